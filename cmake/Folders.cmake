@@ -1,0 +1,35 @@
+# tapvox_library(NAME folder [EXCLUDE dir...] [DEPS lib...]): one static library per
+# folder from every .cpp below it, headers included from the repository root.
+function(tapvox_library folder)
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    foreach(dir IN LISTS ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
+    endforeach()
+    if(NOT sources)
+        add_library(tapvox_${folder} INTERFACE)
+        target_include_directories(tapvox_${folder} INTERFACE ${CMAKE_SOURCE_DIR})
+        target_link_libraries(tapvox_${folder} INTERFACE ${ARG_DEPS})
+        return()
+    endif()
+    add_library(tapvox_${folder} STATIC ${sources})
+    target_include_directories(tapvox_${folder} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(tapvox_${folder} PUBLIC ${ARG_DEPS})
+    tapvox_warnings(tapvox_${folder})
+endfunction()
+
+# tapvox_test_program(folder [DEPS lib...]): one GoogleTest program per folder.
+function(tapvox_test_program folder)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(tapvox_${folder}_tests ${sources})
+    target_link_libraries(tapvox_${folder}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
+    tapvox_warnings(tapvox_${folder}_tests)
+    gtest_discover_tests(tapvox_${folder}_tests
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+        PROPERTIES ENVIRONMENT "TAPVOX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+        DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "platform/kernel/Clock.h"
+
+namespace {
+struct ManualClock : ::testing::Test {
+    void TearDown() override { platform::UseSystemClock(); }
+};
+}
+
+TEST_F(ManualClock, StandsStillUntilAdvancedAndNotifiesListeners)
+{
+    platform::UseManualClock(2'000'000'000);
+    int calls = 0;
+    const int id = platform::AddClockListener([&] { ++calls; });
+    EXPECT_EQ(_time64(nullptr), 2'000'000'000);
+    EXPECT_EQ(platform::NowMilliseconds(), 0u);
+    platform::AdvanceClock(1500);
+    __time64_t t = 0;
+    EXPECT_EQ(_time64(&t), 2'000'000'001);
+    EXPECT_EQ(t, 2'000'000'001);
+    EXPECT_EQ(platform::NowMilliseconds(), 1500u);
+    EXPECT_EQ(calls, 1);
+    platform::RemoveClockListener(id);
+    platform::AdvanceClock(1);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(ManualClock, TimesBeyond2038Stay64Bit)
+{
+    platform::UseManualClock(4'102'444'800);  // 2100-01-01
+    EXPECT_EQ(_time64(nullptr), 4'102'444'800);
+}

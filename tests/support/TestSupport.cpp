@@ -1,0 +1,93 @@
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+
+namespace testsupport {
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tapvox-test-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        ADD_FAILURE() << "mkdtemp failed";
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string RunCapture(const std::string& command, int* status)
+{
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) {
+        if (status) {
+            *status = -1;
+        }
+        return out;
+    }
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) {
+        out.append(buf, n);
+    }
+    const int rc = pclose(p);
+    if (status) {
+        *status = (rc != -1 && WIFEXITED(rc)) ? WEXITSTATUS(rc) : -1;
+    }
+    return out;
+}
+
+bool HaveTool(const std::string& name)
+{
+    int status = 0;
+    RunCapture("command -v " + name + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string SourceDir()
+{
+    const char* env = std::getenv("TAPVOX_SOURCE_DIR");
+    return env && *env ? env : TAPVOX_SOURCE_DIR;
+}
+
+void SaveSeedBytes(const std::string& target, const std::string& name, const std::vector<std::uint8_t>& bytes)
+{
+    const char* dir = std::getenv("TAPVOX_SEED_DIR");
+    if (!dir || !*dir) {
+        return;
+    }
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(dir) / target;
+    std::filesystem::create_directories(folder, ec);
+    WriteAll((folder / name).string(), bytes);
+}
+
+void SaveSeed(const std::string& target, const std::string& path)
+{
+    SaveSeedBytes(target, std::filesystem::path(path).filename().string() + "-" +
+                              std::to_string(std::hash<std::string>{}(path) & 0xFFFFFF), ReadAll(path));
+}
+}

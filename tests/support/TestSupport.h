@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the test programs: private temporary folders and running
+// the independent command-line readers (sox, ogginfo ...) that check our files.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Runs a shell command and returns what it wrote to standard output; *status
+// gets its exit status (-1 when it could not be run).
+std::string RunCapture(const std::string& command, int* status = nullptr);
+// Whether a program is on PATH.
+bool HaveTool(const std::string& name);
+std::vector<std::uint8_t> ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::string SourceDir();
+// Keeps a copy of a file as a fuzzing seed for the named fuzz target when the
+// test run collects seeds ($TAPVOX_SEED_DIR); does nothing otherwise.
+void SaveSeed(const std::string& target, const std::string& path);
+void SaveSeedBytes(const std::string& target, const std::string& name, const std::vector<std::uint8_t>& bytes);
+}
+
+// Skips the current test when an independent tool is missing (it is installed by
+// the setup script, so in CI the check always runs).
+#define TAPVOX_REQUIRE_TOOL(name)                                        \
+    do {                                                                 \
+        if (!testsupport::HaveTool(name)) {                              \
+            GTEST_SKIP() << name << " is not installed";                 \
+        }                                                                \
+    } while (0)
