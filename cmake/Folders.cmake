@@ -2,6 +2,17 @@
 # folder from every .cpp below it, headers included from the repository root.
 function(tapvox_library folder)
     cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+    # Our own libraries may be named before (or without) being defined: the
+    # program's folders use each other as the design has it.
+    set(deps "")
+    foreach(dep IN LISTS ARG_DEPS)
+        if(dep MATCHES "^tapvox_")
+            list(APPEND deps "$<TARGET_NAME_IF_EXISTS:${dep}>")
+        else()
+            list(APPEND deps ${dep})
+        endif()
+    endforeach()
+    set(ARG_DEPS ${deps})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     foreach(dir IN LISTS ARG_EXCLUDE)
         list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")

@@ -1,0 +1,3 @@
+#include "files/Mp3TagSwitch.h"
+
+bool Mp3EnableTagSwitch = true;
