@@ -1,0 +1,38 @@
+#pragma once
+// Files, folders, temp names, free space and the module path, as the program
+// calls them. Paths may use "\" or "/"; the results use "/".
+#include "platform/core/Types.h"
+
+union ULARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        DWORD HighPart;
+    } u;
+    ULONGLONG QuadPart;
+};
+using PULARGE_INTEGER = ULARGE_INTEGER*;
+
+// Full path of name (relative names against the current directory, "." and ".."
+// folded). Returns the length written, the size needed (with the NUL) when the
+// buffer is too small, or 0 on failure.
+DWORD GetFullPathNameA(LPCSTR name, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
+// The per-user temp folder ($XDG_CACHE_HOME/tapvox/tmp/), created with mode 0700;
+// 0 when it cannot be made safe (not ours, a link, not a folder).
+DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
+// Creates an empty file prefix(3 chars) + 4 hex digits + ".tmp" exclusively (never
+// through a link) when unique is 0; returns the number used, 0 on failure.
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
+BOOL CreateDirectoryA(LPCSTR pathName, void* securityAttributes);
+BOOL RemoveDirectoryA(LPCSTR pathName);
+BOOL SetCurrentDirectoryA(LPCSTR pathName);
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+BOOL DeleteFileA(LPCSTR fileName);
+// Copies byte for byte; with failIfExists false an existing target is replaced.
+BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
+// The running executable; a null module means the program itself.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+// Free space of the file system holding the folder (statvfs); null = current folder.
+BOOL GetDiskFreeSpaceExA(LPCSTR directoryName, PULARGE_INTEGER freeBytesAvailableToCaller,
+                         PULARGE_INTEGER totalNumberOfBytes, PULARGE_INTEGER totalNumberOfFreeBytes);
+BOOL GetDiskFreeSpaceA(LPCSTR rootPathName, DWORD* sectorsPerCluster, DWORD* bytesPerSector,
+                       DWORD* numberOfFreeClusters, DWORD* totalNumberOfClusters);
