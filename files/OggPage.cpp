@@ -1,0 +1,79 @@
+#include "files/OggPage.h"
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <ogg/ogg.h>
+#include <sys/random.h>
+
+std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length)
+{
+    if (length < 27) {
+        return 0;
+    }
+    std::vector<unsigned char> copy(page, page + length);
+    ogg_page og{};
+    og.header = copy.data();
+    og.header_len = static_cast<long>(length);
+    og.body = copy.data() + length;
+    og.body_len = 0;
+    ogg_page_checksum_set(&og);
+    std::uint32_t crc = 0;
+    for (int i = 0; i < 4; ++i) {
+        crc |= static_cast<std::uint32_t>(copy[22 + i]) << (8 * i);
+    }
+    return crc;
+}
+
+long FindLastOggPage(const BYTE* tail, std::size_t length)
+{
+    if (length < 27) {
+        return -1;
+    }
+    for (std::size_t off = length - 27 + 1; off-- > 0;) {
+        const BYTE* p = tail + off;
+        if (std::memcmp(p, "OggS", 4) != 0 || p[4] != 0) {
+            continue;
+        }
+        const std::size_t segments = p[26];
+        const std::size_t rest = length - off;
+        if (27 + segments > rest) {
+            continue;
+        }
+        std::size_t body = 0;
+        for (std::size_t i = 0; i < segments; ++i) {
+            body += p[27 + i];
+        }
+        if (27 + segments + body != rest) {
+            continue;
+        }
+        std::uint32_t stored = 0;
+        for (int i = 0; i < 4; ++i) {
+            stored |= static_cast<std::uint32_t>(p[22 + i]) << (8 * i);
+        }
+        if (OggPageChecksum(p, rest) == stored) {
+            return static_cast<long>(off);
+        }
+    }
+    return -1;
+}
+
+void ClearOggPageEndOfStream(BYTE* page, std::size_t length)
+{
+    page[5] &= 0x0B;
+    const std::uint32_t crc = OggPageChecksum(page, length);
+    for (int i = 0; i < 4; ++i) {
+        page[22 + i] = static_cast<BYTE>(crc >> (8 * i));
+    }
+}
+
+int NewOggStreamSerial()
+{
+    unsigned int value = 0;
+    if (getrandom(&value, sizeof value, 0) != static_cast<ssize_t>(sizeof value)) {
+        std::random_device rd;
+        value = rd();
+    }
+    return static_cast<int>(value);
+}

@@ -1,0 +1,325 @@
+#include "files/VorbisCommentEditor.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <ogg/ogg.h>
+#include <vorbis/codec.h>
+
+namespace {
+constexpr long kChunk = 4096;
+const char* const kTruncated = "Input truncated or empty.";
+const char* const kNotOgg = "Input is not an Ogg bitstream.";
+const char* const kFirstPage = "Error reading first page of Ogg bitstream.";
+const char* const kFirstPacket = "Error reading initial header packet.";
+const char* const kNotVorbis = "Ogg bitstream does not contain vorbis data.";
+const char* const kCorruptHeader = "Corrupt secondary header.";
+const char* const kEofInHeaders = "EOF before end of vorbis headers.";
+const char* const kCorruptData = "Corrupt or missing data, continuing...";
+const char* const kWriteError = "Error writing stream to output. Output stream may be corrupted or truncated.";
+
+void PutLE32(std::vector<unsigned char>& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    }
+}
+}
+
+struct VorbisCommentEditor::State {
+    ogg_sync_state sync{};
+    ogg_stream_state stream{};
+    vorbis_comment comments{};
+    vorbis_info info{};
+    bool opened = false;
+    void* input = nullptr;
+    int serial = 0;
+    std::vector<unsigned char> idHeader;
+    std::vector<unsigned char> setupHeader;
+    const char* lastError = nullptr;
+    std::string vendor;
+    long prevBlock = 0;
+    bool extraPage = false;
+    bool inputEnded = false;
+    ogg_page extra{};
+
+    State() { ogg_sync_init(&sync); }
+    ~State() { Release(); }
+    void Release()
+    {
+        if (opened) {
+            ogg_stream_clear(&stream);
+            vorbis_comment_clear(&comments);
+            vorbis_info_clear(&info);
+            opened = false;
+        }
+        ogg_sync_clear(&sync);
+        ogg_sync_init(&sync);
+        idHeader.clear();
+        setupHeader.clear();
+        vendor.clear();
+    }
+};
+
+VorbisCommentEditor::VorbisCommentEditor(IoFunction read, IoFunction write)
+    : s_(std::make_unique<State>()), read_(read), write_(write)
+{
+}
+
+VorbisCommentEditor::~VorbisCommentEditor() = default;
+
+const char* VorbisCommentEditor::LastError() const { return s_->lastError; }
+
+vorbis_comment* VorbisCommentEditor::Comments() { return s_->opened ? &s_->comments : nullptr; }
+
+int VorbisCommentEditor::Open(void* input)
+{
+    State& s = *s_;
+    s.Release();
+    s.input = input;
+    s.lastError = nullptr;
+    auto fail = [&](const char* text) {
+        s.lastError = text;
+        s.Release();
+        return -1;
+    };
+
+    char* buffer = ogg_sync_buffer(&s.sync, kChunk);
+    const std::size_t bytes = read_(buffer, 1, kChunk, input);
+    ogg_sync_wrote(&s.sync, static_cast<long>(bytes));
+    ogg_page page;
+    if (ogg_sync_pageout(&s.sync, &page) != 1) {
+        return fail(bytes < static_cast<std::size_t>(kChunk) ? kTruncated : kNotOgg);
+    }
+    s.serial = ogg_page_serialno(&page);
+    ogg_stream_init(&s.stream, s.serial);
+    vorbis_info_init(&s.info);
+    vorbis_comment_init(&s.comments);
+    s.opened = true;
+
+    if (ogg_stream_pagein(&s.stream, &page) < 0) {
+        return fail(kFirstPage);
+    }
+    ogg_packet packet;
+    if (ogg_stream_packetout(&s.stream, &packet) != 1) {
+        return fail(kFirstPacket);
+    }
+    if (vorbis_synthesis_headerin(&s.info, &s.comments, &packet) < 0) {
+        return fail(kNotVorbis);
+    }
+    s.idHeader.assign(packet.packet, packet.packet + packet.bytes);
+
+    int got = 0;
+    while (got < 2) {
+        while (got < 2) {
+            const int r = ogg_sync_pageout(&s.sync, &page);
+            if (r == 0) {
+                break;
+            }
+            if (r < 0) {
+                continue;  // bytes skipped to the next capture pattern
+            }
+            ogg_stream_pagein(&s.stream, &page);
+            while (got < 2) {
+                const int p = ogg_stream_packetout(&s.stream, &packet);
+                if (p == 0) {
+                    break;
+                }
+                if (p < 0) {
+                    return fail(kCorruptHeader);
+                }
+                // A header libvorbis refuses would make every block size and
+                // granule of the rewrite wrong.
+                if (vorbis_synthesis_headerin(&s.info, &s.comments, &packet) < 0) {
+                    return fail(kCorruptHeader);
+                }
+                if (got == 1) {
+                    s.setupHeader.assign(packet.packet, packet.packet + packet.bytes);
+                }
+                ++got;
+            }
+        }
+        if (got < 2) {
+            buffer = ogg_sync_buffer(&s.sync, kChunk);
+            const std::size_t n = read_(buffer, 1, kChunk, input);
+            if (n == 0) {
+                return fail(kEofInHeaders);
+            }
+            ogg_sync_wrote(&s.sync, static_cast<long>(n));
+        }
+    }
+    s.vendor = s.comments.vendor ? s.comments.vendor : "";
+    return 0;
+}
+
+int VorbisCommentEditor::Write(void* output)
+{
+    State& s = *s_;
+    if (!s.opened) {
+        s.lastError = kTruncated;
+        return -1;
+    }
+    s.inputEnded = false;
+    s.extraPage = false;
+    s.prevBlock = 0;
+
+    auto writePage = [&](const ogg_page& page) {
+        return write_(page.header, 1, static_cast<std::size_t>(page.header_len), output) ==
+                   static_cast<std::size_t>(page.header_len) &&
+               write_(page.body, 1, static_cast<std::size_t>(page.body_len), output) ==
+                   static_cast<std::size_t>(page.body_len);
+    };
+
+    // The next audio packet of the input stream; false when there is none.
+    auto fetch = [&](ogg_packet* packet) {
+        for (;;) {
+            if (ogg_stream_packetout(&s.stream, packet) > 0) {
+                return true;
+            }
+            if (s.inputEnded) {
+                return false;
+            }
+            ogg_page page;
+            int r;
+            while ((r = ogg_sync_pageout(&s.sync, &page)) <= 0) {
+                if (r < 0) {
+                    continue;
+                }
+                char* buffer = ogg_sync_buffer(&s.sync, kChunk);
+                const std::size_t n = read_(buffer, 1, kChunk, s.input);
+                ogg_sync_wrote(&s.sync, static_cast<long>(n));
+                if (n == 0) {
+                    return false;
+                }
+            }
+            if (ogg_page_serialno(&page) != s.serial) {
+                s.inputEnded = true;
+                s.extraPage = true;
+                s.extra = page;
+                return false;
+            }
+            if (ogg_page_eos(&page)) {
+                s.inputEnded = true;
+            }
+            ogg_stream_pagein(&s.stream, &page);
+        }
+    };
+
+    // The comment header: type 3, "vorbis", vendor, the comments, framing bit.
+    std::vector<unsigned char> commentHeader = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    PutLE32(commentHeader, static_cast<std::uint32_t>(s.vendor.size()));
+    commentHeader.insert(commentHeader.end(), s.vendor.begin(), s.vendor.end());
+    PutLE32(commentHeader, static_cast<std::uint32_t>(s.comments.comments < 0 ? 0 : s.comments.comments));
+    for (int i = 0; i < s.comments.comments; ++i) {
+        const char* c = s.comments.user_comments ? s.comments.user_comments[i] : nullptr;
+        const int len = (c && s.comments.comment_lengths) ? s.comments.comment_lengths[i] : 0;
+        PutLE32(commentHeader, static_cast<std::uint32_t>(len));
+        if (len > 0) {
+            commentHeader.insert(commentHeader.end(), c, c + len);
+        }
+    }
+    commentHeader.push_back(1);
+
+    ogg_stream_state out;
+    ogg_stream_init(&out, s.serial);
+    bool ok = true;
+    ogg_packet header{};
+    header.packet = s.idHeader.data();
+    header.bytes = static_cast<long>(s.idHeader.size());
+    header.b_o_s = 1;
+    header.packetno = 0;
+    ogg_stream_packetin(&out, &header);
+    header.packet = commentHeader.data();
+    header.bytes = static_cast<long>(commentHeader.size());
+    header.b_o_s = 0;
+    header.packetno = 1;
+    ogg_stream_packetin(&out, &header);
+    header.packet = s.setupHeader.data();
+    header.bytes = static_cast<long>(s.setupHeader.size());
+    header.packetno = 2;
+    ogg_stream_packetin(&out, &header);
+    ogg_page page;
+    while (ok && ogg_stream_flush(&out, &page)) {
+        ok = writePage(page);
+    }
+
+    ogg_int64_t granule = 0;
+    bool needFlush = false;
+    bool needOut = false;
+    ogg_packet packet;
+    while (ok && fetch(&packet)) {
+        const long size = vorbis_packet_blocksize(&s.info, &packet);
+        if (size > 0) {
+            granule += s.prevBlock ? (s.prevBlock + size) / 4 : 0;
+            s.prevBlock = size;
+        }
+        if (needFlush) {
+            if (ogg_stream_flush(&out, &page)) {
+                ok = writePage(page);
+            }
+        } else if (needOut) {
+            if (ogg_stream_pageout(&out, &page)) {
+                ok = writePage(page);
+            }
+        }
+        needFlush = needOut = false;
+        if (packet.granulepos == -1) {
+            packet.granulepos = granule;
+        } else if (granule > packet.granulepos) {
+            granule = packet.granulepos;
+            needFlush = true;
+        } else {
+            needOut = true;
+        }
+        ogg_stream_packetin(&out, &packet);
+    }
+
+    out.e_o_s = 1;
+    while (ok && ogg_stream_flush(&out, &page)) {
+        ok = writePage(page);
+    }
+    if (ok && s.extraPage) {
+        ok = writePage(s.extra);
+    }
+
+    // Everything after the stream is copied as it stands.
+    s.inputEnded = false;
+    while (ok) {
+        int r;
+        while (ok && (r = ogg_sync_pageout(&s.sync, &page)) != 0) {
+            if (r < 0) {
+                s.lastError = kCorruptData;
+                continue;
+            }
+            if (write_(page.header, 1, static_cast<std::size_t>(page.header_len), output) !=
+                static_cast<std::size_t>(page.header_len)) {
+                std::fprintf(stderr, "Bumming out\n");
+                ok = false;
+            } else if (write_(page.body, 1, static_cast<std::size_t>(page.body_len), output) !=
+                       static_cast<std::size_t>(page.body_len)) {
+                std::fprintf(stderr, "Bumming out 2\n");
+                ok = false;
+            }
+        }
+        if (!ok) {
+            break;
+        }
+        char* buffer = ogg_sync_buffer(&s.sync, kChunk);
+        const std::size_t n = read_(buffer, 1, kChunk, s.input);
+        ogg_sync_wrote(&s.sync, static_cast<long>(n));
+        if (n == 0) {
+            s.inputEnded = true;
+            break;
+        }
+    }
+
+    ogg_stream_clear(&out);
+    if (!ok || !s.inputEnded) {
+        s.lastError = kWriteError;
+        return -1;
+    }
+    return 0;
+}

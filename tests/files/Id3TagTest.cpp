@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/Id3Tag.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+std::vector<std::uint8_t> SomeFrames()
+{
+    std::vector<std::uint8_t> out;
+    for (int i = 0; i < 10; ++i) {
+        std::vector<std::uint8_t> f(417, 0);
+        f[0] = 0xFF;
+        f[1] = 0xFB;
+        f[2] = 0x90;
+        out.insert(out.end(), f.begin(), f.end());
+    }
+    return out;
+}
+
+void PutBE32(std::vector<std::uint8_t>& v, std::uint32_t x)
+{
+    for (int i = 3; i >= 0; --i) {
+        v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+    }
+}
+
+// An ID3v2.3 tag holding one PRIV frame of another program, then audio.
+std::vector<std::uint8_t> FileWithForeignPriv(const std::string& owner, const std::string& data)
+{
+    std::vector<std::uint8_t> frame = {'P', 'R', 'I', 'V'};
+    const std::uint32_t size = static_cast<std::uint32_t>(owner.size() + 1 + data.size());
+    PutBE32(frame, size);
+    frame.push_back(0);
+    frame.push_back(0);
+    frame.insert(frame.end(), owner.begin(), owner.end());
+    frame.push_back(0);
+    frame.insert(frame.end(), data.begin(), data.end());
+    const std::uint32_t tagSize = static_cast<std::uint32_t>(frame.size() + 64);  // with padding
+    std::vector<std::uint8_t> out = {'I', 'D', '3', 3, 0, 0,
+                                     static_cast<std::uint8_t>((tagSize >> 21) & 0x7F),
+                                     static_cast<std::uint8_t>((tagSize >> 14) & 0x7F),
+                                     static_cast<std::uint8_t>((tagSize >> 7) & 0x7F),
+                                     static_cast<std::uint8_t>(tagSize & 0x7F)};
+    out.insert(out.end(), frame.begin(), frame.end());
+    out.resize(10 + tagSize, 0);
+    const auto audio = SomeFrames();
+    out.insert(out.end(), audio.begin(), audio.end());
+    return out;
+}
+
+std::string Read(const std::string& path, Mp3TagItem item)
+{
+    std::unique_ptr<char[]> text(ReadId3v2Item(path.c_str(), item));
+    return text ? std::string(text.get()) : std::string("<null>");
+}
+}
+
+TEST(Id3Tag, ItemTable)
+{
+    Mp3TagItem item;
+    ASSERT_TRUE(FindMp3TagItem("TITLE", item));
+    EXPECT_EQ(item, Mp3TagItem::Title);
+    ASSERT_TRUE(FindMp3TagItem("name", item));
+    EXPECT_EQ(item, Mp3TagItem::Title);
+    ASSERT_TRUE(FindMp3TagItem("Fennwicke Timecode", item));
+    EXPECT_EQ(item, Mp3TagItem::Timecode);
+    EXPECT_FALSE(FindMp3TagItem("genre", item));
+    EXPECT_FALSE(FindMp3TagItem(nullptr, item));
+    EXPECT_STREQ(Mp3TagItemId3v1Field(Mp3TagItem::Year), "year");
+    EXPECT_EQ(Mp3TagItemId3v1Field(Mp3TagItem::Software), nullptr);
+    EXPECT_EQ(std::strlen(kTimecodeOwner), 24u);
+}
+
+TEST(Id3Tag, OnlyOurOwnPrivFrameIsReadAndReplaced)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.file("foreign.mp3");
+    testsupport::WriteAll(path, FileWithForeignPriv("other.example/app", "THEIR DATA"));
+
+    // Another program's PRIV frame is not our timecode text.
+    EXPECT_EQ(Read(path, Mp3TagItem::Timecode), "<null>");
+
+    ASSERT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Timecode, "SAMPLE TIMECODE\r\n0 5\r\n", true),
+              Id3WriteResult::Written);
+    EXPECT_EQ(Read(path, Mp3TagItem::Timecode), "SAMPLE TIMECODE\r\n0 5\r\n");
+    ASSERT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Timecode, "SAMPLE TIMECODE\r\n", true),
+              Id3WriteResult::Written);
+    EXPECT_EQ(Read(path, Mp3TagItem::Timecode), "SAMPLE TIMECODE\r\n");
+
+    // The foreign frame is still there, once, with its data; ours is there once.
+    const std::vector<std::uint8_t> bytes = testsupport::ReadAll(path);
+    const std::string all(bytes.begin(), bytes.end());
+    EXPECT_NE(all.find("other.example/app"), std::string::npos);
+    EXPECT_NE(all.find("THEIR DATA"), std::string::npos);
+    const std::size_t ours = all.find(kTimecodeOwner);
+    ASSERT_NE(ours, std::string::npos);
+    EXPECT_EQ(all.find(kTimecodeOwner, ours + 1), std::string::npos);
+    testsupport::SaveSeed("mp3_scanner", path);
+}
+
+TEST(Id3Tag, TextFramesAreNotReplacedAndIndependentReaderAgrees)
+{
+    TAPVOX_REQUIRE_TOOL("id3v2");
+    testsupport::TempDir dir;
+    const std::string path = dir.file("tags.mp3");
+    testsupport::WriteAll(path, SomeFrames());
+    EXPECT_EQ(Read(path, Mp3TagItem::Title), "<null>");
+    ASSERT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Title, "My Title", true), Id3WriteResult::Written);
+    EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Title, "Other", true), Id3WriteResult::Exists);
+    ASSERT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Artist, "Me", true), Id3WriteResult::Written);
+    ASSERT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Timecode, "SAMPLE TIMECODE\r\n", true),
+              Id3WriteResult::Written);
+    EXPECT_EQ(Read(path, Mp3TagItem::Title), "My Title");
+    EXPECT_EQ(Read(path, Mp3TagItem::Artist), "Me");
+
+    int status = 0;
+    const std::string listing = testsupport::RunCapture("id3v2 -l '" + path + "' 2>&1", &status);
+    EXPECT_NE(listing.find("TIT2"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("My Title"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("TPE1"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("PRIV"), std::string::npos) << listing;
+
+    // Audio bytes behind the tag are untouched.
+    const auto bytes = testsupport::ReadAll(path);
+    const auto audio = SomeFrames();
+    ASSERT_GE(bytes.size(), audio.size());
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), bytes.end() - static_cast<long>(audio.size())));
+}
+
+TEST(Id3Tag, RenderOffWritesNothingAndBadFilesFailQuietly)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.file("plain.mp3");
+    testsupport::WriteAll(path, SomeFrames());
+    EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Title, "x", false), Id3WriteResult::Written);
+    EXPECT_EQ(testsupport::ReadAll(path), SomeFrames());
+
+    // A tag header whose size runs past the end of the file.
+    std::vector<std::uint8_t> broken = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F, 'T', 'I', 'T', '2'};
+    const std::string bad = dir.file("broken.mp3");
+    testsupport::WriteAll(bad, broken);
+    EXPECT_EQ(Read(bad, Mp3TagItem::Title), "<null>");
+    EXPECT_EQ(Read(dir.file("missing.mp3"), Mp3TagItem::Title), "<null>");
+}
