@@ -1,0 +1,350 @@
+// Real devices through ALSA. The wave mapper is ALSA's "default" device (which
+// reaches the sound server when one runs); devices 0.. are the cards' PCM
+// devices, opened through "plughw" without resampling so that a rate the card
+// cannot do is an open failure.
+#include <alsa/asoundlib.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <thread>
+
+#include "platform/wave/Device.h"
+
+namespace platform::wave {
+namespace {
+void Silent(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints every failed lookup to stderr; failures here are results.
+void QuietAlsa()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(Silent); });
+}
+
+struct CardPcm {
+    int card;
+    int device;
+    std::string name;
+};
+
+std::vector<CardPcm> ListPcms(bool capture)
+{
+    QuietAlsa();
+    std::vector<CardPcm> list;
+    snd_ctl_card_info_t* cardInfo = nullptr;
+    snd_pcm_info_t* pcmInfo = nullptr;
+    if (snd_ctl_card_info_malloc(&cardInfo) < 0 || snd_pcm_info_malloc(&pcmInfo) < 0) {
+        snd_ctl_card_info_free(cardInfo);
+        return list;
+    }
+    int card = -1;
+    while (snd_card_next(&card) == 0 && card >= 0) {
+        char ctlName[32];
+        std::snprintf(ctlName, sizeof ctlName, "hw:%d", card);
+        snd_ctl_t* ctl = nullptr;
+        if (snd_ctl_open(&ctl, ctlName, 0) < 0) {
+            continue;
+        }
+        std::string cardName = ctlName;
+        if (snd_ctl_card_info(ctl, cardInfo) == 0) {
+            cardName = snd_ctl_card_info_get_name(cardInfo);
+        }
+        int device = -1;
+        int found = 0;
+        while (snd_ctl_pcm_next_device(ctl, &device) == 0 && device >= 0) {
+            snd_pcm_info_set_device(pcmInfo, static_cast<unsigned>(device));
+            snd_pcm_info_set_subdevice(pcmInfo, 0);
+            snd_pcm_info_set_stream(pcmInfo, capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK);
+            if (snd_ctl_pcm_info(ctl, pcmInfo) < 0) {
+                continue;
+            }
+            // The names a user sees: the card's, with the PCM's for a card's further devices.
+            list.push_back({card, device, found == 0 ? cardName : cardName + ": " + snd_pcm_info_get_name(pcmInfo)});
+            ++found;
+        }
+        snd_ctl_close(ctl);
+    }
+    snd_pcm_info_free(pcmInfo);
+    snd_ctl_card_info_free(cardInfo);
+    return list;
+}
+
+MMRESULT OpenError(int err)
+{
+    if (err == -EBUSY || err == -EAGAIN) {
+        return MMSYSERR_ALLOCATED;
+    }
+    return err == -ENOMEM ? MMSYSERR_NOMEM : MMSYSERR_NODRIVER;
+}
+
+class AlsaStream : public Backend {
+public:
+    AlsaStream(std::shared_ptr<Port> port, snd_pcm_t* pcm) : port_(std::move(port)), pcm_(pcm)
+    {
+        scratch_.resize(4096 * port_->format.nBlockAlign);
+    }
+    ~AlsaStream() override { Close(); }
+
+    void Launch()
+    {
+        thread_ = std::thread([this] {
+            std::unique_lock lock(port_->mutex);
+            while (!quit_) {
+                if (port_->input) {
+                    Capture();
+                } else {
+                    Play();
+                }
+                wake_.wait_for(lock, std::chrono::milliseconds(5));
+            }
+        });
+    }
+
+    void Start() override
+    {
+        started_ = true;
+        if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED) {
+            snd_pcm_prepare(pcm_);
+        }
+        snd_pcm_start(pcm_);
+        wake_.notify_all();
+    }
+
+    void Stop() override
+    {
+        if (port_->input) {
+            started_ = false;
+            snd_pcm_drop(pcm_);
+            snd_pcm_prepare(pcm_);
+        }
+    }
+
+    void Reset() override
+    {
+        started_ = false;
+        snd_pcm_drop(pcm_);
+        snd_pcm_prepare(pcm_);
+        written_ = 0;
+        writeIndex_ = 0;
+        writeOffset_ = 0;
+        ends_.clear();
+    }
+
+    void Queued() override { wake_.notify_all(); }
+
+    void Close() override
+    {
+        {
+            std::lock_guard lock(port_->mutex);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        if (pcm_) {
+            snd_pcm_drop(pcm_);
+            snd_pcm_close(pcm_);
+            pcm_ = nullptr;
+        }
+    }
+
+private:
+    void Recover(long err)
+    {
+        snd_pcm_recover(pcm_, static_cast<int>(err), 1);
+        if (port_->input && started_) {
+            snd_pcm_start(pcm_);
+        }
+    }
+
+    void Capture()
+    {
+        if (!started_) {
+            return;
+        }
+        const std::size_t frame = port_->format.nBlockAlign;
+        snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
+        if (avail < 0) {
+            Recover(avail);
+            return;
+        }
+        while (avail > 0) {
+            WAVEHDR* h = port_->Front();
+            char* dst = scratch_.data();
+            std::size_t frames = scratch_.size() / frame;
+            if (h) {
+                frames = port_->FrontFrames();
+                if (frames == 0) {
+                    port_->CompleteFront();
+                    continue;
+                }
+                dst = h->lpData + port_->offset;
+            }
+            if (frames > static_cast<std::size_t>(avail)) {
+                frames = static_cast<std::size_t>(avail);
+            }
+            const snd_pcm_sframes_t n = snd_pcm_readi(pcm_, dst, frames);
+            if (n == -EAGAIN || n == 0) {
+                break;
+            }
+            if (n < 0) {
+                Recover(n);
+                break;
+            }
+            avail -= n;
+            if (h) {
+                port_->offset += static_cast<std::size_t>(n) * frame;
+                if (port_->FrontFrames() == 0) {
+                    port_->CompleteFront();
+                }
+            }
+        }
+    }
+
+    void Play()
+    {
+        const std::size_t frame = port_->format.nBlockAlign;
+        snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
+        if (avail < 0) {
+            // An underrun means everything written has been heard.
+            Finish(written_);
+            snd_pcm_prepare(pcm_);
+            avail = snd_pcm_avail_update(pcm_);
+        }
+        while (avail > 0 && writeIndex_ < port_->Size()) {
+            const WAVEHDR* h = port_->At(writeIndex_);
+            const std::size_t total = h->dwBufferLength / frame;
+            if (writeOffset_ < total) {
+                const std::size_t want = std::min<std::size_t>(total - writeOffset_, static_cast<std::size_t>(avail));
+                const snd_pcm_sframes_t n = snd_pcm_writei(pcm_, h->lpData + writeOffset_ * frame, want);
+                if (n == -EAGAIN || n == 0) {
+                    break;
+                }
+                if (n < 0) {
+                    Finish(written_);
+                    snd_pcm_prepare(pcm_);
+                    break;
+                }
+                written_ += static_cast<std::uint64_t>(n);
+                writeOffset_ += static_cast<std::size_t>(n);
+                avail -= n;
+            }
+            if (writeOffset_ >= total) {
+                ends_.push_back(written_);
+                ++writeIndex_;
+                writeOffset_ = 0;
+            }
+        }
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && !ends_.empty()) {
+            snd_pcm_start(pcm_);
+        }
+        snd_pcm_sframes_t delay = 0;
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING && snd_pcm_delay(pcm_, &delay) == 0) {
+            const std::uint64_t queued = delay > 0 ? static_cast<std::uint64_t>(delay) : 0;
+            Finish(written_ > queued ? written_ - queued : 0);
+        } else if (snd_pcm_state(pcm_) == SND_PCM_STATE_XRUN) {
+            Finish(written_);
+            snd_pcm_prepare(pcm_);
+        }
+    }
+
+    // Returns every written header whose last frame has been played.
+    void Finish(std::uint64_t played)
+    {
+        while (!ends_.empty() && ends_.front() <= played) {
+            ends_.pop_front();
+            port_->CompleteFront();
+            --writeIndex_;
+        }
+    }
+
+    std::shared_ptr<Port> port_;
+    snd_pcm_t* pcm_;
+    std::thread thread_;
+    std::condition_variable wake_;
+    bool quit_ = false;
+    bool started_ = false;
+    std::vector<char> scratch_;
+    // Output: frames handed to ALSA, the next header to write and how far, and
+    // the running frame count at the end of each fully written header.
+    std::uint64_t written_ = 0;
+    std::size_t writeIndex_ = 0;
+    std::size_t writeOffset_ = 0;
+    std::deque<std::uint64_t> ends_;
+};
+
+class Alsa : public Driver {
+public:
+    UINT Count(bool input) override { return static_cast<UINT>(ListPcms(input).size()); }
+
+    MMRESULT Name(bool input, UINT id, std::string* name) override
+    {
+        if (id == WAVE_MAPPER) {
+            snd_pcm_t* pcm = nullptr;
+            QuietAlsa();
+            const int err = snd_pcm_open(&pcm, "default", input ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                                         SND_PCM_NONBLOCK);
+            if (err < 0 && err != -EBUSY) {
+                return MMSYSERR_NODRIVER;
+            }
+            if (pcm) {
+                snd_pcm_close(pcm);
+            }
+            *name = "Wave Mapper";
+            return MMSYSERR_NOERROR;
+        }
+        const auto list = ListPcms(input);
+        if (id >= list.size()) {
+            return MMSYSERR_BADDEVICEID;
+        }
+        *name = list[id].name;
+        return MMSYSERR_NOERROR;
+    }
+
+    MMRESULT Open(bool input, UINT id, const std::shared_ptr<Port>& port, std::shared_ptr<Backend>* backend) override
+    {
+        QuietAlsa();
+        std::string device = "default";
+        if (id != WAVE_MAPPER) {
+            const auto list = ListPcms(input);
+            if (id >= list.size()) {
+                return MMSYSERR_BADDEVICEID;
+            }
+            device = "plughw:" + std::to_string(list[id].card) + "," + std::to_string(list[id].device);
+        }
+        snd_pcm_t* pcm = nullptr;
+        int err = snd_pcm_open(&pcm, device.c_str(), input ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                               SND_PCM_NONBLOCK);
+        if (err < 0) {
+            return OpenError(err);
+        }
+        const WAVEFORMATEX& f = port->format;
+        err = snd_pcm_set_params(pcm, f.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE,
+                                 SND_PCM_ACCESS_RW_INTERLEAVED, f.nChannels, f.nSamplesPerSec,
+                                 id == WAVE_MAPPER ? 1 : 0, 500000);
+        if (err < 0) {
+            snd_pcm_close(pcm);
+            return WAVERR_BADFORMAT;
+        }
+        auto stream = std::make_shared<AlsaStream>(port, pcm);
+        stream->Launch();
+        *backend = stream;
+        return MMSYSERR_NOERROR;
+    }
+};
+}
+
+Driver& AlsaDriver()
+{
+    static Alsa driver;
+    return driver;
+}
+
+int AlsaCaptureCard(UINT id)
+{
+    const auto list = ListPcms(true);
+    return id < list.size() ? list[id].card : -1;
+}
+}

@@ -1,0 +1,80 @@
+#include "platform/wave/Paced.h"
+
+#include <chrono>
+
+#include "platform/kernel/Clock.h"
+
+namespace platform::wave {
+PacedBackend::PacedBackend(std::shared_ptr<Port> port) : port_(std::move(port))
+{
+    last_ = NowMilliseconds();
+    lastManual_ = IsManualClock();
+}
+
+PacedBackend::~PacedBackend() { Close(); }
+
+void PacedBackend::Launch()
+{
+    std::weak_ptr<PacedBackend> weak = shared_from_this();
+    listener_ = AddClockListener([weak] {
+        const auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        std::unique_lock lock(self->port_->mutex);
+        if (self->quit_) {
+            return;
+        }
+        if (IsManualClock()) {
+            self->PumpLocked();
+        } else {
+            self->wake_.notify_all();
+        }
+    });
+    thread_ = std::thread([this] {
+        std::unique_lock lock(port_->mutex);
+        while (!quit_) {
+            const bool manual = IsManualClock();
+            if (!manual) {
+                PumpLocked();
+            }
+            wake_.wait_for(lock, manual ? std::chrono::milliseconds(100) : std::chrono::milliseconds(5));
+        }
+    });
+}
+
+void PacedBackend::Close()
+{
+    {
+        std::lock_guard lock(port_->mutex);
+        if (quit_ && !thread_.joinable()) {
+            return;
+        }
+        quit_ = true;
+    }
+    if (listener_) {
+        RemoveClockListener(listener_);
+        listener_ = 0;
+    }
+    wake_.notify_all();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
+        thread_.join();
+    }
+}
+
+void PacedBackend::Rebase()
+{
+    last_ = NowMilliseconds();
+    lastManual_ = IsManualClock();
+}
+
+void PacedBackend::PumpLocked()
+{
+    const bool manual = IsManualClock();
+    const std::uint64_t now = NowMilliseconds();
+    const std::uint64_t elapsed = (manual == lastManual_ && now >= last_) ? now - last_ : 0;
+    last_ = now;
+    lastManual_ = manual;
+    Pump(elapsed);
+}
+}

@@ -1,0 +1,70 @@
+#include <atomic>
+#include <cstring>
+
+#include "platform/user/Messages.h"
+#include "platform/wave/Device.h"
+
+namespace platform::wave {
+namespace {
+// The GUI thread reads dwFlags of queued headers while a device thread finishes
+// them: store with release order so dwBytesRecorded is visible first.
+void StoreFlags(WAVEHDR* h, DWORD flags) { std::atomic_ref<DWORD>(h->dwFlags).store(flags, std::memory_order_release); }
+}
+
+Port::Port(bool isInput, const WAVEFORMATEX& fmt, HWND window, bool notify, void* handle)
+    : input(isInput), format(fmt), window_(window), notify_(notify), handle_(handle)
+{
+}
+
+void Port::CompleteFront()
+{
+    if (queue_.empty()) {
+        return;
+    }
+    WAVEHDR* h = queue_.front();
+    queue_.pop_front();
+    if (input) {
+        h->dwBytesRecorded = static_cast<DWORD>(offset);
+    }
+    offset = 0;
+    StoreFlags(h, (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE);
+    if (notify_) {
+        PostMessage(window_, input ? MM_WIM_DATA : MM_WOM_DONE, reinterpret_cast<WPARAM>(handle_),
+                    reinterpret_cast<LPARAM>(h));
+    }
+}
+
+void Port::CompleteAll()
+{
+    while (!queue_.empty()) {
+        CompleteFront();
+    }
+}
+
+std::size_t Port::Fill(const std::uint8_t* data, std::size_t size)
+{
+    std::size_t taken = 0;
+    while (taken < size && !queue_.empty()) {
+        WAVEHDR* h = queue_.front();
+        const std::size_t room = h->dwBufferLength - offset;
+        const std::size_t n = room < size - taken ? room : size - taken;
+        std::memcpy(h->lpData + offset, data + taken, n);
+        offset += n;
+        taken += n;
+        if (offset >= h->dwBufferLength) {
+            CompleteFront();
+        }
+    }
+    return taken;
+}
+
+std::size_t Port::FrontFrames() const
+{
+    const WAVEHDR* h = Front();
+    if (!h || format.nBlockAlign == 0) {
+        return 0;
+    }
+    const std::size_t frame = format.nBlockAlign;
+    return h->dwBufferLength / frame - offset / frame;
+}
+}
