@@ -1,0 +1,302 @@
+#include "platform/registry/StoreFiles.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/kernel/AtomicFile.h"
+
+namespace platform::registry {
+namespace {
+std::string ConfigHome()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') {
+        return xdg;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* pw = getpwuid(getuid());
+        home = pw ? pw->pw_dir : "/";
+    }
+    return std::string(home) + "/.config";
+}
+
+std::string StoreFolder() { return ConfigHome() + "/tapvox"; }
+std::string LockPath() { return StorePath() + ".lock"; }
+
+bool MakeFolders(const std::string& path)
+{
+    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/') {
+            const std::string part = path.substr(0, pos);
+            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Exclusive lock on the store's lock file, held while the object lives.
+class StoreLock {
+public:
+    StoreLock()
+    {
+        fd_ = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            return;
+        }
+        // Another process holds the lock only while it rewrites the file; give
+        // up after a few seconds rather than hang behind a stopped process.
+        for (int attempt = 0; attempt < 250; ++attempt) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                break;
+            }
+            const timespec pause{0, 20 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+    }
+    ~StoreLock()
+    {
+        if (fd_ >= 0) {
+            if (locked_) {
+                ::flock(fd_, LOCK_UN);
+            }
+            ::close(fd_);
+        }
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool locked() const { return locked_; }
+
+private:
+    int fd_ = -1;
+    bool locked_ = false;
+};
+
+enum class Loaded { Ok, Empty, Damaged, Unreadable };
+
+Loaded ReadStore(StoreData& data, std::string* why)
+{
+    data.keys.clear();
+    std::string text;
+    switch (ReadWholeFile(StorePath(), text, kMaxStoreBytes)) {
+    case FileReadResult::Missing:
+        return Loaded::Empty;
+    case FileReadResult::Failed:
+        return Loaded::Unreadable;
+    case FileReadResult::TooLarge:
+        *why = "file too large";
+        return Loaded::Damaged;
+    case FileReadResult::Ok:
+        break;
+    }
+    if (text.empty()) {
+        return Loaded::Empty;
+    }
+    if (!ParseStore(text, data, why)) {
+        data.keys.clear();
+        return Loaded::Damaged;
+    }
+    return Loaded::Ok;
+}
+
+// Called with the lock held: keeps the damaged file under another name so the
+// user can look at it, and lets the program go on with defaults.
+void SetAside(const std::string& why)
+{
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm tm {};
+    localtime_r(&now, &tm);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+    std::string aside = StorePath() + ".damaged-" + stamp;
+    for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n) {
+        aside = StorePath() + ".damaged-" + stamp + "-" + std::to_string(n);
+    }
+    if (::rename(StorePath().c_str(), aside.c_str()) == 0) {
+        std::fprintf(stderr, "tapvox: the settings store %s was damaged (%s); kept as %s, defaults used\n",
+                     StorePath().c_str(), why.c_str(), aside.c_str());
+    } else {
+        std::fprintf(stderr, "tapvox: the settings store %s is damaged (%s); defaults used\n", StorePath().c_str(),
+                     why.c_str());
+    }
+}
+
+std::string AutostartFolder() { return ConfigHome() + "/autostart"; }
+
+bool ValidEntryName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > 200) {
+        return false;
+    }
+    for (const char c : name) {
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string EntryPath(const std::string& name) { return AutostartFolder() + "/" + name + ".desktop"; }
+
+// Desktop-entry string escapes for one value.
+std::string EscapeEntryValue(const std::string& s)
+{
+    std::string out;
+    for (const char c : s) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string UnescapeEntryValue(const std::string& s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char e = s[++i];
+        out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e == 's' ? ' ' : e;
+    }
+    return out;
+}
+}
+
+std::string StorePath() { return StoreFolder() + "/user.reg"; }
+
+bool EnsureStoreWritable()
+{
+    if (!MakeFolders(StoreFolder())) {
+        return false;
+    }
+    const int fd = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return ::access(StoreFolder().c_str(), W_OK) == 0;
+}
+
+void LoadStore(StoreData& data)
+{
+    std::string why;
+    if (ReadStore(data, &why) != Loaded::Damaged) {
+        return;
+    }
+    if (::access(StoreFolder().c_str(), W_OK) != 0) {
+        std::fprintf(stderr, "tapvox: the settings store %s is damaged (%s); defaults used\n", StorePath().c_str(),
+                     why.c_str());
+        return;
+    }
+    StoreLock lock;
+    if (lock.locked() && ReadStore(data, &why) == Loaded::Damaged) {
+        SetAside(why);
+    }
+    if (!lock.locked()) {
+        data.keys.clear();
+    }
+}
+
+bool UpdateStore(const std::function<void(StoreData&)>& change)
+{
+    if (!EnsureStoreWritable()) {
+        return false;
+    }
+    StoreLock lock;
+    if (!lock.locked()) {
+        return false;
+    }
+    StoreData data;
+    std::string why;
+    switch (ReadStore(data, &why)) {
+    case Loaded::Unreadable:
+        return false;  // never replace a file we could not read
+    case Loaded::Damaged:
+        SetAside(why);
+        break;
+    case Loaded::Ok:
+    case Loaded::Empty:
+        break;
+    }
+    change(data);
+    return WriteFileAtomically(StorePath(), FormatStore(data), 0600);
+}
+
+bool EnsureAutostartFolder() { return MakeFolders(AutostartFolder()); }
+
+bool ReadAutostartEntry(const std::string& name, std::string& command)
+{
+    if (!ValidEntryName(name)) {
+        return false;
+    }
+    std::string text;
+    if (ReadWholeFile(EntryPath(name), text, 1 << 20) != FileReadResult::Ok) {
+        return false;
+    }
+    bool inEntry = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '[') {
+            inEntry = line == "[Desktop Entry]";
+        } else if (inEntry && line.rfind("Exec=", 0) == 0) {
+            command = UnescapeEntryValue(line.substr(5));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WriteAutostartEntry(const std::string& name, const std::string& command)
+{
+    if (!ValidEntryName(name) || !EnsureAutostartFolder()) {
+        return false;
+    }
+    const std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeEntryValue(name) +
+                             "\nExec=" + EscapeEntryValue(command) + "\nX-GNOME-Autostart-enabled=true\n";
+    return WriteFileAtomically(EntryPath(name), text, 0644);
+}
+
+bool RemoveAutostartEntry(const std::string& name)
+{
+    return ValidEntryName(name) && ::unlink(EntryPath(name).c_str()) == 0;
+}
+}
