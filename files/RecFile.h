@@ -1,0 +1,128 @@
+#pragma once
+// The recording file with time markers, comments, the timecode text with its
+// signature line, and the companion marker file that journals the lists while the
+// object lives. Adds slots 26-28 to MediaFile.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "files/MediaFile.h"
+#include "files/Sha1.h"
+#include "files/TimeMarker.h"
+#include "platform/mmio/Mmio.h"
+
+// What the file classes supply to the journal and the signature. Kept apart from
+// the slot table so the slots keep their numbers.
+class RecFileStorage {
+public:
+    virtual ~RecFileStorage() = default;
+
+protected:
+    // Writes the current sizes into the headers in place, without moving.
+    virtual bool RefreshSizes() { return true; }
+    // Feeds the audio bytes [from, to) into state; false when they cannot be read
+    // from there (the caller then starts again from 0).
+    virtual bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) = 0;
+};
+
+class RecFile : public MediaFile, protected RecFileStorage {
+public:
+    explicit RecFile(const char* name);
+    ~RecFile() override;
+
+    bool update() override;
+    DWORD GetPosition() override;
+    bool position(DWORD bytes) override;
+    DWORD GetLength() override;
+    DWORD GetSeconds(DWORD bytes) override;
+    DWORD GetDataSize() override;
+    LONG Write(const void* data, LONG count) override;
+
+    virtual bool open();                                 // 26
+    virtual DWORD SecondsToPosition(LONG seconds);       // 27
+    virtual __time64_t TimeAtPosition(DWORD bytes);      // 28
+
+    // Markers; DWORD(-1) as a position means the current one.
+    int GetMarkerCount() const { return static_cast<int>(markers.size()); }
+    DWORD GetMarkerPosition(int n) const;
+    __time64_t GetMarkerTime(int n) const;
+    DWORD MarkerPosition(int n) const;
+    int FindMarker(DWORD pos);
+    void AddMarker(DWORD pos, __time64_t time, bool force = false);
+    void DeleteMarker(int n);
+    void ClearMarkers();
+    DWORD GetMarkerSpan(int n);
+    void PruneMarkers();
+    DWORD GetNextMarkerPosition(DWORD pos);
+    DWORD GetPrevMarkerPosition(DWORD pos);
+    DWORD PositionAtTime(__time64_t t);
+    DWORD GetEarliestMarkerPosition();
+    DWORD GetLatestEndPosition();
+
+    // Comments.
+    int GetCommentCount() const { return static_cast<int>(comments.size()); }
+    DWORD GetCommentStart(int n) const;
+    DWORD GetCommentEndAt(int n) const;
+    const char* GetCommentTextAt(int n) const;
+    const char* GetCommentText(DWORD pos) const;
+    DWORD GetCommentEnd(DWORD pos) const;
+    DWORD GetPrevCommentStart(DWORD pos) const;
+    DWORD FindComment(const char* text) const;
+    void AddComment(const char* text, DWORD start, DWORD end, bool force = false);
+    void SplitComment(DWORD pos);
+    void DeleteCommentAt(DWORD pos);
+    void DeleteComment(int n);
+    void ClearComments();
+
+    // Timecode text, signature and companion file.
+    bool Sync();
+    bool SaveTimecode();
+    bool LoadTimecode();
+    bool ReadMarkerFile();
+    bool OpenMarkerFile();
+    bool WriteMarkerFile();
+    bool FlushMarkerFile();
+    bool CloseMarkerFile();
+    // True when a stored digest does not match the audio and markers as they are.
+    bool VerifySignature();
+
+    bool IsSigning() const { return signing; }
+    const std::uint8_t* GetDigest() const { return digest; }
+    const char* GetMarkerFileName() const { return markerFileName.c_str(); }
+    // The companion name of a recording: the first letter of its extension made "~";
+    // empty when the name has no three-letter extension.
+    static std::string MarkerFileNameFor(const std::string& recording);
+
+protected:
+    bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) override;
+    // Audio written at a byte offset of the data: keeps the running digest.
+    void NoteAudioWritten(std::uint64_t at, const void* data, std::size_t count);
+    // Set by a file class that found an interrupted recording: the lists then come
+    // from the companion file.
+    bool restoreFromJournal = false;
+
+    std::vector<TimeMarker> markers;
+    std::vector<MarkerComment> comments;
+    bool signing = false;
+    std::uint8_t digest[20] = {};
+    Sha1State shaState = {};
+    LONG writeCount = 0;
+    HMMIO markerFile = nullptr;
+    std::string markerFileName;
+    bool saving = false;
+
+private:
+    void InsertMarker(const TimeMarker& m);
+    void InsertComment(const MarkerComment& c);
+    void AddMarkerImpl(DWORD pos, __time64_t time, bool force, bool markStart);
+    // The markers the texts list: those with a non-zero span, in list order.
+    std::vector<TimeMarker> ListedMarkers();
+    void FeedListedMarkers(Sha1State* s);
+    std::string BuildText(bool journal);
+    bool ParseText(const char* text, bool force, bool journal);
+    void StartDigest();
+    bool ComputeDigest(std::uint8_t out[20]);
+
+    std::uint64_t hashedBytes = 0;
+    bool hashStale = false;
+};

@@ -1,0 +1,169 @@
+// Named text items of a RIFF file: LIST INFO items and the timecode text in a
+// DISP chunk after the audio data.
+#include <algorithm>
+#include <cstring>
+
+#include "files/RiffFile.h"
+#include "platform/core/Strings.h"
+
+namespace {
+struct InfoItem {
+    const char* name;
+    const char* id;
+};
+constexpr InfoItem kInfoItems[] = {
+    {"artist", "IART"},   {"comment", "ICMT"}, {"copyright", "ICOP"}, {"engineer", "IENG"},
+    {"user", "IENG"},     {"name", "INAM"},    {"subject", "ISBJ"},   {"software", "ISFT"},
+    {"author", "ISFT"},   {"creator", "ISFT"},
+};
+constexpr DWORD kDispText = 1;  // clipboard format of a DISP text
+
+const char* InfoChunkId(const char* item)
+{
+    for (const InfoItem& i : kInfoItems) {
+        if (lstrcmpiA(i.name, item) == 0) {
+            return i.id;
+        }
+    }
+    return nullptr;
+}
+}
+
+char* RiffFile::GetInfo(const char* itemName)
+{
+    if (!handle || !itemName) {
+        return nullptr;
+    }
+    const bool timecode = lstrcmpiA(itemName, TimecodeItemName) == 0;
+    const char* infoId = timecode ? nullptr : InfoChunkId(itemName);
+    if (!timecode && !infoId) {
+        return nullptr;
+    }
+    const DWORD saved = GetPosition();
+    const LONGLONG length = FileLength();
+    char* result = nullptr;
+    // A damaged size never makes a buffer larger than what the file holds.
+    auto allocFor = [&](DWORD size, std::uint64_t at) {
+        const std::uint64_t left = std::uint64_t(length) > at ? std::uint64_t(length) - at : 0;
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, left));
+        char* buf = new char[n + 20]();
+        return std::make_pair(buf, n);
+    };
+    SeekExact(dataSize);
+    ascend(false);
+    if (timecode) {
+        while (descend("DISP", false, false)) {
+            DWORD type = 0;
+            if (mmioRead(handle, reinterpret_cast<char*>(&type), 4) != 4) {
+                break;
+            }
+            if (type == kDispText) {
+                const DWORD rest = dataSize >= 4 ? dataSize - 4 : 0;
+                auto [buf, n] = allocFor(rest, std::uint64_t(dataOffset) + 4);
+                const LONG got = mmioRead(handle, buf, static_cast<LONG>(n));
+                buf[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
+                result = buf;
+                ascend(false);
+                break;
+            }
+            ascend(false);
+        }
+    } else {
+        ascend(true);
+        descend(nullptr, true, true);
+        const FOURCC id = mmioStringToFOURCCA(infoId, 0);
+        for (;;) {
+            MMCKINFO list;
+            list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+            if (mmioDescend(handle, &list, &riffChunk, MMIO_FINDLIST) != MMSYSERR_NOERROR) {
+                break;
+            }
+            MMCKINFO item;
+            item.ckid = id;
+            if (mmioDescend(handle, &item, &list, MMIO_FINDCHUNK) == MMSYSERR_NOERROR) {
+                auto [buf, n] = allocFor(item.cksize, item.dwDataOffset);
+                const LONG got = mmioRead(handle, buf, static_cast<LONG>(n));
+                buf[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
+                result = buf;
+                break;
+            }
+            const std::uint64_t next = std::uint64_t(list.dwDataOffset) + list.cksize + (list.cksize & 1);
+            if (mmioSeek(handle, static_cast<LONGLONG>(next), SEEK_SET) < 0) {
+                break;
+            }
+        }
+    }
+    descend(nullptr, false, true);
+    if (saved <= dataSize) {
+        SeekExact(saved);
+    }
+    return result;
+}
+
+bool RiffFile::SetInfo(const char* itemName, const char* text)
+{
+    if (readOnly || !handle || !itemName) {
+        return false;
+    }
+    if (!text) {
+        text = "";
+    }
+    if (lstrcmpiA(itemName, TimecodeItemName) == 0) {
+        const DWORD saved = GetPosition();
+        SeekExact(dataSize);
+        ascend(false);
+        // Over any older DISP chunk: the text always follows the audio.
+        makechunk("DISP", false);
+        const DWORD type = kDispText;
+        Write(&type, 4);
+        Write(text, lstrlenA(text));
+        const char nul = 0;
+        Write(&nul, 1);
+        ascend(false);
+        ascend(true);
+        descend(nullptr, true, true);
+        descend(nullptr, false, false);
+        if (saved <= dataSize) {
+            SeekExact(saved);
+        }
+        return true;
+    }
+    if (GetDataSize() != 0) {
+        return false;
+    }
+    const char* infoId = InfoChunkId(itemName);
+    char* existing = GetInfo(itemName);
+    const bool present = existing && *existing;
+    delete[] existing;
+    if (present) {
+        return false;
+    }
+    if (!infoId) {
+        return true;
+    }
+    const LONGLONG remembered = mmioSeek(handle, 0, SEEK_CUR);
+    ascend(false);
+    ascend(true);
+    descend(nullptr, true, true);
+    MMCKINFO list;
+    list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+    if (mmioDescend(handle, &list, &riffChunk, MMIO_FINDLIST) == MMSYSERR_NOERROR) {
+        mmioSeek(handle, LONGLONG(list.dwDataOffset) + list.cksize, SEEK_SET);
+    } else {
+        // The empty audio chunk makes room for the list; a new one follows it.
+        mmioSeek(handle, remembered - 8, SEEK_SET);
+        list = MMCKINFO{};
+        list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
+        mmioCreateChunk(handle, &list, MMIO_CREATELIST);
+    }
+    MMCKINFO item;
+    item.ckid = mmioStringToFOURCCA(infoId, 0);
+    mmioCreateChunk(handle, &item, 0);
+    mmioWrite(handle, text, lstrlenA(text) + 1);
+    item.dwFlags |= MMIO_DIRTY;
+    mmioAscend(handle, &item, 0);
+    list.dwFlags |= MMIO_DIRTY;
+    mmioAscend(handle, &list, 0);
+    makechunk(nullptr, false);
+    return true;
+}

@@ -1,0 +1,305 @@
+// The timecode text stored in the recording, its signature line, and the
+// companion marker file that journals the lists while the recording is open.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/RecFile.h"
+#include "files/SigningSeed.h"
+#include "platform/core/Strings.h"
+
+namespace {
+// Every line of both texts fits a 260-byte buffer with its CR LF.
+constexpr std::size_t kMaxLine = 258;
+constexpr std::size_t kMaxReadLine = 259;
+constexpr std::size_t kMaxWord = 79;
+constexpr LONG kMaxJournal = 64 * 1024 * 1024;
+
+std::string CommentLine(const MarkerComment& c)
+{
+    char head[64];
+    std::snprintf(head, sizeof head, "COMMENT %lu\t%lu\t", static_cast<unsigned long>(c.start),
+                  static_cast<unsigned long>(c.end));
+    std::string text = c.text.substr(0, c.text.find_first_of("\r\n"));
+    // A long text is cut, never its line end: the reader stops at a broken line.
+    const std::size_t room = kMaxLine - std::strlen(head) - 2;
+    if (text.size() > room) {
+        text.resize(room);
+    }
+    return head + text + "\r\n";
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first word of a line (cut at kMaxWord) and where the rest begins.
+std::string FirstWord(const std::string& line, std::size_t* rest)
+{
+    std::size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) {
+        ++i;
+    }
+    std::size_t j = i;
+    while (j < line.size() && !IsBlank(line[j]) && line[j] != '\r') {
+        ++j;
+    }
+    *rest = j;
+    return line.substr(i, std::min(j - i, kMaxWord));
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+}
+
+std::string RecFile::MarkerFileNameFor(const std::string& recording)
+{
+    if (recording.size() < 4 || recording.size() > 259 || recording[recording.size() - 4] != '.') {
+        return {};
+    }
+    std::string companion = recording;
+    companion[companion.size() - 3] = '~';
+    return companion;
+}
+
+std::vector<TimeMarker> RecFile::ListedMarkers()
+{
+    std::vector<TimeMarker> listed;
+    for (int i = 0; i < GetMarkerCount(); ++i) {
+        if (GetMarkerSpan(i) != 0) {
+            listed.push_back(markers[static_cast<std::size_t>(i)]);
+        }
+    }
+    return listed;
+}
+
+void RecFile::FeedListedMarkers(Sha1State* s)
+{
+    // Each marker as position (4 bytes), 4 zero bytes and the 64-bit time, little-endian.
+    for (const TimeMarker& m : ListedMarkers()) {
+        std::uint8_t rec[16] = {};
+        for (int i = 0; i < 4; ++i) {
+            rec[i] = static_cast<std::uint8_t>(m.position >> (8 * i));
+        }
+        for (int i = 0; i < 8; ++i) {
+            rec[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(m.time) >> (8 * i));
+        }
+        Sha1Update(s, rec, sizeof rec);
+    }
+}
+
+std::string RecFile::BuildText(bool journal)
+{
+    std::string text = journal ? "SAMPLE\tTIMECODE\r\n" : "SAMPLE TIMECODE\r\n";
+    char line[80];
+    for (const TimeMarker& m : ListedMarkers()) {
+        // The whole 64-bit time: times after 2038 come back as they were.
+        std::snprintf(line, sizeof line, journal ? "%lu\t%" PRId64 "\r\n" : "%lu %" PRId64 "\r\n",
+                      static_cast<unsigned long>(m.position), static_cast<std::int64_t>(m.time));
+        text += line;
+    }
+    for (const MarkerComment& c : comments) {
+        text += CommentLine(c);
+    }
+    return text;
+}
+
+bool RecFile::ParseText(const char* text, bool force, bool journal)
+{
+    const char* p = text;
+    while (*p) {
+        const char* lf = std::strchr(p, '\n');
+        const std::size_t len = lf ? static_cast<std::size_t>(lf - p) : std::strlen(p);
+        if (len > kMaxReadLine) {
+            return false;
+        }
+        const std::string line(p, len);
+        p = lf ? lf + 1 : p + len;
+        std::size_t rest = 0;
+        const std::string word = FirstWord(line, &rest);
+        const char* after = line.c_str() + rest;
+        if (!word.empty() && (std::atol(word.c_str()) != 0 || word[0] == '0')) {
+            const DWORD pos = static_cast<DWORD>(std::strtoul(word.c_str(), nullptr, 10));
+            const __time64_t time = std::strtoll(after, nullptr, 10);
+            AddMarkerImpl(pos, time, force, false);
+        } else if (EqualsNoCase(word, "SAMPLE") || EqualsNoCase(word, "EVENT") || EqualsNoCase(word, "STATION")) {
+            continue;
+        } else if (EqualsNoCase(word, "COMMENT")) {
+            char* end = nullptr;
+            const DWORD start = static_cast<DWORD>(std::strtoul(after, &end, 10));
+            const DWORD stop = static_cast<DWORD>(std::strtoul(end, &end, 10));
+            while (IsBlank(*end)) {
+                ++end;
+            }
+            std::string body(end);
+            body = body.substr(0, std::min(body.find('\r'), kMaxReadLine));
+            AddComment(body.c_str(), start, stop, force);
+        } else if (!journal && EqualsNoCase(word, "SIGNATURE")) {
+            std::size_t r2 = 0;
+            const std::string hex = FirstWord(after, &r2);
+            for (int i = 0; i < 20; ++i) {
+                const std::size_t at = static_cast<std::size_t>(2 * i);
+                const int hi = at < hex.size() ? HexDigit(hex[at]) : -1;
+                const int lo = at + 1 < hex.size() ? HexDigit(hex[at + 1]) : -1;
+                digest[i] = (hi < 0 || lo < 0) ? 0 : static_cast<std::uint8_t>(hi * 16 + lo);
+            }
+        } else {
+            break;
+        }
+    }
+    return true;
+}
+
+bool RecFile::SaveTimecode()
+{
+    if (readOnly) {
+        return false;
+    }
+    std::string text = BuildText(false);
+    if (signing && ComputeDigest(digest)) {
+        text += "SIGNATURE ";
+        char hex[3];
+        for (std::uint8_t b : digest) {
+            std::snprintf(hex, sizeof hex, "%2.2x", b);
+            text += hex;
+        }
+        text += "\r\n";
+    }
+    SetInfo(TimecodeItemName, text.c_str());
+    WriteMarkerFile();
+    return true;
+}
+
+bool RecFile::LoadTimecode()
+{
+    const bool wasDirty = dirty;
+    ClearMarkers();
+    ClearComments();
+    if (restoreFromJournal) {
+        return ReadMarkerFile();
+    }
+    char* text = GetInfo(TimecodeItemName);
+    if (!text) {
+        return ReadMarkerFile();
+    }
+    ParseText(text, true, false);
+    delete[] text;
+    const std::size_t loaded = markers.size();
+    PruneMarkers();
+    // Loading alone changes nothing on disk: a signed recording that is only played
+    // keeps its text, signature line included.
+    dirty = wasDirty || markers.size() != loaded;
+    return true;
+}
+
+bool RecFile::OpenMarkerFile()
+{
+    if (markerFile) {
+        return true;
+    }
+    markerFileName = MarkerFileNameFor(name);
+    if (markerFileName.empty()) {
+        return false;
+    }
+    if (mmioOpenA(markerFileName.data(), nullptr, MMIO_EXIST)) {
+        markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
+    } else {
+        markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_CREATE | MMIO_READWRITE);
+    }
+    return markerFile != nullptr;
+}
+
+bool RecFile::ReadMarkerFile()
+{
+    if (!OpenMarkerFile()) {
+        return false;
+    }
+    ClearMarkers();
+    ClearComments();
+    DWORD version = 0;
+    if (mmioSeek(markerFile, 0, SEEK_SET) != 0 ||
+        mmioRead(markerFile, reinterpret_cast<char*>(&version), 4) != 4 || version != 1) {
+        return false;
+    }
+    const LONGLONG end = mmioSeek(markerFile, 0, SEEK_END);
+    const LONG size = static_cast<LONG>(std::min<LONGLONG>(end > 4 ? end - 4 : 0, kMaxJournal));
+    std::vector<char> text(static_cast<std::size_t>(size) + 1, 0);
+    mmioSeek(markerFile, 4, SEEK_SET);
+    const LONG got = mmioRead(markerFile, text.data(), size);
+    text[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
+    ParseText(text.data(), false, true);
+    PruneMarkers();
+    if (!readOnly) {
+        dirty = true;
+    }
+    return true;
+}
+
+bool RecFile::WriteMarkerFile()
+{
+    if (readOnly || !OpenMarkerFile()) {
+        return false;
+    }
+    const std::string text = BuildText(true);
+    const DWORD version = 1;
+    mmioSeek(markerFile, 0, SEEK_SET);
+    mmioWrite(markerFile, reinterpret_cast<const char*>(&version), 4);
+    mmioWrite(markerFile, text.c_str(), static_cast<LONG>(text.size() + 1));
+    mmioFlush(markerFile, 0);
+    FlushMarkerFile();
+    return true;
+}
+
+bool RecFile::FlushMarkerFile()
+{
+    if (!markerFile || readOnly) {
+        return false;
+    }
+    mmioClose(markerFile, 0);
+    markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
+    return true;
+}
+
+bool RecFile::CloseMarkerFile()
+{
+    if (!markerFile) {
+        return true;
+    }
+    const bool ok = mmioClose(markerFile, 0) == MMSYSERR_NOERROR;
+    markerFile = nullptr;
+    mmioOpenA(markerFileName.data(), nullptr, MMIO_DELETE);
+    markerFileName.clear();
+    return ok;
+}
+
+bool RecFile::VerifySignature()
+{
+    bool any = false;
+    for (std::uint8_t b : digest) {
+        any = any || b != 0;
+    }
+    if (!any) {
+        return true;
+    }
+    Sha1State s;
+    Sha1Init(&s);
+    const std::string seed = SigningSeed();
+    Sha1Update(&s, seed.data(), seed.size());
+    DigestAudio(&s, 0, GetDataSize());
+    FeedListedMarkers(&s);
+    std::uint8_t now[20];
+    Sha1Final(&s, now);
+    return std::memcmp(now, digest, 20) != 0;
+}
