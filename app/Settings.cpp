@@ -1,0 +1,194 @@
+#include "app/Settings.h"
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+
+#include "app/SettingsMessages.h"
+#include "app/SettingsRules.h"
+#include "platform/core/Path.h"
+#include "platform/kernel/Files.h"
+#include "platform/profile/Profile.h"
+#include "platform/registry/Registry.h"
+#include "prefs/SetFile.h"
+#include "prefs/SetMp3.h"
+#include "prefs/SetRecord.h"
+#include "prefs/SetStart.h"
+#include "prefs/SetTimer.h"
+#include "prefs/SetVorbis.h"
+#include "prefs/SetWave.h"
+
+using namespace settings;
+
+int SoundLevel = 0;
+float PlayRate = 1.0f;
+bool UseWinClip = true;
+LONG SavedWindowX = 100;
+LONG SavedWindowY = 100;
+int HangOverTime = 1;
+
+namespace {
+constexpr const char* kAppKey = "Software\\Fennwicke\\Tapvox";
+
+SettingsWindowFacts& Facts()
+{
+    static SettingsWindowFacts facts;
+    return facts;
+}
+
+// The store of one load-all or save-all: an open key, or the INI path.
+class StoreChoice {
+public:
+    StoreChoice(const char* iniPath, REGSAM access)
+    {
+        if (iniPath && *iniPath) {
+            path_ = iniPath;
+            return;
+        }
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS) {
+            if (key_) {
+                RegCloseKey(key_);
+            }
+            key_ = nullptr;
+            path_ = DefaultIniPath();
+        }
+    }
+    ~StoreChoice()
+    {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    StoreChoice(const StoreChoice&) = delete;
+    StoreChoice& operator=(const StoreChoice&) = delete;
+
+    HKEY key() const { return key_; }
+    // Empty while the registry is used.
+    const char* path() const { return key_ ? "" : path_.c_str(); }
+
+private:
+    HKEY key_ = nullptr;
+    std::string path_;
+};
+
+// The play rate's text does not depend on the user's locale: "1.50", never "1,50".
+locale_t CLocale()
+{
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return c;
+}
+
+float ParsePlayRate(const char* text)
+{
+    char* end = nullptr;
+    const double rate = strtod_l(text, &end, CLocale());
+    if (end == text || !std::isfinite(rate) || rate < 0.2 - 1e-6 || rate > 2.0 + 1e-6) {
+        return 1.0f;
+    }
+    return static_cast<float>(rate);
+}
+
+std::string FormatPlayRate(float rate)
+{
+    const locale_t old = uselocale(CLocale());
+    char text[259];
+    std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(rate));
+    uselocale(old);
+    return text;
+}
+
+LONG CheckedPosition(bool read, LONG value, int screen)
+{
+    return read && value >= 0 && value <= screen - 100 ? value : 100;
+}
+
+void ScreenSize(int* width, int* height)
+{
+    *width = 1024;
+    *height = 768;
+    if (Facts().screenSize) {
+        Facts().screenSize(width, height);
+    }
+}
+
+// Above 100 a threshold can never be reached and sound activation would record nothing.
+int CheckedLevel(int level) { return level >= 0 && level <= 100 ? level : 0; }
+}
+
+std::string DefaultIniPath()
+{
+    char module[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, module, sizeof module);
+    return platform::JoinPath(platform::FolderPart(module), "tapvox.ini");
+}
+
+void SetSettingsWindowFacts(SettingsWindowFacts facts) { Facts() = std::move(facts); }
+
+void LoadAllSettings(const char* iniPath)
+{
+    const StoreChoice store(iniPath, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE);
+    const HKEY key = store.key();
+    const char* path = store.path();
+    if (key) {
+        SoundLevel = CheckedLevel(RegGetByte(key, "SoundLevel", 0));
+        char rate[kTextSize];
+        RegGetText(key, "PlayRate", rate, sizeof rate, "1.0");
+        PlayRate = ParsePlayRate(rate);
+        UseWinClip = RegGetByte(key, "UseWinClip", 1) != 0;
+        int width, height;
+        ScreenSize(&width, &height);
+        LONG x = 0, y = 0;
+        const bool haveX = RegGetLong(key, "WindowX", &x);
+        const bool haveY = RegGetLong(key, "WindowY", &y);
+        SavedWindowX = CheckedPosition(haveX, x, width);
+        SavedWindowY = CheckedPosition(haveY, y, height);
+    } else {
+        SoundLevel = CheckedLevel(IniGetInt("Setup", "Sound Level", 128, path));
+        UseWinClip = IniGetInt("Setup", "UseWinClip", 1, path) != 0;
+        PlayRate = 1.0f;
+        SavedWindowX = 100;
+        SavedWindowY = 100;
+    }
+    DefaultAudioFormat = 0;
+    HangOverTime = 1;
+    TSetTimer::Load(key, path, &TimerSettings);
+    TSetWave::Load(key, path);
+    TSetMp3::Load(key, path);
+    TSetVorbis::Load(key, path);
+    TSetPlayBack::Load(key, path);
+    TSetStart::Load(key, path);
+    TSetRecord::Load(key, path);
+    TSetFile::Load(key, path);
+}
+
+void SaveAllSettings(const char* iniPath)
+{
+    const StoreChoice store(iniPath, KEY_WRITE);
+    const HKEY key = store.key();
+    const char* path = store.path();
+    if (key) {
+        if (!RegSetByte(key, "SoundLevel", SoundLevel)) {
+            ShowSettingsMessage(kMsgCantSaveLevel);
+        }
+        RegSetText(key, "PlayRate", FormatPlayRate(PlayRate).c_str());
+        RegSetByte(key, "UseWinClip", UseWinClip);
+        LONG x = 0, y = 0;
+        if (Facts().activeWindowPosition && Facts().activeWindowPosition(&x, &y)) {
+            RegSetLong(key, "WindowX", x);
+            RegSetLong(key, "WindowY", y);
+        }
+    } else if (!IniSetInt("Setup", "Sound Level", SoundLevel, path)) {
+        ShowSettingsMessage(kMsgIniWriteFailed);
+    }
+    TSetTimer::Save(key, path, TimerSettings);
+    TSetWave::Save(key, path);
+    TSetPlayBack::Save(key, path);
+    TSetStart::Save(key, path);
+    TSetRecord::Save(key, path);
+    TSetFile::Save(key, path);
+    TSetMp3::Save(key, path);
+    TSetVorbis::Save(key, path);
+}

@@ -1,0 +1,34 @@
+#include "app/SettingsMessages.h"
+
+#include <cstdio>
+
+namespace {
+std::function<void(int)>& Handler()
+{
+    static std::function<void(int)> handler;
+    return handler;
+}
+}
+
+const char* SettingsMessageText(int id)
+{
+    switch (id) {
+    case kMsgCantSaveLevel:
+        return "Can't save level subkey.\nProgram settings will not be saved. \n(savesettings)";
+    case kMsgIniWriteFailed:
+        return "File write not successful.\n Program settings will not be saved. \n(savesettings)";
+    default:
+        return "";
+    }
+}
+
+void ShowSettingsMessage(int id)
+{
+    if (Handler()) {
+        Handler()(id);
+    } else {
+        std::fprintf(stderr, "Tapvox: %s\n", SettingsMessageText(id));
+    }
+}
+
+void SetSettingsMessageHandler(std::function<void(int id)> handler) { Handler() = std::move(handler); }

@@ -1,0 +1,71 @@
+#include "platform/shell/SpecialFolders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <pwd.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/core/Path.h"
+#include "platform/core/Strings.h"
+
+namespace {
+std::string XdgFolder(const char* variable, const char* fallback)
+{
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/') {
+        return value;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* pw = getpwuid(getuid());
+        home = pw ? pw->pw_dir : "/";
+    }
+    return std::string(home) + "/" + fallback;
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == '/') {
+            if (::mkdir(path.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}
+
+HRESULT SHGetFolderPathAndSubDirA(HWND, int folder, HANDLE, DWORD, LPCSTR subFolder, LPSTR path)
+{
+    if (!path) {
+        return E_INVALIDARG;
+    }
+    path[0] = '\0';
+    std::string result;
+    switch (folder & 0xFF) {
+    case CSIDL_COMMON_APPDATA:
+        result = XdgFolder("XDG_DATA_HOME", ".local/share");
+        break;
+    case CSIDL_APPDATA:
+        result = XdgFolder("XDG_CONFIG_HOME", ".config");
+        break;
+    default:
+        return E_INVALIDARG;
+    }
+    if (subFolder && *subFolder) {
+        result += "/";
+        result += platform::ToSlashes(subFolder);
+    }
+    if (result.size() >= static_cast<std::size_t>(MAX_PATH)) {
+        return E_FAIL;
+    }
+    if ((folder & CSIDL_FLAG_CREATE) && !MakeFolders(result)) {
+        return E_FAIL;
+    }
+    platform::CopyBounded(path, MAX_PATH, result);
+    return S_OK;
+}

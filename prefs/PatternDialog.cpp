@@ -1,0 +1,87 @@
+#include "prefs/PatternDialog.h"
+
+#include <cstring>
+
+TExceptCharSet::TExceptCharSet(const char* excluded)
+{
+    set_.set();
+    const std::size_t n = excluded ? std::strlen(excluded) : 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(excluded[i]);
+        if (c == '-' && i > 0 && i + 1 < n) {
+            const auto lo = static_cast<unsigned char>(excluded[i - 1]);
+            const auto hi = static_cast<unsigned char>(excluded[i + 1]);
+            for (unsigned v = lo; v <= hi; ++v) {
+                set_.reset(v);
+            }
+            ++i;  // the range's last character is done
+        } else {
+            set_.reset(c);
+        }
+    }
+}
+
+const PatternCode PatternCodes[] = {
+    {" ", "Choose format code to add:"},
+    {"%a", "%a Abbreviated weekday name"},
+    {"%A", "%A Full weekday name"},
+    {"%b", "%b Abbreviated month name"},
+    {"%B", "%B Full month name"},
+    {"%d", "%d Day of month (01 - 31)"},
+    {"%H", "%H Hour (00 - 23)"},
+    {"%I", "%I Hour (01 - 12)"},
+    {"%j", "%j Day of year (001 - 366)"},
+    {"%m", "%m Month number (1 - 12)"},
+    {"%M", "%M Minute (00 - 59)"},
+    {"%p", "%p AM or PM"},
+    {"%S", "%S Two-digit second (00 - 59)"},
+    {"%w", "%w Weekday where 0 is Sunday (0 - 6)"},
+    {"%y", "%y Two-digit year (00 to 99)"},
+    {"%Y", "%Y Year with century"},
+    {"%Z", "%Z Time zone name"},
+    {"", ""},
+};
+
+namespace {
+// The codes a pattern may use (with an optional '#' flag); any other is refused
+// rather than passed through as the C library of this system would.
+bool ValidCodes(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            continue;
+        }
+        if (++i < text.size() && text[i] == '#') {
+            ++i;
+        }
+        if (i >= text.size() || !std::strchr("aAbBcdHIjmMpSUwWxXyYzZ%", text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+}
+
+std::string PatternExampleName(const char* pattern, bool appendInstance, int fileType, std::time_t when)
+{
+    std::string name = pattern && *pattern ? pattern : "rec";
+    if (appendInstance) {
+        name += "_1";
+    }
+    name += fileType == 1 ? ".mp3" : fileType == 3 ? ".ogg" : ".wav";
+    if (!ValidCodes(name)) {
+        return {};
+    }
+    std::string format;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        format += name[i];
+        if (name[i] == '%' && i + 1 < name.size() && name[i + 1] == '#') {
+            ++i;  // the flag changes nothing that matters in an example
+        }
+    }
+    std::tm local {};
+    localtime_r(&when, &local);
+    char out[259];
+    const std::size_t n = std::strftime(out, sizeof out, format.c_str(), &local);
+    return n ? std::string(out, n) : std::string();
+}

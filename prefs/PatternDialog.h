@@ -1,0 +1,33 @@
+#pragma once
+// The pure half of the file-name pattern dialog: the set of characters a
+// pattern may hold, the table of date and time codes, and the example name.
+#include <bitset>
+#include <ctime>
+#include <string>
+
+// All 256 character codes except those of the text; "a-z" inside the text
+// excludes the whole range, a '-' first or last excludes '-' itself.
+class TExceptCharSet {
+public:
+    explicit TExceptCharSet(const char* excluded);
+    bool Has(unsigned char c) const { return set_[c]; }
+
+private:
+    std::bitset<256> set_;
+};
+
+// Characters a pattern may not hold.
+constexpr const char* kPatternExcluded = ":*?";
+
+struct PatternCode {
+    const char* code;
+    const char* text;
+};
+// Entry 0 is the prompt; the table ends with an entry whose text is empty.
+extern const PatternCode PatternCodes[];
+
+// The pattern (or "rec" when empty), "_1" when the instance number is always
+// appended, the extension of the file type (1 ".mp3", 3 ".ogg", else ".wav"),
+// expanded for the local time of when. Empty when the pattern holds an unknown
+// code or the name would be longer than 258 characters.
+std::string PatternExampleName(const char* pattern, bool appendInstance, int fileType, std::time_t when);

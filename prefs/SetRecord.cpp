@@ -1,0 +1,58 @@
+#include "prefs/SetRecord.h"
+
+#include "app/SettingsRules.h"
+
+using namespace settings;
+
+int RecordMode = 0;
+int TalkOff = 1;
+int SoundByte = 2;
+
+void TSetRecord::Load(HKEY key, const char* iniPath)
+{
+    if (iniPath && *iniPath) {
+        RecordMode = IniGetInt("Record", "RecordMode", 0, iniPath);
+        if (RecordMode < 0 || RecordMode > 10) {
+            RecordMode = 0;
+        }
+        TalkOff = IniGetInt("Record", "TalkOff", 1, iniPath);
+    } else {
+        RecordMode = RegGetByte(key, "RecordMode", 0);
+        LONG value = 0;
+        TalkOff = RegGetLong(key, "TalkOff", &value) ? value : 1;
+    }
+    if (TalkOff < 1) {
+        TalkOff = 1;
+    } else if (TalkOff > 9999) {
+        TalkOff = 9999;
+    }
+}
+
+void TSetRecord::Save(HKEY key, const char* iniPath)
+{
+    if (key) {
+        RegSetByte(key, "RecordMode", RecordMode);
+        RegSetLong(key, "TalkOff", TalkOff);
+        return;
+    }
+    IniSetInt("Record", "RecordMode", RecordMode, iniPath);
+    IniSetInt("Record", "TalkOff", TalkOff, iniPath);
+}
+
+void TSetPlayBack::Load(HKEY key, const char* iniPath)
+{
+    SoundByte = iniPath && *iniPath ? IniGetInt("Play", "SoundByte", 2, iniPath) : RegGetWide(key, "SoundByte", 2);
+    if (SoundByte < 1) {
+        SoundByte = 1;
+    }
+}
+
+void TSetPlayBack::Save(HKEY key, const char* iniPath)
+{
+    if (key) {
+        // Values up to 999 are set on the page: one byte would lose them.
+        RegSetWide(key, "SoundByte", SoundByte);
+        return;
+    }
+    IniSetInt("Play", "SoundByte", SoundByte, iniPath);
+}

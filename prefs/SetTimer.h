@@ -1,0 +1,33 @@
+#pragma once
+// Settings of section "Timer": the master switch and three daily schedules.
+#include "platform/core/Types.h"
+#include "platform/registry/Registry.h"
+
+struct TimerScheduleSettings {
+    char TimeStart[10];           // time of day as typed; empty = no start
+    char TimeStop[10];            // empty = no stop
+    short TimeNewFile;            // 1: close the file and begin a new one at the edges
+    char TimeNewFilePrefix[260];  // base name of the new file; empty = automatic naming
+    DWORD TimeDay;                // bit 0 Sunday ... bit 6 Saturday
+};
+
+struct TTimerSettings {
+    short TimerEnable;
+    TimerScheduleSettings Schedule[3];
+};
+
+extern TTimerSettings TimerSettings;
+
+// The day choices of the page, in list order, ended by a mask of 0.
+struct TimerDayChoice {
+    int textId;
+    DWORD mask;
+};
+// "today" takes the bit of the weekday given (0 Sunday ... 6 Saturday).
+void TimerDayChoices(int todayWeekday, TimerDayChoice out[12]);
+
+class TSetTimer {
+public:
+    static void Load(HKEY key, const char* iniPath, TTimerSettings* settings);
+    static void Save(HKEY key, const char* iniPath, const TTimerSettings& settings);
+};
