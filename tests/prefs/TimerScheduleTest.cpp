@@ -1,0 +1,207 @@
+#include "prefs/TimerSchedule.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/kernel/Clock.h"
+
+namespace {
+// Local times in a zone with daylight saving: central Europe, changes on the
+// last Sundays of March (02:00 -> 03:00) and October (03:00 -> 02:00).
+class TimerScheduleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+        tzset();
+    }
+    void TearDown() override { platform::UseSystemClock(); }
+
+    static __time64_t Local(int year, int month, int day, int hour, int minute, int second = 0, int dst = -1)
+    {
+        std::tm tm {};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        tm.tm_isdst = dst;
+        return std::mktime(&tm);
+    }
+
+    static TTimerSettings Make(const char* start, const char* stop, DWORD days = 127, short enable = 1)
+    {
+        TTimerSettings s {};
+        s.TimerEnable = enable;
+        for (auto& t : s.Schedule) {
+            t.TimeDay = 127;
+        }
+        std::strcpy(s.Schedule[0].TimeStart, start);
+        std::strcpy(s.Schedule[0].TimeStop, stop);
+        s.Schedule[0].TimeDay = days;
+        return s;
+    }
+
+    // Polls every 2 s on the layer's clock from..to; counts the firings of each edge.
+    static void Poll(TimerSchedule& schedule, __time64_t from, __time64_t to, int* starts, int* stops)
+    {
+        platform::UseManualClock(from);
+        *starts = *stops = 0;
+        while (_time64(nullptr) <= to) {
+            *stops += schedule.CheckStop() != 0;
+            *starts += schedule.CheckStart() != 0;
+            platform::AdvanceClock(2000);
+        }
+    }
+};
+
+TEST_F(TimerScheduleTest, TypedTimesOfDay)
+{
+    auto parse = [](const char* text) { return TimerSchedule::ParseTime(text).value_or(-1); };
+    EXPECT_EQ(19 * 60 + 30, parse("7:30pm"));
+    EXPECT_EQ(19 * 60 + 30, parse("1930"));
+    EXPECT_EQ(19 * 60 + 30, parse("19:30"));
+    EXPECT_EQ(0, parse("12am"));
+    EXPECT_EQ(12 * 60, parse("12pm"));
+    EXPECT_EQ(7 * 60, parse("7"));
+    EXPECT_EQ(1 * 60 + 1, parse("25:61"));
+    EXPECT_EQ(21 * 60, parse("930")) << "hour 93 mod 24";
+    EXPECT_EQ(7 * 60 + 5, parse("7:0:5")) << "a third group continues the minute";
+    EXPECT_EQ(8 * 60 + 15, parse(" 8 : 15 AM "));
+    EXPECT_FALSE(TimerSchedule::ParseTime("").has_value());
+    EXPECT_FALSE(TimerSchedule::ParseTime(nullptr).has_value());
+}
+
+TEST_F(TimerScheduleTest, EachEdgeFiresOncePerMinuteAndStopAndStartCountApart)
+{
+    TTimerSettings s = Make("10:00", "10:00");
+    TimerSchedule schedule(s);
+    const __time64_t t = Local(2024, 3, 6, 10, 0, 1);  // a Wednesday
+    EXPECT_EQ(1, schedule.CheckStop(t));
+    EXPECT_EQ(1, schedule.CheckStart(t));
+    EXPECT_EQ(0, schedule.CheckStop(t + 2));
+    EXPECT_EQ(0, schedule.CheckStart(t + 58));
+    EXPECT_EQ(0, schedule.CheckStart(t + 60));
+}
+
+TEST_F(TimerScheduleTest, DisabledChecksFireNothingAndRecordNothing)
+{
+    TTimerSettings s = Make("10:00", "", 127, 0);
+    TimerSchedule schedule(s);
+    const __time64_t t = Local(2024, 3, 6, 10, 0, 1);
+    EXPECT_EQ(0, schedule.CheckStart(t));
+    EXPECT_EQ(0, schedule.CheckStop(t));
+    schedule.SetEnable(true);
+    EXPECT_EQ(1, schedule.CheckStart(t + 20)) << "the disabled poll recorded no minute";
+}
+
+TEST_F(TimerScheduleTest, EnableFlagChangesWithoutARebuild)
+{
+    TTimerSettings s = Make("10:00", "11:00");
+    TimerSchedule schedule(s);
+    schedule.SetEnable(false);
+    EXPECT_FALSE(schedule.IsEnabled());
+    EXPECT_EQ(0, schedule.CheckStart(Local(2024, 3, 6, 10, 0, 1)));
+    schedule.SetEnable(true);
+    EXPECT_EQ(1, schedule.CheckStart(Local(2024, 3, 6, 10, 0, 3)));
+    // Hours switched off are not minutes skipped by the clock: 11:00 does not fire late.
+    schedule.SetEnable(false);
+    EXPECT_EQ(0, schedule.CheckStop(Local(2024, 3, 6, 10, 30)));
+    schedule.SetEnable(true);
+    EXPECT_EQ(0, schedule.CheckStop(Local(2024, 3, 6, 11, 30)));
+}
+
+TEST_F(TimerScheduleTest, FirstMatchingScheduleWinsAndDayMasksCount)
+{
+    TTimerSettings s = Make("8:00", "");
+    std::strcpy(s.Schedule[1].TimeStart, "8:00");
+    std::strcpy(s.Schedule[2].TimeStop, "9:00");
+    s.Schedule[0].TimeDay = 2;  // Monday only
+    s.Schedule[2].TimeDay = 0;  // never
+    TimerSchedule schedule(s);
+    EXPECT_EQ(1, schedule.CheckStart(Local(2024, 3, 4, 8, 0)));  // Monday
+    EXPECT_EQ(2, schedule.CheckStart(Local(2024, 3, 5, 8, 0)));  // Tuesday
+    EXPECT_EQ(0, schedule.CheckStop(Local(2024, 3, 5, 9, 0))) << "mask 0 never fires";
+    EXPECT_EQ(0, schedule.CheckStop(Local(2024, 3, 5, 8, 0))) << "a start-only schedule never stops";
+}
+
+TEST_F(TimerScheduleTest, StopAfterMidnightBelongsToThePreviousDaysRun)
+{
+    TTimerSettings s = Make("23:00", "1:00", 32);  // Friday only
+    TimerSchedule schedule(s);
+    int starts, stops;
+    // Friday 22:59 to Saturday 01:01.
+    Poll(schedule, Local(2024, 3, 8, 22, 59), Local(2024, 3, 9, 1, 1), &starts, &stops);
+    EXPECT_EQ(1, starts);
+    EXPECT_EQ(1, stops) << "Saturday's 01:00 ends Friday's recording";
+    // The stop of Saturday night (Sunday 01:00) is not Friday's run.
+    Poll(schedule, Local(2024, 3, 10, 0, 59), Local(2024, 3, 10, 1, 1), &starts, &stops);
+    EXPECT_EQ(0, stops);
+    // Friday 01:00 follows Thursday: no stop.
+    Poll(schedule, Local(2024, 3, 15, 0, 59), Local(2024, 3, 15, 1, 1), &starts, &stops);
+    EXPECT_EQ(0, stops);
+}
+
+TEST_F(TimerScheduleTest, SkippedMinuteOnTheSpringChangeFiresOnce)
+{
+    TTimerSettings s = Make("2:30", "2:45");
+    TimerSchedule schedule(s);
+    int starts, stops;
+    // 31 March 2024: 02:00 local does not exist; the clock goes from 01:59:59 to 03:00:00.
+    Poll(schedule, Local(2024, 3, 31, 1, 50), Local(2024, 3, 31, 3, 30), &starts, &stops);
+    EXPECT_EQ(1, starts);
+    EXPECT_EQ(1, stops);
+}
+
+TEST_F(TimerScheduleTest, RepeatedHourOnTheAutumnChangeFiresOnce)
+{
+    TTimerSettings s = Make("2:30", "2:45");
+    TimerSchedule schedule(s);
+    int starts, stops;
+    // 27 October 2024: 02:00 to 03:00 local runs twice.
+    const __time64_t from = Local(2024, 10, 27, 1, 50, 0, 1);
+    const __time64_t to = from + 3 * 3600;
+    Poll(schedule, from, to, &starts, &stops);
+    EXPECT_EQ(1, starts);
+    EXPECT_EQ(1, stops);
+    // The next day fires again.
+    Poll(schedule, Local(2024, 10, 28, 2, 29), Local(2024, 10, 28, 2, 31), &starts, &stops);
+    EXPECT_EQ(1, starts);
+}
+
+TEST_F(TimerScheduleTest, ClockSetForwardOrSuspendedFiresTheSkippedEdgeOnceSameDate)
+{
+    TTimerSettings s = Make("10:00", "");
+    TimerSchedule schedule(s);
+    platform::UseManualClock(Local(2024, 3, 6, 9, 58));
+    EXPECT_EQ(0, schedule.CheckStart());
+    platform::SetManualWallClock(Local(2024, 3, 6, 14, 0));  // resumed after a suspend
+    EXPECT_EQ(1, schedule.CheckStart());
+    EXPECT_EQ(0, schedule.CheckStart());
+    // Across a date change a skipped edge is not made up.
+    TimerSchedule other(s);
+    EXPECT_EQ(0, other.CheckStart(Local(2024, 3, 6, 23, 0)));
+    EXPECT_EQ(0, other.CheckStart(Local(2024, 3, 7, 11, 0)));
+}
+
+TEST_F(TimerScheduleTest, RebuildWithinTheMinuteDoesNotFireAgain)
+{
+    TTimerSettings s = Make("10:00", "");
+    const __time64_t t = Local(2024, 3, 6, 10, 0, 5);
+    auto first = std::make_unique<TimerSchedule>(s);
+    EXPECT_EQ(1, first->CheckStart(t));
+    auto rebuilt = std::make_unique<TimerSchedule>(s, first.get());
+    first.reset();
+    EXPECT_EQ(0, rebuilt->CheckStart(t + 10));
+    // A time changed to the current minute is a new edge and fires.
+    std::strcpy(s.Schedule[1].TimeStart, "10:00");
+    std::strcpy(s.Schedule[0].TimeStart, "10:01");
+    TimerSchedule changed(s, rebuilt.get());
+    EXPECT_EQ(2, changed.CheckStart(t + 12));
+    EXPECT_EQ(1, changed.CheckStart(t + 60));
+}
+}
