@@ -6,7 +6,9 @@ function(tapvox_library folder)
     # program's folders use each other as the design has it.
     set(deps "")
     foreach(dep IN LISTS ARG_DEPS)
-        if(dep MATCHES "^tapvox_")
+        if(dep STREQUAL "tapvox_${folder}")
+            continue()  # the folders' shared dependency lists name the folder itself
+        elseif(dep MATCHES "^tapvox_")
             list(APPEND deps "$<TARGET_NAME_IF_EXISTS:${dep}>")
         else()
             list(APPEND deps ${dep})

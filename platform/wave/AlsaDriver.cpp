@@ -13,15 +13,6 @@
 
 namespace platform::wave {
 namespace {
-void Silent(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA prints every failed lookup to stderr; failures here are results.
-void QuietAlsa()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { snd_lib_error_set_handler(Silent); });
-}
-
 struct CardPcm {
     int card;
     int device;
@@ -334,6 +325,16 @@ public:
         return MMSYSERR_NOERROR;
     }
 };
+}
+
+namespace {
+void Silent(const char*, int, const char*, int, const char*, ...) {}
+}
+
+void QuietAlsa()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(Silent); });
 }
 
 Driver& AlsaDriver()

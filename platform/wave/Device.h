@@ -87,4 +87,6 @@ inline std::size_t FrameBytes(const WAVEFORMATEX& f) { return f.nBlockAlign; }
 namespace platform::wave {
 // The ALSA card of wave-input device `id`, or -1 (the mixer opens by it).
 int AlsaCaptureCard(UINT id);
+// ALSA prints every failed lookup to stderr; failures here are results.
+void QuietAlsa();
 }
