@@ -94,6 +94,9 @@ public:
 
     void Start() override
     {
+        if (started_ || !port_->input) {
+            return;
+        }
         started_ = true;
         if (snd_pcm_state(pcm_) != SND_PCM_STATE_PREPARED) {
             snd_pcm_prepare(pcm_);
