@@ -49,7 +49,7 @@ script::MixerControlScript Mux(std::vector<std::string> items, std::vector<LONG>
 
 HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x77)); }
 
-struct Mixer : ::testing::Test {
+struct SoundCardMixer : ::testing::Test {
     void SetUp() override
     {
         setenv("TAPVOX_AUDIO", "script", 1);
@@ -66,7 +66,7 @@ struct Mixer : ::testing::Test {
 };
 }
 
-TEST_F(Mixer, AWaveInDeviceNameChoosesTheMixerOfThatDevice)
+TEST_F(SoundCardMixer, AWaveInDeviceNameChoosesTheMixerOfThatDevice)
 {
     for (const char* mapper : {"Wave Mapper", "Sound mapper", "", "-1", "<DEFAULT>"}) {
         SMixer m(MIXER_OBJECTF_WAVEIN, mapper, Window());
@@ -82,7 +82,7 @@ TEST_F(Mixer, AWaveInDeviceNameChoosesTheMixerOfThatDevice)
     EXPECT_EQ(wrongType.mixer, nullptr);
 }
 
-TEST_F(Mixer, TheProductNameSearchStopsAtTheFirstUnreadableMixer)
+TEST_F(SoundCardMixer, TheProductNameSearchStopsAtTheFirstUnreadableMixer)
 {
     auto unreadable = Card("Broken", {});
     unreadable.unreadable = true;
@@ -97,7 +97,7 @@ TEST_F(Mixer, TheProductNameSearchStopsAtTheFirstUnreadableMixer)
     EXPECT_EQ(NameOf(byId), "Third");
 }
 
-TEST_F(Mixer, SelectingLineInPicksAnItemNamedLineIn)
+TEST_F(SoundCardMixer, SelectingLineInPicksAnItemNamedLineIn)
 {
     SMixer m(0u);
     ASSERT_EQ(m.GetRecordLineCount(), 3);
@@ -117,7 +117,7 @@ TEST_F(Mixer, SelectingLineInPicksAnItemNamedLineIn)
     EXPECT_EQ(script::MixerControlValues(0, "Capture source"), (std::vector<LONG>{0, 0, 1}));
 }
 
-TEST_F(Mixer, AMixerControlEndsWithExactlyOneInputOn)
+TEST_F(SoundCardMixer, AMixerControlEndsWithExactlyOneInputOn)
 {
     script::SetMixers({Card("Card", Mux({"Mic", "Line", "Aux"}, {1, 0, 1}, MIXERCONTROL_CONTROLTYPE_MIXER))});
     SMixer m(0u);
@@ -130,7 +130,7 @@ TEST_F(Mixer, AMixerControlEndsWithExactlyOneInputOn)
     EXPECT_STREQ(name, "unchanged");  // nothing on: the buffer is left as it was
 }
 
-TEST_F(Mixer, WithoutASelectorTheCountIsMinusOneAndNothingCanBeSelected)
+TEST_F(SoundCardMixer, WithoutASelectorTheCountIsMinusOneAndNothingCanBeSelected)
 {
     script::SetMixers({Card("Card", {})});
     SMixer m(0u);
@@ -142,14 +142,14 @@ TEST_F(Mixer, WithoutASelectorTheCountIsMinusOneAndNothingCanBeSelected)
     EXPECT_FALSE(m.GetRecordLineName(0, name, sizeof name));
 }
 
-TEST_F(Mixer, ASelectorWithoutItemsCountsAsOne)
+TEST_F(SoundCardMixer, ASelectorWithoutItemsCountsAsOne)
 {
     script::SetMixers({Card("Card", Mux({}, {1}))});
     SMixer m(0u);
     EXPECT_EQ(m.GetRecordLineCount(), 1);
 }
 
-TEST_F(Mixer, VolumeOutsideTheScaleIsRefusedWithoutTouchingTheMixer)
+TEST_F(SoundCardMixer, VolumeOutsideTheScaleIsRefusedWithoutTouchingTheMixer)
 {
     SMixer m(0u);
     const int reads = script::MixerValueReads();
@@ -161,7 +161,7 @@ TEST_F(Mixer, VolumeOutsideTheScaleIsRefusedWithoutTouchingTheMixer)
     EXPECT_EQ(script::MixerValueWrites(), writes);
 }
 
-TEST_F(Mixer, VolumesScaleBetweenTheControlsBounds)
+TEST_F(SoundCardMixer, VolumesScaleBetweenTheControlsBounds)
 {
     SMixer m(0u);
     ASSERT_TRUE(m.SetPlayVolume(MIXERLINE_COMPONENTTYPE_SRC_LINE, 127));
@@ -180,7 +180,7 @@ TEST_F(Mixer, VolumesScaleBetweenTheControlsBounds)
     EXPECT_EQ(m.FindPlayLine(0), 0u);
 }
 
-TEST_F(Mixer, AControlWhoseMaximumEqualsItsMinimumDoesNotDivideByZero)
+TEST_F(SoundCardMixer, AControlWhoseMaximumEqualsItsMinimumDoesNotDivideByZero)
 {
     SMixer m(0u);
     EXPECT_EQ(m.GetRecordVolume(MIXERLINE_COMPONENTTYPE_SRC_LINE), 0);
@@ -188,7 +188,7 @@ TEST_F(Mixer, AControlWhoseMaximumEqualsItsMinimumDoesNotDivideByZero)
     EXPECT_EQ(script::MixerControlValues(0, "Rec line volume"), std::vector<LONG>{5});
 }
 
-TEST_F(Mixer, NamesAreCopiedBoundedByTheDestinationSize)
+TEST_F(SoundCardMixer, NamesAreCopiedBoundedByTheDestinationSize)
 {
     script::SetMixers({Card(std::string(40, 'N'), Mux({std::string(63, 'x'), "Line"}, {1, 0}))});
     SMixer m(0u);
@@ -211,7 +211,7 @@ TEST_F(Mixer, NamesAreCopiedBoundedByTheDestinationSize)
     EXPECT_EQ(m.FindPlayLineByName(nullptr), 0u);
 }
 
-TEST_F(Mixer, MuteAndMixerFailuresAreResultsOnly)
+TEST_F(SoundCardMixer, MuteAndMixerFailuresAreResultsOnly)
 {
     SMixer m(0u);
     EXPECT_FALSE(m.GetPlayMute("Line"));
@@ -229,7 +229,7 @@ TEST_F(Mixer, MuteAndMixerFailuresAreResultsOnly)
     EXPECT_STREQ(name, "kept");
 }
 
-TEST(MixerNames, ComponentTypesFromLineNames)
+TEST(SoundCardMixerNames, ComponentTypesFromLineNames)
 {
     EXPECT_EQ(SMixer::ComponentTypeFromName("LINEIN"), MIXERLINE_COMPONENTTYPE_SRC_LINE);
     EXPECT_EQ(SMixer::ComponentTypeFromName("line-in"), MIXERLINE_COMPONENTTYPE_SRC_LINE);

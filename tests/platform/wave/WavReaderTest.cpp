@@ -35,7 +35,7 @@ std::vector<std::uint8_t> Fmt(const WAVEFORMATEX& f)
     return {whole.begin() + 20, whole.begin() + 36};
 }
 
-struct Reader : ::testing::Test {
+struct WavReaderFile : ::testing::Test {
     bool Open(const std::vector<std::uint8_t>& bytes)
     {
         testsupport::WriteAll(dir.file("f.wav"), bytes);
@@ -47,7 +47,7 @@ struct Reader : ::testing::Test {
 };
 }
 
-TEST_F(Reader, WalksPastOtherChunksOddPaddingAndDataBeforeFormat)
+TEST_F(WavReaderFile, WalksPastOtherChunksOddPaddingAndDataBeforeFormat)
 {
     const WAVEFORMATEX f = Pcm(2, 8000, 8);
     const auto samples = Pattern(402, 1);
@@ -65,7 +65,7 @@ TEST_F(Reader, WalksPastOtherChunksOddPaddingAndDataBeforeFormat)
     EXPECT_EQ(reader.Position(), 2u);
 }
 
-TEST_F(Reader, ADataSizeBeyondTheFileIsCutToTheWholeFramesPresent)
+TEST_F(WavReaderFile, ADataSizeBeyondTheFileIsCutToTheWholeFramesPresent)
 {
     auto bytes = WavBytes(Pcm(1, 22050, 16), Pattern(1001, 3));
     bytes.resize(bytes.size() - 1);  // the pad byte
@@ -75,7 +75,7 @@ TEST_F(Reader, ADataSizeBeyondTheFileIsCutToTheWholeFramesPresent)
     EXPECT_EQ(reader.DataBytes(), 1000u);
 }
 
-TEST_F(Reader, RefusesWhatTheInputCannotPlay)
+TEST_F(WavReaderFile, RefusesWhatTheInputCannotPlay)
 {
     const auto samples = Pattern(100, 4);
     EXPECT_FALSE(Open(WavBytes(Pcm(2, 44100, 24), samples)));
@@ -98,7 +98,7 @@ TEST_F(Reader, RefusesWhatTheInputCannotPlay)
     EXPECT_EQ(reader.Read(nullptr, 10), 0u);
 }
 
-TEST_F(Reader, AcceptsTheExtensibleFormWithThePcmSubFormat)
+TEST_F(WavReaderFile, AcceptsTheExtensibleFormWithThePcmSubFormat)
 {
     TAPVOX_REQUIRE_TOOL("sox");
     int status = -1;
