@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -88,10 +89,11 @@ private:
 
 enum class Loaded { Ok, Empty, Damaged, Unreadable };
 
-Loaded ReadStore(StoreData& data, std::string* why)
+Loaded ReadStore(StoreData& data, std::string* why, std::string* original = nullptr)
 {
     data.keys.clear();
-    std::string text;
+    std::string scratch;
+    std::string& text = original ? *original : scratch;
     switch (ReadWholeFile(StorePath(), text, kMaxStoreBytes)) {
     case FileReadResult::Missing:
         return Loaded::Empty;
@@ -133,6 +135,23 @@ void SetAside(const std::string& why)
         std::fprintf(stderr, "tapvox: the settings store %s is damaged (%s); defaults used\n", StorePath().c_str(),
                      why.c_str());
     }
+}
+
+// Called with the lock held: temp files of writers that died before their
+// rename. Writers make them only under the lock, so none is in use now.
+void RemoveStaleTempFiles()
+{
+    DIR* folder = ::opendir(StoreFolder().c_str());
+    if (!folder) {
+        return;
+    }
+    const std::string prefix = "user.reg.tmp-";
+    while (const dirent* entry = ::readdir(folder)) {
+        if (std::string(entry->d_name).rfind(prefix, 0) == 0) {
+            ::unlink((StoreFolder() + "/" + entry->d_name).c_str());
+        }
+    }
+    ::closedir(folder);
 }
 
 std::string AutostartFolder() { return ConfigHome() + "/autostart"; }
@@ -236,20 +255,28 @@ bool UpdateStore(const std::function<void(StoreData&)>& change)
     if (!lock.locked()) {
         return false;
     }
+    RemoveStaleTempFiles();
     StoreData data;
     std::string why;
-    switch (ReadStore(data, &why)) {
+    std::string original;
+    switch (ReadStore(data, &why, &original)) {
     case Loaded::Unreadable:
         return false;  // never replace a file we could not read
     case Loaded::Damaged:
         SetAside(why);
+        original.clear();
         break;
     case Loaded::Ok:
     case Loaded::Empty:
         break;
     }
     change(data);
-    return WriteFileAtomically(StorePath(), FormatStore(data), 0600);
+    const std::string updated = FormatStore(data);
+    // Saving unchanged settings (every close does) costs no rewrite.
+    if (updated == original) {
+        return true;
+    }
+    return WriteFileAtomically(StorePath(), updated, 0600);
 }
 
 bool EnsureAutostartFolder() { return MakeFolders(AutostartFolder()); }

@@ -478,6 +478,46 @@ TEST_F(Settings, KilledDuringSaveAllTheRegistryFileStaysAsItWas)
     EXPECT_EQ(37, SoundLevel);
 }
 
+TEST_F(Settings, KilledAtAnyMomentOfSaveAllTheRegistryHoldsOneWholeSave)
+{
+    SetUnusualSettings(dir.path());
+    SaveAllSettings(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (int i = 0;; ++i) {
+            // Two values far apart in the save order always change together.
+            SoundLevel = i % 100;
+            VorByteRate = i % 100;
+            SaveAllSettings(nullptr);
+        }
+    }
+    std::string last = ReadFile(StoreFile());
+    int changes = 0;
+    for (long polls = 0; changes < 5 && polls < 5000000; ++polls) {
+        const std::string now = ReadFile(StoreFile());
+        if (now != last) {
+            ++changes;
+            last = now;
+        }
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_GE(changes, 5);
+    PoisonSettings();
+    LoadAllSettings(nullptr);
+    EXPECT_EQ(SoundLevel, VorByteRate) << "the file holds one save-all, not parts of two";
+    EXPECT_EQ(22050, SampleRate);
+    EXPECT_STREQ("6am", TimerSettings.Schedule[1].TimeStop);
+    SoundLevel = 1;
+    SaveAllSettings(nullptr);  // clears what the killed writer left
+    for (const auto& e : fs::directory_iterator(dir.file("config") + "/tapvox")) {
+        const std::string name = e.path().filename().string();
+        EXPECT_TRUE(name == "user.reg" || name == "user.reg.lock") << name;
+    }
+}
+
 TEST_F(Settings, KilledAtAnyMomentOfSaveAllTheIniFileStaysWhole)
 {
     TAPVOX_REQUIRE_TOOL("python3");
