@@ -34,13 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 
-    static const char* const kSections[] = {"Setup", "Wave", "File", "Timer"};
-    static const char* const kKeys[] = {"Sound Level", "WaveFormat", "FileSize", "TimeStart", "X"};
+    // Through the file functions (a few keys: each call reads the file) ...
     char small[8];
     char big[4001];
     unsigned char blob[18];
-    for (const char* section : kSections) {
-        for (const char* key : kKeys) {
+    for (const char* section : {"Setup", "Wave"}) {
+        for (const char* key : {"Sound Level", "WaveFormat", "X"}) {
             GetPrivateProfileIntA(section, key, 128, IniPath().c_str());
             const DWORD n = GetPrivateProfileStringA(section, key, "def", small, sizeof small, IniPath().c_str());
             if (n >= sizeof small || std::strlen(small) != n) {
@@ -48,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             GetPrivateProfileStringA(section, key, "", big, sizeof big, IniPath().c_str());
             GetPrivateProfileStructA(section, key, blob, sizeof blob, IniPath().c_str());
+        }
+    }
+    // ... and many more through the parsed text.
+    {
+        const IniText parsed(text);
+        for (const char* section : {"Setup", "Wave", "File", "Timer", "", "[x]"}) {
+            for (const char* key : {"Sound Level", "WaveFormat", "FileSize", "TimeStart", "X", "", "a=b"}) {
+                if (const auto value = parsed.Get(section, key)) {
+                    platform::profile::ParseProfileInt(*value);
+                }
+            }
         }
     }
 

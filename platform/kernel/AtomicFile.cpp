@@ -24,9 +24,14 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& out, std::siz
         ::close(fd);
         return FileReadResult::TooLarge;
     }
-    char buf[65536];
+    // Sized from fstat; a file still growing is read on in small steps.
+    out.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
     while (true) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        char extra[4096];
+        char* into = got < out.size() ? out.data() + got : extra;
+        const std::size_t room = got < out.size() ? out.size() - got : sizeof extra;
+        const ssize_t n = ::read(fd, into, room);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -38,13 +43,17 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& out, std::siz
         if (n == 0) {
             break;
         }
-        out.append(buf, static_cast<std::size_t>(n));
-        if (out.size() > maxBytes) {
+        if (into == extra) {
+            out.append(extra, static_cast<std::size_t>(n));
+        }
+        got += static_cast<std::size_t>(n);
+        if (got > maxBytes) {
             ::close(fd);
             out.clear();
             return FileReadResult::TooLarge;
         }
     }
+    out.resize(got);
     ::close(fd);
     return FileReadResult::Ok;
 }
