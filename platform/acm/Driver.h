@@ -47,9 +47,10 @@ private:
     std::vector<BYTE> bytes_;
 };
 
-// The largest cbSize any caller's record may claim; beyond it the record is
+// The largest cbSize any caller's record may claim (MS ADPCM with 256
+// coefficient pairs); beyond it the record is
 // rejected before its extra bytes are read.
-constexpr WORD kMaxExtraBytes = 1024;
+constexpr WORD kMaxExtraBytes = 4 + 4 * 256;
 constexpr DWORD kMaxSampleRate = 192000;
 
 bool IsPcm(const Format& f);

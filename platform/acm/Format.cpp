@@ -114,8 +114,7 @@ const std::vector<const Driver*>& InstalledDrivers()
     // Codecs first, the PCM converter last, so a search without a driver
     // finds the codec for a compressed format.
     static const std::vector<const Driver*> drivers = {
-        &MpegLayer3Driver(),
-        &PcmConverterDriver(),
+        &ImaAdpcmDriver(), &MsAdpcmDriver(), &Gsm610Driver(), &G711Driver(), &MpegLayer3Driver(), &PcmConverterDriver(),
     };
     return drivers;
 }

@@ -189,34 +189,31 @@ inline double Correlation(const std::vector<std::int16_t>& a, const std::vector<
 // A RIFF WAVE file of one format record and its data, enough for sox to read.
 inline Bytes WavFile(const void* format, std::size_t formatSize, const Bytes& data, DWORD factSamples)
 {
-    Bytes f;
-    auto put32 = [&](DWORD v) {
-        for (int i = 0; i < 4; ++i) {
-            f.push_back(static_cast<BYTE>(v >> (8 * i)));
-        }
+    const std::size_t fmtPadded = formatSize + (formatSize & 1);
+    const std::size_t dataPadded = data.size() + (data.size() & 1);
+    Bytes f(12 + 8 + fmtPadded + 12 + 8 + dataPadded, 0);
+    std::size_t at = 0;
+    auto put = [&](const void* p, std::size_t n) {
+        std::memcpy(f.data() + at, p, n);
+        at += n;
     };
-    auto tag = [&](const char* t) { f.insert(f.end(), t, t + 4); };
-    tag("RIFF");
-    put32(0);
-    tag("WAVE");
-    tag("fmt ");
+    auto put32 = [&](DWORD v) { put(&v, 4); };
+    const DWORD riff = static_cast<DWORD>(f.size() - 8);
+    put("RIFF", 4);
+    put32(riff);
+    put("WAVE", 4);
+    put("fmt ", 4);
     put32(static_cast<DWORD>(formatSize));
-    const auto* p = static_cast<const BYTE*>(format);
-    f.insert(f.end(), p, p + formatSize);
-    if (formatSize & 1) {
-        f.push_back(0);
-    }
-    tag("fact");
+    put(format, formatSize);
+    at = 20 + fmtPadded;
+    put("fact", 4);
     put32(4);
     put32(factSamples);
-    tag("data");
+    put("data", 4);
     put32(static_cast<DWORD>(data.size()));
-    f.insert(f.end(), data.begin(), data.end());
-    if (data.size() & 1) {
-        f.push_back(0);
+    if (!data.empty()) {
+        put(data.data(), data.size());
     }
-    const DWORD riff = static_cast<DWORD>(f.size() - 8);
-    std::memcpy(f.data() + 4, &riff, 4);
     return f;
 }
 
