@@ -340,3 +340,40 @@ TEST_F(Wave, FactCountRules)
     EXPECT_TRUE(w.position(1001));
     EXPECT_EQ(w.GetPosition(), 975u);
 }
+
+TEST_F(Wave, SignedRecordingOpenedAndClosedStaysByteIdentical)
+{
+    const std::string path = dir.file("signed.wav");
+    const WAVEFORMATEX f = Pcm(2, 44100, 16);
+    const auto audio = Pattern(176400);
+    {
+        WaveFile w(path.c_str(), &f, MMIO_READWRITE);
+        ASSERT_TRUE(w.open());
+        w.AddMarker(0, 1700000000);
+        w.Write(audio.data(), 88200);
+        w.AddMarker(88200, 1700000001);
+        w.Write(audio.data() + 88200, 88200);
+        w.AddMarker(176400, 1700000002);  // exactly at the end: not listed
+        ASSERT_TRUE(w.close());
+    }
+    const auto before = testsupport::ReadAll(path);
+    {
+        WaveFile w(path.c_str(), nullptr, MMIO_READWRITE);  // opened to play it
+        ASSERT_TRUE(w.open());
+        EXPECT_FALSE(w.IsReadOnly());
+        EXPECT_FALSE(w.IsDirty());
+        EXPECT_FALSE(w.VerifySignature());
+        std::vector<std::uint8_t> buf(1000);
+        w.position(0);
+        w.Read(buf.data(), 1000);
+        ASSERT_TRUE(w.close());
+    }
+    EXPECT_EQ(testsupport::ReadAll(path), before);
+    // A changed byte of audio is detected.
+    auto changed = before;
+    changed[FindChunk(RiffChunks(changed), "data")->dataOffset + 5] ^= 1;
+    testsupport::WriteAll(path, changed);
+    WaveFile r(path.c_str(), nullptr, MMIO_READ);
+    ASSERT_TRUE(r.open());
+    EXPECT_TRUE(r.VerifySignature());
+}
