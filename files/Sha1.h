@@ -14,3 +14,5 @@ void Sha1Update(Sha1State* s, const void* data, std::size_t count);
 // Writes the 20-byte digest and wipes the state; copy a running state first.
 void Sha1Final(Sha1State* s, std::uint8_t digest[20]);
 void Sha1Transform(std::uint32_t h[5], const std::uint8_t block[64]);
+// The same block step without processor SHA instructions (they are used when present).
+void Sha1TransformPortable(std::uint32_t h[5], const std::uint8_t block[64]);

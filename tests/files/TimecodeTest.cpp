@@ -8,6 +8,7 @@
 #include "files/SigningSeed.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/MemoryRecFile.h"
+#include "tests/files/WaveTestUtil.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -63,6 +64,14 @@ std::string IndependentDigest(const std::vector<std::uint8_t>& audio, const std:
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) {
         out.pop_back();
     }
+    return out;
+}
+
+std::vector<std::uint8_t> WithSelector(std::uint8_t selector, const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<std::uint8_t> out(bytes.size() + 1);
+    out[0] = selector;
+    std::copy(bytes.begin(), bytes.end(), out.begin() + 1);
     return out;
 }
 
@@ -185,6 +194,7 @@ TEST_F(Timecode, DigestCoversExactlyTheListedMarkers)
     f.update();
     EXPECT_FALSE(f.VerifySignature());
     EXPECT_EQ(SignatureOf(f.text), IndependentDigest(f.data, {{0, 0, 1111}, {100, 0, 2222}}));
+    testsupport::SaveSeedBytes("timecode", "signed", WithSelector(0, {f.text.begin(), f.text.end()}));
 
     // The recording as found later: loaded from its text, untouched, it verifies.
     MemoryRecFile g;
@@ -259,7 +269,8 @@ TEST_F(Timecode, CompanionFileJournalsTheLists)
         EXPECT_EQ(b[1] | b[2] | b[3], 0);
         const std::string text(b.begin() + 4, b.end());
         EXPECT_EQ(std::string(text.c_str()), "SAMPLE\tTIMECODE\r\n0\t1111\r\n400\t2222\r\nCOMMENT 10\t20\tc1\r\n");
-        testsupport::SaveSeed("timecode", dir.file("take.~av"));
+        // Seeds of the fuzz target: a selector byte (1 companion, 0 text), then the bytes.
+        testsupport::SaveSeedBytes("timecode", "companion", WithSelector(1, b));
     }
     // A normal end removes the journal.
     EXPECT_FALSE(FileExists(dir.file("take.~av").c_str()));
@@ -334,6 +345,19 @@ TEST(Sha1, KnownDigests)
     std::uint8_t d[20];
     Sha1Final(&st, d);
     EXPECT_EQ(Hex(d), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+}
+
+TEST(Sha1, ProcessorAndPortableBlockStepsAgree)
+{
+    const auto blocks = Pattern(64 * 200, 3);
+    std::uint32_t a[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u};
+    std::uint32_t b[5];
+    std::copy(a, a + 5, b);
+    for (std::size_t i = 0; i < 200; ++i) {
+        Sha1Transform(a, blocks.data() + 64 * i);
+        Sha1TransformPortable(b, blocks.data() + 64 * i);
+        ASSERT_TRUE(std::equal(a, a + 5, b)) << i;
+    }
 }
 
 TEST(SigningSeedTest, SixLettersNotStoredWhole)

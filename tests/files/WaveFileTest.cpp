@@ -92,7 +92,6 @@ TEST_F(Wave, LayoutOfARecordingWithInfoMarkersAndText)
     EXPECT_EQ(b.size() % 2, 0u);
     // A normal end leaves no journal behind.
     EXPECT_FALSE(FileExists(dir.file("rec.~av").c_str()));
-    testsupport::SaveSeed("wavefile", path);
 }
 
 TEST_F(Wave, IndependentReadersSeeOurPcm)
@@ -143,6 +142,7 @@ TEST_F(Wave, SndfileReadsOurPcm)
         w.AddComment("note", 0, 400);
         ASSERT_TRUE(w.close());
     }
+    testsupport::SaveSeed("wavefile", path);
     const std::string out = testsupport::RunCapture("sndfile-info '" + path + "' 2>&1");
     EXPECT_NE(out.find("Sample Rate : 44100"), std::string::npos) << out;
     EXPECT_NE(out.find("Frames      : 1000"), std::string::npos) << out;

@@ -1,0 +1,78 @@
+// A WAV recording opened from arbitrary bytes: read-only it reads, seeks and
+// looks up its items without crashing or hanging; a refused read-write open
+// leaves the file exactly as it was.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "files/WaveFile.h"
+
+namespace {
+const std::string& Folder()
+{
+    static const std::string path = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-wavefile-" + std::to_string(getpid());
+        mkdir(p.c_str(), 0700);
+        return p;
+    }();
+    return path;
+}
+
+std::vector<std::uint8_t> ReadBack(const std::string& path)
+{
+    std::vector<std::uint8_t> out;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::uint8_t buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+            out.insert(out.end(), buf, buf + n);
+        }
+        std::fclose(f);
+    }
+    return out;
+}
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = Folder() + "/in.wav";
+    const std::string journal = Folder() + "/in.~av";
+    std::remove(journal.c_str());
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    {
+        WaveFile r(path.c_str(), nullptr, MMIO_READ);
+        if (r.open()) {
+            std::vector<char> buf(4096);
+            r.position(r.GetDataSize() / 2);
+            r.Read(buf.data(), static_cast<LONG>(buf.size()));
+            r.position(0);
+            for (int i = 0; i < 8 && r.Read(buf.data(), static_cast<LONG>(buf.size())) > 0; ++i) {
+            }
+            delete[] r.GetInfo("comment");
+            delete[] r.GetInfo("fennwicke timecode");
+            r.VerifySignature();
+            r.TimeAtPosition(r.GetDataSize());
+            r.PositionAtTime(1700000000);
+            r.SecondsToPosition(-5);
+        }
+    }
+    if (ReadBack(path) != std::vector<std::uint8_t>(data, data + size)) {
+        std::abort();  // a read-only open wrote to the file
+    }
+    {
+        WaveFile w(path.c_str(), nullptr, MMIO_READWRITE);
+        if (!w.open() && ReadBack(path) != std::vector<std::uint8_t>(data, data + size)) {
+            std::abort();  // a refused file was changed
+        }
+    }
+    return 0;
+}
