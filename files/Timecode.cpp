@@ -1,6 +1,6 @@
 // The timecode text stored in the recording, its signature line, and the
 // companion marker file that journals the lists while the recording is open.
-#include <cinttypes>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,12 +103,13 @@ void RecFile::FeedListedMarkers(Sha1State* s)
 std::string RecFile::BuildText(bool journal)
 {
     std::string text = journal ? "SAMPLE\tTIMECODE\r\n" : "SAMPLE TIMECODE\r\n";
-    char line[80];
+    char num[24];
     for (const TimeMarker& m : ListedMarkers()) {
+        text.append(num, std::to_chars(num, num + sizeof num, static_cast<unsigned long>(m.position)).ptr);
+        text += journal ? '\t' : ' ';
         // The whole 64-bit time: times after 2038 come back as they were.
-        std::snprintf(line, sizeof line, journal ? "%lu\t%" PRId64 "\r\n" : "%lu %" PRId64 "\r\n",
-                      static_cast<unsigned long>(m.position), static_cast<std::int64_t>(m.time));
-        text += line;
+        text.append(num, std::to_chars(num, num + sizeof num, static_cast<std::int64_t>(m.time)).ptr);
+        text += "\r\n";
     }
     for (const MarkerComment& c : comments) {
         text += CommentLine(c);
