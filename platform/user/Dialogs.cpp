@@ -1,0 +1,322 @@
+#include "platform/user/Dialogs.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/user/Controls.h"
+#include "platform/user/Headless.h"
+#include "platform/user/Keyboard.h"
+#include "platform/user/UserInternal.h"
+
+namespace {
+using platform::WindowRecord;
+
+LRESULT DialogClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefDlgProcA(hwnd, msg, wp, lp); }
+
+void RegisterDialogClass()
+{
+    static bool done = false;
+    if (!done) {
+        done = true;
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DialogClassProc;
+        wc.lpszClassName = WC_DIALOG;
+        RegisterClassA(&wc);
+    }
+}
+
+std::string TemplateLabel(LPCSTR name)
+{
+    return IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<std::uintptr_t>(name)) : std::string(name);
+}
+
+HWND FirstTabStop(HWND dialog)
+{
+    WindowRecord* r = platform::FindWindowRecord(dialog);
+    if (!r) {
+        return nullptr;
+    }
+    for (HWND c : r->children) {
+        WindowRecord* cr = platform::FindWindowRecord(c);
+        if (cr && (cr->style & WS_TABSTOP) && cr->visible && cr->enabled) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+bool IsChildOf(HWND child, HWND ancestor)
+{
+    for (HWND h = child; h; h = GetParent(h)) {
+        if (h == ancestor) {
+            return true;
+        }
+        WindowRecord* r = platform::FindWindowRecord(h);
+        if (!r || !(r->style & WS_CHILD)) {
+            break;
+        }
+    }
+    return false;
+}
+
+char Mnemonic(const std::string& text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (text[i + 1] == '&') {
+                ++i;
+                continue;
+            }
+            const char c = text[i + 1];
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        }
+    }
+    return 0;
+}
+}
+
+HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM init)
+{
+    const platform::DialogTemplate* t = platform::FindDialog(templateName);
+    if (!t) {
+        return nullptr;
+    }
+    RegisterDialogClass();
+    const bool child = (t->style & WS_CHILD) != 0;
+    int x = platform::DialogUnitsToPixelsX(t->x);
+    int y = platform::DialogUnitsToPixelsY(t->y);
+    const int w = platform::DialogUnitsToPixelsX(t->cx);
+    const int h = platform::DialogUnitsToPixelsY(t->cy);
+    if (!child && (t->style & DS_CENTER)) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    }
+    HWND hwnd = CreateWindowExA(t->exStyle, WC_DIALOG, t->caption.c_str(), t->style & ~WS_VISIBLE, x, y, w, h, parent,
+                                nullptr, nullptr, nullptr);
+    if (!hwnd) {
+        return nullptr;
+    }
+    WindowRecord* r = platform::FindWindowRecord(hwnd);
+    r->dialogProc = proc;
+    r->dialogTemplate = IS_INTRESOURCE(templateName) ? static_cast<int>(reinterpret_cast<std::uintptr_t>(templateName)) : 0;
+    for (const platform::DialogItemTemplate& item : t->items) {
+        HWND c = CreateWindowExA(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
+                                 platform::DialogUnitsToPixelsX(item.x), platform::DialogUnitsToPixelsY(item.y),
+                                 platform::DialogUnitsToPixelsX(item.cx), platform::DialogUnitsToPixelsY(item.cy), hwnd,
+                                 reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), nullptr, nullptr);
+        if (!c) {
+            std::fprintf(stderr, "dialog %s: control %d of class \"%s\" cannot be created\n",
+                         TemplateLabel(templateName).c_str(), item.id, item.className.c_str());
+            DestroyWindow(hwnd);
+            return nullptr;
+        }
+        if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && platform::FindWindowRecord(c)->className == WC_BUTTON) {
+            platform::FindWindowRecord(hwnd)->defaultId = item.id;
+        }
+    }
+    HWND first = FirstTabStop(hwnd);
+    if (SendMessage(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), init) && IsWindow(first)) {
+        SetFocus(first);
+    }
+    if (IsWindow(hwnd) && (t->style & WS_VISIBLE)) {
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM init)
+{
+    HWND owner = parent;
+    while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) {
+        owner = GetParent(owner);
+    }
+    auto script = platform::headless::TakeDialogScript(templateName);
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, FALSE);
+    }
+    HWND hwnd = CreateDialogParamA(module, templateName, owner, proc, init);
+    auto restoreOwner = [&] {
+        if (ownerWasEnabled) {
+            EnableWindow(owner, TRUE);
+            SetActiveWindow(owner);
+        }
+    };
+    if (!hwnd) {
+        restoreOwner();
+        return -1;
+    }
+    if (!platform::FindWindowRecord(hwnd)->dialogEnded) {
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    auto ended = [hwnd] {
+        WindowRecord* r = platform::FindWindowRecord(hwnd);
+        return !r || r->dialogEnded;
+    };
+    if (script && !ended()) {
+        script(hwnd);
+    }
+    // The nested loop: everything queued is dispatched while the dialog is up.
+    bool quit = false;
+    while (!ended()) {
+        MSG msg;
+        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            break;  // headless: no user will act once the queue is idle
+        }
+        if (msg.message == WM_QUIT) {
+            PostMessage(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);
+            quit = true;
+            break;
+        }
+        if (!platform::PreTranslate(&msg) && !IsDialogMessageA(hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
+    }
+    if (!ended()) {
+        if (!quit) {
+            std::fprintf(stderr, "dialog %s left open without an answer: cancelled\n", TemplateLabel(templateName).c_str());
+        }
+        SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDCANCEL)));
+        if (!ended()) {
+            EndDialog(hwnd, IDCANCEL);
+        }
+    }
+    WindowRecord* r = platform::FindWindowRecord(hwnd);
+    const INT_PTR result = r ? static_cast<INT_PTR>(r->dialogResult) : IDCANCEL;
+    restoreOwner();
+    DestroyWindow(hwnd);
+    return result;
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result)
+{
+    WindowRecord* r = platform::FindWindowRecord(dialog);
+    if (!r) {
+        return FALSE;
+    }
+    r->dialogResult = static_cast<DWORD_PTR>(result);
+    r->dialogEnded = true;
+    ShowWindow(dialog, SW_HIDE);
+    return TRUE;
+}
+
+LRESULT DefDlgProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return 0;
+    }
+    if (r->dialogProc) {
+        r->dialogMsgResult = 0;
+        const INT_PTR handled = r->dialogProc(hwnd, msg, wp, lp);
+        if ((r = platform::FindWindowRecord(hwnd)) == nullptr) {
+            return 0;
+        }
+        if (handled) {
+            return msg == WM_INITDIALOG ? handled : r->dialogMsgResult;
+        }
+    }
+    switch (msg) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_CLOSE:
+        SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDCANCEL)));
+        return 0;
+    case DM_GETDEFID:
+        return MAKELONG(static_cast<WORD>(r->defaultId), DC_HASDEFID);
+    case DM_SETDEFID:
+        r->defaultId = static_cast<int>(wp);
+        return TRUE;
+    case WM_PAINT:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    default:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+
+BOOL IsDialogMessageA(HWND dialog, MSG* msg)
+{
+    if (!msg || !IsWindow(dialog) || !IsChildOf(msg->hwnd, dialog)) {
+        return FALSE;
+    }
+    if (msg->message == WM_KEYDOWN) {
+        switch (msg->wParam) {
+        case VK_RETURN: {
+            const int id = LOWORD(static_cast<DWORD_PTR>(SendMessage(dialog, DM_GETDEFID, 0, 0)));
+            HWND b = GetDlgItem(dialog, id);
+            if (b && !IsWindowEnabled(b)) {
+                return TRUE;
+            }
+            SendMessage(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(b));
+            return TRUE;
+        }
+        case VK_ESCAPE:
+            SendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+            return TRUE;
+        case VK_TAB: {
+            HWND next = GetNextDlgTabItem(dialog, GetFocus(), GetAsyncKeyState(VK_SHIFT) < 0);
+            if (next) {
+                SetFocus(next);
+            }
+            return TRUE;
+        }
+        default:
+            return FALSE;
+        }
+    }
+    if (msg->message == WM_SYSCHAR) {
+        const char c = static_cast<char>(msg->wParam >= 'A' && msg->wParam <= 'Z' ? msg->wParam + 32 : msg->wParam);
+        WindowRecord* r = platform::FindWindowRecord(dialog);
+        for (std::size_t i = 0; i < r->children.size(); ++i) {
+            WindowRecord* cr = platform::FindWindowRecord(r->children[i]);
+            if (!cr || !cr->visible || !cr->enabled || Mnemonic(cr->text) != c) {
+                continue;
+            }
+            if (cr->className == WC_BUTTON && (cr->style & BS_TYPEMASK) != BS_GROUPBOX) {
+                SendMessage(r->children[i], BM_CLICK, 0, 0);
+            } else if (i + 1 < r->children.size()) {
+                SetFocus(r->children[i + 1]);  // a label gives the focus to the control after it
+            }
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+BOOL MapDialogRect(HWND, RECT* rect)
+{
+    if (!rect) {
+        return FALSE;
+    }
+    rect->left = platform::DialogUnitsToPixelsX(rect->left);
+    rect->right = platform::DialogUnitsToPixelsX(rect->right);
+    rect->top = platform::DialogUnitsToPixelsY(rect->top);
+    rect->bottom = platform::DialogUnitsToPixelsY(rect->bottom);
+    return TRUE;
+}
+
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)
+{
+    WindowRecord* r = platform::FindWindowRecord(dialog);
+    if (!r || r->children.empty()) {
+        return nullptr;
+    }
+    const auto& kids = r->children;
+    const std::size_t n = kids.size();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (kids[i] == control) {
+            start = i;
+        }
+    }
+    for (std::size_t k = 1; k <= n; ++k) {
+        const std::size_t i = previous ? (start + n - k) % n : (start + k) % n;
+        WindowRecord* c = platform::FindWindowRecord(kids[i]);
+        if (c && (c->style & WS_TABSTOP) && c->visible && c->enabled) {
+            return kids[i];
+        }
+    }
+    return nullptr;
+}

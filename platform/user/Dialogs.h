@@ -1,0 +1,34 @@
+#pragma once
+// Dialogs made from the templates of platform/user/Resources.h. A modal dialog
+// runs a nested loop over the same queue until EndDialog.
+#include "platform/user/MessageBox.h"
+#include "platform/user/Resources.h"
+
+using INT_PTR = std::intptr_t;
+using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+
+inline constexpr const char* WC_DIALOG = "#32770";
+constexpr DWORD DS_3DLOOK = 0x0004;
+constexpr DWORD DS_SETFONT = 0x0040;
+constexpr DWORD DS_MODALFRAME = 0x0080;
+constexpr DWORD DS_CONTROL = 0x0400;
+constexpr DWORD DS_CENTER = 0x0800;
+constexpr DWORD DS_CONTEXTHELP = 0x2000;
+constexpr UINT DM_GETDEFID = WM_USER + 0;
+constexpr UINT DM_SETDEFID = WM_USER + 1;
+constexpr WORD DC_HASDEFID = 0x534B;
+
+HWND CreateDialogParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM init);
+INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM init);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Dialog keys: Enter = default button, Escape = Cancel, Tab, Alt+mnemonic.
+BOOL IsDialogMessageA(HWND dialog, MSG* msg);
+BOOL MapDialogRect(HWND dialog, RECT* rect);
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+
+namespace platform {
+// Dialog units to pixels: the layer's dialog font is 6 x 13 pixels per base unit pair (4 x 8 units).
+constexpr int DialogUnitsToPixelsX(int x) { return x * 6 / 4; }
+constexpr int DialogUnitsToPixelsY(int y) { return y * 13 / 8; }
+}

@@ -1,0 +1,184 @@
+#include <algorithm>
+#include <cstring>
+
+#include "platform/user/Controls.h"
+#include "platform/user/UserInternal.h"
+
+namespace {
+using platform::WindowRecord;
+constexpr int kDefaultLimit = 0x7FFFFFFE;
+
+int Limit(const WindowRecord& r) { return r.textLimit > 0 ? r.textLimit : kDefaultLimit; }
+
+void Order(WindowRecord& r, int& a, int& b)
+{
+    const int n = static_cast<int>(r.text.size());
+    a = std::clamp(std::min(r.selStart, r.selEnd), 0, n);
+    b = std::clamp(std::max(r.selStart, r.selEnd), 0, n);
+}
+
+void Changed(HWND hwnd)
+{
+    platform::user_detail::NotifyParent(hwnd, EN_UPDATE);
+    platform::user_detail::NotifyParent(hwnd, EN_CHANGE);
+}
+}
+
+namespace platform::user_detail {
+bool EditInsert(WindowRecord& r, const std::string& text)
+{
+    int a, b;
+    Order(r, a, b);
+    const int room = Limit(r) - (static_cast<int>(r.text.size()) - (b - a));
+    std::string add = text;
+    if (static_cast<int>(add.size()) > std::max(room, 0)) {
+        add.resize(static_cast<std::size_t>(std::max(room, 0)));
+    }
+    if (add.empty() && a == b) {
+        return false;
+    }
+    r.text.replace(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a), add);
+    r.selStart = r.selEnd = a + static_cast<int>(add.size());
+    r.needsPaint = true;
+    return !add.empty() || a != b;
+}
+
+bool EditBackspace(WindowRecord& r)
+{
+    int a, b;
+    Order(r, a, b);
+    if (a == b) {
+        if (a == 0) {
+            return false;
+        }
+        --a;
+    }
+    r.text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+    r.selStart = r.selEnd = a;
+    r.needsPaint = true;
+    return true;
+}
+
+LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    WindowRecord* r = FindWindowRecord(hwnd);
+    if (!r) {
+        return 0;
+    }
+    switch (msg) {
+    case WM_SETTEXT:
+        DefWindowProcA(hwnd, msg, wp, lp);
+        r->selStart = r->selEnd = 0;
+        r->needsPaint = true;
+        Changed(hwnd);
+        return TRUE;
+    case WM_CHAR: {
+        if (r->style & ES_READONLY) {
+            return 0;
+        }
+        const char c = static_cast<char>(wp);
+        if (c == '\b') {
+            if (EditBackspace(*r)) {
+                Changed(hwnd);
+            }
+            return 0;
+        }
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return 0;
+        }
+        if ((r->style & ES_NUMBER) && (c < '0' || c > '9')) {
+            return 0;
+        }
+        std::string s(1, (r->style & ES_UPPERCASE) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+        if (!EditInsert(*r, s)) {
+            NotifyParent(hwnd, EN_MAXTEXT);
+            return 0;
+        }
+        Changed(hwnd);
+        return 0;
+    }
+    case WM_KEYDOWN: {
+        const int n = static_cast<int>(r->text.size());
+        switch (wp) {
+        case 0x25:  // left
+            r->selStart = r->selEnd = std::max(0, std::min(r->selStart, r->selEnd) - (r->selStart == r->selEnd ? 1 : 0));
+            break;
+        case 0x27:  // right
+            r->selStart = r->selEnd = std::min(n, std::max(r->selStart, r->selEnd) + (r->selStart == r->selEnd ? 1 : 0));
+            break;
+        case 0x24:  // home
+            r->selStart = r->selEnd = 0;
+            break;
+        case 0x23:  // end
+            r->selStart = r->selEnd = n;
+            break;
+        case 0x2E:  // delete
+            if (!(r->style & ES_READONLY)) {
+                int a, b;
+                Order(*r, a, b);
+                if (a == b && b < n) {
+                    ++b;
+                }
+                if (a != b) {
+                    r->text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+                    r->selStart = r->selEnd = a;
+                    Changed(hwnd);
+                }
+            }
+            break;
+        default:
+            break;
+        }
+        return 0;
+    }
+    case EM_GETSEL: {
+        int a, b;
+        Order(*r, a, b);
+        if (wp) {
+            *reinterpret_cast<DWORD*>(wp) = static_cast<DWORD>(a);
+        }
+        if (lp) {
+            *reinterpret_cast<DWORD*>(lp) = static_cast<DWORD>(b);
+        }
+        return MAKELONG(static_cast<WORD>(a), static_cast<WORD>(b));
+    }
+    case EM_SETSEL: {
+        const int n = static_cast<int>(r->text.size());
+        const int a = static_cast<int>(static_cast<std::intptr_t>(wp));
+        const int b = static_cast<int>(lp);
+        if (a == -1) {
+            r->selStart = r->selEnd;  // deselect, caret stays
+        } else {
+            r->selStart = std::clamp(a, 0, n);
+            r->selEnd = b < 0 ? n : std::clamp(b, 0, n);
+        }
+        return 0;
+    }
+    case EM_REPLACESEL:
+        if (EditInsert(*r, lp ? reinterpret_cast<LPCSTR>(lp) : "")) {
+            Changed(hwnd);
+        }
+        return 0;
+    case EM_LIMITTEXT:
+        r->textLimit = static_cast<int>(wp);
+        return 0;
+    case EM_GETLIMITTEXT:
+        return Limit(*r);
+    case EM_SETREADONLY:
+        if (wp) {
+            r->style |= ES_READONLY;
+        } else {
+            r->style &= ~ES_READONLY;
+        }
+        return TRUE;
+    case WM_SETFOCUS:
+        NotifyParent(hwnd, EN_SETFOCUS);
+        return 0;
+    case WM_KILLFOCUS:
+        NotifyParent(hwnd, EN_KILLFOCUS);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+}

@@ -1,0 +1,305 @@
+// Combo boxes and list boxes share their item list, sorting and search rules.
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/user/Controls.h"
+#include "platform/user/UserInternal.h"
+
+namespace {
+using platform::WindowRecord;
+
+int Compare(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()); }
+
+bool StartsWith(const std::string& item, const std::string& prefix)
+{
+    return item.size() >= prefix.size() && strncasecmp(item.c_str(), prefix.c_str(), prefix.size()) == 0;
+}
+
+// Search from the item after `start` (-1: from the top) round to the start again.
+LRESULT Find(const WindowRecord& r, WPARAM start, LPCSTR text, bool exact)
+{
+    const int n = static_cast<int>(r.items.size());
+    if (n == 0 || !text) {
+        return -1;
+    }
+    int s = static_cast<int>(static_cast<std::intptr_t>(start));
+    if (s < -1 || s >= n) {
+        s = -1;
+    }
+    const std::string t = text;
+    for (int k = 1; k <= n; ++k) {
+        const int i = (s + k) % n;
+        const std::string& item = r.items[static_cast<std::size_t>(i)].text;
+        if (exact ? Compare(item, t) == 0 : StartsWith(item, t)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+LRESULT Insert(WindowRecord& r, int index, LPCSTR text, bool sorted)
+{
+    const std::string t = text ? text : "";
+    int at;
+    if (sorted) {
+        auto it = std::upper_bound(r.items.begin(), r.items.end(), t,
+                                   [](const std::string& v, const platform::ListItem& e) { return Compare(v, e.text) < 0; });
+        at = static_cast<int>(it - r.items.begin());
+    } else if (index < 0 || index > static_cast<int>(r.items.size())) {
+        if (index >= 0) {
+            return -1;
+        }
+        at = static_cast<int>(r.items.size());
+    } else {
+        at = index;
+    }
+    r.items.insert(r.items.begin() + at, platform::ListItem{t, 0});
+    if (r.curSel >= at) {
+        ++r.curSel;
+    }
+    return at;
+}
+
+LRESULT Delete(WindowRecord& r, WPARAM index)
+{
+    const int i = static_cast<int>(index);
+    if (i < 0 || i >= static_cast<int>(r.items.size())) {
+        return -1;
+    }
+    r.items.erase(r.items.begin() + i);
+    if (r.curSel == i) {
+        r.curSel = -1;
+    } else if (r.curSel > i) {
+        --r.curSel;
+    }
+    return static_cast<LRESULT>(r.items.size());
+}
+
+LRESULT GetItemText(const WindowRecord& r, WPARAM index, LPARAM out)
+{
+    const int i = static_cast<int>(index);
+    if (i < 0 || i >= static_cast<int>(r.items.size())) {
+        return -1;
+    }
+    const std::string& t = r.items[static_cast<std::size_t>(i)].text;
+    if (out) {
+        std::memcpy(reinterpret_cast<char*>(out), t.c_str(), t.size() + 1);
+    }
+    return static_cast<LRESULT>(t.size());
+}
+
+bool HasEdit(const WindowRecord& r) { return (r.style & 0x3) != CBS_DROPDOWNLIST; }
+
+LRESULT SetSel(WindowRecord& r, WPARAM index, bool combo)
+{
+    const int i = static_cast<int>(static_cast<std::intptr_t>(index));
+    r.needsPaint = true;
+    if (i < 0 || i >= static_cast<int>(r.items.size())) {
+        r.curSel = -1;
+        if (combo) {
+            r.text.clear();
+        }
+        return -1;
+    }
+    r.curSel = i;
+    if (combo) {
+        r.text = r.items[static_cast<std::size_t>(i)].text;
+        r.selStart = 0;
+        r.selEnd = static_cast<int>(r.text.size());
+    }
+    return i;
+}
+}
+
+namespace platform::user_detail {
+LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    WindowRecord* r = FindWindowRecord(hwnd);
+    if (!r) {
+        return 0;
+    }
+    const bool sorted = (r->style & CBS_SORT) != 0;
+    switch (msg) {
+    case CB_ADDSTRING:
+        return Insert(*r, -1, reinterpret_cast<LPCSTR>(lp), sorted);
+    case CB_INSERTSTRING:
+        return Insert(*r, static_cast<int>(static_cast<std::intptr_t>(wp)), reinterpret_cast<LPCSTR>(lp), false);
+    case CB_DELETESTRING:
+        return Delete(*r, wp);
+    case CB_RESETCONTENT:
+        r->items.clear();
+        r->curSel = -1;
+        r->text.clear();
+        return 0;
+    case CB_GETCOUNT:
+        return static_cast<LRESULT>(r->items.size());
+    case CB_GETCURSEL:
+        return r->curSel;
+    case CB_SETCURSEL:
+        return SetSel(*r, wp, true);
+    case CB_GETLBTEXT:
+        return GetItemText(*r, wp, lp);
+    case CB_GETLBTEXTLEN:
+        return GetItemText(*r, wp, 0);
+    case CB_FINDSTRING:
+        return Find(*r, wp, reinterpret_cast<LPCSTR>(lp), false);
+    case CB_FINDSTRINGEXACT:
+        return Find(*r, wp, reinterpret_cast<LPCSTR>(lp), true);
+    case CB_SELECTSTRING: {
+        const LRESULT i = Find(*r, wp, reinterpret_cast<LPCSTR>(lp), false);
+        return i < 0 ? -1 : SetSel(*r, static_cast<WPARAM>(i), true);
+    }
+    case CB_GETITEMDATA:
+        if (wp >= r->items.size()) {
+            return -1;
+        }
+        return r->items[wp].data;
+    case CB_SETITEMDATA:
+        if (wp >= r->items.size()) {
+            return -1;
+        }
+        r->items[wp].data = lp;
+        return TRUE;
+    case CB_LIMITTEXT:
+        r->textLimit = static_cast<int>(wp);
+        return TRUE;
+    case CB_GETEDITSEL:
+        return MAKELONG(static_cast<WORD>(r->selStart), static_cast<WORD>(r->selEnd));
+    case CB_SETEDITSEL:
+        r->selStart = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
+        r->selEnd = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
+        if (r->selStart < 0) {
+            r->selStart = r->selEnd = static_cast<int>(r->text.size());
+        }
+        if (r->selEnd < 0) {
+            r->selEnd = static_cast<int>(r->text.size());
+        }
+        return TRUE;
+    case CB_SHOWDROPDOWN:
+        return TRUE;
+    case WM_SETTEXT: {
+        if (HasEdit(*r)) {
+            DefWindowProcA(hwnd, msg, wp, lp);
+            r->selStart = r->selEnd = 0;
+            return TRUE;
+        }
+        // A drop-down list shows only its items: the text selects one.
+        const LRESULT i = Find(*r, static_cast<WPARAM>(-1), reinterpret_cast<LPCSTR>(lp), true);
+        if (i < 0) {
+            return CB_ERR;
+        }
+        SetSel(*r, static_cast<WPARAM>(i), true);
+        return TRUE;
+    }
+    case WM_CHAR: {
+        if (!HasEdit(*r)) {
+            // Typing in a drop-down list selects the first item that starts with the character.
+            const char s[2] = {static_cast<char>(wp), '\0'};
+            const LRESULT i = Find(*r, static_cast<WPARAM>(r->curSel), s, false);
+            if (i >= 0 && i != r->curSel) {
+                SetSel(*r, static_cast<WPARAM>(i), true);
+                NotifyParent(hwnd, CBN_SELCHANGE);
+            }
+            return 0;
+        }
+        const char c = static_cast<char>(wp);
+        bool changed;
+        if (c == '\b') {
+            changed = EditBackspace(*r);
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            return 0;
+        } else {
+            changed = EditInsert(*r, std::string(1, c));
+        }
+        if (changed) {
+            NotifyParent(hwnd, CBN_EDITUPDATE);
+            NotifyParent(hwnd, CBN_EDITCHANGE);
+        }
+        return 0;
+    }
+    case WM_KEYDOWN: {
+        int next = r->curSel;
+        if (wp == 0x28) {
+            next = std::min(r->curSel + 1, static_cast<int>(r->items.size()) - 1);
+        } else if (wp == 0x26) {
+            next = std::max(r->curSel - 1, 0);
+        }
+        if (next != r->curSel && next >= 0) {
+            SetSel(*r, static_cast<WPARAM>(next), true);
+            NotifyParent(hwnd, CBN_SELCHANGE);
+        }
+        return 0;
+    }
+    case UM_INPUT_CHOOSE:
+        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->items.size())) {
+            SetSel(*r, wp, true);
+            NotifyParent(hwnd, CBN_SELCHANGE);
+            if (IsWindow(hwnd)) {
+                NotifyParent(hwnd, CBN_SELENDOK);
+            }
+        }
+        return 0;
+    case WM_SETFOCUS:
+        NotifyParent(hwnd, CBN_SETFOCUS);
+        return 0;
+    case WM_KILLFOCUS:
+        NotifyParent(hwnd, CBN_KILLFOCUS);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+
+LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    WindowRecord* r = FindWindowRecord(hwnd);
+    if (!r) {
+        return 0;
+    }
+    switch (msg) {
+    case LB_ADDSTRING:
+        return Insert(*r, -1, reinterpret_cast<LPCSTR>(lp), (r->style & LBS_SORT) != 0);
+    case LB_INSERTSTRING:
+        return Insert(*r, static_cast<int>(static_cast<std::intptr_t>(wp)), reinterpret_cast<LPCSTR>(lp), false);
+    case LB_DELETESTRING:
+        return Delete(*r, wp);
+    case LB_RESETCONTENT:
+        r->items.clear();
+        r->curSel = -1;
+        return 0;
+    case LB_GETCOUNT:
+        return static_cast<LRESULT>(r->items.size());
+    case LB_GETCURSEL:
+        return r->curSel;
+    case LB_SETCURSEL:
+        return SetSel(*r, wp, false);
+    case LB_GETTEXT:
+        return GetItemText(*r, wp, lp);
+    case LB_GETTEXTLEN:
+        return GetItemText(*r, wp, 0);
+    case LB_FINDSTRING:
+        return Find(*r, wp, reinterpret_cast<LPCSTR>(lp), false);
+    case LB_FINDSTRINGEXACT:
+        return Find(*r, wp, reinterpret_cast<LPCSTR>(lp), true);
+    case LB_GETITEMDATA:
+        return wp < r->items.size() ? r->items[wp].data : -1;
+    case LB_SETITEMDATA:
+        if (wp >= r->items.size()) {
+            return -1;
+        }
+        r->items[wp].data = lp;
+        return TRUE;
+    case UM_INPUT_CHOOSE:
+        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->items.size())) {
+            SetSel(*r, wp, false);
+            if (r->style & LBS_NOTIFY) {
+                NotifyParent(hwnd, LBN_SELCHANGE);
+            }
+        }
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wp, lp);
+    }
+}
+}

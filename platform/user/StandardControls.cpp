@@ -1,0 +1,54 @@
+#include "platform/user/Controls.h"
+#include "platform/user/UserInternal.h"
+
+namespace platform::user_detail {
+void RegisterStandardControls()
+{
+    struct Entry {
+        const char* name;
+        WNDPROC proc;
+    };
+    const Entry entries[] = {
+        {WC_BUTTON, ButtonProc},        {WC_STATIC, StaticProc},          {WC_EDIT, EditProc},
+        {WC_COMBOBOX, ComboProc},       {WC_LISTBOX, ListProc},           {UPDOWN_CLASS, UpDownProc},
+        {TRACKBAR_CLASS, TrackbarProc}, {PROGRESS_CLASS, ProgressProc},   {HOTKEY_CLASS, HotKeyProc},
+    };
+    for (const Entry& e : entries) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = e.proc;
+        wc.lpszClassName = e.name;
+        RegisterClassA(&wc);
+    }
+}
+
+void NotifyParent(HWND control, UINT code)
+{
+    WindowRecord* r = FindWindowRecord(control);
+    if (!r || !r->parent) {
+        return;
+    }
+    SendMessage(r->parent, WM_COMMAND, MAKEWPARAM(r->id, static_cast<int>(code)), reinterpret_cast<LPARAM>(control));
+}
+}
+
+BOOL CheckDlgButton(HWND dialog, int id, UINT check)
+{
+    HWND b = GetDlgItem(dialog, id);
+    if (!b) {
+        return FALSE;
+    }
+    SendMessage(b, BM_SETCHECK, check, 0);
+    return TRUE;
+}
+
+UINT IsDlgButtonChecked(HWND dialog, int id) { return static_cast<UINT>(SendMessage(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0)); }
+
+BOOL CheckRadioButton(HWND dialog, int first, int last, int check)
+{
+    for (int id = first; id <= last; ++id) {
+        if (HWND b = GetDlgItem(dialog, id)) {
+            SendMessage(b, BM_SETCHECK, id == check ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+    return TRUE;
+}
