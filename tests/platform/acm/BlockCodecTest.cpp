@@ -221,3 +221,49 @@ TEST(AcmBlockCodecs, OtherBlockSizesWork)
                             ACM_STREAMOPENF_QUERY),
               ACMERR_NOTPOSSIBLE);
 }
+
+// 8-bit devices: encoders take 8-bit PCM and decoders give it back.
+TEST(AcmBlockCodecs, EightBitPcmOnBothSides)
+{
+    const WAVEFORMATEX pcm8 = Pcm(2, 11025, 8);
+    const auto audio = SpeechLike(11025, 2, 1.0);
+    Bytes in8(audio.size());
+    std::vector<std::int16_t> ref(audio.size());
+    for (std::size_t i = 0; i < audio.size(); ++i) {
+        in8[i] = static_cast<BYTE>((audio[i] >> 8) + 128);
+        ref[i] = static_cast<std::int16_t>((in8[i] - 128) * 256);
+    }
+    for (WORD tag : {WAVE_FORMAT_ALAW, WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_ADPCM, WAVE_FORMAT_MPEGLAYER3}) {
+        const Bytes fmt = FormatFor(tag, pcm8);
+        const Converted enc = ConvertAll(&pcm8, fmt.data(), in8, 2205 * 2);
+        ASSERT_FALSE(enc.out.empty()) << tag;
+        const Converted dec = ConvertAll(fmt.data(), &pcm8, enc.out, Wfx(fmt).nBlockAlign * 4);
+        ASSERT_FALSE(dec.anyError);
+        std::vector<std::int16_t> back(dec.out.size());
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            back[i] = static_cast<std::int16_t>((dec.out[i] - 128) * 256);
+        }
+        const std::size_t lag = tag == WAVE_FORMAT_MPEGLAYER3 ? 2 * 1105 : 0;
+        EXPECT_GT(SnrDb(ref, back, lag), tag == WAVE_FORMAT_MPEGLAYER3 ? 8.0 : 15.0) << tag;
+    }
+}
+
+// A reset drops the frames an encoder held back: nothing of them comes out.
+TEST(AcmBlockCodecs, ResetDropsHeldBackFrames)
+{
+    const WAVEFORMATEX pcm = Pcm(1, 8000);
+    const Bytes fmt = FormatFor(WAVE_FORMAT_IMA_ADPCM, pcm);
+    HACMSTREAM s = nullptr;
+    ASSERT_EQ(acmStreamOpen(&s, nullptr, const_cast<LPWAVEFORMATEX>(&pcm),
+                            reinterpret_cast<LPWAVEFORMATEX>(const_cast<BYTE*>(fmt.data())), nullptr, 0, 0, 0),
+              MMSYSERR_NOERROR);
+    const Bytes in = ToBytes(SpeechLike(8000, 1, 0.05)); // 400 frames: less than a block
+    const Converted first = acmtest::Run(s, in, in.size(), false);
+    EXPECT_TRUE(first.out.empty());
+    ASSERT_EQ(acmStreamReset(s, 0), MMSYSERR_NOERROR);
+    const Converted flushed = acmtest::Run(s, Bytes{}, 16, true);
+    EXPECT_TRUE(flushed.out.empty());
+    const Converted again = acmtest::Run(s, in, in.size(), true);
+    EXPECT_EQ(again.out.size(), +Wfx(fmt).nBlockAlign);
+    acmStreamClose(s, 0);
+}

@@ -321,3 +321,42 @@ TEST(AcmManager, SuggestionsKeepTheFixedFieldsAndFitTheBuffer)
               MMSYSERR_NOERROR);
     EXPECT_EQ(+other.nAvgBytesPerSec, 8000u);
 }
+
+// Details of a given format, the largest format, and tags by index.
+TEST(AcmManager, FormatAndTagDetails)
+{
+    WAVEFORMATEX pcm = Pcm(1, 22050);
+    Bytes f(64, 0);
+    auto* w = reinterpret_cast<LPWAVEFORMATEX>(f.data());
+    w->wFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    w->nChannels = 1;
+    ASSERT_EQ(acmFormatSuggest(nullptr, &pcm, w, 64, 0x30000), MMSYSERR_NOERROR);
+    ACMFORMATDETAILSA d{};
+    d.cbStruct = ACMFORMATDETAILS_DOCUMENTED_SIZE;
+    d.dwFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    d.pwfx = w;
+    d.cbwfx = 64;
+    ASSERT_EQ(acmFormatDetailsA(nullptr, &d, ACM_FORMATDETAILSF_FORMAT), MMSYSERR_NOERROR);
+    EXPECT_STREQ(d.szFormat, "22,050 Hz, 4 Bit, Mono");
+    d.dwFormatTag = WAVE_FORMAT_GSM610; // does not match the record
+    EXPECT_EQ(acmFormatDetailsA(nullptr, &d, ACM_FORMATDETAILSF_FORMAT), MMSYSERR_INVALPARAM);
+    d.dwFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    w->nBlockAlign = 7;
+    EXPECT_EQ(acmFormatDetailsA(nullptr, &d, ACM_FORMATDETAILSF_FORMAT), ACMERR_NOTPOSSIBLE);
+    EXPECT_EQ(acmFormatDetailsA(nullptr, &d, 5), MMSYSERR_INVALFLAG);
+
+    DWORD max = 0;
+    acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &max);
+    ACMFORMATTAGDETAILSA t{};
+    t.cbStruct = ACMFORMATTAGDETAILS_DOCUMENTED_SIZE;
+    ASSERT_EQ(acmFormatTagDetailsA(nullptr, &t, ACM_FORMATTAGDETAILSF_LARGESTSIZE), MMSYSERR_NOERROR);
+    EXPECT_EQ(t.cbFormatSize, max);
+    std::set<DWORD> tags;
+    for (t.dwFormatTagIndex = 0; acmFormatTagDetailsA(nullptr, &t, ACM_FORMATTAGDETAILSF_INDEX) == MMSYSERR_NOERROR;
+         ++t.dwFormatTagIndex) {
+        tags.insert(t.dwFormatTag);
+        EXPECT_GT(t.cStandardFormats, 0u);
+        EXPECT_GT(std::strlen(t.szFormatTag), 2u);
+    }
+    EXPECT_EQ(tags, (std::set<DWORD>{1, 2, 6, 7, 0x11, 0x31, 0x55}));
+}

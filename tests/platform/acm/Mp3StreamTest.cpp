@@ -162,3 +162,15 @@ TEST(AcmMp3, GarbageToTheDecoderIsReportedNotCrashed)
     EXPECT_TRUE(wrong.anyError);
     EXPECT_TRUE(wrong.out.empty());
 }
+
+// Playback never sends the end flag: the last frame must still come out.
+TEST(AcmMp3, DecoderGivesTheLastFrameWithoutTheEndFlag)
+{
+    const WAVEFORMATEX pcm = Pcm(1, 22050);
+    const Bytes mp3 = Mp3FormatFor(pcm, 32);
+    const Converted enc = ConvertAll(&pcm, mp3.data(), ToBytes(SpeechLike(22050, 1, 1.0)), 4410);
+    const Converted withEnd = ConvertAll(mp3.data(), &pcm, enc.out, 800, true);
+    const Converted without = ConvertAll(mp3.data(), &pcm, enc.out, 800, false);
+    EXPECT_EQ(without.out, withEnd.out);
+    EXPECT_GE(without.out.size() / 2, 22050u + 1105u);
+}
