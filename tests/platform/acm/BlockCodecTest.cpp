@@ -267,3 +267,71 @@ TEST(AcmBlockCodecs, ResetDropsHeldBackFrames)
     EXPECT_EQ(again.out.size(), +Wfx(fmt).nBlockAlign);
     acmStreamClose(s, 0);
 }
+
+namespace {
+// The "fmt " and "data" chunks of a RIFF WAVE file.
+bool ReadWav(const Bytes& file, Bytes* format, Bytes* data)
+{
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        DWORD len = 0;
+        std::memcpy(&len, file.data() + at + 4, 4);
+        const std::size_t have = std::min<std::size_t>(len, file.size() - at - 8);
+        if (std::memcmp(file.data() + at, "fmt ", 4) == 0) {
+            format->assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                           file.begin() + static_cast<std::ptrdiff_t>(at + 8 + have));
+        } else if (std::memcmp(file.data() + at, "data", 4) == 0) {
+            data->assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                         file.begin() + static_cast<std::ptrdiff_t>(at + 8 + have));
+        }
+        at += 8 + have + (have & 1);
+    }
+    return format->size() >= 18 && !data->empty();
+}
+} // namespace
+
+// Files sox writes in each compressed format decode through our drivers.
+TEST(AcmBlockCodecs, DecodesWhatSoxWrites)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    testsupport::TempDir dir;
+    const auto audio = SpeechLike(8000, 1, 2.0);
+    const std::string raw = dir.file("in.raw");
+    testsupport::WriteAll(raw, ToBytes(audio));
+    struct Case {
+        const char* encoding;
+        WORD tag;
+        double minSnr;
+    };
+    for (const Case c : {Case{"a-law", WAVE_FORMAT_ALAW, 33}, Case{"u-law", WAVE_FORMAT_MULAW, 33},
+                         Case{"ima-adpcm", WAVE_FORMAT_IMA_ADPCM, 18}, Case{"ms-adpcm", WAVE_FORMAT_ADPCM, 18},
+                         Case{"gsm-full-rate", WAVE_FORMAT_GSM610, 0}}) {
+        const std::string wav = dir.file(std::string(c.encoding) + ".wav");
+        int status = 0;
+        testsupport::RunCapture("sox -t raw -r 8000 -e signed -b 16 -c 1 '" + raw + "' -e " + c.encoding + " '" +
+                                    wav + "' 2>&1",
+                                &status);
+        ASSERT_EQ(status, 0) << c.encoding;
+        Bytes format;
+        Bytes data;
+        ASSERT_TRUE(ReadWav(testsupport::ReadAll(wav), &format, &data)) << c.encoding;
+        format.resize(format.size() + 64, 0);
+        ASSERT_EQ(Wfx(format).wFormatTag, c.tag) << c.encoding;
+        const WAVEFORMATEX pcm = Pcm(1, 8000);
+        const WORD block = Wfx(format).nBlockAlign;
+        const Converted dec = ConvertAll(format.data(), &pcm, data, block * 8);
+        ASSERT_TRUE(dec.ok) << c.encoding;
+        // Appending to such a file encodes into its format.
+        EXPECT_EQ(acmStreamOpen(nullptr, nullptr, const_cast<LPWAVEFORMATEX>(&pcm),
+                                reinterpret_cast<LPWAVEFORMATEX>(format.data()), nullptr, 0, 0, ACM_STREAMOPENF_QUERY),
+                  MMSYSERR_NOERROR)
+            << c.encoding;
+        EXPECT_FALSE(dec.anyError) << c.encoding;
+        const auto back = ToSamples(dec.out);
+        EXPECT_GE(back.size(), audio.size() - 320) << c.encoding;
+        if (c.tag == WAVE_FORMAT_GSM610) {
+            EXPECT_GT(Correlation(audio, back, 0, 1, 0), 0.8);
+        } else {
+            EXPECT_GT(SnrDb(audio, back), c.minSnr) << c.encoding;
+        }
+    }
+}
