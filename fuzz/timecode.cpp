@@ -16,7 +16,6 @@ const std::string& Folder()
     static const std::string path = [] {
         const char* tmp = std::getenv("TMPDIR");
         std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-timecode-" + std::to_string(getpid());
-        mkdir(p.c_str(), 0700);
         return p;
     }();
     return path;
@@ -44,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] & 1) {
         // As a companion file next to a recording with audio and no text.
+        mkdir(Folder().c_str(), 0700);
         const std::string rec = Folder() + "/take.wav";
         if (FILE* f = std::fopen((Folder() + "/take.~av").c_str(), "wb")) {
             std::fwrite(body.data(), 1, body.size(), f);
@@ -54,6 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.open();
         file.update();
         CheckLines(file.text);
+        file.CloseMarkerFile();
+        std::remove((Folder() + "/take.~av").c_str());
+        rmdir(Folder().c_str());
     } else {
         MemoryRecFile file;
         file.data.assign(100000, 1);

@@ -16,9 +16,11 @@ namespace {
 const std::string& Folder()
 {
     static const std::string path = [] {
+        // A RAM disk when there is one: every run rewrites the file.
         const char* tmp = std::getenv("TMPDIR");
-        std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-wavefile-" + std::to_string(getpid());
-        mkdir(p.c_str(), 0700);
+        struct stat st;
+        const std::string base = stat("/dev/shm", &st) == 0 ? "/dev/shm" : (tmp && *tmp ? tmp : "/tmp");
+        std::string p = base + "/fuzz-wavefile-" + std::to_string(getpid());
         return p;
     }();
     return path;
@@ -41,9 +43,10 @@ std::vector<std::uint8_t> ReadBack(const std::string& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // Made and removed by every run, so nothing is left behind.
+    mkdir(Folder().c_str(), 0700);
     const std::string path = Folder() + "/in.wav";
     const std::string journal = Folder() + "/in.~av";
-    std::remove(journal.c_str());
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
@@ -74,5 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();  // a refused file was changed
         }
     }
+    std::remove(path.c_str());
+    std::remove(journal.c_str());
+    rmdir(Folder().c_str());
     return 0;
 }

@@ -377,3 +377,39 @@ TEST_F(Wave, SignedRecordingOpenedAndClosedStaysByteIdentical)
     ASSERT_TRUE(r.open());
     EXPECT_TRUE(r.VerifySignature());
 }
+
+TEST_F(Wave, InfoItemsAreStoredOnceBeforeTheAudio)
+{
+    const std::string path = dir.file("info.wav");
+    const WAVEFORMATEX f = Pcm(1, 8000, 8);
+    {
+        WaveFile w(path.c_str(), &f, MMIO_READWRITE);
+        ASSERT_TRUE(w.open());
+        EXPECT_EQ(w.GetInfo("artist"), nullptr);
+        ASSERT_TRUE(w.SetInfo("Artist", "someone"));
+        ASSERT_TRUE(w.SetInfo("name", "a take"));
+        EXPECT_FALSE(w.SetInfo("artist", "another"));  // an existing item is not replaced
+        EXPECT_TRUE(w.SetInfo("nosuchitem", "ignored"));
+        char* a = w.GetInfo("ARTIST");
+        ASSERT_NE(a, nullptr);
+        EXPECT_STREQ(a, "someone");
+        delete[] a;
+        EXPECT_EQ(w.GetInfo("nosuchitem"), nullptr);
+        const auto audio = Pattern(500);
+        EXPECT_EQ(w.Write(audio.data(), 500), 500);
+        ASSERT_TRUE(w.close());
+    }
+    const auto b = testsupport::ReadAll(path);
+    EXPECT_EQ(ChunkOrder(b), "fmt ,fact,LIST,data,DISP");
+    WaveFile r(path.c_str(), nullptr, MMIO_READ);
+    ASSERT_TRUE(r.open());
+    char* n = r.GetInfo("name");
+    ASSERT_NE(n, nullptr);
+    EXPECT_STREQ(n, "a take");
+    delete[] n;
+    EXPECT_EQ(r.GetDataSize(), 500u);
+    EXPECT_EQ(r.GetPosition(), 0u);
+    if (testsupport::HaveTool("soxi")) {
+        EXPECT_EQ(Soxi("-s", path), "500");
+    }
+}
