@@ -151,7 +151,9 @@ public:
         }
         bool standard = false;
         for (DWORD rate : kStandardRates) {
-            AddRate(rate, &v);
+            if (RatioOk(src.rate(), rate)) {
+                AddRate(rate, &v);
+            }
             standard = standard || rate == src.rate();
         }
         if (!standard) {
@@ -178,7 +180,7 @@ public:
         const DWORD rate = (flags & ACM_FORMATSUGGESTF_NSAMPLESPERSEC) ? want.nSamplesPerSec : src.rate();
         const WORD bits = (flags & ACM_FORMATSUGGESTF_WBITSPERSAMPLE) ? want.wBitsPerSample : src.bits();
         const Format f = Format::Pcm(ch, rate, bits);
-        if (!IsCodecPcm(f)) {
+        if (!IsCodecPcm(f) || !RatioOk(src.rate(), rate)) {
             return false;
         }
         *out = f;
@@ -187,7 +189,7 @@ public:
 
     MMRESULT Open(const Format& src, const Format& dst, std::unique_ptr<Stream>* stream) const override
     {
-        if (!IsCodecPcm(src) || !IsCodecPcm(dst)) {
+        if (!IsCodecPcm(src) || !IsCodecPcm(dst) || !RatioOk(src.rate(), dst.rate())) {
             return ACMERR_NOTPOSSIBLE;
         }
         if (stream) {
@@ -197,6 +199,11 @@ public:
     }
 
 private:
+    // Up-sampling further than this only multiplies a buffer into an
+    // unreasonable amount of output.
+    static bool RatioOk(DWORD from, DWORD to) { return std::uint64_t{to} <= std::uint64_t{from} * kMaxUpsampling; }
+    static constexpr DWORD kMaxUpsampling = 32;
+
     static void AddRate(DWORD rate, std::vector<Format>* v)
     {
         for (WORD bits : {8, 16}) {

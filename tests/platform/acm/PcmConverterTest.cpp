@@ -70,3 +70,11 @@ TEST(AcmPcm, ChannelsAndSampleSize)
     EXPECT_EQ(s[2], -32768);
     EXPECT_EQ(s[4], 127 * 256);
 }
+
+TEST(AcmPcm, ExtremeUpsamplingIsRefused)
+{
+    WAVEFORMATEX a = Pcm(1, 1000);
+    WAVEFORMATEX b = Pcm(1, 96000);
+    EXPECT_EQ(acmStreamOpen(nullptr, nullptr, &a, &b, nullptr, 0, 0, ACM_STREAMOPENF_QUERY), ACMERR_NOTPOSSIBLE);
+    EXPECT_EQ(acmStreamOpen(nullptr, nullptr, &b, &a, nullptr, 0, 0, ACM_STREAMOPENF_QUERY), MMSYSERR_NOERROR);
+}
