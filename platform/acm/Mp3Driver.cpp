@@ -134,8 +134,9 @@ public:
         }
         const std::size_t ch = src_.channels();
         const std::size_t frames = len / src_.wfx().nBlockAlign;
-        // Cut large buffers into pieces so the output area stays small.
-        constexpr std::size_t kPiece = 8192;
+        // Cut large buffers into pieces so the output area stays small; an
+        // engine buffer (a fifth of a second) goes in whole.
+        constexpr std::size_t kPiece = 16384;
         for (std::size_t done = 0; done < frames;) {
             const std::size_t n = std::min(kPiece, frames - done);
             samples_.clear();
