@@ -114,7 +114,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pcm.wBitsPerSample = 16;
     pcm.nBlockAlign = static_cast<WORD>(pcm.nChannels * 2);
     pcm.nAvgBytesPerSec = pcm.nBlockAlign * pcm.nSamplesPerSec;
-    // A raw MPEG stream (as the tests leave them) or a chosen codec.
+    // A raw MPEG stream (as the tests leave them): rate and channels from its
+    // first header; otherwise a codec chosen by the first byte.
+    if (data[0] == 0xFF && (data[1] & 0xE0) == 0xE0 && ((data[2] >> 2) & 3) != 3) {
+        static const DWORD rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+        const int version = (data[1] & 0x08) ? 0 : (data[1] & 0x10) ? 1 : 2;
+        pcm.nSamplesPerSec = rates[version][(data[2] >> 2) & 3];
+        pcm.nChannels = static_cast<WORD>((data[3] >> 6) == 3 ? 1 : 2);
+        pcm.nBlockAlign = static_cast<WORD>(pcm.nChannels * 2);
+        pcm.nAvgBytesPerSec = pcm.nBlockAlign * pcm.nSamplesPerSec;
+    }
     w->wFormatTag = (data[0] == 0xFF || data[0] == 'I') ? WAVE_FORMAT_MPEGLAYER3 : kTags[data[0] % 6];
     w->nChannels = pcm.nChannels;
     w->nSamplesPerSec = pcm.nSamplesPerSec;
