@@ -242,3 +242,26 @@ constexpr BYTE HOTKEYF_EXT = 0x8;
 constexpr UINT UM_INPUT_CHOOSE = 0x7F00;   // combo/list box: wParam = item index
 constexpr UINT UM_INPUT_DRAG = 0x7F01;     // trackbar: wParam = final position (tracked on the way)
 constexpr UINT UM_INPUT_STEP = 0x7F02;     // up-down: wParam = 1 up, 0 down; trackbar: line up/down
+
+// Tooltips.
+inline constexpr const char* TOOLTIPS_CLASS = "tooltips_class32";
+struct TOOLINFOA {
+    UINT cbSize;
+    UINT uFlags;
+    HWND hwnd;
+    UINT_PTR uId;
+    RECT rect;
+    HINSTANCE hinst;
+    LPSTR lpszText;  // text, or MAKEINTRESOURCE of a string-table id
+    LPARAM lParam;
+};
+constexpr UINT TTF_IDISHWND = 0x0001;
+constexpr UINT TTF_CENTERTIP = 0x0002;
+constexpr UINT TTF_SUBCLASS = 0x0010;
+constexpr UINT TTM_ACTIVATE = WM_USER + 1;
+constexpr UINT TTM_ADDTOOLA = WM_USER + 4;
+constexpr UINT TTM_DELTOOLA = WM_USER + 5;
+constexpr UINT TTM_RELAYEVENT = WM_USER + 7;
+constexpr UINT TTM_GETTEXTA = WM_USER + 11;
+constexpr UINT TTM_UPDATETIPTEXTA = WM_USER + 12;
+constexpr UINT TTM_GETTOOLCOUNT = WM_USER + 13;

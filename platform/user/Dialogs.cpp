@@ -130,33 +130,40 @@ INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGP
     while (owner && (GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) {
         owner = GetParent(owner);
     }
-    auto script = platform::headless::TakeDialogScript(templateName);
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, FALSE);  // before creation, as the dialog's set-up may already look at it
+    }
+    HWND hwnd = CreateDialogParamA(module, templateName, owner, proc, init);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+    }
+    if (!hwnd) {
+        platform::headless::TakeDialogScript(templateName);
+        return -1;
+    }
+    return RunModalWindow(hwnd, owner, templateName);
+}
+
+INT_PTR RunModalWindow(HWND hwnd, HWND owner, LPCSTR scriptKey)
+{
+    auto script = platform::headless::TakeDialogScript(scriptKey);
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) {
         EnableWindow(owner, FALSE);
-    }
-    HWND hwnd = CreateDialogParamA(module, templateName, owner, proc, init);
-    auto restoreOwner = [&] {
-        if (ownerWasEnabled) {
-            EnableWindow(owner, TRUE);
-            SetActiveWindow(owner);
-        }
-    };
-    if (!hwnd) {
-        restoreOwner();
-        return -1;
-    }
-    if (!platform::FindWindowRecord(hwnd)->dialogEnded) {
-        ShowWindow(hwnd, SW_SHOW);
     }
     auto ended = [hwnd] {
         WindowRecord* r = platform::FindWindowRecord(hwnd);
         return !r || r->dialogEnded;
     };
+    if (!ended()) {
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    platform::PushModalWindow(hwnd);
     if (script && !ended()) {
         script(hwnd);
     }
-    // The nested loop: everything queued is dispatched while the dialog is up.
+    // The nested loop: everything queued is dispatched while the window is up.
     bool quit = false;
     while (!ended()) {
         MSG msg;
@@ -168,23 +175,24 @@ INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGP
             quit = true;
             break;
         }
-        if (!platform::PreTranslate(&msg) && !IsDialogMessageA(hwnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessage(&msg);
-        }
+        platform::ProcessMessage(&msg);
     }
     if (!ended()) {
         if (!quit) {
-            std::fprintf(stderr, "dialog %s left open without an answer: cancelled\n", TemplateLabel(templateName).c_str());
+            std::fprintf(stderr, "modal window %s left open without an answer: cancelled\n", TemplateLabel(scriptKey).c_str());
         }
         SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, IDCANCEL)));
         if (!ended()) {
             EndDialog(hwnd, IDCANCEL);
         }
     }
+    platform::PopModalWindow(hwnd);
     WindowRecord* r = platform::FindWindowRecord(hwnd);
     const INT_PTR result = r ? static_cast<INT_PTR>(r->dialogResult) : IDCANCEL;
-    restoreOwner();
+    if (ownerWasEnabled && IsWindow(owner)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
     DestroyWindow(hwnd);
     return result;
 }

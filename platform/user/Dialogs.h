@@ -25,6 +25,11 @@ LRESULT DefDlgProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Dialog keys: Enter = default button, Escape = Cancel, Tab, Alt+mnemonic.
 BOOL IsDialogMessageA(HWND dialog, MSG* msg);
 BOOL MapDialogRect(HWND dialog, RECT* rect);
+// The modal loop of dialogs and other modal windows (property sheets): the owner
+// is disabled, the test's script for scriptKey runs once, then queued messages
+// are dispatched until EndDialog; headless, a window still open when the queue
+// is idle gets IDCANCEL. Returns EndDialog's value.
+INT_PTR RunModalWindow(HWND window, HWND owner, LPCSTR scriptKey);
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
 
 namespace platform {

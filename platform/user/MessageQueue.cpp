@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/kernel/Clock.h"
+#include "platform/user/Dialogs.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Timers.h"
 #include "platform/user/UserInternal.h"
@@ -338,12 +339,24 @@ PreTranslateHook g_hook = nullptr;
 void SetPreTranslateHook(PreTranslateHook hook) { g_hook = hook; }
 bool PreTranslate(MSG* msg) { return g_hook && g_hook(msg); }
 
+namespace {
+std::vector<HWND> g_modal;
+}
+
+void PushModalWindow(HWND hwnd) { g_modal.push_back(hwnd); }
+void PopModalWindow(HWND hwnd) { std::erase(g_modal, hwnd); }
+
 void ProcessMessage(MSG* msg)
 {
-    if (!PreTranslate(msg)) {
-        TranslateMessage(msg);
-        DispatchMessage(msg);
+    if (PreTranslate(msg)) {
+        return;
     }
+    // While a modal dialog is up, its keys (Enter, Escape, Tab, mnemonics) are the dialog's.
+    if (!g_modal.empty() && IsWindow(g_modal.back()) && IsDialogMessageA(g_modal.back(), msg)) {
+        return;
+    }
+    TranslateMessage(msg);
+    DispatchMessage(msg);
 }
 
 namespace user_detail {

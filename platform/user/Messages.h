@@ -119,4 +119,7 @@ void SetPreTranslateHook(PreTranslateHook hook);
 bool PreTranslate(MSG* msg);
 // Dispatches one message the way every loop of the layer does.
 void ProcessMessage(MSG* msg);
+// The modal dialogs that are up, innermost last (their dialog keys come first).
+void PushModalWindow(HWND hwnd);
+void PopModalWindow(HWND hwnd);
 }

@@ -1,0 +1,7 @@
+#include "owl/Time.h"
+
+#include "platform/kernel/Clock.h"
+
+namespace OWL {
+TTime::TTime() : seconds_(platform::NowSeconds()) {}
+}

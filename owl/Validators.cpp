@@ -1,0 +1,61 @@
+#include "owl/Validators.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace OWL {
+TCharSet::TCharSet(const char* spec)
+{
+    if (!spec) {
+        return;
+    }
+    for (const char* p = spec; *p; ++p) {
+        if (p[1] == '-' && p[2]) {
+            for (int c = static_cast<unsigned char>(p[0]); c <= static_cast<unsigned char>(p[2]); ++c) {
+                bits_.set(static_cast<std::size_t>(c));
+            }
+            p += 2;
+        } else {
+            bits_.set(static_cast<unsigned char>(*p));
+        }
+    }
+}
+
+TExceptCharSet::TExceptCharSet(const char* spec) : TCharSet(spec) { bits_.flip(); }
+
+bool TValidator::IsValidInput(const std::string&, bool) const { return true; }
+bool TValidator::IsValid(const std::string&) const { return true; }
+
+bool TFilterValidator::IsValidInput(const std::string& text, bool) const
+{
+    for (char c : text) {
+        if (!valid_.Has(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TFilterValidator::IsValid(const std::string& text) const { return IsValidInput(text, false); }
+
+TRangeValidator::TRangeValidator(long min, long max)
+    : TFilterValidator(TCharSet(min < 0 ? "0-9+-" : "0-9+")), min_(min), max_(max)
+{
+}
+
+bool TRangeValidator::IsValid(const std::string& text) const
+{
+    if (!TFilterValidator::IsValid(text) || text.empty()) {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && end && *end == '\0' && v >= min_ && v <= max_;
+}
+
+std::string TRangeValidator::ErrorText() const
+{
+    return "Value is not in the range " + std::to_string(min_) + " to " + std::to_string(max_) + ".";
+}
+}
