@@ -464,7 +464,12 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
     }
     // The caller's record is given back as it came: callers run several
     // passes with one record and expect the same template in each.
-    const ACMFORMATDETAILSA saved = *pafd;
+    // Field by field: the caller's record may be only its documented size.
+    const DWORD savedIndex = pafd->dwFormatIndex;
+    const DWORD savedTag = pafd->dwFormatTag;
+    const DWORD savedSupport = pafd->fdwSupport;
+    const DWORD savedCbwfx = pafd->cbwfx;
+    const LPWAVEFORMATEX savedPwfx = pafd->pwfx;
     const std::string savedText(pafd->szFormat,
                                 std::min<std::size_t>(ACMFORMATDETAILS_FORMAT_CHARS,
                                                       pafd->cbStruct - offsetof(ACMFORMATDETAILSA, szFormat)));
@@ -513,11 +518,11 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
             }
         }
     }
-    pafd->dwFormatIndex = saved.dwFormatIndex;
-    pafd->dwFormatTag = saved.dwFormatTag;
-    pafd->fdwSupport = saved.fdwSupport;
-    pafd->cbwfx = saved.cbwfx;
-    pafd->pwfx = saved.pwfx;
+    pafd->dwFormatIndex = savedIndex;
+    pafd->dwFormatTag = savedTag;
+    pafd->fdwSupport = savedSupport;
+    pafd->cbwfx = savedCbwfx;
+    pafd->pwfx = savedPwfx;
     if (!tmplRaw.empty()) {
         std::memcpy(pafd->pwfx, tmplRaw.data(), tmplRaw.size());
     }

@@ -2,6 +2,7 @@
 // MP3 file's frame scan use them.
 #include "tests/platform/acm/AcmTestUtil.h"
 
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -359,4 +360,56 @@ TEST(AcmManager, FormatAndTagDetails)
         EXPECT_GT(std::strlen(t.szFormatTag), 2u);
     }
     EXPECT_EQ(tags, (std::set<DWORD>{1, 2, 6, 7, 0x11, 0x31, 0x55}));
+}
+
+// Records allocated at their documented sizes (smaller than ours on 64-bit
+// systems) are neither read nor written past their end.
+TEST(AcmManager, DocumentedSizeRecordsAreNotOverrun)
+{
+    DWORD max = 0;
+    acmMetrics(nullptr, ACM_METRIC_MAX_SIZE_FORMAT, &max);
+    std::vector<BYTE> tmpl(max, 0);
+    const WAVEFORMATEX src = Pcm(2, 44100);
+    std::memcpy(tmpl.data(), &src, sizeof src);
+    void* raw = std::malloc(ACMFORMATDETAILS_DOCUMENTED_SIZE);
+    std::memset(raw, 0, ACMFORMATDETAILS_DOCUMENTED_SIZE);
+    auto* d = static_cast<LPACMFORMATDETAILSA>(raw);
+    d->cbStruct = ACMFORMATDETAILS_DOCUMENTED_SIZE;
+    d->pwfx = reinterpret_cast<LPWAVEFORMATEX>(tmpl.data());
+    d->cbwfx = max;
+    std::vector<Listed> v;
+    EXPECT_EQ(acmFormatEnumA(nullptr, d, CollectFormat, reinterpret_cast<DWORD_PTR>(&v), kPageFlags),
+              MMSYSERR_NOERROR);
+    EXPECT_FALSE(v.empty());
+    d->dwFormatTag = WAVE_FORMAT_MPEGLAYER3;
+    d->dwFormatIndex = 3;
+    EXPECT_EQ(acmFormatDetailsA(nullptr, d, ACM_FORMATDETAILSF_INDEX), MMSYSERR_NOERROR);
+    std::free(raw);
+
+    void* rawDriver = std::malloc(ACMDRIVERDETAILS_DOCUMENTED_SIZE);
+    auto* dd = static_cast<LPACMDRIVERDETAILSA>(rawDriver);
+    dd->cbStruct = ACMDRIVERDETAILS_DOCUMENTED_SIZE;
+    EXPECT_EQ(acmDriverDetailsA(Drivers()[0].id, dd, 0), MMSYSERR_NOERROR);
+    std::free(rawDriver);
+
+    void* rawHeader = std::malloc(ACMSTREAMHEADER_DOCUMENTED_SIZE);
+    std::memset(rawHeader, 0, ACMSTREAMHEADER_DOCUMENTED_SIZE);
+    auto* h = static_cast<LPACMSTREAMHEADER>(rawHeader);
+    Bytes in(4000);
+    Bytes out(4000);
+    h->cbStruct = ACMSTREAMHEADER_DOCUMENTED_SIZE;
+    h->pbSrc = in.data();
+    h->cbSrcLength = 4000;
+    h->pbDst = out.data();
+    h->cbDstLength = 4000;
+    const WAVEFORMATEX a = Pcm(1, 8000);
+    const WAVEFORMATEX b = Pcm(1, 8000, 8);
+    HACMSTREAM s = Open(&a, &b);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(acmStreamPrepareHeader(s, h, 0), MMSYSERR_NOERROR);
+    EXPECT_EQ(acmStreamConvert(s, h, ACM_STREAMCONVERTF_BLOCKALIGN), MMSYSERR_NOERROR);
+    EXPECT_EQ(h->cbDstLengthUsed, 2000u);
+    EXPECT_EQ(acmStreamUnprepareHeader(s, h, 0), MMSYSERR_NOERROR);
+    acmStreamClose(s, 0);
+    std::free(rawHeader);
 }
