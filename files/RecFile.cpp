@@ -113,7 +113,22 @@ void RecFile::NoteAudioWritten(std::uint64_t at, const void* data, std::size_t c
     }
 }
 
-bool RecFile::DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to)
+bool RecFile::DigestRange(Sha1State* state, std::uint64_t from, std::uint64_t to)
+{
+    Sha1State s = *state;
+    if (DigestAudio(&s, from, to)) {
+        *state = s;
+        return true;
+    }
+    s = *state;
+    if (DigestByReading(&s, from, to)) {
+        *state = s;
+        return true;
+    }
+    return false;
+}
+
+bool RecFile::DigestByReading(Sha1State* state, std::uint64_t from, std::uint64_t to)
 {
     const DWORD saved = GetPosition();
     if (!position(static_cast<DWORD>(from)) || GetPosition() != from) {
@@ -144,12 +159,9 @@ bool RecFile::ComputeDigest(std::uint8_t out[20])
         StartDigest();
     }
     if (hashedBytes < size) {
-        Sha1State next = shaState;
-        if (DigestAudio(&next, hashedBytes, size)) {
-            shaState = next;
-        } else {
+        if (!DigestRange(&shaState, hashedBytes, size)) {
             StartDigest();
-            if (!DigestAudio(&shaState, 0, size)) {
+            if (!DigestRange(&shaState, 0, size)) {
                 StartDigest();
                 return false;
             }

@@ -20,9 +20,9 @@ public:
 protected:
     // Writes the current sizes into the headers in place, without moving.
     virtual bool RefreshSizes() { return true; }
-    // Feeds the audio bytes [from, to) into state; false when they cannot be read
-    // from there (the caller then starts again from 0).
-    virtual bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) = 0;
+    // Feeds the audio bytes [from, to) into state straight from the file; false when
+    // the class has no such way (the bytes are then read through Read).
+    virtual bool DigestAudio(Sha1State*, std::uint64_t, std::uint64_t) { return false; }
 };
 
 class RecFile : public MediaFile, protected RecFileStorage {
@@ -94,7 +94,6 @@ public:
     static std::string MarkerFileNameFor(const std::string& recording);
 
 protected:
-    bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) override;
     // Audio written at a byte offset of the data: keeps the running digest.
     void NoteAudioWritten(std::uint64_t at, const void* data, std::size_t count);
     // Set by a file class that found an interrupted recording: the lists then come
@@ -121,6 +120,10 @@ private:
     std::string BuildText(bool journal);
     bool ParseText(const char* text, bool force, bool journal);
     void StartDigest();
+    // Feeds [from, to) through DigestAudio or else through position and Read; on
+    // failure the state is left as it was.
+    bool DigestRange(Sha1State* state, std::uint64_t from, std::uint64_t to);
+    bool DigestByReading(Sha1State* state, std::uint64_t from, std::uint64_t to);
     bool ComputeDigest(std::uint8_t out[20]);
 
     std::uint64_t hashedBytes = 0;

@@ -298,7 +298,7 @@ bool RecFile::VerifySignature()
     Sha1Init(&s);
     const std::string seed = SigningSeed();
     Sha1Update(&s, seed.data(), seed.size());
-    DigestAudio(&s, 0, GetDataSize());
+    DigestRange(&s, 0, GetDataSize());
     FeedListedMarkers(&s);
     std::uint8_t now[20];
     Sha1Final(&s, now);
