@@ -463,8 +463,8 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
         }
     }
     // The caller's record is given back as it came: callers run several
-    // passes with one record and expect the same template in each.
-    // Field by field: the caller's record may be only its documented size.
+    // passes with one record and expect the same template in each. Saved
+    // field by field, as the record may be only its documented size.
     const DWORD savedIndex = pafd->dwFormatIndex;
     const DWORD savedTag = pafd->dwFormatTag;
     const DWORD savedSupport = pafd->fdwSupport;
@@ -490,8 +490,8 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
                 }
             } else {
                 for (WORD t : d.Tags()) {
-                    auto std = d.StandardFormats(t);
-                    candidates.insert(candidates.end(), std.begin(), std.end());
+                    const auto standard = d.StandardFormats(t);
+                    candidates.insert(candidates.end(), standard.begin(), standard.end());
                 }
             }
             DWORD index = 0;
