@@ -184,6 +184,23 @@ TEST_F(RegistryTest, WritesReachTheFileOnlyWhenTheKeyIsClosed)
     EXPECT_NE(std::string::npos, ReadStore().find("\"PlayRate\"=\"1.50\""));
 }
 
+TEST_F(RegistryTest, FlushWritesPendingValuesAndRootKeysWorkDirectly)
+{
+    HKEY key = Open();
+    SetText(key, "A", "1");
+    EXPECT_EQ(ERROR_SUCCESS, RegFlushKey(key));
+    EXPECT_NE(std::string::npos, ReadStore().find("\"A\"=\"1\"")) << ReadStore();
+    RegCloseKey(key);
+    const BYTE b = 7;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(HKEY_CURRENT_USER, "Top", 0, REG_BINARY, &b, 1));
+    BYTE back = 0;
+    DWORD size = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(HKEY_CURRENT_USER, "Top", nullptr, nullptr, &back, &size));
+    EXPECT_EQ(7, back);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegFlushKey(reinterpret_cast<HKEY>(&back)));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExA(reinterpret_cast<HKEY>(&back), "Top", nullptr, nullptr, &back, &size));
+}
+
 TEST_F(RegistryTest, ProcessKilledBeforeClosingLeavesThePreviousFileByteForByte)
 {
     HKEY key = Open();
