@@ -12,6 +12,7 @@
 #include "platform/kernel/Files.h"
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
+#include "platform/user/Window.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetRecord.h"
@@ -32,10 +33,29 @@ int HangOverTime = 1;
 namespace {
 constexpr const char* kAppKey = "Software\\Fennwicke\\Tapvox";
 
-SettingsWindowFacts& Facts()
+std::function<bool(LONG*, LONG*)>& PositionSource()
 {
-    static SettingsWindowFacts facts;
-    return facts;
+    static std::function<bool(LONG*, LONG*)> source;
+    return source;
+}
+
+// The position to save, when the thread has an active window.
+bool MainWindowPosition(LONG* x, LONG* y)
+{
+    const HWND active = GetActiveWindow();
+    if (!active) {
+        return false;
+    }
+    if (PositionSource()) {
+        return PositionSource()(x, y);
+    }
+    RECT rect {};
+    if (!GetWindowRect(active, &rect)) {
+        return false;
+    }
+    *x = rect.left;
+    *y = rect.top;
+    return true;
 }
 
 // The store of one load-all or save-all: an open key, or the INI path.
@@ -105,15 +125,6 @@ LONG CheckedPosition(bool read, LONG value, int screen)
     return read && value >= 0 && value <= screen - 100 ? value : 100;
 }
 
-void ScreenSize(int* width, int* height)
-{
-    *width = 1024;
-    *height = 768;
-    if (Facts().screenSize) {
-        Facts().screenSize(width, height);
-    }
-}
-
 // Above 100 a threshold can never be reached and sound activation would record nothing.
 int CheckedLevel(int level) { return level >= 0 && level <= 100 ? level : 0; }
 }
@@ -125,7 +136,7 @@ std::string DefaultIniPath()
     return platform::JoinPath(platform::FolderPart(module), "tapvox.ini");
 }
 
-void SetSettingsWindowFacts(SettingsWindowFacts facts) { Facts() = std::move(facts); }
+void SetMainWindowPositionSource(std::function<bool(LONG* x, LONG* y)> source) { PositionSource() = std::move(source); }
 
 void LoadAllSettings(const char* iniPath)
 {
@@ -138,8 +149,8 @@ void LoadAllSettings(const char* iniPath)
         RegGetText(key, "PlayRate", rate, sizeof rate, "1.0");
         PlayRate = ParsePlayRate(rate);
         UseWinClip = RegGetByte(key, "UseWinClip", 1) != 0;
-        int width, height;
-        ScreenSize(&width, &height);
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
         LONG x = 0, y = 0;
         const bool haveX = RegGetLong(key, "WindowX", &x);
         const bool haveY = RegGetLong(key, "WindowY", &y);
@@ -176,7 +187,7 @@ void SaveAllSettings(const char* iniPath)
         RegSetText(key, "PlayRate", FormatPlayRate(PlayRate).c_str());
         RegSetByte(key, "UseWinClip", UseWinClip);
         LONG x = 0, y = 0;
-        if (Facts().activeWindowPosition && Facts().activeWindowPosition(&x, &y)) {
+        if (MainWindowPosition(&x, &y)) {
             RegSetLong(key, "WindowX", x);
             RegSetLong(key, "WindowY", y);
         }

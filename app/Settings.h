@@ -22,12 +22,7 @@ void SaveAllSettings(const char* iniPath);
 // "tapvox.ini" in the program's folder.
 std::string DefaultIniPath();
 
-// What the settings need from the window system: the screen size that bounds a
-// loaded window position, and the position of the active window to save (false
-// when the thread has none). Until the frame sets them the screen is taken as
-// 1024 x 768 and no position is saved.
-struct SettingsWindowFacts {
-    std::function<void(int* width, int* height)> screenSize;
-    std::function<bool(LONG* x, LONG* y)> activeWindowPosition;
-};
-void SetSettingsWindowFacts(SettingsWindowFacts facts);
+// Where save-all takes the main window's position from while the thread has an
+// active window (the application object sets it); without one, the active
+// window's top-left corner is saved.
+void SetMainWindowPositionSource(std::function<bool(LONG* x, LONG* y)> source);

@@ -12,7 +12,23 @@
 #include "app/FormatBuffers.h"
 #include "app/Settings.h"
 #include "platform/registry/Registry.h"
+#include "platform/user/Headless.h"
+#include "platform/user/Window.h"
 #include "tests/support/TestSupport.h"
+
+// A top-level window at x, y made the active window.
+inline HWND ActiveWindowAt(int x, int y)
+{
+    WNDCLASSA wc {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "SettingsTestFrame";
+    RegisterClassA(&wc);
+    const HWND hwnd =
+        CreateWindowExA(0, "SettingsTestFrame", "Tapvox", WS_OVERLAPPED, x, y, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    SetActiveWindow(hwnd);
+    return hwnd;
+}
 
 class SettingsFixture : public ::testing::Test {
 protected:
@@ -23,7 +39,8 @@ protected:
         setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
         MaxFormatSize = 2000;
         AllocateFormatBuffers();
-        SetSettingsWindowFacts({});
+        SetMainWindowPositionSource(nullptr);
+        platform::headless::Reset();
     }
     void TearDown() override { FreeFormatBuffers(); }
 

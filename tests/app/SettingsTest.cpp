@@ -18,23 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 using Settings = SettingsFixture;
 
-void ScreenFacts(bool withWindow)
-{
-    SettingsWindowFacts facts;
-    facts.screenSize = [](int* w, int* h) {
-        *w = 1920;
-        *h = 1080;
-    };
-    if (withWindow) {
-        facts.activeWindowPosition = [](LONG* x, LONG* y) {
-            *x = SavedWindowX;
-            *y = SavedWindowY;
-            return true;
-        };
-    }
-    SetSettingsWindowFacts(facts);
-}
-
 TEST_F(Settings, FirstStartWithAnEmptyRegistryGivesTheDefaults)
 {
     PoisonSettings();
@@ -81,8 +64,8 @@ TEST_F(Settings, FirstStartWithAnEmptyRegistryGivesTheDefaults)
 
 TEST_F(Settings, SaveAllThenLoadAllThroughTheRegistryKeepsEveryValue)
 {
-    ScreenFacts(true);
     SetUnusualSettings(dir.path());
+    ActiveWindowAt(SavedWindowX, SavedWindowY);
     const auto saved = SettingsSnapshot();
     SaveAllSettings(nullptr);
     PoisonSettings();
@@ -172,7 +155,8 @@ TEST_F(Settings, AnIniFileWrittenBySaveAllReadsTheSameInConfigparser)
 
 TEST_F(Settings, WindowPositionOutsideTheScreenLoadsAs100)
 {
-    ScreenFacts(false);
+    ASSERT_EQ(1920, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(1080, GetSystemMetrics(SM_CYSCREEN));
     const LONG minus5 = -5, wide = 1821, fits = 1820;
     PutRaw("WindowX", REG_BINARY, &minus5, 4);
     PutRaw("WindowY", REG_BINARY, &fits, 4);
@@ -190,10 +174,27 @@ TEST_F(Settings, WindowPositionOutsideTheScreenLoadsAs100)
     EXPECT_EQ(1820, SavedWindowX);
     EXPECT_EQ(980, SavedWindowY);
     // Without an active window save-all keeps the stored position.
+    ASSERT_EQ(nullptr, GetActiveWindow());
     SavedWindowX = 5;
     SaveAllSettings(nullptr);
     LoadAllSettings(nullptr);
     EXPECT_EQ(1820, SavedWindowX);
+    // With one, the main window's position is saved: the application's source, else the active window's corner.
+    const HWND frame = ActiveWindowAt(250, 150);
+    ASSERT_EQ(frame, GetActiveWindow());
+    SaveAllSettings(nullptr);
+    LoadAllSettings(nullptr);
+    EXPECT_EQ(250, SavedWindowX);
+    EXPECT_EQ(150, SavedWindowY);
+    SetMainWindowPositionSource([](LONG* x, LONG* y) {
+        *x = 640;
+        *y = 480;
+        return true;
+    });
+    SaveAllSettings(nullptr);
+    LoadAllSettings(nullptr);
+    EXPECT_EQ(640, SavedWindowX);
+    EXPECT_EQ(480, SavedWindowY);
 }
 
 TEST_F(Settings, IniWithoutSoundLevelGivesZeroAndLoadingResetsPlayRateAndPosition)
@@ -449,12 +450,11 @@ void SaveAndDie(const char* iniPath)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        SettingsWindowFacts facts;
-        facts.activeWindowPosition = [](LONG*, LONG*) -> bool {
+        ActiveWindowAt(10, 10);
+        SetMainWindowPositionSource([](LONG*, LONG*) -> bool {
             raise(SIGKILL);
             return false;
-        };
-        SetSettingsWindowFacts(facts);
+        });
         SoundLevel = 99;
         TimerSettings.TimerEnable = 0;
         std::strcpy(ImprovedFilePrefix, "changed");
