@@ -77,7 +77,7 @@ __attribute__((target("sha,sse4.1,ssse3"))) void TransformShaNi(std::uint32_t h[
     }
     __m128i prev = abcd;
 #define TAPVOX_SHA_GROUPS(func, from, to)                                                       \
-    for (int g = (from); g < (to); ++g) {                                                       \
+    _Pragma("GCC unroll 5") for (int g = (from); g < (to); ++g) {                                                       \
         const __m128i words = ShaNiWords(w, g);                                                       \
         const __m128i ew = g == 0 ? _mm_add_epi32(e0, words) : _mm_sha1nexte_epu32(prev, words); \
         prev = abcd;                                                                             \
