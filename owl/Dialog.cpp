@@ -25,12 +25,13 @@ TDialog::TDialog(TWindow* parent, LPCSTR resName, TModule* module) : TWindow(par
 
 int TDialog::Execute()
 {
+    RegisterFrameworkClasses();
     SetFlag(wfModalWindow);
-    SetCreatingWindow(this);
+    SetCreatingDialog(this);
     HWND owner = Parent ? Parent->GetHandle() : nullptr;
     const INT_PTR result = DialogBoxParamA(GetModule() ? GetModule()->GetHandle() : nullptr, GetTemplateName(), owner,
                                            OwlDialogProc, 0);
-    SetCreatingWindow(nullptr);
+    SetCreatingDialog(nullptr);
     ClearFlag(wfModalWindow);
     Handle = nullptr;
     return static_cast<int>(result);
@@ -41,10 +42,11 @@ bool TDialog::Create()
     if (Handle) {
         return true;
     }
-    SetCreatingWindow(this);
+    RegisterFrameworkClasses();
+    SetCreatingDialog(this);
     HWND owner = Parent ? Parent->GetHandle() : nullptr;
     HWND h = CreateDialogParamA(GetModule() ? GetModule()->GetHandle() : nullptr, GetTemplateName(), owner, OwlDialogProc, 0);
-    SetCreatingWindow(nullptr);
+    SetCreatingDialog(nullptr);
     if (!h) {
         return false;
     }

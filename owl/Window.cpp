@@ -7,12 +7,27 @@
 
 namespace OWL {
 namespace {
-TWindow* g_creating = nullptr;
+TWindow* g_creating = nullptr;        // the next own-class window
+TWindow* g_creatingDialog = nullptr;  // the next dialog (template controls are made before it is bound)
 
 platform::WindowRecord* Record(HWND h) { return platform::FindWindowRecord(h); }
 }
 
 void SetCreatingWindow(TWindow* window) { g_creating = window; }
+void SetCreatingDialog(TWindow* dialog) { g_creatingDialog = dialog; }
+
+void RegisterFrameworkClasses()
+{
+    for (const char* name : {"OWL_Gauge", "OWL_Window"}) {
+        WNDCLASSA existing{};
+        if (!GetClassInfoA(nullptr, name, &existing)) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = OwlWindowProc;
+            wc.lpszClassName = name;
+            RegisterClassA(&wc);
+        }
+    }
+}
 
 LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -21,7 +36,7 @@ LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     TWindow* w = static_cast<TWindow*>(r->object);
-    if (!w && g_creating) {
+    if (!w && g_creating && msg == WM_NCCREATE) {
         w = g_creating;
         g_creating = nullptr;
         r->object = w;
@@ -39,12 +54,12 @@ LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 std::intptr_t OwlDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     platform::WindowRecord* r = Record(hwnd);
-    if (!r || r->object || !g_creating) {
+    if (!r || r->object || !g_creatingDialog) {
         return FALSE;
     }
     // First message of a dialog made for an object: from now on the record goes straight to it.
-    TWindow* w = g_creating;
-    g_creating = nullptr;
+    TWindow* w = g_creatingDialog;
+    g_creatingDialog = nullptr;
     r->object = w;
     r->dialogProc = nullptr;
     r->proc = OwlWindowProc;

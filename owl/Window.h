@@ -186,4 +186,7 @@ LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 std::intptr_t OwlDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // The object the next window created belongs to (set just before creating it).
 void SetCreatingWindow(TWindow* window);
+void SetCreatingDialog(TWindow* dialog);
+// The class library's own window classes that templates may name ("OWL_Gauge").
+void RegisterFrameworkClasses();
 }

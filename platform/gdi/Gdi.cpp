@@ -152,8 +152,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps)
         RECT rc{};
         GetClientRect(hwnd, &rc);
         Fill(Dc(dc), 0, 0, rc.right, rc.bottom, GetSysColor(COLOR_3DFACE));
-        Dc(dc)->surface->drawnText.clear();
     }
+    Dc(dc)->surface->drawnText.clear();
     r->eraseOnPaint = false;
     r->needsPaint = false;
     return dc;

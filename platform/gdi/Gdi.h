@@ -125,7 +125,7 @@ namespace platform {
 // The window's own surface (what it last painted): colour at a client point, or
 // CLR_INVALID for a point outside it.
 COLORREF WindowPixel(HWND hwnd, int x, int y);
-// Texts drawn into a window's surface since it was last cleared, for tests.
+// Texts drawn into a window's surface since its last paint began, for tests.
 std::string WindowDrawnText(HWND hwnd);
 }
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;

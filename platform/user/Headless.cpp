@@ -213,6 +213,14 @@ void ClickAt(HWND window, POINT point, bool doubleClick)
         p.y -= cr->rect.top;
         target = found;
     }
+    // A window that holds the capture gets the mouse, wherever the click lands.
+    if (HWND capture = GetCapture(); capture && capture != target) {
+        POINT screen = p;
+        ClientToScreen(target, &screen);
+        ScreenToClient(capture, &screen);
+        target = capture;
+        p = screen;
+    }
     if (!IsWindowEnabled(target)) {
         return;
     }

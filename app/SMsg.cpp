@@ -1,0 +1,133 @@
+#include "app/SMsg.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "owl/Application.h"
+#include "platform/kernel/Clock.h"
+#include "platform/kernel/Files.h"
+#include "platform/shell/SpecialFolders.h"
+
+namespace {
+std::string g_logPath;
+std::FILE* g_log = nullptr;
+int g_warnings = 0;
+
+void OpenLogFile()
+{
+    if (g_log || g_logPath.empty()) {
+        return;
+    }
+    g_log = std::fopen(g_logPath.c_str(), "a+");
+    if (!g_log) {
+        return;
+    }
+    std::fseek(g_log, 0, SEEK_END);
+    if (std::ftell(g_log) > SMsg::kLogLimit) {
+        std::fclose(g_log);
+        g_log = std::fopen(g_logPath.c_str(), "w");
+    }
+}
+
+void CloseLogFile()
+{
+    if (g_log) {
+        std::fclose(g_log);
+        g_log = nullptr;
+    }
+}
+}
+
+SMsg::SMsg(OWL::TWindow* owner) : Owner(owner) { g_warnings = 0; }
+
+SMsg::~SMsg() = default;
+
+std::string SMsg::MessageText(int number) const
+{
+    char buf[260];
+    HINSTANCE module = nullptr;
+    if (OWL::TApplication* app = OWL::TApplication::Current()) {
+        module = app->GetHandle();
+    }
+    if (LoadStringA(module, static_cast<UINT>(number), buf, sizeof buf) > 0) {
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "Diagnostic: %d", number);
+    return buf;
+}
+
+int SMsg::ShowMessage(int number, UINT flags)
+{
+    const std::string text = MessageText(number);
+    HWND owner = Owner ? Owner->GetHandle() : nullptr;
+    if (OWL::TApplication* app = OWL::TApplication::Current()) {
+        return app->MessageBox(owner, text.c_str(), "Tapvox", flags);
+    }
+    return ::MessageBoxA(owner, text.c_str(), "Tapvox", flags);
+}
+
+void SMsg::LogMessage(int number) { Warning(MessageText(number).c_str()); }
+
+bool SMsg::Warning(const char* text)
+{
+    char copy[260];
+    std::snprintf(copy, sizeof copy, "%s", text ? text : "");
+    ++g_warnings;
+    if (g_warnings < kMaxWarnings) {
+        WriteLog(copy);
+        return true;
+    }
+    if (g_warnings == kMaxWarnings) {
+        WriteLog("\r\n\r\nMaximum warnings reported");
+    }
+    return false;
+}
+
+void SMsg::WriteLog(const char* text)
+{
+    if (g_logPath.empty()) {
+        return;
+    }
+    OpenLogFile();
+    if (!g_log) {
+        return;  // the entry is dropped
+    }
+    const std::time_t now = static_cast<std::time_t>(_time64(nullptr));
+    char when[260] = "";
+    std::tm local{};
+    if (localtime_r(&now, &local)) {
+        std::strftime(when, sizeof when, "%a %b %e %H:%M:%S %Y\n", &local);  // the C library's ctime form
+    }
+    std::fprintf(g_log, "%s  %s", text, when);
+    std::fflush(g_log);
+    CloseLogFile();
+}
+
+void SMsg::SetLogPath(const std::string& path)
+{
+    CloseLogFile();
+    g_logPath = path.substr(0, MAX_PATH - 1);
+}
+
+const std::string& SMsg::LogPath() { return g_logPath; }
+
+int SMsg::WarningCount() { return g_warnings; }
+
+std::string SMsg::DefaultLogPath()
+{
+    // The layer reports an NT 10.0 system, so the common application-data branch is the one taken.
+    char folder[MAX_PATH] = "";
+    if (SHGetFolderPathAndSubDirA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, "Tapvox", folder) == S_OK &&
+        folder[0]) {
+        return std::string(folder) + "/Tapvox.log";
+    }
+    char program[MAX_PATH] = "";
+    if (GetModuleFileNameA(nullptr, program, sizeof program) == 0) {
+        return std::string();
+    }
+    std::string path = program;
+    const std::size_t slash = path.find_last_of("/\\");
+    path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "tapvox.log";
+    return path;
+}

@@ -1,0 +1,12 @@
+#include "resources/Resources.h"
+
+namespace resources {
+void RegisterAll()
+{
+    RegisterStrings();
+    RegisterMenus();
+    RegisterDialogs();
+    RegisterPages();
+    RegisterImages();
+}
+}
