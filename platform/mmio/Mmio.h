@@ -2,6 +2,7 @@
 // RIFF file input and output with the Windows multimedia file contract. Nothing is
 // buffered: every read and write goes straight to the file, so what a killed
 // process wrote is on disk. Offsets are 64-bit so recordings up to 4 GiB seek right.
+#include "platform/core/MmResult.h"
 #include "platform/core/Types.h"
 
 struct MmioFile;
@@ -24,7 +25,6 @@ constexpr UINT MMIO_CREATERIFF = 0x0020;
 constexpr UINT MMIO_CREATELIST = 0x0040;
 constexpr DWORD MMIO_DIRTY = 0x10000000;
 
-constexpr UINT MMSYSERR_NOERROR = 0;
 constexpr UINT MMIOERR_BASE = 256;
 constexpr UINT MMIOERR_FILENOTFOUND = MMIOERR_BASE + 1;
 constexpr UINT MMIOERR_CANNOTOPEN = MMIOERR_BASE + 3;

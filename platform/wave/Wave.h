@@ -6,10 +6,10 @@
 // The backend is chosen by TAPVOX_AUDIO: unset = ALSA, "script" = the tests'
 // device (ScriptedWave.h), "file:PATH[;loop]" = a WAV file as input in real time
 // and an output that discards in real time.
+#include "platform/core/MmResult.h"
 #include "platform/core/Types.h"
 #include "platform/core/WaveFormat.h"
 
-using MMRESULT = UINT;
 using MMVERSION = UINT;
 
 struct HWAVEIN__;
@@ -19,17 +19,6 @@ struct HWAVEOUT__;
 using HWAVEOUT = HWAVEOUT__*;
 using LPHWAVEOUT = HWAVEOUT*;
 
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_ERROR = 1;
-constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-constexpr MMRESULT MMSYSERR_NOTENABLED = 3;
-constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-constexpr MMRESULT MMSYSERR_NOMEM = 7;
-constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
-constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT WAVERR_BADFORMAT = 32;
 constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 constexpr MMRESULT WAVERR_UNPREPARED = 34;
