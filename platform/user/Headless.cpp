@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/kernel/Clock.h"
+#include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/UserInternal.h"
@@ -66,6 +67,7 @@ void Reset()
     a.files.clear();
     a.menus.clear();
     platform::SetPreTranslateHook(nullptr);
+    platform::ResetClipboard();
 }
 
 void AnswerMessageBox(int result)

@@ -372,3 +372,19 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int, int, int, HWND owner, const REC
     }
     return TRUE;
 }
+
+namespace platform::user_detail {
+void DestroyWindowMenus(HWND hwnd, HANDLE menuBar)
+{
+    // A window's menu bar and system menu go with it.
+    if (menuBar) {
+        DestroyMenu(reinterpret_cast<HMENU>(menuBar));
+    }
+    auto& menus = SystemMenus();
+    auto it = menus.find(hwnd);
+    if (it != menus.end()) {
+        DestroyMenu(it->second);
+        menus.erase(it);
+    }
+}
+}

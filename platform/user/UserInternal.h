@@ -9,6 +9,7 @@ namespace platform::user_detail {
 // taking it clears its request.
 HWND PaintRequest(HWND filter, bool take);
 void KillWindowTimers(HWND hwnd);
+void DestroyWindowMenus(HWND hwnd, HANDLE menuBar);
 // The earliest time (layer clock) at which a timer falls due.
 std::optional<std::uint64_t> NextTimerDue();
 void RegisterStandardControls();

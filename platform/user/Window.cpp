@@ -297,6 +297,8 @@ BOOL DestroyWindow(HWND hwnd)
         return TRUE;
     }
     platform::user_detail::KillWindowTimers(hwnd);
+    platform::user_detail::DestroyWindowMenus(hwnd, (r->style & WS_CHILD) ? nullptr : r->menu);
+    r->menu = nullptr;
     if (platform::WindowRecord* p = platform::FindWindowRecord(r->parent)) {
         std::erase(p->children, hwnd);
     }

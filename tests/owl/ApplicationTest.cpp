@@ -7,6 +7,7 @@
 #include "owl/FrameWindow.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Headless.h"
+#include "platform/user/Keyboard.h"
 
 using namespace OWL;
 
@@ -131,4 +132,54 @@ TEST_F(Application, CloseOfTheMainWindowAsksTheApplicationAndQuitsWhenAllowed)
     EXPECT_EQ(app.MessageLoop(), 0);
     EXPECT_FALSE(IsWindow(frame));
     EXPECT_EQ(g_log, (std::vector<std::string>{"app can close", "app can close"}));
+}
+
+namespace {
+class TMenuClient : public TWindow {
+public:
+    explicit TMenuClient(TWindow* parent) : TWindow(parent) {}
+    void CmRecord() { g_log.push_back("record"); }
+    void CeRecord(TCommandEnabler& ce)
+    {
+        ce.Enable(!recording);
+        ce.SetText(recording ? "Recording" : "&Record\tAlt+R");
+    }
+    void CeTimer(TCommandEnabler& ce) { ce.SetCheck(TCommandEnabler::Checked); }
+    bool recording = false;
+    DECLARE_RESPONSE_TABLE(TMenuClient)
+};
+DEFINE_RESPONSE_TABLE1(TMenuClient, TWindow)
+EV_COMMAND(150, CmRecord),
+EV_COMMAND_ENABLE(150, CeRecord),
+EV_COMMAND_ENABLE(25009, CeTimer),
+END_RESPONSE_TABLE
+}
+
+TEST_F(Application, AcceleratorsBecomeCommandsBeforeDispatchAndEnablersUpdateTheMenu)
+{
+    platform::AddAccelerators(100, {{FVIRTKEY | FALT, 'R', 150}});
+    platform::AddMenu(100, {{"&Control", 0, 0, {{"&Record\tAlt+R", 150, 0, {}}, {"Enable &Timer", 25009, 0, {}}}}});
+    TTestApp app;
+    auto* client = new TMenuClient(nullptr);
+    auto* frame = new TFrameWindow(nullptr, "Tapvox", client);
+    frame->Attr.AccelTable = 100;
+    frame->Attr.Menu = 100;
+    app.SetMainWindow(frame);
+    ASSERT_TRUE(frame->Create());
+    frame->ShowWindow(SW_SHOW);
+    SetFocus(client->GetHandle());
+    platform::headless::RunUntilIdle();
+    g_log.clear();
+    platform::headless::Key('R', {VK_MENU});
+    EXPECT_EQ(g_log, (std::vector<std::string>{"record"}));
+
+    HMENU popup = GetSubMenu(frame->GetMenu(), 0);
+    client->recording = true;
+    SendMessage(frame->GetHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    EXPECT_TRUE(GetMenuState(popup, 150, MF_BYCOMMAND) & MF_GRAYED);
+    char text[64];
+    GetMenuStringA(popup, 150, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Recording");
+    EXPECT_TRUE(GetMenuState(popup, 25009, MF_BYCOMMAND) & MF_CHECKED);
+    platform::ClearResources();
 }
