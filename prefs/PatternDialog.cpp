@@ -4,7 +4,7 @@
 
 TExceptCharSet::TExceptCharSet(const char* excluded)
 {
-    set_.set();
+    bits_.set();
     const std::size_t n = excluded ? std::strlen(excluded) : 0;
     for (std::size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(excluded[i]);
@@ -12,11 +12,11 @@ TExceptCharSet::TExceptCharSet(const char* excluded)
             const auto lo = static_cast<unsigned char>(excluded[i - 1]);
             const auto hi = static_cast<unsigned char>(excluded[i + 1]);
             for (unsigned v = lo; v <= hi; ++v) {
-                set_.reset(v);
+                bits_.reset(v);
             }
             ++i;  // the range's last character is done
         } else {
-            set_.reset(c);
+            bits_.reset(c);
         }
     }
 }

@@ -1,19 +1,16 @@
 #pragma once
 // The pure half of the file-name pattern dialog: the set of characters a
 // pattern may hold, the table of date and time codes, and the example name.
-#include <bitset>
 #include <ctime>
 #include <string>
 
+#include "owl/Validators.h"
+
 // All 256 character codes except those of the text; "a-z" inside the text
 // excludes the whole range, a '-' first or last excludes '-' itself.
-class TExceptCharSet {
+class TExceptCharSet : public OWL::TCharSet {
 public:
     explicit TExceptCharSet(const char* excluded);
-    bool Has(unsigned char c) const { return set_[c]; }
-
-private:
-    std::bitset<256> set_;
 };
 
 // Characters a pattern may not hold.

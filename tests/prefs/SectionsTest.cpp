@@ -308,6 +308,10 @@ TEST_F(Sections, PatternCharacterSetAndCodeTable)
     EXPECT_FALSE(range.Has('x'));
     EXPECT_TRUE(range.Has('d'));
     EXPECT_TRUE(range.Has('-'));
+    const TExceptCharSet chained("a-c-e");  // the second range starts at the first one's end
+    EXPECT_FALSE(chained.Has('d'));
+    EXPECT_TRUE(chained.Has('-'));
+    EXPECT_TRUE(chained.Has('f'));
     const TExceptCharSet dashes("-q-");
     EXPECT_FALSE(dashes.Has('-'));
     EXPECT_FALSE(dashes.Has('q'));
