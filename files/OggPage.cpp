@@ -26,7 +26,7 @@ std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length)
     return crc;
 }
 
-long FindLastOggPage(const BYTE* tail, std::size_t length)
+long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end)
 {
     if (length < 27) {
         return -1;
@@ -45,14 +45,18 @@ long FindLastOggPage(const BYTE* tail, std::size_t length)
         for (std::size_t i = 0; i < segments; ++i) {
             body += p[27 + i];
         }
-        if (27 + segments + body != rest) {
+        if (27 + segments + body > rest) {
             continue;
         }
+        const std::size_t size = 27 + segments + body;
         std::uint32_t stored = 0;
         for (int i = 0; i < 4; ++i) {
             stored |= static_cast<std::uint32_t>(p[22 + i]) << (8 * i);
         }
-        if (OggPageChecksum(p, rest) == stored) {
+        if (OggPageChecksum(p, size) == stored) {
+            if (end) {
+                *end = off + size;
+            }
             return static_cast<long>(off);
         }
     }
@@ -77,3 +81,14 @@ int NewOggStreamSerial()
     }
     return static_cast<int>(value);
 }
+
+namespace {
+std::uint32_t Le32(const BYTE* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+}
+
+int OggPageSerial(const BYTE* page) { return static_cast<int>(Le32(page + 14)); }
+long OggPageSequence(const BYTE* page) { return static_cast<long>(Le32(page + 18)); }

@@ -14,9 +14,10 @@ constexpr std::size_t kMaxOggPageSize = 27 + 255 + 255 * 255;
 // as zero.
 std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length);
 
-// Offset of the page that ends exactly at the end of `tail` and whose checksum
-// holds, searching backwards; -1 when there is none.
-long FindLastOggPage(const BYTE* tail, std::size_t length);
+// Offset of the last whole page in `tail` whose checksum holds, searching
+// backwards from the end; *end (when given) receives the offset just past it.
+// -1 when there is none. Bytes after that page are a page cut off by a crash.
+long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end = nullptr);
 
 // Clears the end-of-stream flag of a whole page and stores its new checksum.
 void ClearOggPageEndOfStream(BYTE* page, std::size_t length);
@@ -25,3 +26,7 @@ void ClearOggPageEndOfStream(BYTE* page, std::size_t length);
 // two files opened in the same second must not share one, or chaining them
 // would merge their streams.
 int NewOggStreamSerial();
+
+// Fields of a raw page header.
+int OggPageSerial(const BYTE* page);
+long OggPageSequence(const BYTE* page);

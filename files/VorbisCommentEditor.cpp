@@ -44,6 +44,7 @@ struct VorbisCommentEditor::State {
     long prevBlock = 0;
     bool extraPage = false;
     bool inputEnded = false;
+    long lastHeaderPage = 0;
     ogg_page extra{};
 
     State() { ogg_sync_init(&sync); }
@@ -123,6 +124,7 @@ int VorbisCommentEditor::Open(void* input)
                 continue;  // bytes skipped to the next capture pattern
             }
             ogg_stream_pagein(&s.stream, &page);
+            s.lastHeaderPage = ogg_page_pageno(&page);
             while (got < 2) {
                 const int p = ogg_stream_packetout(&s.stream, &packet);
                 if (p == 0) {
@@ -155,6 +157,25 @@ int VorbisCommentEditor::Open(void* input)
     return 0;
 }
 
+namespace {
+void SetPageSequence(std::vector<unsigned char>& page, long sequence)
+{
+    for (int i = 0; i < 4; ++i) {
+        page[18 + i] = static_cast<unsigned char>(static_cast<unsigned long>(sequence) >> (8 * i));
+    }
+}
+
+void SetPageChecksum(std::vector<unsigned char>& page, std::size_t headerLength)
+{
+    ogg_page og{};
+    og.header = page.data();
+    og.header_len = static_cast<long>(headerLength);
+    og.body = page.data() + headerLength;
+    og.body_len = static_cast<long>(page.size() - headerLength);
+    ogg_page_checksum_set(&og);
+}
+}
+
 int VorbisCommentEditor::Write(void* output)
 {
     State& s = *s_;
@@ -166,46 +187,28 @@ int VorbisCommentEditor::Write(void* output)
     s.extraPage = false;
     s.prevBlock = 0;
 
-    auto writePage = [&](const ogg_page& page) {
-        return write_(page.header, 1, static_cast<std::size_t>(page.header_len), output) ==
-                   static_cast<std::size_t>(page.header_len) &&
-               write_(page.body, 1, static_cast<std::size_t>(page.body_len), output) ==
-                   static_cast<std::size_t>(page.body_len);
+    auto writeBytes = [&](const void* data, std::size_t size) {
+        return write_(const_cast<void*>(data), 1, size, output) == size;
     };
-
-    // The next audio packet of the input stream; false when there is none.
-    auto fetch = [&](ogg_packet* packet) {
-        for (;;) {
-            if (ogg_stream_packetout(&s.stream, packet) > 0) {
-                return true;
+    auto writePage = [&](const ogg_page& page) {
+        return writeBytes(page.header, static_cast<std::size_t>(page.header_len)) &&
+               writeBytes(page.body, static_cast<std::size_t>(page.body_len));
+    };
+    // The next page of the input, reading as needed; false at the end.
+    auto nextPage = [&](ogg_page* page) {
+        int r;
+        while ((r = ogg_sync_pageout(&s.sync, page)) <= 0) {
+            if (r < 0) {
+                continue;
             }
-            if (s.inputEnded) {
+            char* buffer = ogg_sync_buffer(&s.sync, kChunk);
+            const std::size_t n = read_(buffer, 1, kChunk, s.input);
+            ogg_sync_wrote(&s.sync, static_cast<long>(n));
+            if (n == 0) {
                 return false;
             }
-            ogg_page page;
-            int r;
-            while ((r = ogg_sync_pageout(&s.sync, &page)) <= 0) {
-                if (r < 0) {
-                    continue;
-                }
-                char* buffer = ogg_sync_buffer(&s.sync, kChunk);
-                const std::size_t n = read_(buffer, 1, kChunk, s.input);
-                ogg_sync_wrote(&s.sync, static_cast<long>(n));
-                if (n == 0) {
-                    return false;
-                }
-            }
-            if (ogg_page_serialno(&page) != s.serial) {
-                s.inputEnded = true;
-                s.extraPage = true;
-                s.extra = page;
-                return false;
-            }
-            if (ogg_page_eos(&page)) {
-                s.inputEnded = true;
-            }
-            ogg_stream_pagein(&s.stream, &page);
         }
+        return true;
     };
 
     // The comment header: type 3, "vorbis", vendor, the comments, framing bit.
@@ -246,40 +249,109 @@ int VorbisCommentEditor::Write(void* output)
         ok = writePage(page);
     }
 
-    ogg_int64_t granule = 0;
-    bool needFlush = false;
-    bool needOut = false;
     ogg_packet packet;
-    while (ok && fetch(&packet)) {
-        const long size = vorbis_packet_blocksize(&s.info, &packet);
-        if (size > 0) {
-            granule += s.prevBlock ? (s.prevBlock + size) / 4 : 0;
-            s.prevBlock = size;
-        }
-        if (needFlush) {
-            if (ogg_stream_flush(&out, &page)) {
-                ok = writePage(page);
+    if (ogg_stream_packetout(&s.stream, &packet) == 0) {
+        // Audio starts on a page of its own: its pages are copied as they are,
+        // renumbered behind the new header pages, so packets, page boundaries
+        // and granules stay exactly as recorded (and so does what the file's
+        // Read returns). The last page of the stream gets the end mark.
+        const long shift = out.pageno - (s.lastHeaderPage + 1);
+        std::vector<unsigned char> held;
+        std::size_t heldHeader = 0;
+        auto flushHeld = [&](bool last) {
+            if (held.empty()) {
+                return true;
             }
-        } else if (needOut) {
-            if (ogg_stream_pageout(&out, &page)) {
-                ok = writePage(page);
+            if (last && !(held[5] & 4)) {
+                held[5] |= 4;
+                SetPageChecksum(held, heldHeader);
+            }
+            const bool written = writeBytes(held.data(), held.size());
+            held.clear();
+            return written;
+        };
+        while (ok && !s.inputEnded) {
+            if (!nextPage(&page)) {
+                break;
+            }
+            if (ogg_page_serialno(&page) != s.serial) {
+                s.extraPage = true;
+                s.extra = page;
+                break;
+            }
+            ok = flushHeld(false);
+            held.assign(page.header, page.header + page.header_len);
+            held.insert(held.end(), page.body, page.body + page.body_len);
+            heldHeader = static_cast<std::size_t>(page.header_len);
+            SetPageSequence(held, ogg_page_pageno(&page) + shift);
+            SetPageChecksum(held, heldHeader);
+            if (ogg_page_eos(&page)) {
+                s.inputEnded = true;
             }
         }
-        needFlush = needOut = false;
-        if (packet.granulepos == -1) {
-            packet.granulepos = granule;
-        } else if (granule > packet.granulepos) {
-            granule = packet.granulepos;
-            needFlush = true;
-        } else {
-            needOut = true;
+        ok = ok && flushHeld(true);
+    } else {
+        // Audio packets share the last header page: they are paged anew,
+        // granules kept where the input has them and counted where not.
+        ogg_int64_t granule = 0;
+        bool needFlush = false;
+        bool needOut = false;
+        bool more = true;
+        while (ok && more) {
+            const long size = vorbis_packet_blocksize(&s.info, &packet);
+            if (size > 0) {
+                granule += s.prevBlock ? (s.prevBlock + size) / 4 : 0;
+                s.prevBlock = size;
+            }
+            if (needFlush) {
+                if (ogg_stream_flush(&out, &page)) {
+                    ok = writePage(page);
+                }
+            } else if (needOut) {
+                if (ogg_stream_pageout(&out, &page)) {
+                    ok = writePage(page);
+                }
+            }
+            needFlush = needOut = false;
+            if (packet.granulepos == -1) {
+                packet.granulepos = granule;
+            } else if (granule > packet.granulepos) {
+                granule = packet.granulepos;
+                needFlush = true;
+            } else {
+                needOut = true;
+            }
+            ogg_stream_packetin(&out, &packet);
+            // Next packet: from the stream, else from further pages of it.
+            more = false;
+            while (!more) {
+                const int r = ogg_stream_packetout(&s.stream, &packet);
+                if (r > 0) {
+                    more = true;
+                    break;
+                }
+                if (r < 0) {
+                    continue;
+                }
+                if (s.inputEnded || !nextPage(&page)) {
+                    break;
+                }
+                if (ogg_page_serialno(&page) != s.serial) {
+                    s.inputEnded = true;
+                    s.extraPage = true;
+                    s.extra = page;
+                    break;
+                }
+                if (ogg_page_eos(&page)) {
+                    s.inputEnded = true;
+                }
+                ogg_stream_pagein(&s.stream, &page);
+            }
         }
-        ogg_stream_packetin(&out, &packet);
-    }
-
-    out.e_o_s = 1;
-    while (ok && ogg_stream_flush(&out, &page)) {
-        ok = writePage(page);
+        out.e_o_s = 1;
+        while (ok && ogg_stream_flush(&out, &page)) {
+            ok = writePage(page);
+        }
     }
     if (ok && s.extraPage) {
         ok = writePage(s.extra);
@@ -294,12 +366,10 @@ int VorbisCommentEditor::Write(void* output)
                 s.lastError = kCorruptData;
                 continue;
             }
-            if (write_(page.header, 1, static_cast<std::size_t>(page.header_len), output) !=
-                static_cast<std::size_t>(page.header_len)) {
+            if (!writeBytes(page.header, static_cast<std::size_t>(page.header_len))) {
                 std::fprintf(stderr, "Bumming out\n");
                 ok = false;
-            } else if (write_(page.body, 1, static_cast<std::size_t>(page.body_len), output) !=
-                       static_cast<std::size_t>(page.body_len)) {
+            } else if (!writeBytes(page.body, static_cast<std::size_t>(page.body_len))) {
                 std::fprintf(stderr, "Bumming out 2\n");
                 ok = false;
             }

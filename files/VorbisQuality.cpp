@@ -1,4 +1,4 @@
-#include "files/VorbisQuality.h"
+#include "files/OggVorbisFile.h"
 
 #include <vorbis/codec.h>
 #include <vorbis/vorbisenc.h>

@@ -5,7 +5,7 @@
 
 #include "files/OggPacketRecord.h"
 #include "files/OggPage.h"
-#include "files/VorbisQuality.h"
+#include "files/OggVorbisFile.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
