@@ -62,7 +62,7 @@ private:
 
     alignas(8) BYTE formatBuffer[MaxWaveFormatSize] = {};
     bool encoderActive = false;
-    WAVEFORMATEX pcmFormat = {};
+    alignas(4) WAVEFORMATEX pcmFormat = {};
     int quality = 0;
     std::unique_ptr<VorbisCodec> codec;
     // Set once the encoder is set up to write packets that this file's
