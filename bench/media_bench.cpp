@@ -1,0 +1,210 @@
+// Recording-file costs against the codec libraries called directly, in the
+// same run:
+//  - Ogg Vorbis: OggVorbisFile::WriteSamples in engine-sized buffers (a fifth
+//    of a second) at quality 4, 44.1 kHz stereo, against libvorbisenc and
+//    libogg writing the same samples to a file. 60 s of audio per iteration
+//    (an hour would take minutes per iteration; the cost is linear).
+//  - MP3: opening a one-hour file and seeking to its middle through Mp3File
+//    against libmpg123's own open and seek.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <mpg123.h>
+#include <ogg/ogg.h>
+#include <vorbis/vorbisenc.h>
+
+#include "files/Mp3File.h"
+#include "files/OggVorbisFile.h"
+#include "platform/acm/Acm.h"
+
+namespace {
+constexpr int kRate = 44100;
+constexpr int kSeconds = 60;
+constexpr int kBufferFrames = kRate / 5;
+
+const std::string& Folder()
+{
+    static const std::string folder = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tapvox-bench-XXXXXX";
+        return std::string(mkdtemp(pattern.data()) ? pattern : ".");
+    }();
+    return folder;
+}
+
+const std::vector<short>& Samples()
+{
+    static const std::vector<short> pcm = [] {
+        std::vector<short> v(static_cast<std::size_t>(kRate) * kSeconds * 2);
+        for (std::size_t i = 0; i < v.size() / 2; ++i) {
+            const double t = static_cast<double>(i) / kRate;
+            v[2 * i] = static_cast<short>(7000 * std::sin(2 * M_PI * 440 * t) + 500 * std::sin(2 * M_PI * 3100 * t));
+            v[2 * i + 1] = static_cast<short>(6000 * std::sin(2 * M_PI * 660 * t));
+        }
+        return v;
+    }();
+    return pcm;
+}
+
+void OggWriteSamples(benchmark::State& state)
+{
+    const std::vector<short>& pcm = Samples();
+    const std::string path = Folder() + "/bench.ogg";
+    const WAVEFORMATEX fmt{WAVE_FORMAT_OGG_VORBIS, 2, kRate, kRate * 4, 4, 16, 0};
+    for (auto _ : state) {
+        std::remove(path.c_str());
+        OggVorbisFile f(path.c_str(), &fmt, 4, MMIO_READWRITE);
+        f.open();
+        for (std::size_t off = 0; off < pcm.size(); off += kBufferFrames * 2) {
+            f.WriteSamples(&pcm[off], kBufferFrames * 4);
+        }
+        f.close();
+    }
+    std::remove(path.c_str());
+    std::remove((Folder() + "/bench.~gg").c_str());
+}
+
+void OggLibvorbisDirect(benchmark::State& state)
+{
+    const std::vector<short>& pcm = Samples();
+    const std::string path = Folder() + "/direct.ogg";
+    for (auto _ : state) {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        vorbis_info vi;
+        vorbis_info_init(&vi);
+        vorbis_encode_init_vbr(&vi, 2, kRate, 0.4f);
+        vorbis_comment vc;
+        vorbis_comment_init(&vc);
+        vorbis_dsp_state vd;
+        vorbis_block vb;
+        vorbis_analysis_init(&vd, &vi);
+        vorbis_block_init(&vd, &vb);
+        ogg_stream_state os;
+        ogg_stream_init(&os, 1);
+        ogg_packet h1, h2, h3;
+        vorbis_analysis_headerout(&vd, &vc, &h1, &h2, &h3);
+        ogg_stream_packetin(&os, &h1);
+        ogg_stream_packetin(&os, &h2);
+        ogg_stream_packetin(&os, &h3);
+        ogg_page og;
+        while (ogg_stream_flush(&os, &og)) {
+            std::fwrite(og.header, 1, og.header_len, out);
+            std::fwrite(og.body, 1, og.body_len, out);
+        }
+        auto drain = [&] {
+            while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+                vorbis_analysis(&vb, nullptr);
+                vorbis_bitrate_addblock(&vb);
+                ogg_packet op;
+                while (vorbis_bitrate_flushpacket(&vd, &op)) {
+                    ogg_stream_packetin(&os, &op);
+                    while (ogg_stream_pageout(&os, &og)) {
+                        std::fwrite(og.header, 1, og.header_len, out);
+                        std::fwrite(og.body, 1, og.body_len, out);
+                    }
+                }
+            }
+        };
+        for (std::size_t off = 0; off < pcm.size(); off += kBufferFrames * 2) {
+            float** buf = vorbis_analysis_buffer(&vd, kBufferFrames);
+            for (int i = 0; i < kBufferFrames; ++i) {
+                buf[0][i] = pcm[off + 2 * i] / 32768.0f;
+                buf[1][i] = pcm[off + 2 * i + 1] / 32768.0f;
+            }
+            vorbis_analysis_wrote(&vd, kBufferFrames);
+            drain();
+        }
+        vorbis_analysis_wrote(&vd, 0);
+        drain();
+        while (ogg_stream_flush(&os, &og)) {
+            std::fwrite(og.header, 1, og.header_len, out);
+            std::fwrite(og.body, 1, og.body_len, out);
+        }
+        ogg_stream_clear(&os);
+        vorbis_block_clear(&vb);
+        vorbis_dsp_clear(&vd);
+        vorbis_comment_clear(&vc);
+        vorbis_info_clear(&vi);
+        std::fclose(out);
+    }
+    std::remove(path.c_str());
+}
+
+// One hour of 128 kbit/s stereo: one encoded second repeated (valid frames
+// throughout, about 58 MB).
+const std::string& LongMp3()
+{
+    static const std::string path = [] {
+        const std::string p = Folder() + "/hour.mp3";
+        WAVEFORMATEX pcm{WAVE_FORMAT_PCM, 2, kRate, kRate * 4, 4, 16, 0};
+        MPEGLAYER3WAVEFORMAT mp3{};
+        mp3.wfx = WAVEFORMATEX{WAVE_FORMAT_MPEGLAYER3, 2, kRate, 16000, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES};
+        mp3.wID = MPEGLAYER3_ID_MPEG;
+        mp3.nFramesPerBlock = 1;
+        HACMSTREAM s = nullptr;
+        acmStreamOpen(&s, nullptr, &pcm, &mp3.wfx, nullptr, 0, 0, 0);
+        // Whole frames only: 1152-sample frames, 38 of them is just under a second.
+        std::vector<short> second(static_cast<std::size_t>(1152) * 40 * 2);
+        for (std::size_t i = 0; i < second.size(); ++i) {
+            second[i] = static_cast<short>(5000 * std::sin(static_cast<double>(i) * 0.01));
+        }
+        std::vector<BYTE> out(1 << 20);
+        ACMSTREAMHEADER h{};
+        h.cbStruct = sizeof h;
+        h.pbSrc = reinterpret_cast<LPBYTE>(second.data());
+        h.cbSrcLength = static_cast<DWORD>(second.size() * 2);
+        h.pbDst = out.data();
+        h.cbDstLength = static_cast<DWORD>(out.size());
+        acmStreamPrepareHeader(s, &h, 0);
+        acmStreamConvert(s, &h, ACM_STREAMCONVERTF_BLOCKALIGN | ACM_STREAMCONVERTF_END);
+        acmStreamUnprepareHeader(s, &h, 0);
+        acmStreamClose(s, 0);
+        FILE* f = std::fopen(p.c_str(), "wb");
+        const long block = static_cast<long>(h.cbDstLengthUsed);  // whole frames, the encoder flushed
+        for (long written = 0; written < 3600L * 16000; written += block) {
+            std::fwrite(out.data(), 1, static_cast<std::size_t>(block), f);
+        }
+        std::fclose(f);
+        return p;
+    }();
+    return path;
+}
+
+void Mp3OpenSeekMiddle(benchmark::State& state)
+{
+    const std::string& path = LongMp3();
+    for (auto _ : state) {
+        Mp3File f(path.c_str(), nullptr, MMIO_READ);
+        f.open();
+        f.position(f.GetDataSize() / 2);
+        benchmark::DoNotOptimize(f.GetPosition());
+        f.close();
+    }
+}
+
+void Mpg123OpenSeekMiddle(benchmark::State& state)
+{
+    const std::string& path = LongMp3();
+    mpg123_init();
+    for (auto _ : state) {
+        mpg123_handle* mh = mpg123_new(nullptr, nullptr);
+        mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+        mpg123_open(mh, path.c_str());
+        const off_t length = mpg123_length(mh);
+        benchmark::DoNotOptimize(mpg123_seek(mh, length / 2, SEEK_SET));
+        mpg123_close(mh);
+        mpg123_delete(mh);
+    }
+}
+}
+
+BENCHMARK(OggWriteSamples)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(OggLibvorbisDirect)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Mp3OpenSeekMiddle)->Unit(benchmark::kMillisecond);
+BENCHMARK(Mpg123OpenSeekMiddle)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
