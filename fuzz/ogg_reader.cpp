@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,11 @@ const std::string& Folder()
     static const std::string folder = [] {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/tapvox-fuzz-XXXXXX";
-        return std::string(mkdtemp(pattern.data()) ? pattern : ".");
+        if (!mkdtemp(pattern.data())) {
+            return std::string(".");
+        }
+        std::atexit([] { std::filesystem::remove_all(Folder()); });
+        return pattern;
     }();
     return folder;
 }
