@@ -30,7 +30,8 @@ constexpr int kBufferFrames = kRate / 5;
 
 const std::string& Folder()
 {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler that removes the folder still reads it.
+    static const std::string& folder = *new std::string([] {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/tapvox-bench-XXXXXX";
         if (!mkdtemp(pattern.data())) {
@@ -38,7 +39,7 @@ const std::string& Folder()
         }
         std::atexit([] { std::filesystem::remove_all(Folder()); });
         return pattern;
-    }();
+    }());
     return folder;
 }
 
