@@ -49,19 +49,6 @@ std::string FirstWord(const std::string& line, std::size_t* rest)
     return line.substr(i, std::min(j - i, kMaxWord));
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 }
 
 std::string RecFile::MarkerFileNameFor(const std::string& recording)
@@ -152,8 +139,8 @@ bool RecFile::ParseText(const char* text, bool force, bool journal)
             const std::string hex = FirstWord(after, &r2);
             for (int i = 0; i < 20; ++i) {
                 const std::size_t at = static_cast<std::size_t>(2 * i);
-                const int hi = at < hex.size() ? HexDigit(hex[at]) : -1;
-                const int lo = at + 1 < hex.size() ? HexDigit(hex[at + 1]) : -1;
+                const int hi = at < hex.size() ? platform::HexDigit(hex[at]) : -1;
+                const int lo = at + 1 < hex.size() ? platform::HexDigit(hex[at + 1]) : -1;
                 digest[i] = (hi < 0 || lo < 0) ? 0 : static_cast<std::uint8_t>(hi * 16 + lo);
             }
         } else {

@@ -45,4 +45,18 @@ void CopyBounded(char* dst, std::size_t size, std::string_view src)
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 }

@@ -12,4 +12,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 namespace platform {
 // Copies at most size-1 characters and always terminates (when size > 0).
 void CopyBounded(char* dst, std::size_t size, std::string_view src);
+// Value of one hexadecimal digit in either case, -1 for any other character.
+int HexDigit(char c);
 }

@@ -90,20 +90,6 @@ void AppendQuoted(std::string& out, std::string_view s)
     out += '"';
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Reads a quoted string at line[pos]; pos ends after the closing quote.
 bool ReadQuoted(std::string_view line, std::size_t& pos, std::string& out)
 {
@@ -145,8 +131,8 @@ bool ReadQuoted(std::string_view line, std::size_t& pos, std::string& out)
             if (pos + 2 > line.size()) {
                 return false;
             }
-            const int hi = HexDigit(line[pos]);
-            const int lo = HexDigit(line[pos + 1]);
+            const int hi = platform::HexDigit(line[pos]);
+            const int lo = platform::HexDigit(line[pos + 1]);
             if (hi < 0 || lo < 0) {
                 return false;
             }
@@ -171,8 +157,8 @@ bool ReadHexBytes(std::string_view s, std::vector<std::uint8_t>& out)
         if (pos + 2 > s.size()) {
             return false;
         }
-        const int hi = HexDigit(s[pos]);
-        const int lo = HexDigit(s[pos + 1]);
+        const int hi = platform::HexDigit(s[pos]);
+        const int lo = platform::HexDigit(s[pos + 1]);
         if (hi < 0 || lo < 0) {
             return false;
         }
@@ -412,7 +398,7 @@ bool ParseStore(std::string_view text, StoreData& out, std::string* error)
             }
             DWORD v = 0;
             for (char c : digits) {
-                const int d = HexDigit(c);
+                const int d = platform::HexDigit(c);
                 if (d < 0) {
                     return Fail(error, "bad dword on line " + std::to_string(li + 1));
                 }
