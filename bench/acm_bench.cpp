@@ -23,17 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate)
-{
-    WAVEFORMATEX w{};
-    w.wFormatTag = WAVE_FORMAT_PCM;
-    w.nChannels = channels;
-    w.nSamplesPerSec = rate;
-    w.wBitsPerSample = 16;
-    w.nBlockAlign = static_cast<WORD>(channels * 2);
-    w.nAvgBytesPerSec = w.nBlockAlign * rate;
-    return w;
-}
+WAVEFORMATEX Pcm(WORD channels, DWORD rate) { return MakePcmFormat(channels, rate, 16); }
 
 // Tones and noise bursts, like speech in level and spectrum.
 std::vector<std::int16_t> Audio(DWORD rate, WORD channels, double seconds)

@@ -41,3 +41,10 @@ constexpr WORD WAVE_FORMAT_MPEGLAYER3 = 0x55;
 
 // Size of a format record with its extra bytes.
 inline std::size_t WaveFormatSize(const WAVEFORMATEX& f) { return sizeof(WAVEFORMATEX) + f.cbSize; }
+
+// A PCM record with its block alignment and byte rate derived from the rest.
+inline WAVEFORMATEX MakePcmFormat(WORD channels, DWORD rate, WORD bits)
+{
+    const WORD align = static_cast<WORD>(channels * bits / 8);
+    return WAVEFORMATEX{WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}

@@ -21,12 +21,7 @@
 namespace {
 using Bytes = std::vector<BYTE>;
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate)
-{
-    WAVEFORMATEX w{WAVE_FORMAT_PCM, channels, rate, 0, static_cast<WORD>(2 * channels), 16, 0};
-    w.nAvgBytesPerSec = w.nBlockAlign * rate;
-    return w;
-}
+WAVEFORMATEX Pcm(WORD channels, DWORD rate) { return MakePcmFormat(channels, rate, 16); }
 
 MPEGLAYER3WAVEFORMAT Mp3Format(WORD channels, DWORD rate, DWORD kbps)
 {

@@ -56,18 +56,7 @@ inline const RawChunk* FindChunk(const std::vector<RawChunk>& chunks, const std:
     return nullptr;
 }
 
-inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits)
-{
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    f.wBitsPerSample = bits;
-    f.cbSize = 0;
-    return f;
-}
+inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) { return MakePcmFormat(channels, rate, bits); }
 
 // Deterministic non-silent audio bytes.
 inline std::vector<std::uint8_t> Pattern(std::size_t n, std::uint32_t seed = 1)

@@ -16,17 +16,7 @@ namespace acmtest {
 
 using Bytes = std::vector<BYTE>;
 
-inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits = 16)
-{
-    WAVEFORMATEX w{};
-    w.wFormatTag = WAVE_FORMAT_PCM;
-    w.nChannels = channels;
-    w.nSamplesPerSec = rate;
-    w.wBitsPerSample = bits;
-    w.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    w.nAvgBytesPerSec = w.nBlockAlign * rate;
-    return w;
-}
+inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits = 16) { return MakePcmFormat(channels, rate, bits); }
 
 // Speech-like test audio: gliding tones with a syllable envelope, noise
 // bursts and short pauses; the channels differ a little. 16-bit interleaved.

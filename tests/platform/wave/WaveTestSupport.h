@@ -12,17 +12,7 @@
 #include "platform/wave/Wave.h"
 
 namespace wavetest {
-inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits)
-{
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = channels;
-    f.nSamplesPerSec = rate;
-    f.wBitsPerSample = bits;
-    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    f.nAvgBytesPerSec = rate * f.nBlockAlign;
-    return f;
-}
+inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) { return MakePcmFormat(channels, rate, bits); }
 
 // Five headers of one fifth of a second each, dwUser = index, as the recorder sets them up.
 struct Buffers {
