@@ -77,7 +77,7 @@ private:
 #define OWL_TABLE_BEGIN_(cls)                                                            \
     const std::vector<::OWL::TResponseTableEntry<cls>>& cls::ResponseTableEntries()      \
     {                                                                                    \
-        using TThisClass = cls;                                                          \
+        using TThisClass [[maybe_unused]] = cls;                                         \
         static const std::vector<::OWL::TResponseTableEntry<cls>> entries = {
 
 #define DEFINE_RESPONSE_TABLE(cls)                                                                         \

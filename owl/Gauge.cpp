@@ -51,7 +51,10 @@ std::string TGauge::GetText() const
 void TGauge::Paint(TDC& dc, bool, TRect&)
 {
     PaintBorder(dc);
-    TRect inner = GetClientRect();
+    const TRect client = GetClientRect();
+    const int bx = GetSystemMetrics(SM_CXBORDER);
+    const int by = GetSystemMetrics(SM_CYBORDER);
+    TRect inner(bx, by, client.right - bx, client.bottom - by);
     inner.Inflate(-Margin, -Margin);
     if (inner.IsEmpty()) {
         return;
@@ -63,10 +66,39 @@ void TGauge::Paint(TDC& dc, bool, TRect&)
     }
 }
 
-void TGauge::PaintBorder(TDC& dc)
+void TGauge::PaintBorder(TDC& dc) { PaintWell(dc, true, true); }
+
+void TGauge::PaintWell(TDC& dc, bool leftEdge, bool rightEdge)
 {
-    TRect r = GetClientRect();
-    dc.DrawEdge(r, EDGE_SUNKEN, BF_RECT);
+    const int bx = GetSystemMetrics(SM_CXBORDER);
+    const int by = GetSystemMetrics(SM_CYBORDER);
+    const TRect client = GetClientRect();
+    const int w = client.right;
+    const int h = client.bottom;
+    {
+        TBrush shadow(GetSysColor(COLOR_BTNSHADOW));
+        dc.SelectObject(shadow);
+        if (leftEdge) {
+            dc.PatBlt(0, by, bx, h - by, PATCOPY);
+        }
+        dc.PatBlt(0, 0, w, by, PATCOPY);
+        dc.RestoreObjects();
+    }
+    {
+        TBrush highlight(GetSysColor(COLOR_3DHILIGHT));
+        dc.SelectObject(highlight);
+        if (rightEdge) {
+            dc.PatBlt(w - bx, by, bx, h - 2 * by, PATCOPY);
+        }
+        dc.PatBlt(bx, h - by, w - bx, by, PATCOPY);
+        dc.RestoreObjects();
+    }
+    TBrush face(GetSysColor(COLOR_3DFACE));
+    TRect ring(bx, by, w - bx, h - by);
+    for (int i = 0; i < Margin; ++i) {
+        dc.FrameRect(ring, face);
+        ring.Inflate(-1, -1);
+    }
 }
 
 void TGauge::PaintBar(TDC& dc, TRect& rect)

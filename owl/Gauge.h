@@ -34,11 +34,15 @@ public:
     std::string GetText() const;
 
     void Paint(TDC& dc, bool erase, TRect& rect) override;
+    // A sunken frame one border wide, then Margin rings of the face colour inside it.
     virtual void PaintBorder(TDC& dc);
     virtual void PaintBar(TDC& dc, TRect& rect);
     virtual void PaintLeds(TDC& dc, TRect& rect);
 
 protected:
+    // PaintBorder with the left and right shadow strips optional, for gauges laid side by side.
+    void PaintWell(TDC& dc, bool leftEdge, bool rightEdge);
+
     int Min = 0;
     int Max = 100;
     int Value = 0;

@@ -207,6 +207,10 @@ bool TWindow::Attach(HWND hwnd)
     r->object = this;
     Handle = hwnd;
     DefaultProc = r->proc == OwlWindowProc ? DefWindowProcA : r->proc;
+    // A standard control keeps painting itself (owner-drawn buttons ask their parent to draw).
+    if (DefaultProc != DefWindowProcA) {
+        SetFlag(wfPredefinedClass);
+    }
     r->proc = OwlWindowProc;
     Attr.Id = r->id;
     Attr.Style = r->style;

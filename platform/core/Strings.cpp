@@ -1,6 +1,8 @@
 #include "platform/core/Strings.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 int Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
@@ -59,4 +61,89 @@ int HexDigit(char c)
     }
     return -1;
 }
+
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* codePoint)
+{
+    if (i >= s.size()) {
+        return 0;
+    }
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n;
+    char32_t cp;
+    if (c < 0x80) {
+        n = 1;
+        cp = c;
+    } else if ((c & 0xE0) == 0xC0) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    if (codePoint) {
+        *codePoint = cp;
+    }
+    return n;
+}
+}
+
+int MultiByteToWideChar(UINT, DWORD, LPCSTR src, int srcLen, LPWSTR dst, int dstLen)
+{
+    if (!src || dstLen < 0 || (dstLen > 0 && !dst)) {
+        return 0;
+    }
+    const std::string_view in(src, srcLen < 0 ? std::strlen(src) + 1 : static_cast<std::size_t>(srcLen));
+    std::wstring out;
+    for (std::size_t i = 0; i < in.size();) {
+        char32_t cp = 0xFFFD;
+        const std::size_t n = platform::Utf8Sequence(in, i, &cp);
+        out.push_back(static_cast<wchar_t>(n ? cp : 0xFFFD));
+        i += n ? n : 1;
+    }
+    if (dstLen == 0) {
+        return static_cast<int>(out.size());
+    }
+    if (out.size() > static_cast<std::size_t>(dstLen)) {
+        return 0;
+    }
+    std::copy(out.begin(), out.end(), dst);
+    return static_cast<int>(out.size());
 }

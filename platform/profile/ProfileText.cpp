@@ -61,18 +61,8 @@ IniText::IniText(std::string_view text)
     if (firstNl != std::string_view::npos && firstNl > 0 && text[firstNl - 1] == '\r') {
         newline_ = "\r\n";
     }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+    for (const std::string_view line : platform::SplitLines(text)) {
         lines_.emplace_back(line);
-        start = end + 1;
     }
 }
 

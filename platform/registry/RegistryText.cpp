@@ -12,42 +12,7 @@ constexpr std::string_view kHeader = "; Tapvox settings store, format 1";
 constexpr std::string_view kTrailer = "; end";
 
 // Length of the valid UTF-8 sequence starting at s[i] (0 when invalid).
-std::size_t Utf8Length(std::string_view s, std::size_t i)
-{
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n;
-    std::uint32_t cp;
-    if (c < 0x80) {
-        return 1;
-    } else if ((c & 0xE0) == 0xC0) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    // Overlong forms, surrogates and values past the last code point are not UTF-8.
-    static constexpr std::uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return n;
-}
+std::size_t Utf8Length(std::string_view s, std::size_t i) { return platform::Utf8Sequence(s, i); }
 
 const char kHex[] = "0123456789abcdef";
 

@@ -4,17 +4,6 @@
 // (~/.local/share), the user's application-data folder $XDG_CONFIG_HOME (~/.config).
 #include "platform/core/Types.h"
 
-using HRESULT = LONG;
-#ifndef S_OK
-#define S_OK (static_cast<HRESULT>(0))
-#endif
-#ifndef E_FAIL
-#define E_FAIL (static_cast<HRESULT>(0x80004005u))
-#endif
-#ifndef E_INVALIDARG
-#define E_INVALIDARG (static_cast<HRESULT>(0x80070057u))
-#endif
-
 constexpr int CSIDL_APPDATA = 0x001a;
 constexpr int CSIDL_COMMON_APPDATA = 0x0023;
 constexpr int CSIDL_FLAG_CREATE = 0x8000;

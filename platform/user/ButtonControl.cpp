@@ -6,13 +6,14 @@ using platform::WindowRecord;
 
 DWORD Type(const WindowRecord& r) { return r.style & BS_TYPEMASK; }
 
-void DrawItem(HWND hwnd, UINT action)
+// Paints outside WM_PAINT draw on a device context of their own; a paint passes its own.
+void DrawItem(HWND hwnd, UINT action, HDC paintDc = nullptr)
 {
     WindowRecord* r = platform::FindWindowRecord(hwnd);
     if (!r || Type(*r) != BS_OWNERDRAW || !r->parent) {
         return;
     }
-    HDC dc = GetDC(hwnd);
+    HDC dc = paintDc ? paintDc : GetDC(hwnd);
     DRAWITEMSTRUCT dis{};
     dis.CtlType = ODT_BUTTON;
     dis.CtlID = static_cast<UINT>(r->id);
@@ -22,7 +23,9 @@ void DrawItem(HWND hwnd, UINT action)
     dis.hDC = dc;
     GetClientRect(hwnd, &dis.rcItem);
     SendMessage(r->parent, WM_DRAWITEM, static_cast<WPARAM>(r->id), reinterpret_cast<LPARAM>(&dis));
-    ReleaseDC(hwnd, dc);
+    if (!paintDc) {
+        ReleaseDC(hwnd, dc);
+    }
 }
 
 // Auto radio buttons clear the other auto radio buttons of their group.
@@ -166,13 +169,11 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         DrawItem(hwnd, ODA_FOCUS);
         return 0;
     case WM_PAINT: {
-        if (Type(*r) == BS_OWNERDRAW) {
-            r->needsPaint = false;
-            DrawItem(hwnd, ODA_DRAWENTIRE);
-            return 0;
-        }
         PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (Type(*r) == BS_OWNERDRAW) {
+            DrawItem(hwnd, ODA_DRAWENTIRE, dc);
+        }
         EndPaint(hwnd, &ps);
         return 0;
     }

@@ -8,6 +8,7 @@
 #include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
+#include "platform/user/Mouse.h"
 #include "platform/user/UserInternal.h"
 
 namespace platform::headless {
@@ -173,6 +174,9 @@ void Click(HWND control)
 {
     RECT rc{};
     GetClientRect(control, &rc);
+    POINT centre{rc.right / 2, rc.bottom / 2};
+    ClientToScreen(control, &centre);
+    platform::MouseAt(control, centre);
     PostMouse(control, WM_LBUTTONDOWN, rc.right / 2, rc.bottom / 2);
     PostMouse(control, WM_LBUTTONUP, rc.right / 2, rc.bottom / 2);
     RunUntilIdle();
@@ -189,14 +193,17 @@ void DoubleClick(HWND control)
     RunUntilIdle();
 }
 
-void ClickAt(HWND window, POINT point, bool doubleClick)
+namespace {
+// The deepest window under a client point of window (statics let the mouse
+// through); the capture window gets the mouse wherever it is. p becomes the
+// target's client point.
+HWND MouseTarget(HWND window, POINT& p)
 {
     HWND target = window;
-    POINT p = point;
     for (;;) {
         WindowRecord* r = FindWindowRecord(target);
         if (!r) {
-            return;
+            return nullptr;
         }
         HWND found = nullptr;
         for (HWND c : r->children) {
@@ -215,15 +222,32 @@ void ClickAt(HWND window, POINT point, bool doubleClick)
         p.y -= cr->rect.top;
         target = found;
     }
-    // A window that holds the capture gets the mouse, wherever the click lands.
+    POINT screen = p;
+    ClientToScreen(target, &screen);
+    platform::MouseAt(target, screen);
     if (HWND capture = GetCapture(); capture && capture != target) {
-        POINT screen = p;
-        ClientToScreen(target, &screen);
         ScreenToClient(capture, &screen);
         target = capture;
         p = screen;
     }
-    if (!IsWindowEnabled(target)) {
+    return target;
+}
+
+void ButtonAt(HWND window, POINT point, UINT msg)
+{
+    HWND target = MouseTarget(window, point);
+    if (target && IsWindowEnabled(target)) {
+        PostMouse(target, msg, point.x, point.y);
+    }
+    RunUntilIdle();
+}
+}
+
+void ClickAt(HWND window, POINT point, bool doubleClick)
+{
+    POINT p = point;
+    HWND target = MouseTarget(window, p);
+    if (!target || !IsWindowEnabled(target)) {
         return;
     }
     PostMouse(target, WM_LBUTTONDOWN, p.x, p.y);
@@ -234,6 +258,19 @@ void ClickAt(HWND window, POINT point, bool doubleClick)
     }
     RunUntilIdle();
 }
+
+void MoveMouse(HWND window, POINT point)
+{
+    if (!window) {
+        platform::MouseAt(nullptr, point);
+        RunUntilIdle();
+        return;
+    }
+    ButtonAt(window, point, WM_MOUSEMOVE);
+}
+
+void PressAt(HWND window, POINT point) { ButtonAt(window, point, WM_LBUTTONDOWN); }
+void ReleaseAt(HWND window, POINT point) { ButtonAt(window, point, WM_LBUTTONUP); }
 
 void Key(UINT vk, std::vector<UINT> modifiers)
 {
@@ -274,6 +311,8 @@ void Choose(HWND listOrCombo, int index)
 
 void Drag(HWND trackbar, int position)
 {
+    // Pressing the thumb gives the trackbar the focus.
+    SetFocus(trackbar);
     PostMessage(trackbar, UM_INPUT_DRAG, static_cast<WPARAM>(static_cast<std::intptr_t>(position)), 0);
     RunUntilIdle();
 }

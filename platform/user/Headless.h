@@ -60,6 +60,13 @@ void DoubleClick(HWND control);
 // A click at a client point of a window: it reaches the child under the point
 // (statics and group boxes let it through to their parent).
 void ClickAt(HWND window, POINT point, bool doubleClick = false);
+// The mouse moves to a client point of a window: the child under it gets
+// WM_MOUSEMOVE, a window tracking a leave that the mouse left gets WM_MOUSELEAVE.
+// A null window moves the mouse off every window of ours.
+void MoveMouse(HWND window, POINT point);
+// The left button goes down, or up, at a client point (a press held across Advance).
+void PressAt(HWND window, POINT point);
+void ReleaseAt(HWND window, POINT point);
 // A key press with modifiers (VK_SHIFT, VK_CONTROL, VK_MENU held while it is handled).
 void Key(UINT vk, std::vector<UINT> modifiers = {});
 // Characters typed into the window (the focus window when null).

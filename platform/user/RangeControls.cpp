@@ -165,15 +165,19 @@ LRESULT TrackbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case UM_INPUT_DRAG: {
         // The thumb is dragged step by step to the target, then released.
+        // The mouse decides where the thumb goes: a position the parent sets while it
+        // tracks does not change the way, so the drag always ends.
         const int target = Clamp(*r, static_cast<int>(static_cast<std::intptr_t>(wp)));
-        while (r && r->pos != target) {
-            r->pos += r->pos < target ? 1 : -1;
-            Scroll(hwnd, vertical, TB_THUMBTRACK, r->pos);
+        for (int at = r->pos; at != target && r;) {
+            at += at < target ? 1 : -1;
+            r->pos = at;
+            Scroll(hwnd, vertical, TB_THUMBTRACK, at);
             r = FindWindowRecord(hwnd);
         }
         if (r) {
-            Scroll(hwnd, vertical, TB_THUMBPOSITION, r->pos);
-            Scroll(hwnd, vertical, TB_ENDTRACK, FindWindowRecord(hwnd) ? FindWindowRecord(hwnd)->pos : 0);
+            r->pos = target;
+            Scroll(hwnd, vertical, TB_THUMBPOSITION, target);
+            Scroll(hwnd, vertical, TB_ENDTRACK, target);
         }
         return 0;
     }

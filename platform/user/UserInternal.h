@@ -16,6 +16,7 @@ void RegisterStandardControls();
 // Message-box, dialog and file-dialog answers are cleared with the windows.
 void ResetWindows();
 void ResetTimers();
+void ResetMouse();
 }
 
 namespace platform::user_detail {

@@ -30,7 +30,6 @@ struct WindowTable {
     int depth = 0;
     bool standardRegistered = false;
     bool keys[256] = {};
-    POINT cursor{0, 0};
 };
 
 // Constant-initialised: dispatching needs no start-up guard.
@@ -158,6 +157,7 @@ void ResetWindows()
     WindowTable& t = Table();
     t.focus = t.capture = t.active = nullptr;
     std::fill(std::begin(t.keys), std::end(t.keys), false);
+    ResetMouse();
 }
 }
 }
@@ -261,7 +261,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         return nullptr;
     }
     if (style & WS_VISIBLE) {
-        platform::FindWindowRecord(hwnd)->visible = true;
+        r = platform::FindWindowRecord(hwnd);
+        r->visible = true;
+        r->needsPaint = true;
+        r->eraseOnPaint = true;
     }
     return hwnd;
 }
@@ -622,7 +625,9 @@ BOOL ShowWindow(HWND hwnd, int command)
         r->minimized = false;
     }
     if (show) {
+        // A window that appears paints all of itself, its background first.
         r->needsPaint = true;
+        r->eraseOnPaint = true;
         if (!(r->style & WS_CHILD) && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
             command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE) {
             Table().active = hwnd;
@@ -929,15 +934,6 @@ int GetSystemMetrics(int index)
 }
 
 UINT GetDoubleClickTime() { return 500; }
-
-BOOL GetCursorPos(POINT* point)
-{
-    if (!point) {
-        return FALSE;
-    }
-    *point = Table().cursor;
-    return TRUE;
-}
 
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom)
 {

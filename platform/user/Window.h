@@ -2,6 +2,7 @@
 // Windows as records of the layer: classes, creation, text, style, geometry,
 // visibility, focus and capture. GUI thread only.
 #include "platform/user/Messages.h"
+#include "platform/user/Mouse.h"
 #include "platform/user/WindowRecord.h"
 
 using LONG_PTR = std::intptr_t;
@@ -169,7 +170,6 @@ BOOL ValidateRect(HWND hwnd, const RECT* rect);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();
-BOOL GetCursorPos(POINT* point);
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
 
 // Dialog-item helpers.

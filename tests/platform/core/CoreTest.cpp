@@ -22,6 +22,33 @@ TEST(Strings, BoundedCopyAlwaysTerminates)
     EXPECT_STREQ(buf, "abc");
 }
 
+TEST(Strings, LinesLoseTheirEndsAndALastLineWithoutOneCounts)
+{
+    const auto lines = platform::SplitLines("one\r\ntwo\n\nthree");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "one");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[3], "three");
+    EXPECT_TRUE(platform::SplitLines("").empty());
+    EXPECT_EQ(platform::SplitLines("x\n").size(), 1u);
+}
+
+TEST(Strings, MultiByteTextIsUtf8AndBadBytesBecomeReplacements)
+{
+    const char text[] = "M\xC3\xBCnchen \xE2\x82\xAC\xFF";
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0), 11) << "with the terminator";
+    wchar_t out[16];
+    const int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, static_cast<int>(std::strlen(text)), out, 16);
+    ASSERT_EQ(n, 10);
+    EXPECT_EQ(out[1], L'\u00FC');
+    EXPECT_EQ(out[8], L'\u20AC');
+    EXPECT_EQ(out[9], L'\uFFFD');
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, out, 4), 0) << "too small a buffer writes nothing";
+    // Overlong forms and surrogates are not UTF-8.
+    EXPECT_EQ(platform::Utf8Sequence("\xC0\xAF", 0), 0u);
+    EXPECT_EQ(platform::Utf8Sequence("\xED\xA0\x80", 0), 0u);
+}
+
 TEST(Path, BothSeparatorsSplitAndJoinUsesSlash)
 {
     EXPECT_EQ(platform::FileNamePart("C:\\a\\b.wav"), "b.wav");
