@@ -5,6 +5,7 @@
 
 #include "app/SettingsRules.h"
 #include "platform/profile/Profile.h"
+#include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"
