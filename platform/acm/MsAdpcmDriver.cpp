@@ -222,13 +222,9 @@ protected:
     bool MakeFormat(WORD tag, WORD channels, DWORD rate, Format* out) const override
     {
         ADPCMWAVEFORMAT f{};
-        f.wfx.wFormatTag = tag;
-        f.wfx.nChannels = channels;
-        f.wfx.nSamplesPerSec = rate;
-        f.wfx.nBlockAlign = static_cast<WORD>((rate <= 11025 ? 256 : rate <= 22050 ? 512 : 1024) * channels);
-        f.wfx.wBitsPerSample = 4;
-        f.wSamplesPerBlock = static_cast<WORD>(MsFramesPerBlock(f.wfx.nBlockAlign, channels));
-        f.wfx.nAvgBytesPerSec = static_cast<DWORD>(std::uint64_t{rate} * f.wfx.nBlockAlign / f.wSamplesPerBlock);
+        WORD samplesPerBlock = 0;
+        f.wfx = AdpcmShape(tag, channels, rate, MsFramesPerBlock, &samplesPerBlock);
+        f.wSamplesPerBlock = samplesPerBlock;
         f.wNumCoef = 7;
         std::copy(std::begin(kStandardCoefs), std::end(kStandardCoefs), f.aCoef);
         *out = Format(f.wfx, reinterpret_cast<const BYTE*>(&f) + sizeof(WAVEFORMATEX),
@@ -240,19 +236,10 @@ protected:
     {
         WORD samplesPerBlock = 0;
         std::vector<ADPCMCOEFSET> coefs;
-        const WAVEFORMATEX& w = f.wfx();
-        return ReadCoefs(f, &samplesPerBlock, &coefs) && (w.nChannels == 1 || w.nChannels == 2) &&
-               w.nSamplesPerSec >= 1 && w.nSamplesPerSec <= kMaxSampleRate && w.wBitsPerSample == 4 &&
-               MsFramesPerBlock(w.nBlockAlign, w.nChannels) != 0 &&
-               samplesPerBlock == MsFramesPerBlock(w.nBlockAlign, w.nChannels);
+        return ReadCoefs(f, &samplesPerBlock, &coefs) && AdpcmShapeValid(f.wfx(), samplesPerBlock, MsFramesPerBlock);
     }
 
-    std::string Text(const Format& f) const override
-    {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s, 4 Bit, %s", RateText(f.rate()).c_str(), ChannelText(f.channels()));
-        return buf;
-    }
+    std::string Text(const Format& f) const override { return AdpcmText(f); }
 
     std::unique_ptr<BlockCodec> MakeCodec(const Format& f) const override
     {
