@@ -1,6 +1,7 @@
 // MS ADPCM (tag 2): 4-bit codes against a two-tap predictor chosen per block
 // and channel from the format's coefficient pairs (the standard 7).
 #include "platform/acm/BlockDriver.h"
+#include "platform/core/Bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,12 +84,10 @@ public:
     }
 
 private:
-    static std::int16_t Get16(const BYTE* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+    static std::int16_t Get16(const BYTE* p) { return static_cast<std::int16_t>(platform::LoadLe16(p)); }
     static void Put16(BYTE* p, std::int64_t v)
     {
-        const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
-        p[0] = static_cast<BYTE>(u & 0xFF);
-        p[1] = static_cast<BYTE>(u >> 8);
+        platform::StoreLe16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
     }
 
     bool DecodeBlock(const BYTE* in, std::int16_t* pcm) const
@@ -200,8 +199,8 @@ bool ReadCoefs(const Format& f, WORD* samplesPerBlock, std::vector<ADPCMCOEFSET>
         return false;
     }
     const BYTE* e = f.extra();
-    *samplesPerBlock = static_cast<WORD>(e[0] | (e[1] << 8));
-    const WORD n = static_cast<WORD>(e[2] | (e[3] << 8));
+    *samplesPerBlock = platform::LoadLe16(e);
+    const WORD n = platform::LoadLe16(e + 2);
     if (n == 0 || n > kMaxCoefs || f.extraSize() < 4 + 4 * n) {
         return false;
     }
