@@ -12,6 +12,7 @@
 #include "prefs/SetJoy.h"
 #include "prefs/SetKey.h"
 #include "prefs/SetMp3.h"
+#include "prefs/SetPlayBack.h"
 #include "prefs/SetRecord.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"
