@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/core/Strings.h"
-#include "platform/user/Window.h"
+#include "platform/user/WindowDC.h"
 
 namespace platform::help_detail {
 namespace {
