@@ -29,7 +29,7 @@ Answers& TheAnswers()
 std::string DialogKey(LPCSTR name)
 {
     if (IS_INTRESOURCE(name)) {
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
+        return std::string("#").append(std::to_string(reinterpret_cast<std::uintptr_t>(name)));
     }
     std::string s = name;
     for (char& c : s) {

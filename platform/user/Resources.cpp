@@ -24,7 +24,7 @@ Store& TheStore()
 std::string Key(LPCSTR nameOrId)
 {
     if (IS_INTRESOURCE(nameOrId)) {
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId));
+        return std::string("#").append(std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId)));
     }
     std::string s = nameOrId;
     for (char& c : s) {
