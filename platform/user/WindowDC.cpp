@@ -35,7 +35,14 @@ const platform::Surface* ExistingSurface(HWND hwnd)
 
 HDC GetDC(HWND hwnd) { return IsWindow(hwnd) ? platform::CreateSurfaceDC(SurfaceOf(hwnd)) : nullptr; }
 
-int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc); }
+int ReleaseDC(HWND hwnd, HDC dc)
+{
+    const BOOL released = DeleteDC(dc);
+    if (const platform::Surface* s = ExistingSurface(hwnd)) {
+        platform::CurrentBackend().SurfaceChanged(hwnd, *s);
+    }
+    return released;
+}
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps)
 {
