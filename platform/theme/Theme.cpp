@@ -1,6 +1,8 @@
 // The theme functions and their registration under "uxtheme", where the program looks them up.
 #include "platform/theme/Theme.h"
 
+#include <vector>
+
 #include "platform/kernel/Modules.h"
 #include "platform/user/Window.h"
 
@@ -94,8 +96,21 @@ void SetThemeRenderer(ThemeRenderer* renderer)
     RegisterLibrary();
     g_renderer = renderer;
     ++g_generation;
-    for (HWND h : AllWindows()) {
+    // Every window hears of it, children too, as after a change of the desktop's theme.
+    const auto tell = [](HWND h, LPARAM) -> BOOL {
         SendMessage(h, WM_THEMECHANGED, 0, 0);
+        return TRUE;
+    };
+    std::vector<HWND> tops;
+    EnumWindows([](HWND h, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&tops));
+    for (HWND top : tops) {
+        if (IsWindow(top)) {
+            tell(top, 0);
+            EnumChildWindows(top, tell, 0);
+        }
     }
 }
 }

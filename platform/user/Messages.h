@@ -3,7 +3,8 @@
 // PostMessage may be called from any thread (device backends do); it wakes a
 // thread waiting in GetMessage. Everything else here belongs to the GUI thread.
 // Retrieval order, as the program relies on: posted messages, then paint
-// requests, then due timers (earliest first).
+// requests, then due timers (earliest first). Only WM_TIMER carries a time (the
+// layer clock when it fell due): the queue reads the clock for timers alone.
 #include "platform/core/Graphics.h"
 
 struct MSG {
@@ -42,6 +43,7 @@ constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
+constexpr UINT WM_GETICON = 0x007F;
 constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;

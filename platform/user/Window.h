@@ -3,7 +3,6 @@
 // visibility, focus and capture. GUI thread only.
 #include "platform/user/Messages.h"
 #include "platform/user/Mouse.h"
-#include "platform/user/WindowRecord.h"
 
 using LONG_PTR = std::intptr_t;
 using ATOM = WORD;
@@ -60,6 +59,10 @@ constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 
+// WM_SETICON / WM_GETICON: which of a window's two icons.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 
 constexpr int GWL_STYLE = -16;
@@ -68,6 +71,7 @@ constexpr int GWL_ID = -12;
 constexpr int GWLP_USERDATA = -21;
 constexpr int GWLP_WNDPROC = -4;
 constexpr int DWLP_MSGRESULT = 0;
+constexpr int DWLP_DLGPROC = 8;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
@@ -131,6 +135,10 @@ int GetWindowTextLengthA(HWND hwnd);
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 LONG GetWindowLongA(HWND hwnd, int index);
+// Named values a window carries for the code that made it (the class library's object).
+BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE value);
+HANDLE GetPropA(HWND hwnd, LPCSTR name);
+HANDLE RemovePropA(HWND hwnd, LPCSTR name);
 LONG SetWindowLongA(HWND hwnd, int index, LONG value);
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindowVisible(HWND hwnd);
@@ -160,6 +168,11 @@ BOOL UpdateWindow(HWND hwnd);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
 // Top-level windows of this process by class and/or title (null: any).
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+// Top-level windows of this process in creation order; every descendant of
+// parent, depth first. The walk stops when proc returns FALSE.
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);

@@ -36,7 +36,7 @@ protected:
     HWND Button(int id) const { return GetDlgItem(panel->GetHandle(), id); }
     // The bitmap sits 3 pixels in from the left, centred vertically; its glyph's middle:
     COLORREF Glyph(HWND b) { return platform::WindowPixel(b, 3 + 8, 16 + 0); }
-    bool NeedsPaint(HWND b) const { return platform::FindWindowRecord(b)->needsPaint; }
+    static bool NeedsPaint(HWND b) { return platform::headless::PaintPending(b); }
 
     Panel* panel = nullptr;
     CoolButton* record = nullptr;

@@ -31,7 +31,7 @@ protected:
         ScreenToClient(panel->GetHandle(), &tl);
         return RECT{tl.x, tl.y, tl.x + (r.right - r.left), tl.y + (r.bottom - r.top)};
     }
-    bool NeedsPaint(HWND h) const { return platform::FindWindowRecord(h)->needsPaint; }
+    static bool NeedsPaint(HWND h) { return platform::headless::PaintPending(h); }
 
     Panel* panel = nullptr;
     SMeter* meter = nullptr;
