@@ -63,13 +63,26 @@ long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end)
     return -1;
 }
 
-void ClearOggPageEndOfStream(BYTE* page, std::size_t length)
+namespace {
+void StoreChecksum(BYTE* page, std::size_t length)
 {
-    page[5] &= 0x0B;
     const std::uint32_t crc = OggPageChecksum(page, length);
     for (int i = 0; i < 4; ++i) {
         page[22 + i] = static_cast<BYTE>(crc >> (8 * i));
     }
+}
+}
+
+void ClearOggPageEndOfStream(BYTE* page, std::size_t length)
+{
+    page[5] &= 0x0B;
+    StoreChecksum(page, length);
+}
+
+void MarkOggPageEndOfStream(BYTE* page, std::size_t length)
+{
+    page[5] |= 0x04;
+    StoreChecksum(page, length);
 }
 
 int NewOggStreamSerial()
