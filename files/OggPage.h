@@ -32,3 +32,4 @@ int NewOggStreamSerial();
 // Fields of a raw page header.
 int OggPageSerial(const BYTE* page);
 long OggPageSequence(const BYTE* page);
+std::int64_t OggPageGranule(const BYTE* page);

@@ -6,6 +6,7 @@
 #include <ogg/ogg.h>
 
 #include "files/OggPage.h"
+#include "platform/core/Bytes.h"
 
 namespace {
 constexpr std::size_t kHeader = 27;
@@ -31,15 +32,6 @@ bool SplitPage(const std::vector<BYTE>& page, const BYTE** lacing, std::size_t* 
     *body = page.data() + kHeader + *segments;
     return true;
 }
-}
-
-std::int64_t OggPageGranule(const BYTE* page)
-{
-    std::uint64_t g = 0;
-    for (int i = 7; i >= 0; --i) {
-        g = (g << 8) | page[6 + i];
-    }
-    return static_cast<std::int64_t>(g);
 }
 
 bool OggTailPackets(const std::vector<OggTailPage>& pages, std::vector<OggTailPacket>* packets)
@@ -109,10 +101,7 @@ std::vector<BYTE> OggPageCutAfter(const std::vector<BYTE>& page, std::size_t las
     std::vector<BYTE> out(page.begin(), page.begin() + static_cast<long>(kHeader + segments));
     out[26] = static_cast<BYTE>(segments);
     out[5] &= static_cast<BYTE>(~4u);
-    const auto g = static_cast<std::uint64_t>(granule);
-    for (int i = 0; i < 8; ++i) {
-        out[6 + i] = static_cast<BYTE>(g >> (8 * i));
-    }
+    platform::StoreLe64(out.data() + 6, static_cast<std::uint64_t>(granule));
     const BYTE* body = page.data() + kHeader + oldSegments;
     out.insert(out.end(), body, body + bodySize);
     ogg_page og{};

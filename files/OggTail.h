@@ -31,6 +31,3 @@ bool OggTailPackets(const std::vector<OggTailPage>& pages, std::vector<OggTailPa
 // A page cut after one of its lacing values: what follows is dropped, the
 // granule replaced, the end-of-stream mark cleared and the checksum renewed.
 std::vector<BYTE> OggPageCutAfter(const std::vector<BYTE>& page, std::size_t lastSegment, std::int64_t granule);
-
-// The granule position in a page header.
-std::int64_t OggPageGranule(const BYTE* page);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Bytes.h"
 #include "tests/support/TestSupport.h"
 
 struct RawOggPage {
@@ -26,8 +27,8 @@ inline std::vector<RawOggPage> OggPages(const std::string& path)
     std::size_t off = 0;
     while (off + 27 <= bytes.size() && std::memcmp(&bytes[off], "OggS", 4) == 0) {
         RawOggPage page;
-        std::memcpy(&page.serial, &bytes[off + 14], 4);
-        std::memcpy(&page.granule, &bytes[off + 6], 8);
+        page.serial = static_cast<int>(platform::LoadLe32(&bytes[off + 14]));
+        page.granule = static_cast<std::int64_t>(platform::LoadLe64(&bytes[off + 6]));
         page.flags = bytes[off + 5];
         out.push_back(page);
         const std::size_t segs = bytes[off + 26];

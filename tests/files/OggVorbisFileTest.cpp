@@ -15,6 +15,7 @@
 #include "files/OggPacketRecord.h"
 #include "files/OggPage.h"
 #include "files/OggVorbisFile.h"
+#include "platform/core/Bytes.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/OggTestUtil.h"
 #include "tests/support/TestSupport.h"
@@ -252,7 +253,7 @@ TEST_F(OggVorbisFileTest, SignatureCoversThePacketStream)
             std::vector<BYTE> p(bytes.begin() + static_cast<long>(off),
                                 bytes.begin() + static_cast<long>(off + 27 + segs + body));
             const std::uint32_t crc = OggPageChecksum(p.data(), p.size());
-            std::memcpy(&bytes[off + 22], &crc, 4);
+            platform::StoreLe32(&bytes[off + 22], crc);
             break;
         }
         off += 27 + segs + body;
