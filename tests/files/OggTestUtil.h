@@ -1,6 +1,6 @@
 #pragma once
-// Reading Ogg files at the page level, and what independent decoders make of
-// them, for the checks of what our Ogg classes write.
+// What independent decoders make of an Ogg file, for the checks of what our
+// Ogg classes write.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,36 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/Bytes.h"
+#include "tests/files/OggPages.h"
 #include "tests/support/TestSupport.h"
-
-struct RawOggPage {
-    std::int64_t granule = 0;
-    int serial = 0;
-    int flags = 0;
-};
-
-// The pages of a file in file order, up to the first bytes that are no page.
-inline std::vector<RawOggPage> OggPages(const std::string& path)
-{
-    const auto bytes = testsupport::ReadAll(path);
-    std::vector<RawOggPage> out;
-    std::size_t off = 0;
-    while (off + 27 <= bytes.size() && std::memcmp(&bytes[off], "OggS", 4) == 0) {
-        RawOggPage page;
-        page.serial = static_cast<int>(platform::LoadLe32(&bytes[off + 14]));
-        page.granule = static_cast<std::int64_t>(platform::LoadLe64(&bytes[off + 6]));
-        page.flags = bytes[off + 5];
-        out.push_back(page);
-        const std::size_t segs = bytes[off + 26];
-        std::size_t body = 0;
-        for (std::size_t i = 0; i < segs && off + 27 + i < bytes.size(); ++i) {
-            body += bytes[off + 27 + i];
-        }
-        off += 27 + segs + body;
-    }
-    return out;
-}
 
 inline std::string ToolOutput(const std::string& command, int* status = nullptr)
 {
@@ -62,7 +34,7 @@ inline long OggdecSamples(const std::string& path)
 inline void ExpectWholeOggStream(const std::string& path, std::int64_t samples)
 {
     SCOPED_TRACE(path);
-    const std::vector<RawOggPage> pages = OggPages(path);
+    const std::vector<RawOggPage> pages = OggPages(testsupport::ReadAll(path));
     ASSERT_FALSE(pages.empty());
     std::int64_t last = 0;
     for (std::size_t i = 0; i < pages.size(); ++i) {

@@ -7,7 +7,7 @@
 using namespace wavetest;
 
 namespace {
-struct FileWave : ::testing::Test, BufferOwner {
+struct FileWave : ::testing::Test, DeviceOwner {
     void SetUp() override
     {
         platform::UseManualClock(1'700'000'000);
@@ -15,14 +15,7 @@ struct FileWave : ::testing::Test, BufferOwner {
     }
     void TearDown() override
     {
-        if (in) {
-            waveInReset(in);
-            waveInClose(in);
-        }
-        if (out) {
-            waveOutReset(out);
-            waveOutClose(out);
-        }
+        CloseDevices();
         platform::UseSystemClock();
         platform::ClearMessageQueue();
     }
@@ -62,8 +55,6 @@ struct FileWave : ::testing::Test, BufferOwner {
 
     testsupport::TempDir dir;
     WAVEFORMATEX format = Pcm(1, 22050, 16);
-    HWAVEIN in = nullptr;
-    HWAVEOUT out = nullptr;
 };
 }
 

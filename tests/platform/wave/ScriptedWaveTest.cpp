@@ -8,7 +8,7 @@ using namespace wavetest;
 namespace script = platform::scripted;
 
 namespace {
-struct ScriptedWave : ::testing::Test, BufferOwner {
+struct ScriptedWave : ::testing::Test, DeviceOwner {
     void SetUp() override
     {
         setenv("TAPVOX_AUDIO", "script", 1);
@@ -17,14 +17,7 @@ struct ScriptedWave : ::testing::Test, BufferOwner {
     }
     void TearDown() override
     {
-        if (in) {
-            waveInReset(in);
-            waveInClose(in);
-        }
-        if (out) {
-            waveOutReset(out);
-            waveOutClose(out);
-        }
+        CloseDevices();
         platform::ClearMessageQueue();
     }
 
@@ -45,8 +38,6 @@ struct ScriptedWave : ::testing::Test, BufferOwner {
     }
 
     WAVEFORMATEX format = Pcm(1, 22050, 16);
-    HWAVEIN in = nullptr;
-    HWAVEOUT out = nullptr;
 };
 }
 

@@ -43,6 +43,24 @@ struct BufferOwner {
     std::vector<std::unique_ptr<Buffers>> owned;
 };
 
+// The devices a fixture opens, and its buffers; CloseDevices returns every
+// queued buffer before the buffers go.
+struct DeviceOwner : BufferOwner {
+    HWAVEIN in = nullptr;
+    HWAVEOUT out = nullptr;
+    void CloseDevices()
+    {
+        if (in) {
+            waveInReset(in);
+            waveInClose(in);
+        }
+        if (out) {
+            waveOutReset(out);
+            waveOutClose(out);
+        }
+    }
+};
+
 inline HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234)); }
 
 // Takes every waiting message of the given number.
