@@ -29,15 +29,6 @@ struct FileWave : ::testing::Test, DeviceOwner {
         return samples;
     }
 
-    void OpenInput(Buffers& b)
-    {
-        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
-                  MMSYSERR_NOERROR);
-        for (auto& h : b.headers) {
-            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
-            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
-        }
-    }
 
     // Takes the finished input buffers, appends their bytes and queues them again.
     std::size_t Collect(std::vector<std::uint8_t>& recorded)
@@ -54,7 +45,6 @@ struct FileWave : ::testing::Test, DeviceOwner {
     }
 
     testsupport::TempDir dir;
-    WAVEFORMATEX format = Pcm(1, 22050, 16);
 };
 }
 

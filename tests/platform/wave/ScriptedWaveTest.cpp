@@ -21,15 +21,6 @@ struct ScriptedWave : ::testing::Test, DeviceOwner {
         platform::ClearMessageQueue();
     }
 
-    void OpenInput(Buffers& b)
-    {
-        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
-                  MMSYSERR_NOERROR);
-        for (auto& h : b.headers) {
-            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
-            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
-        }
-    }
     void OpenOutput()
     {
         ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0,
@@ -37,7 +28,6 @@ struct ScriptedWave : ::testing::Test, DeviceOwner {
                   MMSYSERR_NOERROR);
     }
 
-    WAVEFORMATEX format = Pcm(1, 22050, 16);
 };
 }
 

@@ -33,6 +33,8 @@ struct Buffers {
     WAVEHDR* operator[](std::size_t i) { return &headers[i]; }
 };
 
+inline HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234)); }
+
 // Owns buffers for a fixture, so they outlive the reset in its TearDown.
 struct BufferOwner {
     Buffers& Make(const WAVEFORMATEX& f, std::size_t count = 5)
@@ -48,6 +50,18 @@ struct BufferOwner {
 struct DeviceOwner : BufferOwner {
     HWAVEIN in = nullptr;
     HWAVEOUT out = nullptr;
+    WAVEFORMATEX format = Pcm(1, 22050, 16);
+
+    // Opens the mapper's input in `format` with window messages and queues every buffer.
+    void OpenInput(Buffers& b)
+    {
+        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
+                  MMSYSERR_NOERROR);
+        for (auto& h : b.headers) {
+            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
+            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
+        }
+    }
     void CloseDevices()
     {
         if (in) {
@@ -60,8 +74,6 @@ struct DeviceOwner : BufferOwner {
         }
     }
 };
-
-inline HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234)); }
 
 // Takes every waiting message of the given number.
 inline std::vector<MSG> Take(UINT message)
