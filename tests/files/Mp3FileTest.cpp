@@ -266,6 +266,12 @@ TEST_F(Mp3FileTest, TagSwitchOffWritesOnlyTheId3v1Record)
     EXPECT_EQ(std::memcmp(&bytes[bytes.size() - 128], "TAG", 3), 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[bytes.size() - 125]), 30), std::string(30, 'T'));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[bytes.size() - 95])), "Someone");
+    if (testsupport::HaveTool("mutagen-inspect")) {
+        // An unset genre is none, not the first genre of the list.
+        const std::string listing = Tool("mutagen-inspect '" + path + "'");
+        EXPECT_NE(listing.find("TIT2=" + std::string(30, 'T')), std::string::npos) << listing;
+        EXPECT_EQ(listing.find("TCON"), std::string::npos) << listing;
+    }
 
     // Appending later: the audio goes where the record was, the record behind it.
     Mp3File g(path.c_str(), nullptr, MMIO_READWRITE);
