@@ -69,19 +69,26 @@ void WarnUntouched(const char* path, const std::string& why)
     std::fprintf(stderr, "MP3 tag left as it was (%s): %s\n", why.c_str(), path);
 }
 
-// The tag id3lib would write; checked by the bounded reader before it is used.
+// The tag rebuilt of frames id3lib parsed and rendered again, with ours added.
 Id3Bytes ThroughId3lib(const Id3v2Scan& scan, const std::vector<bool>& drop, Mp3TagItem item, const char* text)
 {
-    const Id3Bytes rendered = Id3libRenderTag(scan, drop, item, text);
-    const Id3v2Scan check = ScanId3v2(rendered);
-    std::size_t kept = 0;
+    std::vector<Id3Bytes> frames;
     for (std::size_t i = 0; i < scan.frames.size(); ++i) {
-        kept += i < drop.size() && drop[i] ? 0 : 1;
+        if (drop[i]) {
+            continue;
+        }
+        frames.push_back(Id3libRerenderFrame(scan.version, Id3v2FrameBytes(scan, scan.frames[i])));
+        if (frames.back().empty()) {
+            return {};
+        }
     }
-    if (check.version != 3 || check.verdict == Id3v2Verdict::Untouchable || check.frames.size() != kept + 1) {
+    frames.push_back(Id3libRenderItemFrame(item, text));
+    if (frames.back().empty()) {
         return {};
     }
-    return SizeId3v2Tag(check, scan.totalSize);
+    const Id3Bytes tag = BuildId3v23Tag(frames, scan.totalSize);
+    const Id3v2Scan check = ScanId3v2(tag);
+    return check.verdict != Id3v2Verdict::Untouchable && check.frames.size() == frames.size() ? tag : Id3Bytes{};
 }
 
 // Whether the rewritten tag holds the item as it was asked to.

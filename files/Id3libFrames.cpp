@@ -14,13 +14,11 @@
 #pragma GCC diagnostic ignored "-Wextra"
 #include <id3/field.h>
 #include <id3/readers.h>
-#include <id3/tag.h>
+#include <id3/id3lib_frame.h>
 #include <id3/writers.h>
 #pragma GCC diagnostic pop
 
 namespace {
-constexpr std::size_t kRenderSlack = 8192;
-
 ID3_FrameID FrameIdOf(Mp3TagItem item)
 {
     switch (item) {
@@ -109,22 +107,6 @@ std::unique_ptr<ID3_Frame> NewItemFrame(Mp3TagItem item, const char* text)
     frame->SetCompression(false);
     return frame;
 }
-
-Id3Bytes RenderTag(const ID3_Tag& tag)
-{
-    // id3lib's Size leaves out some of the padding it renders: a bounded
-    // writer with room to spare, zeroed so nothing unwritten reaches the file.
-    const std::size_t size = tag.Size();
-    Id3Bytes out(size + kRenderSlack, 0);
-    ID3_MemoryWriter writer(out.data(), out.size());
-    tag.Render(writer, ID3TT_ID3V2);
-    const std::size_t n = static_cast<std::size_t>(writer.getCur());
-    if (n < kId3HeaderSize || n >= out.size()) {
-        return {};
-    }
-    out.resize(n);
-    return out;
-}
 }
 
 bool Id3libKnowsFrame(int version, const std::string& id)
@@ -170,48 +152,40 @@ std::optional<std::string> Id3libFrameText(int version, const Id3Bytes& bytes)
     }
 }
 
+namespace {
+// The frame as id3lib renders it in a 2.3 tag; empty when it renders nothing
+// or not what it said it would.
+Id3Bytes RenderFrame(ID3_Frame& frame)
+{
+    frame.SetSpec(ID3V2_3_0);
+    frame.SetCompression(false);
+    // id3lib's whole-tag renderer copies every frame through a mismatched
+    // delete; frames are rendered one by one into a bounded writer instead.
+    Id3Bytes out(frame.Size(), 0);
+    ID3_MemoryWriter writer(out.data(), out.size());
+    frame.Render(writer);
+    if (writer.getCur() != static_cast<ID3_Writer::pos_type>(out.size()) || out.size() <= kId3HeaderSize) {
+        return {};
+    }
+    return out;
+}
+}
+
 Id3Bytes Id3libRenderItemFrame(Mp3TagItem item, const char* text)
 {
     try {
         std::unique_ptr<ID3_Frame> frame = NewItemFrame(item, text);
-        if (!frame) {
-            return {};
-        }
-        // A whole tag without padding crashes id3lib's renderer; the frame alone does not.
-        Id3Bytes out(frame->Size(), 0);
-        ID3_MemoryWriter writer(out.data(), out.size());
-        frame->Render(writer);
-        if (writer.getCur() != static_cast<ID3_Writer::pos_type>(out.size()) || out.size() <= kId3HeaderSize) {
-            return {};
-        }
-        return out;
+        return frame ? RenderFrame(*frame) : Id3Bytes{};
     } catch (...) {
         return {};
     }
 }
 
-Id3Bytes Id3libRenderTag(const Id3v2Scan& scan, const std::vector<bool>& drop, Mp3TagItem item, const char* text)
+Id3Bytes Id3libRerenderFrame(int version, const Id3Bytes& bytes)
 {
     try {
-        ID3_Tag tag;
-        for (std::size_t i = 0; i < scan.frames.size(); ++i) {
-            if (i < drop.size() && drop[i]) {
-                continue;
-            }
-            std::unique_ptr<ID3_Frame> frame = ParseFrame(scan.version, Id3v2FrameBytes(scan, scan.frames[i]));
-            if (!frame) {
-                return {};
-            }
-            tag.AttachFrame(frame.release());
-        }
-        std::unique_ptr<ID3_Frame> frame = NewItemFrame(item, text);
-        if (!frame) {
-            return {};
-        }
-        tag.AttachFrame(frame.release());
-        tag.SetUnsync(true);
-        tag.SetPadding(true);
-        return RenderTag(tag);
+        std::unique_ptr<ID3_Frame> frame = ParseFrame(version, bytes);
+        return frame ? RenderFrame(*frame) : Id3Bytes{};
     } catch (...) {
         return {};
     }

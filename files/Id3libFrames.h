@@ -21,10 +21,10 @@ std::string Id3FrameIdOf(Mp3TagItem item, int version);
 std::optional<std::string> Id3libFrameText(int version, const Id3Bytes& frame);
 
 // One new frame of ours, as id3lib renders it for a 2.3 tag (header and
-// payload): the text frame of the item, or the timecode PRIV frame.
+// payload): the text frame of the item, or the timecode PRIV frame. Empty on
+// failure.
 Id3Bytes Id3libRenderItemFrame(Mp3TagItem item, const char* text);
 
-// The tag rebuilt by id3lib from the scan's frames (those not dropped) and the
-// new frame, with unsynchronisation and padding on, as version 2.3. Empty
-// when id3lib refused a frame or rendered nothing.
-Id3Bytes Id3libRenderTag(const Id3v2Scan& scan, const std::vector<bool>& drop, Mp3TagItem item, const char* text);
+// A plain frame of a 2.2 or 2.3 tag parsed and rendered again by id3lib as a
+// 2.3 frame (a 2.2 frame gets its 2.3 id). Empty when id3lib refused it.
+Id3Bytes Id3libRerenderFrame(int version, const Id3Bytes& frame);

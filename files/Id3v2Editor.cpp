@@ -106,18 +106,25 @@ Id3Bytes EditId3v2Tag(const Id3v2Scan& scan, const std::vector<bool>& drop, cons
     return out;
 }
 
-Id3Bytes SizeId3v2Tag(const Id3v2Scan& rendered, std::size_t oldTotal)
+Id3Bytes BuildId3v23Tag(const std::vector<Id3Bytes>& frames, std::size_t oldTotal)
 {
-    if (rendered.version != 3 || rendered.extendedHeader || rendered.footer ||
-        rendered.verdict == Id3v2Verdict::Untouchable || rendered.verdict == Id3v2Verdict::None) {
-        return {};
+    Id3Bytes body;
+    for (const Id3Bytes& f : frames) {
+        Append(body, f);
     }
-    const std::size_t total = Id3TargetSize(rendered.rawFramesEnd, oldTotal);
+    // Unsynchronised as a whole, and flagged, only when a byte needs it.
+    Id3Bytes stored = Id3Unsynchronise(body);
+    const bool unsync = stored.size() != body.size();
+    if (!unsync) {
+        stored = std::move(body);
+    }
+    const std::size_t total = Id3TargetSize(10 + stored.size(), oldTotal);
     if (total - 10 > kMaxBodySize) {
         return {};
     }
-    Id3Bytes out(rendered.raw.begin(), rendered.raw.begin() + static_cast<long>(rendered.rawFramesEnd));
-    out.resize(total, 0);
+    Id3Bytes out = {'I', 'D', '3', 3, 0, static_cast<std::uint8_t>(unsync ? 0x80 : 0), 0, 0, 0, 0};
     Id3PutSyncSafe(out.data() + 6, static_cast<std::uint32_t>(total - 10), 4);
+    Append(out, stored);
+    out.resize(total, 0);
     return out;
 }

@@ -18,6 +18,6 @@ std::size_t Id3TargetSize(std::size_t needed, std::size_t oldTotal);
 Id3Bytes EditId3v2Tag(const Id3v2Scan& scan, const std::vector<bool>& drop, const Id3Bytes& frame,
                       const std::string& id, std::size_t oldTotal);
 
-// A tag id3lib rendered (version 2.3, no extended header), its padding cut or
-// extended to Id3TargetSize.
-Id3Bytes SizeId3v2Tag(const Id3v2Scan& rendered, std::size_t oldTotal);
+// A new 2.3 tag of these frames (header and payload each), unsynchronised
+// where a byte needs it, padded to Id3TargetSize. Empty when too large.
+Id3Bytes BuildId3v23Tag(const std::vector<Id3Bytes>& frames, std::size_t oldTotal);
