@@ -45,7 +45,7 @@ TEST_F(Mp3Recovery, KilledSignedRecordingComesBackSignedWithItsJournalledMarkers
     const std::string path = dir.file("crash.mp3");
     const std::vector<Bytes> parts = Encode(2, 44100, 128, 20);
     childtest::RunAndKill([&] {
-        const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(2, 44100, 128);
+        const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(2, 44100, 128);
         // Never destroyed: the process dies with the file open.
         auto* f = new Mp3File(path.c_str(), &fmt.wfx, MMIO_READWRITE);
         f->open();
@@ -101,7 +101,7 @@ TEST_F(Mp3Recovery, TagWriteOnAFullDiskFailsKeepsTheOldTagAndTheJournal)
 {
     const std::string path = dir.file("full.mp3");
     const std::string journal = dir.file("full.~p3");
-    const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(1, 22050, 32);
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(1, 22050, 32);
     const Bytes audio = Joined(Encode(1, 22050, 32, 10));
     {
         Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);

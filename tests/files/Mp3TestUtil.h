@@ -6,60 +6,29 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/acm/Acm.h"
-#include "platform/core/WaveFormat.h"
+#include "tests/files/RecordingTakes.h"
 
 namespace mp3test {
 using Bytes = std::vector<BYTE>;
-
-inline MPEGLAYER3WAVEFORMAT Mp3Format(WORD channels, DWORD rate, DWORD kbps)
-{
-    MPEGLAYER3WAVEFORMAT m{};
-    m.wfx = WAVEFORMATEX{WAVE_FORMAT_MPEGLAYER3, channels, rate, kbps * 125, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES};
-    m.wID = MPEGLAYER3_ID_MPEG;
-    m.nFramesPerBlock = 1;
-    return m;
-}
+using takes::Mp3WaveFormat;
 
 // Encodes a sine through the compression manager's MPEG Layer-3 driver in
 // engine-sized buffers (a fifth of a second), as the recorder does.
 inline std::vector<Bytes> Encode(WORD channels, DWORD rate, DWORD kbps, int buffers)
 {
-    WAVEFORMATEX pcm = MakePcmFormat(channels, rate, 16);
-    MPEGLAYER3WAVEFORMAT mp3 = Mp3Format(channels, rate, kbps);
-    HACMSTREAM s = nullptr;
-    EXPECT_EQ(acmStreamOpen(&s, nullptr, &pcm, &mp3.wfx, nullptr, 0, 0, 0), MMSYSERR_NOERROR);
-    std::vector<Bytes> out;
-    if (!s) {
-        return out;
-    }
-    const DWORD frames = rate / 5;
-    for (int b = 0; b < buffers; ++b) {
-        std::vector<short> samples(frames * channels);
-        for (DWORD i = 0; i < frames; ++i) {
-            const double t = static_cast<double>(b * frames + i) / rate;
-            for (WORD c = 0; c < channels; ++c) {
-                samples[i * channels + c] = static_cast<short>(9000 * std::sin(2 * M_PI * (330 + 220 * c) * t));
-            }
+    const MPEGLAYER3WAVEFORMAT mp3 = Mp3WaveFormat(channels, rate, kbps);
+    const DWORD frames = rate / 5 * static_cast<DWORD>(buffers);
+    std::vector<short> samples(frames * channels);
+    for (DWORD i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (WORD c = 0; c < channels; ++c) {
+            samples[i * channels + c] = static_cast<short>(9000 * std::sin(2 * M_PI * (330 + 220 * c) * t));
         }
-        DWORD room = 0;
-        const DWORD len = static_cast<DWORD>(samples.size() * 2);
-        acmStreamSize(s, len, &room, ACM_STREAMSIZEF_SOURCE);
-        Bytes dst(room + 16384);
-        ACMSTREAMHEADER h{};
-        h.cbStruct = sizeof h;
-        h.pbSrc = reinterpret_cast<LPBYTE>(samples.data());
-        h.cbSrcLength = len;
-        h.pbDst = dst.data();
-        h.cbDstLength = static_cast<DWORD>(dst.size());
-        acmStreamPrepareHeader(s, &h, 0);
-        const DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (b + 1 == buffers ? ACM_STREAMCONVERTF_END : 0);
-        EXPECT_EQ(acmStreamConvert(s, &h, flags), MMSYSERR_NOERROR);
-        dst.resize(h.cbDstLengthUsed);
-        acmStreamUnprepareHeader(s, &h, 0);
-        out.push_back(dst);
     }
-    acmStreamClose(s, 0);
+    const auto* p = reinterpret_cast<const BYTE*>(samples.data());
+    const std::vector<Bytes> out = takes::ConvertBuffers(MakePcmFormat(channels, rate, 16), &mp3,
+                                                         Bytes(p, p + samples.size() * 2), rate / 5 * 2u * channels);
+    EXPECT_EQ(out.size(), static_cast<std::size_t>(buffers));
     return out;
 }
 
@@ -79,5 +48,4 @@ inline Bytes Joined(const std::vector<Bytes>& parts)
     }
     return all;
 }
-
 }
