@@ -201,8 +201,9 @@ TEST_F(Mp3FileTest, EdgeCasesOfOpenAndPosition)
     }
     // "TAG" 128 bytes before the end of a tiny file, but inside its ID3v2 tag:
     // not an ID3v1 record behind the audio.
-    Bytes shortFile = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0x78};  // 120-byte tag
-    shortFile.resize(130, 0);
+    Bytes shortFile(130, 0);
+    const BYTE tagHeader[] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0x78};  // 120-byte tag
+    std::memcpy(shortFile.data(), tagHeader, sizeof tagHeader);
     const Bytes frame(audio.begin(), audio.begin() + 104);
     Append(shortFile, frame);
     std::memcpy(&shortFile[shortFile.size() - 128], "TAG", 3);
