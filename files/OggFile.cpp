@@ -1,7 +1,6 @@
 #include "files/OggFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "files/VorbisCommentEditor.h"
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
+#include "platform/kernel/FileBytes.h"
 #include "platform/kernel/Files.h"
 
 namespace {
@@ -28,32 +28,17 @@ std::size_t WriteFile(void* b, std::size_t s, std::size_t n, void* h)
 }
 
 // Page writes go straight to the descriptor at a known offset, so a failed
-// write can be undone and the next one lands where it should. Both run until
-// every byte is moved; a short count of 0 or an error is a failure.
-template <typename Transfer, typename Bytes>
-bool WholeAt(Transfer transfer, int fd, std::int64_t offset, Bytes* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = transfer(fd, data, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
-    }
-    return true;
-}
-
+// write can be undone and the next one lands where it should.
 bool WriteAt(int fd, std::int64_t offset, const BYTE* data, std::size_t size)
 {
-    return WholeAt(pwrite, fd, offset, data, size);
+    return platform::WriteAllAt(fd, data, size, offset);
 }
 
-bool ReadAt(int fd, std::int64_t offset, BYTE* data, std::size_t size) { return WholeAt(pread, fd, offset, data, size); }
+bool ReadAt(int fd, std::int64_t offset, BYTE* data, std::size_t size)
+{
+    std::size_t got = 0;
+    return platform::ReadUpToAt(fd, data, size, offset, &got) && got == size;
+}
 
 std::int64_t LengthOf(int fd)
 {

@@ -297,22 +297,15 @@ bool OggVorbisFile::open()
         vorbis_block_init(&codec->decoderDsp, &codec->decoderBlock);
         decoderReady = true;
     }
-    if (interrupted) {
-        // Killed while recording: the journal, when there is one, holds the
-        // lists of the session that never reached the file's own text.
-        restoreFromJournal = FileExists(MarkerFileNameFor(name).c_str());
-        RecFile::open();
-        if (restoreFromJournal && markers.empty() && comments.empty()) {
-            restoreFromJournal = false;
-            LoadTimecode();
-        }
-        restoreFromJournal = false;
-        if (!readOnly) {
-            dirty = true;  // the text goes back into the file at close
-        }
+    // Killed while recording: the journal holds the lists of the session
+    // that never reached the file's own text. Read-only, the file's own text
+    // is shown and the journal left for later.
+    restoreFromJournal = interrupted && !readOnly;
+    RecFile::open();
+    restoreFromJournal = false;
+    if (interrupted && !readOnly) {
+        dirty = true;  // the text goes back into the file at close
         std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
-    } else {
-        RecFile::open();
     }
     return readStream != nullptr;
 }

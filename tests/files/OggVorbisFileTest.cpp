@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "files/OggPacketRecord.h"
@@ -17,6 +15,7 @@
 #include "files/OggVorbisFile.h"
 #include "platform/core/Bytes.h"
 #include "platform/kernel/Clock.h"
+#include "tests/files/ChildProcess.h"
 #include "tests/files/OggTestUtil.h"
 #include "tests/support/TestSupport.h"
 
@@ -72,24 +71,18 @@ void RecordFile(const std::string& path, int buffers, __time64_t markerTime = 0)
 }
 
 // Runs `work` on the file in a child that is then killed, as a crash stops
-// the recorder; true when the child died that way.
+// the recorder.
 template <typename Work>
-bool KilledAfter(const std::string& path, const WAVEFORMATEX* fmt, Work work)
+void KilledAfter(const std::string& path, const WAVEFORMATEX* fmt, Work work)
 {
-    const pid_t child = fork();
-    if (child == 0) {
+    childtest::RunAndKill([&] {
         // Never destroyed: the kill is what ends it.
         auto* f = new OggVorbisFile(path.c_str(), fmt, 4, MMIO_READWRITE);
         if (!f->open()) {
             _exit(2);
         }
         work(*f);
-        raise(SIGKILL);
-        _exit(3);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return child > 0 && WIFSIGNALED(status);
+    });
 }
 
 // The largest difference between the decoded file and the test signal, past
@@ -341,7 +334,7 @@ TEST_F(OggVorbisFileTest, KilledRecorderLeavesPagesAndJournal)
     TAPVOX_REQUIRE_TOOL("oggdec");
     const std::string path = dir.file("crash.ogg");
     const WAVEFORMATEX fmt = StereoCd();
-    ASSERT_TRUE(KilledAfter(path, &fmt, [](OggVorbisFile& f) {
+    ASSERT_NO_FATAL_FAILURE(KilledAfter(path, &fmt, [](OggVorbisFile& f) {
         f.AddMarker(0, 1800000000, true);
         Record(f, 10);
         f.AddMarker(f.GetLength(), 1800000500, true);
@@ -378,7 +371,7 @@ TEST_F(OggVorbisFileTest, KilledBeforeTheFirstUpdateGetsItsEndBack)
 {
     const std::string path = dir.file("early.ogg");
     const WAVEFORMATEX fmt = StereoCd();
-    ASSERT_TRUE(KilledAfter(path, &fmt, [](OggVorbisFile& f) { Record(f, 15); }));
+    ASSERT_NO_FATAL_FAILURE(KilledAfter(path, &fmt, [](OggVorbisFile& f) { Record(f, 15); }));
     const std::vector<std::uint8_t> killed = testsupport::ReadAll(path);
     ASSERT_FALSE(OggPages(killed).empty());
     EXPECT_EQ(OggPages(killed).back().flags & 4, 0);
@@ -419,7 +412,7 @@ TEST_F(OggVorbisFileTest, KilledWhileAppendingKeepsBothSessions)
 {
     const std::string path = dir.file("again.ogg");
     RecordFile(path, 10, 1800000000);
-    ASSERT_TRUE(KilledAfter(path, nullptr, [](OggVorbisFile& f) {
+    ASSERT_NO_FATAL_FAILURE(KilledAfter(path, nullptr, [](OggVorbisFile& f) {
         f.AddMarker(f.GetLength(), 1800000900, true);
         Record(f, 10, 10);
         f.update();
@@ -442,34 +435,6 @@ TEST_F(OggVorbisFileTest, KilledWhileAppendingKeepsBothSessions)
     EXPECT_LT(DecodedError(path, &frames), 2000.0);
 }
 
-namespace {
-// Runs `body` in a child whose files cannot grow past `limit` bytes (the
-// disk is full for it) and returns its exit status.
-template <typename Body>
-int WithFileSizeLimit(rlim_t limit, Body body)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit rl{};
-        getrlimit(RLIMIT_FSIZE, &rl);
-        const rlim_t hard = rl.rlim_max;
-        rl.rlim_cur = limit;
-        if (setrlimit(RLIMIT_FSIZE, &rl) != 0) {
-            _exit(90);
-        }
-        auto raiseLimit = [hard] {
-            rlimit back{hard, hard};
-            return setrlimit(RLIMIT_FSIZE, &back) == 0;
-        };
-        _exit(body(raiseLimit));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-}
-
 // A full disk during an append: the refused pages never damage the stream
 // or its old end, the comment rewrite keeps the old text, close reports the
 // failure, and the companion file keeps the markers.
@@ -478,7 +443,7 @@ TEST_F(OggVorbisFileTest, RefusedWritesLeaveTheFileWholeAndKeepTheJournal)
     const std::string path = dir.file("full.ogg");
     RecordFile(path, 10, 1800000000);
     const std::vector<std::uint8_t> before = testsupport::ReadAll(path);
-    const int result = WithFileSizeLimit(before.size(), [&](auto) {
+    const int result = childtest::RunWithFileLimit(before.size(), [&] {
         OggVorbisFile f(path.c_str(), nullptr, 4, MMIO_READWRITE);
         if (!f.open()) {
             return 2;
@@ -512,7 +477,7 @@ TEST_F(OggVorbisFileTest, RefusedPagesAreWrittenOnceThereIsRoom)
     const std::string path = dir.file("later.ogg");
     RecordFile(path, 10);
     const std::size_t size = testsupport::ReadAll(path).size();
-    const int result = WithFileSizeLimit(size + 6000, [&](auto raiseLimit) {
+    const int result = childtest::RunWithFileLimit(size + 6000, [&] {
         OggVorbisFile f(path.c_str(), nullptr, 4, MMIO_READWRITE);
         if (!f.open()) {
             return 2;
@@ -525,7 +490,7 @@ TEST_F(OggVorbisFileTest, RefusedPagesAreWrittenOnceThereIsRoom)
         if (refused == 0 || f.update()) {
             return 3;
         }
-        if (!raiseLimit()) {
+        if (!childtest::LiftFileLimit()) {
             return 90;
         }
         for (int i = 0; i < 5; ++i) {
