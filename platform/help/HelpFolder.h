@@ -1,5 +1,5 @@
 #pragma once
-// Inside platform/help only: finding things in a help folder.
+// Internal to platform/help: finding things in a help folder.
 #include <optional>
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Inside platform/help only: the text popup window.
+// Internal to platform/help: the text popup window.
 #include <string>
 
 #include "platform/help/Help.h"
