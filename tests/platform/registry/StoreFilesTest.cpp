@@ -54,7 +54,7 @@ std::string StoreNearTheLimit(std::size_t slack)
     const std::vector<std::uint8_t> big(kMaxValueBytes, 0x5A);
     std::size_t size = FormatStore(data).size();
     for (int i = 0; size + 3 * big.size() + 64 < kMaxStoreBytes - slack; ++i) {
-        SetValue(key, "Big" + std::to_string(i), REG_BINARY, big.data(), big.size());
+        SetValue(key, std::string("Big").append(std::to_string(i)), REG_BINARY, big.data(), big.size());
         size += ValueTextSize(key.values.back());
     }
     const std::uint8_t nothing = 0;
@@ -101,7 +101,7 @@ TEST_F(StoreFilesTest, AChangePastTheSizeLimitIsRefusedAndTheStoreStaysReadable)
 TEST_F(StoreFilesTest, AStoreFileLargerThanTheLimitIsKeptAsideWhole)
 {
     std::string text = StoreNearTheLimit(0);
-    text.insert(text.size() - 7, "\n");  // one byte past the limit, still well formed
+    text.insert(text.end() - 7, '\n');  // one byte past the limit, still well formed
     WriteStore(text);
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key));
