@@ -38,20 +38,27 @@ bool RecFile::open()
     if (GetDataSize() == 0) {
         signing = true;
         StartDigest();
+        // The journal exists from the start: a crash in the first burst keeps the start time.
+        WriteMarkerFile();
     }
     return true;
 }
 
 bool RecFile::update()
 {
-    if (dirty && saving) {
-        WriteMarkerFile();
+    bool ok = true;
+    if (readOnly) {
+        // Nothing of a read-only file is written; nothing is lost either.
+    } else if (dirty && saving) {
+        ok = WriteMarkerFile() || MarkerFileNameFor(name).empty();
     } else if (dirty) {
-        SaveTimecode();
-        dirty = false;
+        ok = SaveTimecode();
+        if (textStored) {
+            dirty = false;
+        }
     }
     writeCount = 0;
-    return true;
+    return ok;
 }
 
 bool RecFile::Sync() { return true; }

@@ -73,7 +73,7 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
         w->AddMarker(8000, 1700000002);
         w->update();  // the header, text and journal of the first burst
         w->Write(audio.data() + 16000, 32000);
-        w->AddMarker(32000, 1700000004);  // not journalled yet
+        w->AddMarker(32000, 1700000004);  // journalled as it is added
     });
     ASSERT_TRUE(FileExists(dir.file("crash.~av").c_str()));
     testsupport::SaveSeed("wavefile", path);
@@ -81,9 +81,11 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
         WaveFile r(path.c_str(), nullptr, MMIO_READWRITE);
         ASSERT_TRUE(r.open());
         EXPECT_EQ(r.GetDataSize(), 48000u);
-        ASSERT_EQ(r.GetMarkerCount(), 2);
+        ASSERT_EQ(r.GetMarkerCount(), 3);
         EXPECT_EQ(r.GetMarkerPosition(1), 8000u);
         EXPECT_EQ(r.GetMarkerTime(1), 1700000002);
+        EXPECT_EQ(r.GetMarkerPosition(2), 32000u);
+        EXPECT_EQ(r.GetMarkerTime(2), 1700000004);
         EXPECT_TRUE(r.IsDirty());
         std::vector<std::uint8_t> back(48000);
         r.position(0);
@@ -101,7 +103,7 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
     WaveFile again(path.c_str(), nullptr, MMIO_READ);
     ASSERT_TRUE(again.open());
     EXPECT_EQ(again.GetDataSize(), 48000u);
-    EXPECT_EQ(again.GetMarkerCount(), 2);
+    EXPECT_EQ(again.GetMarkerCount(), 3);
 }
 
 TEST_F(Recovery, KilledBeforeTheFirstUpdateKeepsTheAudio)
