@@ -52,8 +52,8 @@ bool MakeUniqueFileName(const char* prefix, const char* extension, char* out, bo
 
 bool FileExists(const char* path)
 {
-    struct stat st;
-    return path && stat(path, &st) == 0;
+    // A dangling link is a taken name too, never a free one to create through.
+    return path && platform::NameExists(path);
 }
 
 std::uint64_t FileSizeOf(const char* path)

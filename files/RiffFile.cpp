@@ -384,8 +384,9 @@ bool RiffFile::close()
         return true;
     }
     const bool wasDirty = dirty;
-    if (dirty && !update()) {
-        // Still open and dirty: once there is room again a later close saves it.
+    const bool updated = !dirty || update();
+    if (!updated && dirty) {
+        // The text is not on disk: still open, so a later close can save it.
         Error("can't close file", "riffFile close");
         return false;
     }
@@ -396,6 +397,10 @@ bool RiffFile::close()
     handle = nullptr;
     inAudio = false;
     readOnly = false;
+    if (!updated) {
+        // Saved, but a size, a count or the journal failed: reported, the file is closed.
+        return false;
+    }
     if (tempName) {
         if (!wasDirty) {
             unlink(name.c_str());
