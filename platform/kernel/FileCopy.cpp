@@ -16,7 +16,23 @@ namespace platform {
 namespace {
 std::atomic<unsigned> tempCounter{0};
 
-// A new file in the target's folder, under a hidden name no one else chose.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+}
+
 int CreateTemporaryBeside(const std::string& target, unsigned mode, std::string* temp)
 {
     const std::string folder(FolderPart(target));
@@ -34,22 +50,6 @@ int CreateTemporaryBeside(const std::string& target, unsigned mode, std::string*
     return -1;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool MoveIntoPlace(const std::string& temp, const std::string& target, bool failIfExists)
 {
     if (!failIfExists) {
@@ -64,7 +64,6 @@ bool MoveIntoPlace(const std::string& temp, const std::string& target, bool fail
         return true;
     }
     return false;
-}
 }
 
 CopyResult CopyRegularFile(const std::string& from, const std::string& to, bool failIfExists)

@@ -11,4 +11,11 @@ enum class CopyResult { Copied, SourceFailed, TargetFailed };
 // no partial target. With failIfExists an existing to is kept and the copy
 // fails. The copy gets the source's permission bits, masked by the umask.
 CopyResult CopyRegularFile(const std::string& from, const std::string& to, bool failIfExists);
+
+// The two halves, for any writer that replaces a file whole (a rewritten tag or
+// comment header): a new file under a hidden name no one else chose, in the
+// target's folder (-1 with errno on failure), and its rename over the target
+// once it is complete. The caller removes the temporary when it gives up.
+int CreateTemporaryBeside(const std::string& target, unsigned mode, std::string* temp);
+bool MoveIntoPlace(const std::string& temp, const std::string& target, bool failIfExists);
 }

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,8 @@ struct Kind {
     const char* extension;
     std::function<std::unique_ptr<RecFile>(const char* path, DWORD flags)> make;
 };
+
+void PrintTo(const Kind& kind, std::ostream* os) { *os << kind.name; }
 
 const Kind kKinds[] = {
     {"wav", ".wav", [](const char* p, DWORD fl) {

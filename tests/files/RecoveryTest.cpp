@@ -284,7 +284,8 @@ TEST_F(Recovery, RepairOfACompressedRecordingRecountsItsSamples)
         ASSERT_TRUE(r.close());
     }
     const auto b = testsupport::ReadAll(path);
-    const RawChunk* fact = FindChunk(RiffChunks(b), "fact");
+    const auto chunks = RiffChunks(b);
+    const RawChunk* fact = FindChunk(chunks, "fact");
     ASSERT_NE(fact, nullptr);
     EXPECT_EQ(Le32(b, fact->dataOffset), 74u * 505);
     if (testsupport::HaveTool("ffprobe")) {
