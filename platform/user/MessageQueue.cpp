@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/kernel/Clock.h"
+#include "platform/user/Backend.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Timers.h"
@@ -49,30 +50,6 @@ struct Queue {
 constinit Queue g_queue;
 
 Queue& TheQueue() { return g_queue; }
-
-// What a thread waiting in GetMessage sleeps on; clock changes wake it too.
-struct Waiter {
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool clockChanged = false;
-
-    Waiter()
-    {
-        platform::AddClockListener([this] {
-            {
-                std::lock_guard lock(mutex);
-                clockChanged = true;
-            }
-            wake.notify_all();
-        });
-    }
-};
-
-Waiter& TheWaiter()
-{
-    static Waiter waiter;
-    return waiter;
-}
 
 struct Timer {
     HWND hwnd;
@@ -240,11 +217,10 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(q.spin);
         q.posted.push_back(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
     }
+    // The GUI thread counts itself waiting before its last look at `posted`:
+    // either it sees this message or this thread sees it waiting.
     if (q.waiting.load() > 0) {
-        // The waiter holds the mutex from its last look at the queue until it sleeps.
-        Waiter& w = TheWaiter();
-        { std::lock_guard lock(w.mutex); }
-        w.wake.notify_all();
+        platform::CurrentBackend().Wake();
     }
     return TRUE;
 }
@@ -253,34 +229,21 @@ void PostQuitMessage(int exitCode) { PostMessage(nullptr, WM_QUIT, static_cast<W
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
-    return Take(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+    const bool remove = (removeFlags & PM_REMOVE) != 0;
+    if (Take(msg, hwnd, filterMin, filterMax, remove)) {
+        return TRUE;
+    }
+    // The backend turns what the user did meanwhile into messages.
+    return platform::CurrentBackend().PollEvents() && Take(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
 }
 
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax)
 {
-    Queue& q = TheQueue();
     for (;;) {
         if (Take(msg, hwnd, filterMin, filterMax, true)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
-        const std::int64_t delay = NextTimerDelay(hwnd);
-        Waiter& w = TheWaiter();
-        std::unique_lock lock(w.mutex);
-        q.waiting.fetch_add(1);
-        auto ready = [&q, &w] {
-            std::lock_guard spin(q.spin);
-            return !q.posted.empty() || w.clockChanged;
-        };
-        if (!ready()) {
-            if (delay < 0 || platform::IsManualClock()) {
-                w.wake.wait(lock, ready);
-            } else {
-                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
-                w.wake.wait_until(lock, until, ready);
-            }
-        }
-        w.clockChanged = false;
-        q.waiting.fetch_sub(1);
+        platform::user_detail::WaitForInput(hwnd);
     }
 }
 
@@ -360,6 +323,29 @@ void ProcessMessage(MSG* msg)
 }
 
 namespace user_detail {
+void WaitForInput(HWND hwnd)
+{
+    // A move of the test's manual clock may make a timer due: it wakes the loop too.
+    static const int clockListener = AddClockListener([] { CurrentBackend().Wake(); });
+    (void)clockListener;
+    Queue& q = TheQueue();
+    const std::int64_t delay = NextTimerDelay(hwnd);
+    q.waiting.fetch_add(1);
+    bool posted;
+    {
+        std::lock_guard lock(q.spin);
+        posted = !q.posted.empty();
+    }
+    if (!posted) {
+        std::optional<std::uint64_t> timeout;
+        if (delay >= 0 && !IsManualClock()) {
+            timeout = static_cast<std::uint64_t>(delay);
+        }
+        CurrentBackend().WaitForEvents(timeout);
+    }
+    q.waiting.fetch_sub(1);
+}
+
 std::optional<std::uint64_t> NextTimerDue()
 {
     std::optional<std::uint64_t> best;

@@ -4,24 +4,7 @@
 // thread waiting in GetMessage. Everything else here belongs to the GUI thread.
 // Retrieval order, as the program relies on: posted messages, then paint
 // requests, then due timers (earliest first).
-#include "platform/core/Types.h"
-
-struct POINT {
-    LONG x;
-    LONG y;
-};
-
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};
+#include "platform/core/Graphics.h"
 
 struct MSG {
     HWND hwnd;
@@ -59,6 +42,7 @@ constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
+constexpr UINT WM_GETICON = 0x007F;
 constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;

@@ -25,10 +25,10 @@ void RegisterStandardControls()
 void NotifyParent(HWND control, UINT code)
 {
     WindowRecord* r = FindWindowRecord(control);
-    if (!r || !r->parent) {
+    if (!r || !r->state.parent) {
         return;
     }
-    SendMessage(r->parent, WM_COMMAND, MAKEWPARAM(r->id, static_cast<int>(code)), reinterpret_cast<LPARAM>(control));
+    SendMessage(r->state.parent, WM_COMMAND, MAKEWPARAM(r->state.id, static_cast<int>(code)), reinterpret_cast<LPARAM>(control));
 }
 }
 

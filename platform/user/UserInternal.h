@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/user/Window.h"
+#include "platform/user/WindowRecord.h"
 
 namespace platform::user_detail {
 // A window (hwnd itself, or any for null) that waits for WM_PAINT, or null;
@@ -10,10 +11,10 @@ namespace platform::user_detail {
 HWND PaintRequest(HWND filter, bool take);
 void KillWindowTimers(HWND hwnd);
 void DestroyWindowMenus(HWND hwnd, HANDLE menuBar);
+void ForgetWindowSurface(HWND hwnd);
 // The earliest time (layer clock) at which a timer falls due.
 std::optional<std::uint64_t> NextTimerDue();
 void RegisterStandardControls();
-// Message-box, dialog and file-dialog answers are cleared with the windows.
 void ResetWindows();
 void ResetTimers();
 }
@@ -37,11 +38,10 @@ LRESULT HotKeyProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TooltipProc(HWND, UINT, WPARAM, LPARAM);
 }
 
-namespace platform::headless {
-struct MessageBoxCall;
-}
 namespace platform::user_detail {
-int DefaultButton(UINT type);
-// The installed answer, or the default button with the text on standard error; logs the call.
-int AnswerMessageBox(platform::headless::MessageBoxCall& call);
+// The headless answers are cleared with the windows.
+void ClearAnswers();
+// Sleeps in the backend until a message may be waiting for this loop (hwnd: its
+// filter), a timer falls due, or the clock moves.
+void WaitForInput(HWND hwnd);
 }

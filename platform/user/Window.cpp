@@ -70,6 +70,22 @@ struct DepthGuard {
     }
 };
 
+// Focus, capture and activation are the table's, not a record's: the backend hears of them here.
+void Tell(HWND hwnd, platform::WindowChange what)
+{
+    if (const platform::WindowRecord* r = platform::FindWindowRecord(hwnd)) {
+        platform::user_detail::NotifyChanged(*r, what);
+    }
+}
+
+void Activate(HWND hwnd)
+{
+    if (IsWindow(hwnd)) {
+        Table().active = hwnd;
+        Tell(hwnd, platform::WindowChange::Active);
+    }
+}
+
 const ClassEntry* FindClass(LPCSTR name)
 {
     WindowTable& t = Table();
@@ -89,9 +105,9 @@ void ScreenOrigin(const platform::WindowRecord* r, LONG& x, LONG& y)
     x = 0;
     y = 0;
     while (r) {
-        x += r->rect.left;
-        y += r->rect.top;
-        r = (r->style & WS_CHILD) ? platform::FindWindowRecord(r->parent) : nullptr;
+        x += r->state.rect.left;
+        y += r->state.rect.top;
+        r = (r->state.style & WS_CHILD) ? platform::FindWindowRecord(r->state.parent) : nullptr;
     }
 }
 }
@@ -148,7 +164,7 @@ void ResetWindows()
     // Top-level windows first; each takes its children with it.
     for (HWND h : AllWindows()) {
         WindowRecord* r = FindWindowRecord(h);
-        if (r && !(r->style & WS_CHILD)) {
+        if (r && !(r->state.style & WS_CHILD)) {
             DestroyWindow(h);
         }
     }
@@ -215,16 +231,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         t.slots.emplace_back();
         slot = t.slots.size() - 1;
     }
-    Slot& s = t.slots[slot];
-    s.record = std::make_unique<platform::WindowRecord>();
-    platform::WindowRecord* r = s.record.get();
-    const HWND hwnd = MakeHandle(slot, s.generation);
-    r->handle = hwnd;
-    r->className = cls->name;
-    r->text = windowName ? windowName : "";
-    r->style = style;
-    r->exStyle = exStyle;
-    r->proc = cls->wc.lpfnWndProc;
     if (x == CW_USEDEFAULT) {
         x = 100;
         y = 100;
@@ -233,16 +239,29 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         width = 400;
         height = 300;
     }
-    r->rect = RECT{x, y, x + width, y + height};
-    r->topMost = (exStyle & WS_EX_TOPMOST) != 0;
-    r->enabled = (style & WS_DISABLED) == 0;
+    platform::WindowState initial;
+    initial.className = cls->name;
+    initial.text = windowName ? windowName : "";
+    initial.style = style;
+    initial.exStyle = exStyle;
+    initial.rect = RECT{x, y, x + width, y + height};
+    initial.topMost = (exStyle & WS_EX_TOPMOST) != 0;
+    initial.enabled = (style & WS_DISABLED) == 0;
     if (style & WS_CHILD) {
-        r->parent = parent;
-        r->id = static_cast<int>(reinterpret_cast<std::intptr_t>(menuOrId));
-        platform::FindWindowRecord(parent)->children.push_back(hwnd);
+        initial.parent = parent;
+        initial.id = static_cast<int>(reinterpret_cast<std::intptr_t>(menuOrId));
     } else {
-        r->owner = parent;
-        r->menu = menuOrId;
+        initial.owner = parent;
+        initial.menu = menuOrId;
+    }
+    Slot& s = t.slots[slot];
+    const HWND hwnd = MakeHandle(slot, s.generation);
+    s.record = std::make_unique<platform::WindowRecord>(hwnd, std::move(initial));
+    platform::WindowRecord* r = s.record.get();
+    r->proc = cls->wc.lpfnWndProc;
+    platform::CurrentBackend().WindowCreated(hwnd, r->state);
+    if (style & WS_CHILD) {
+        platform::FindWindowRecord(parent)->Change(platform::WindowChange::Family)->children.push_back(hwnd);
     }
     CREATESTRUCTA cs{param, instance, menuOrId, parent, height, width, y, x, static_cast<LONG>(style), windowName,
                      className, exStyle};
@@ -261,7 +280,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         return nullptr;
     }
     if (style & WS_VISIBLE) {
-        platform::FindWindowRecord(hwnd)->visible = true;
+        platform::FindWindowRecord(hwnd)->Change(platform::WindowChange::Show)->visible = true;
     }
     return hwnd;
 }
@@ -278,14 +297,14 @@ BOOL DestroyWindow(HWND hwnd)
     // Owned popups and children go with it.
     for (HWND other : platform::AllWindows()) {
         platform::WindowRecord* o = platform::FindWindowRecord(other);
-        if (o && !(o->style & WS_CHILD) && o->owner == hwnd) {
+        if (o && !(o->state.style & WS_CHILD) && o->state.owner == hwnd) {
             DestroyWindow(other);
         }
     }
     if ((r = platform::FindWindowRecord(hwnd)) == nullptr) {
         return TRUE;
     }
-    const std::vector<HWND> children = r->children;
+    const std::vector<HWND> children = r->state.children;
     for (HWND c : children) {
         DestroyWindow(c);
     }
@@ -297,10 +316,13 @@ BOOL DestroyWindow(HWND hwnd)
         return TRUE;
     }
     platform::user_detail::KillWindowTimers(hwnd);
-    platform::user_detail::DestroyWindowMenus(hwnd, (r->style & WS_CHILD) ? nullptr : r->menu);
-    r->menu = nullptr;
-    if (platform::WindowRecord* p = platform::FindWindowRecord(r->parent)) {
-        std::erase(p->children, hwnd);
+    platform::user_detail::DestroyWindowMenus(hwnd, (r->state.style & WS_CHILD) ? nullptr : r->state.menu);
+    platform::user_detail::ForgetWindowSurface(hwnd);
+    r->Change(platform::WindowChange::Menu)->menu = nullptr;
+    platform::CurrentBackend().WindowDestroyed(hwnd);
+    r->handle = nullptr;
+    if (platform::WindowRecord* p = platform::FindWindowRecord(r->state.parent)) {
+        std::erase(p->Change(platform::WindowChange::Family)->children, hwnd);
     }
     if (t.focus == hwnd) {
         t.focus = nullptr;
@@ -313,7 +335,6 @@ BOOL DestroyWindow(HWND hwnd)
     }
     const std::size_t slot = (reinterpret_cast<std::uintptr_t>(hwnd) & 0xFFFF) - 1;
     Slot& s = t.slots[slot];
-    s.record->handle = nullptr;
     t.graveyard.push_back(std::move(s.record));
     ++s.generation;
     t.freeSlots.push_back(slot);
@@ -389,19 +410,28 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         return TRUE;
     case WM_SETTEXT:
-        r->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        r->Change(platform::WindowChange::Text)->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
         return TRUE;
+    case WM_SETICON: {
+        auto s = r->Change(platform::WindowChange::Icon);
+        HANDLE& slot = wParam == ICON_SMALL ? s->smallIcon : s->bigIcon;
+        const HANDLE old = slot;
+        slot = reinterpret_cast<HANDLE>(lParam);
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON:
+        return reinterpret_cast<LRESULT>(wParam == ICON_SMALL ? r->state.smallIcon : r->state.bigIcon);
     case WM_GETTEXT: {
         if (wParam == 0 || !lParam) {
             return 0;
         }
-        const std::size_t n = std::min<std::size_t>(r->text.size(), wParam - 1);
-        std::memcpy(reinterpret_cast<char*>(lParam), r->text.data(), n);
+        const std::size_t n = std::min<std::size_t>(r->state.text.size(), wParam - 1);
+        std::memcpy(reinterpret_cast<char*>(lParam), r->state.text.data(), n);
         reinterpret_cast<char*>(lParam)[n] = '\0';
         return static_cast<LRESULT>(n);
     }
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(r->text.size());
+        return static_cast<LRESULT>(r->state.text.size());
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
@@ -430,7 +460,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_HELP:
     case WM_CONTEXTMENU: {
         // Children pass these on to the parent, top-level windows to their owner.
-        HWND up = (r->style & WS_CHILD) ? r->parent : r->owner;
+        HWND up = (r->state.style & WS_CHILD) ? r->state.parent : r->state.owner;
         if (up) {
             return SendMessage(up, message, wParam, lParam);
         }
@@ -449,7 +479,7 @@ HWND GetParent(HWND hwnd)
     if (!r) {
         return nullptr;
     }
-    return (r->style & WS_CHILD) ? r->parent : r->owner;
+    return (r->state.style & WS_CHILD) ? r->state.parent : r->state.owner;
 }
 
 HWND GetWindow(HWND hwnd, UINT relation)
@@ -460,20 +490,20 @@ HWND GetWindow(HWND hwnd, UINT relation)
     }
     switch (relation) {
     case GW_CHILD:
-        return r->children.empty() ? nullptr : r->children.front();
+        return r->state.children.empty() ? nullptr : r->state.children.front();
     case GW_OWNER:
-        return r->owner;
+        return r->state.owner;
     case GW_HWNDNEXT:
     case GW_HWNDPREV: {
-        platform::WindowRecord* p = platform::FindWindowRecord(r->parent);
+        platform::WindowRecord* p = platform::FindWindowRecord(r->state.parent);
         if (!p) {
             return nullptr;
         }
-        auto it = std::find(p->children.begin(), p->children.end(), hwnd);
+        auto it = std::find(p->state.children.begin(), p->state.children.end(), hwnd);
         if (relation == GW_HWNDNEXT) {
-            return (it == p->children.end() || it + 1 == p->children.end()) ? nullptr : *(it + 1);
+            return (it == p->state.children.end() || it + 1 == p->state.children.end()) ? nullptr : *(it + 1);
         }
-        return (it == p->children.begin() || it == p->children.end()) ? nullptr : *(it - 1);
+        return (it == p->state.children.begin() || it == p->state.children.end()) ? nullptr : *(it - 1);
     }
     default:
         return nullptr;
@@ -486,9 +516,9 @@ HWND GetDlgItem(HWND dialog, int id)
     if (!r) {
         return nullptr;
     }
-    for (HWND c : r->children) {
+    for (HWND c : r->state.children) {
         platform::WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && cr->id == id) {
+        if (cr && cr->state.id == id) {
             return c;
         }
     }
@@ -498,7 +528,7 @@ HWND GetDlgItem(HWND dialog, int id)
 int GetDlgCtrlID(HWND hwnd)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r ? r->id : 0;
+    return r ? r->state.id : 0;
 }
 
 int GetClassNameA(HWND hwnd, LPSTR buffer, int size)
@@ -507,8 +537,8 @@ int GetClassNameA(HWND hwnd, LPSTR buffer, int size)
     if (!r || !buffer || size <= 0) {
         return 0;
     }
-    const int n = std::min<int>(static_cast<int>(r->className.size()), size - 1);
-    std::memcpy(buffer, r->className.data(), static_cast<std::size_t>(n));
+    const int n = std::min<int>(static_cast<int>(r->state.className.size()), size - 1);
+    std::memcpy(buffer, r->state.className.data(), static_cast<std::size_t>(n));
     buffer[n] = '\0';
     return n;
 }
@@ -540,17 +570,19 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index)
     }
     switch (index) {
     case GWL_STYLE:
-        return static_cast<LONG_PTR>(r->style);
+        return static_cast<LONG_PTR>(r->state.style);
     case GWL_EXSTYLE:
-        return static_cast<LONG_PTR>(r->exStyle);
+        return static_cast<LONG_PTR>(r->state.exStyle);
     case GWL_ID:
-        return r->id;
+        return r->state.id;
     case GWLP_USERDATA:
         return r->userData;
     case GWLP_WNDPROC:
         return reinterpret_cast<LONG_PTR>(r->proc);
     case DWLP_MSGRESULT:
         return r->dialogMsgResult;
+    case DWLP_DLGPROC:
+        return reinterpret_cast<LONG_PTR>(r->dialogProc);
     default:
         return 0;
     }
@@ -565,14 +597,16 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value)
     const LONG_PTR old = GetWindowLongPtrA(hwnd, index);
     switch (index) {
     case GWL_STYLE:
-        r->style = static_cast<DWORD>(value);
+        r->Change(platform::WindowChange::Style)->style = static_cast<DWORD>(value);
         break;
-    case GWL_EXSTYLE:
-        r->exStyle = static_cast<DWORD>(value);
-        r->topMost = (r->exStyle & WS_EX_TOPMOST) != 0;
+    case GWL_EXSTYLE: {
+        auto s = r->Change(platform::WindowChange::Style);
+        s->exStyle = static_cast<DWORD>(value);
+        s->topMost = (s->exStyle & WS_EX_TOPMOST) != 0;
         break;
+    }
     case GWL_ID:
-        r->id = static_cast<int>(value);
+        r->Change(platform::WindowChange::Family)->id = static_cast<int>(value);
         break;
     case GWLP_USERDATA:
         r->userData = value;
@@ -583,10 +617,59 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value)
     case DWLP_MSGRESULT:
         r->dialogMsgResult = value;
         break;
+    case DWLP_DLGPROC:
+        r->dialogProc = reinterpret_cast<std::intptr_t (*)(HWND, UINT, WPARAM, LPARAM)>(value);
+        break;
     default:
         return 0;
     }
     return old;
+}
+
+BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE value)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r || !name) {
+        return FALSE;
+    }
+    for (auto& [key, v] : r->props) {
+        if (key == name) {
+            v = value;
+            return TRUE;
+        }
+    }
+    r->props.emplace_back(name, value);
+    return TRUE;
+}
+
+HANDLE GetPropA(HWND hwnd, LPCSTR name)
+{
+    const platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r || !name) {
+        return nullptr;
+    }
+    for (const auto& [key, v] : r->props) {
+        if (key == name) {
+            return v;
+        }
+    }
+    return nullptr;
+}
+
+HANDLE RemovePropA(HWND hwnd, LPCSTR name)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r || !name) {
+        return nullptr;
+    }
+    for (auto it = r->props.begin(); it != r->props.end(); ++it) {
+        if (it->first == name) {
+            const HANDLE v = it->second;
+            r->props.erase(it);
+            return v;
+        }
+    }
+    return nullptr;
 }
 
 LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
@@ -602,30 +685,33 @@ BOOL ShowWindow(HWND hwnd, int command)
     if (!r) {
         return FALSE;
     }
-    const BOOL was = r->visible ? TRUE : FALSE;
+    const BOOL was = r->state.visible ? TRUE : FALSE;
     const bool show = command != SW_HIDE;
-    if (r->visible != show) {
-        r->visible = show;
-        if (show) {
-            r->style |= WS_VISIBLE;
-        } else {
-            r->style &= ~WS_VISIBLE;
+    if (r->state.visible != show) {
+        {
+            auto s = r->Change(platform::WindowChange::Show);
+            s->visible = show;
+            s->style = show ? (s->style | WS_VISIBLE) : (s->style & ~WS_VISIBLE);
         }
         SendMessage(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
         if ((r = platform::FindWindowRecord(hwnd)) == nullptr) {
             return was;
         }
     }
+    bool minimized = r->state.minimized;
     if (command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE) {
-        r->minimized = true;
+        minimized = true;
     } else if (command == SW_RESTORE || command == SW_SHOWNORMAL || command == SW_SHOWMAXIMIZED) {
-        r->minimized = false;
+        minimized = false;
+    }
+    if (minimized != r->state.minimized) {
+        r->Change(platform::WindowChange::Show)->minimized = minimized;
     }
     if (show) {
         r->needsPaint = true;
-        if (!(r->style & WS_CHILD) && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
+        if (!(r->state.style & WS_CHILD) && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
             command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE) {
-            Table().active = hwnd;
+            Activate(hwnd);
         }
     }
     return was;
@@ -634,8 +720,8 @@ BOOL ShowWindow(HWND hwnd, int command)
 BOOL IsWindowVisible(HWND hwnd)
 {
     for (platform::WindowRecord* r = platform::FindWindowRecord(hwnd); r;
-         r = (r->style & WS_CHILD) ? platform::FindWindowRecord(r->parent) : nullptr) {
-        if (!r->visible) {
+         r = (r->state.style & WS_CHILD) ? platform::FindWindowRecord(r->state.parent) : nullptr) {
+        if (!r->state.visible) {
             return FALSE;
         }
     }
@@ -645,7 +731,7 @@ BOOL IsWindowVisible(HWND hwnd)
 BOOL IsIconic(HWND hwnd)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r && r->minimized ? TRUE : FALSE;
+    return r && r->state.minimized ? TRUE : FALSE;
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable)
@@ -654,16 +740,15 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
     if (!r) {
         return FALSE;
     }
-    const BOOL wasDisabled = r->enabled ? FALSE : TRUE;
-    if (r->enabled != (enable != FALSE)) {
-        r->enabled = enable != FALSE;
-        if (r->enabled) {
-            r->style &= ~WS_DISABLED;
-        } else {
-            r->style |= WS_DISABLED;
-            if (Table().focus == hwnd) {
-                SetFocus(nullptr);
-            }
+    const BOOL wasDisabled = r->state.enabled ? FALSE : TRUE;
+    if (r->state.enabled != (enable != FALSE)) {
+        {
+            auto s = r->Change(platform::WindowChange::Enable);
+            s->enabled = enable != FALSE;
+            s->style = s->enabled ? (s->style & ~WS_DISABLED) : (s->style | WS_DISABLED);
+        }
+        if (!r->state.enabled && Table().focus == hwnd) {
+            SetFocus(nullptr);
         }
         SendMessage(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
     }
@@ -673,7 +758,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
 BOOL IsWindowEnabled(HWND hwnd)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r && r->enabled ? TRUE : FALSE;
+    return r && r->state.enabled ? TRUE : FALSE;
 }
 
 HWND SetFocus(HWND hwnd)
@@ -687,6 +772,8 @@ HWND SetFocus(HWND hwnd)
         return old;
     }
     t.focus = hwnd;
+    Tell(old, platform::WindowChange::Focus);
+    Tell(hwnd, platform::WindowChange::Focus);
     if (old) {
         SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
     }
@@ -703,6 +790,10 @@ HWND SetCapture(HWND hwnd)
     WindowTable& t = Table();
     const HWND old = IsWindow(t.capture) ? t.capture : nullptr;
     t.capture = IsWindow(hwnd) ? hwnd : nullptr;
+    if (old != t.capture) {
+        Tell(old, platform::WindowChange::Capture);
+        Tell(t.capture, platform::WindowChange::Capture);
+    }
     if (old && old != t.capture) {
         SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(t.capture));
     }
@@ -715,6 +806,7 @@ BOOL ReleaseCapture()
     const HWND old = IsWindow(t.capture) ? t.capture : nullptr;
     t.capture = nullptr;
     if (old) {
+        Tell(old, platform::WindowChange::Capture);
         SendMessage(old, WM_CAPTURECHANGED, 0, 0);
     }
     return TRUE;
@@ -726,9 +818,7 @@ HWND SetActiveWindow(HWND hwnd)
 {
     WindowTable& t = Table();
     const HWND old = IsWindow(t.active) ? t.active : nullptr;
-    if (IsWindow(hwnd)) {
-        t.active = hwnd;
-    }
+    Activate(hwnd);
     return old;
 }
 
@@ -741,7 +831,7 @@ HWND GetLastActivePopup(HWND hwnd)
 {
     const HWND active = GetActiveWindow();
     platform::WindowRecord* a = platform::FindWindowRecord(active);
-    if (a && a->owner == hwnd && a->visible) {
+    if (a && a->state.owner == hwnd && a->state.visible) {
         return active;
     }
     return hwnd;
@@ -758,27 +848,23 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     if (!r) {
         return FALSE;
     }
-    const LONG w = r->rect.right - r->rect.left;
-    const LONG h = r->rect.bottom - r->rect.top;
+    const LONG w = r->state.rect.right - r->state.rect.left;
+    const LONG h = r->state.rect.bottom - r->state.rect.top;
+    RECT rect = r->state.rect;
     if (!(flags & SWP_NOMOVE)) {
-        r->rect.left = x;
-        r->rect.top = y;
+        rect.left = x;
+        rect.top = y;
     }
-    if (!(flags & SWP_NOSIZE)) {
-        r->rect.right = r->rect.left + cx;
-        r->rect.bottom = r->rect.top + cy;
-    } else {
-        r->rect.right = r->rect.left + w;
-        r->rect.bottom = r->rect.top + h;
+    rect.right = rect.left + ((flags & SWP_NOSIZE) ? w : cx);
+    rect.bottom = rect.top + ((flags & SWP_NOSIZE) ? h : cy);
+    const RECT& old = r->state.rect;
+    if (rect.left != old.left || rect.top != old.top || rect.right != old.right || rect.bottom != old.bottom) {
+        r->Change(platform::WindowChange::Position)->rect = rect;
     }
-    if (!(flags & SWP_NOZORDER)) {
-        if (insertAfter == HWND_TOPMOST) {
-            r->topMost = true;
-            r->exStyle |= WS_EX_TOPMOST;
-        } else if (insertAfter == HWND_NOTOPMOST) {
-            r->topMost = false;
-            r->exStyle &= ~WS_EX_TOPMOST;
-        }
+    if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)) {
+        auto s = r->Change(platform::WindowChange::Style);
+        s->topMost = insertAfter == HWND_TOPMOST;
+        s->exStyle = s->topMost ? (s->exStyle | WS_EX_TOPMOST) : (s->exStyle & ~WS_EX_TOPMOST);
     }
     if (flags & SWP_SHOWWINDOW) {
         ShowWindow(hwnd, SW_SHOWNA);
@@ -799,7 +885,7 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect)
     }
     LONG x, y;
     ScreenOrigin(r, x, y);
-    *rect = RECT{x, y, x + (r->rect.right - r->rect.left), y + (r->rect.bottom - r->rect.top)};
+    *rect = RECT{x, y, x + (r->state.rect.right - r->state.rect.left), y + (r->state.rect.bottom - r->state.rect.top)};
     return TRUE;
 }
 
@@ -809,7 +895,7 @@ BOOL GetClientRect(HWND hwnd, RECT* rect)
     if (!r || !rect) {
         return FALSE;
     }
-    *rect = RECT{0, 0, r->rect.right - r->rect.left, r->rect.bottom - r->rect.top};
+    *rect = RECT{0, 0, r->state.rect.right - r->state.rect.left, r->state.rect.bottom - r->state.rect.top};
     return TRUE;
 }
 
@@ -845,15 +931,15 @@ HWND ChildWindowFromPoint(HWND parent, POINT point)
     if (!r) {
         return nullptr;
     }
-    const LONG w = r->rect.right - r->rect.left;
-    const LONG h = r->rect.bottom - r->rect.top;
+    const LONG w = r->state.rect.right - r->state.rect.left;
+    const LONG h = r->state.rect.bottom - r->state.rect.top;
     if (point.x < 0 || point.y < 0 || point.x >= w || point.y >= h) {
         return nullptr;
     }
-    for (HWND c : r->children) {
+    for (HWND c : r->state.children) {
         platform::WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && point.x >= cr->rect.left && point.x < cr->rect.right && point.y >= cr->rect.top &&
-            point.y < cr->rect.bottom) {
+        if (cr && point.x >= cr->state.rect.left && point.x < cr->state.rect.right && point.y >= cr->state.rect.top &&
+            point.y < cr->state.rect.bottom) {
             return c;
         }
     }
@@ -899,13 +985,13 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName)
 {
     for (HWND h : platform::AllWindows()) {
         platform::WindowRecord* r = platform::FindWindowRecord(h);
-        if (!r || (r->style & WS_CHILD)) {
+        if (!r || (r->state.style & WS_CHILD)) {
             continue;
         }
-        if (className && Upper(className) != Upper(r->className)) {
+        if (className && Upper(className) != Upper(r->state.className)) {
             continue;
         }
-        if (windowName && r->text != windowName) {
+        if (windowName && r->state.text != windowName) {
             continue;
         }
         return h;
@@ -1020,15 +1106,20 @@ HWND SetParent(HWND child, HWND newParent)
     if (!r) {
         return nullptr;
     }
-    const HWND old = (r->style & WS_CHILD) ? r->parent : r->owner;
-    if (platform::WindowRecord* p = platform::FindWindowRecord(r->parent)) {
-        std::erase(p->children, child);
+    const HWND old = (r->state.style & WS_CHILD) ? r->state.parent : r->state.owner;
+    if (platform::WindowRecord* p = platform::FindWindowRecord(r->state.parent)) {
+        std::erase(p->Change(platform::WindowChange::Family)->children, child);
     }
-    if (platform::WindowRecord* np = platform::FindWindowRecord(newParent)) {
-        r->parent = newParent;
-        np->children.push_back(child);
-    } else {
-        r->parent = nullptr;
+    platform::WindowRecord* np = platform::FindWindowRecord(newParent);
+    {
+        auto s = r->Change(platform::WindowChange::Family);
+        s->parent = np ? newParent : nullptr;
+        if (np && (s->style & WS_CHILD)) {
+            s->owner = nullptr;  // a child has a parent, never an owner
+        }
+    }
+    if (np) {
+        np->Change(platform::WindowChange::Family)->children.push_back(child);
     }
     return old;
 }
