@@ -1,7 +1,6 @@
 // Recordings opened, created and moved where a link, a FIFO, a missing name or a refused temp folder stands.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -35,21 +34,6 @@ const Kind kKinds[] = {
     {"mp3", ".mp3", [](const char* p, DWORD fl) { return std::unique_ptr<RecFile>(new Mp3File(p, nullptr, fl)); }},
     {"ogg", ".ogg", [](const char* p, DWORD fl) { return std::unique_ptr<RecFile>(new OggVorbisFile(p, nullptr, 4, fl)); }},
 };
-
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> out;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != ".." && n != ".filler") {
-                out.push_back(n);
-            }
-        }
-        closedir(d);
-    }
-    return out;
-}
 
 std::string Contents(const std::string& path)
 {
@@ -89,7 +73,7 @@ TEST_P(HostileNames, AReadOnlyOpenCreatesNothing)
     auto nameless = Make("", MMIO_READ);
     EXPECT_FALSE(nameless->open());
     EXPECT_EQ(nameless->GetOpenError(), 1);
-    EXPECT_TRUE(Names(dir.file("cache/tapvox/tmp")).empty());
+    EXPECT_TRUE(testsupport::FolderNames(dir.file("cache/tapvox/tmp")).empty());
 }
 
 TEST_P(HostileNames, ARefusedTempFolderFailsTheOpenInsteadOfUsingTheCurrentFolder)
@@ -108,8 +92,8 @@ TEST_P(HostileNames, ARefusedTempFolderFailsTheOpenInsteadOfUsingTheCurrentFolde
     EXPECT_EQ(f->GetOpenError(), 1);
     EXPECT_FALSE(f->IsOpen());
     ASSERT_EQ(chdir(cwd), 0);
-    EXPECT_TRUE(Names(dir.file("cwd")).empty());
-    EXPECT_TRUE(Names(dir.file("elsewhere")).empty());
+    EXPECT_TRUE(testsupport::FolderNames(dir.file("cwd")).empty());
+    EXPECT_TRUE(testsupport::FolderNames(dir.file("elsewhere")).empty());
 }
 
 TEST_P(HostileNames, AFifoIsRefusedWithoutBlocking)
@@ -179,7 +163,7 @@ TEST_P(HostileNames, AFailedCopyToAnotherFileSystemLeavesNoPartialTarget)
     auto f = Make(source, MMIO_READWRITE);
     EXPECT_FALSE(f->rename((space->Folder() + "/moved" + GetParam().extension).c_str()));
     space->Relieve();
-    EXPECT_TRUE(Names(space->Folder()).empty());
+    EXPECT_TRUE(testsupport::FolderNames(space->Folder()).empty());
     EXPECT_EQ(testsupport::ReadAll(source), Pattern(1 << 20));
 }
 
@@ -210,5 +194,5 @@ TEST(WritableProbe, APlantedLinkIsNeverFollowed)
     ASSERT_EQ(symlink(chosen.c_str(), dir.file("foo_1.bar").c_str()), 0);
     EXPECT_TRUE(IsDirectoryWritable(dir.path().c_str()));
     EXPECT_NE(access(chosen.c_str(), F_OK), 0);
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"foo_1.bar"});
+    EXPECT_EQ(testsupport::FolderNames(dir.path()), std::vector<std::string>{"foo_1.bar"});
 }

@@ -1,7 +1,6 @@
 // Whole-file copies: never through a link, never a partial target, and which side failed.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,21 +13,6 @@
 namespace {
 using platform::CopyRegularFile;
 using platform::CopyResult;
-
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> out;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n != "." && n != ".." && n != ".filler") {
-                out.push_back(n);
-            }
-        }
-        closedir(d);
-    }
-    return out;
-}
 
 class CopyOutOfSpace : public ::testing::TestWithParam<const char*> {};
 }
@@ -57,7 +41,7 @@ TEST(FileCopy, CopiesEveryByteAndReplacesALinkInsteadOfFollowingIt)
     // CopyFileA is the same copy.
     EXPECT_FALSE(CopyFileA(dir.file("src").c_str(), target.c_str(), TRUE));
     EXPECT_TRUE(CopyFileA(dir.file("src").c_str(), dir.file("second").c_str(), TRUE));
-    EXPECT_EQ(Names(dir.path()).size(), 4u);
+    EXPECT_EQ(testsupport::FolderNames(dir.path()).size(), 4u);
 }
 
 TEST(FileCopy, AFifoOrMissingSourceIsTheSourceSide)
@@ -67,7 +51,7 @@ TEST(FileCopy, AFifoOrMissingSourceIsTheSourceSide)
     EXPECT_TRUE(testsupport::FinishesWithoutBlocking(
         [&] { return CopyRegularFile(dir.file("pipe"), dir.file("out"), false) == CopyResult::SourceFailed; }));
     EXPECT_EQ(CopyRegularFile(dir.file("missing"), dir.file("out"), false), CopyResult::SourceFailed);
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"pipe"});
+    EXPECT_EQ(testsupport::FolderNames(dir.path()), std::vector<std::string>{"pipe"});
 }
 
 TEST_P(CopyOutOfSpace, AFullTargetLeavesNothingBehind)
@@ -84,7 +68,7 @@ TEST_P(CopyOutOfSpace, AFullTargetLeavesNothingBehind)
     const std::string target = space->Folder() + "/copy.wav";
     EXPECT_EQ(CopyRegularFile(other.file("src"), target, false), CopyResult::TargetFailed);
     space->Relieve();
-    EXPECT_TRUE(Names(space->Folder()).empty());
+    EXPECT_TRUE(testsupport::FolderNames(space->Folder()).empty());
     ASSERT_EQ(CopyRegularFile(other.file("src"), target, false), CopyResult::Copied);
     EXPECT_EQ(testsupport::ReadAll(target), bytes);
 }
