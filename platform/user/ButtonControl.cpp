@@ -1,3 +1,4 @@
+// Buttons (push, check, radio, group box, owner-drawn) and statics: their state, drawing requests and notifications.
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/WindowDC.h"

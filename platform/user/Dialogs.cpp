@@ -1,3 +1,4 @@
+// Dialogs made from templates, the modal loop that dialogs and property sheets share, and the dialog keys.
 #include "platform/user/Dialogs.h"
 
 #include <cstdio>

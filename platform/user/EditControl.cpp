@@ -1,3 +1,4 @@
+// Edit controls: text, selection and limit, and the editing that combo boxes with an edit part share.
 #include <algorithm>
 #include <cstring>
 

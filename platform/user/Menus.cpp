@@ -1,3 +1,4 @@
+// Menus as records: bars and pop-ups from templates, items by command or position, the system menu and pop-up tracking.
 #include "platform/user/Menus.h"
 
 #include <algorithm>

@@ -1,20 +1,14 @@
+// The window table: records by handle, creation and destruction, default handling, text, window longs, properties and relations.
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "platform/core/Strings.h"
-#include "platform/user/Keyboard.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/Window.h"
 
 namespace {
-struct ClassEntry {
-    std::string name;
-    WNDCLASSA wc{};
-};
-
 struct Slot {
     std::unique_ptr<platform::WindowRecord> record;
     std::uint32_t generation = 1;
@@ -24,13 +18,7 @@ struct WindowTable {
     std::vector<Slot> slots;
     std::vector<std::size_t> freeSlots;
     std::vector<std::unique_ptr<platform::WindowRecord>> graveyard;  // freed when no dispatch runs
-    HWND focus = nullptr;
-    HWND capture = nullptr;
-    HWND active = nullptr;
     int depth = 0;
-    bool standardRegistered = false;
-    bool keys[256] = {};
-    POINT cursor{0, 0};
 };
 
 // Constant-initialised: dispatching needs no start-up guard.
@@ -38,77 +26,10 @@ constinit WindowTable g_table;
 
 WindowTable& Table() { return g_table; }
 
-std::map<std::string, ClassEntry>& Classes()  // key: upper-case name
-{
-    static std::map<std::string, ClassEntry> classes;
-    return classes;
-}
-
-std::string Upper(std::string s)
-{
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return s;
-}
-
 HWND MakeHandle(std::size_t slot, std::uint32_t generation)
 {
     const std::uintptr_t v = (static_cast<std::uintptr_t>(generation & 0x7FFF) << 16) | (slot + 1);
     return reinterpret_cast<HWND>(v);
-}
-
-struct DepthGuard {
-    DepthGuard() { ++Table().depth; }
-    ~DepthGuard()
-    {
-        if (--Table().depth == 0 && !Table().graveyard.empty()) {
-            Table().graveyard.clear();
-        }
-    }
-};
-
-// Focus, capture and activation are the table's, not a record's: the backend hears of them here.
-void Tell(HWND hwnd, platform::WindowChange what)
-{
-    if (const platform::WindowRecord* r = platform::FindWindowRecord(hwnd)) {
-        platform::user_detail::NotifyChanged(*r, what);
-    }
-}
-
-void Activate(HWND hwnd)
-{
-    if (IsWindow(hwnd)) {
-        Table().active = hwnd;
-        Tell(hwnd, platform::WindowChange::Active);
-    }
-}
-
-const ClassEntry* FindClass(LPCSTR name)
-{
-    WindowTable& t = Table();
-    if (!t.standardRegistered) {
-        t.standardRegistered = true;
-        platform::user_detail::RegisterStandardControls();
-    }
-    if (!name) {
-        return nullptr;
-    }
-    auto it = Classes().find(Upper(name));
-    return it == Classes().end() ? nullptr : &it->second;
-}
-
-void ScreenOrigin(const platform::WindowRecord* r, LONG& x, LONG& y)
-{
-    x = 0;
-    y = 0;
-    while (r) {
-        x += r->state.rect.left;
-        y += r->state.rect.top;
-        r = (r->state.style & WS_CHILD) ? platform::FindWindowRecord(r->state.parent) : nullptr;
-    }
 }
 }
 
@@ -142,9 +63,16 @@ std::vector<HWND> AllWindows()
     return out;
 }
 
-void SetKeyDown(int vk, bool down) { Table().keys[vk & 0xFF] = down; }
-
 namespace user_detail {
+DispatchScope::DispatchScope() { ++Table().depth; }
+
+DispatchScope::~DispatchScope()
+{
+    if (--Table().depth == 0 && !Table().graveyard.empty()) {
+        Table().graveyard.clear();
+    }
+}
+
 HWND PaintRequest(HWND filter, bool take)
 {
     for (auto& s : Table().slots) {
@@ -171,48 +99,16 @@ void ResetWindows()
     for (HWND h : AllWindows()) {
         DestroyWindow(h);
     }
-    WindowTable& t = Table();
-    t.focus = t.capture = t.active = nullptr;
-    std::fill(std::begin(t.keys), std::end(t.keys), false);
+    ResetWindowState();
+    ResetKeys();
 }
 }
-}
-
-ATOM RegisterClassA(const WNDCLASSA* wc)
-{
-    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc) {
-        return 0;
-    }
-    FindClass(nullptr);  // standard classes first, so an own class may not silently replace one
-    const std::string key = Upper(wc->lpszClassName);
-    if (Classes().count(key)) {
-        return 0;
-    }
-    ClassEntry e;
-    e.name = wc->lpszClassName;
-    e.wc = *wc;
-    e.wc.lpszClassName = nullptr;
-    Classes().emplace(key, e);
-    return static_cast<ATOM>(0xC000 + Classes().size());
-}
-
-BOOL GetClassInfoA(HINSTANCE, LPCSTR className, WNDCLASSA* wc)
-{
-    const ClassEntry* e = FindClass(className);
-    if (!e) {
-        return FALSE;
-    }
-    if (wc) {
-        *wc = e->wc;
-        wc->lpszClassName = e->name.c_str();
-    }
-    return TRUE;
 }
 
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menuOrId, HINSTANCE instance, LPVOID param)
 {
-    const ClassEntry* cls = FindClass(className);
+    const platform::user_detail::WindowClass* cls = platform::user_detail::FindWindowClass(className);
     if (!cls) {
         return nullptr;
     }
@@ -292,7 +188,7 @@ BOOL DestroyWindow(HWND hwnd)
         return FALSE;
     }
     WindowTable& t = Table();
-    DepthGuard guard;
+    platform::user_detail::DispatchScope scope;
     SendMessage(hwnd, WM_DESTROY, 0, 0);
     // Owned popups and children go with it.
     for (HWND other : platform::AllWindows()) {
@@ -318,80 +214,18 @@ BOOL DestroyWindow(HWND hwnd)
     platform::user_detail::KillWindowTimers(hwnd);
     platform::user_detail::DestroyWindowMenus(hwnd, (r->state.style & WS_CHILD) ? nullptr : r->state.menu);
     platform::user_detail::ForgetWindowSurface(hwnd);
+    platform::user_detail::ForgetWindowState(hwnd);
     r->Change(platform::WindowChange::Menu)->menu = nullptr;
     platform::CurrentBackend().WindowDestroyed(hwnd);
     r->handle = nullptr;
     if (platform::WindowRecord* p = platform::FindWindowRecord(r->state.parent)) {
         std::erase(p->Change(platform::WindowChange::Family)->children, hwnd);
     }
-    if (t.focus == hwnd) {
-        t.focus = nullptr;
-    }
-    if (t.capture == hwnd) {
-        t.capture = nullptr;
-    }
-    if (t.active == hwnd) {
-        t.active = nullptr;
-    }
     const std::size_t slot = (reinterpret_cast<std::uintptr_t>(hwnd) & 0xFFFF) - 1;
     Slot& s = t.slots[slot];
     t.graveyard.push_back(std::move(s.record));
     ++s.generation;
     t.freeSlots.push_back(slot);
-    return TRUE;
-}
-
-LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !r->proc) {
-        return 0;
-    }
-    DepthGuard guard;
-    return r->proc(hwnd, message, wParam, lParam);
-}
-
-LRESULT DispatchMessage(const MSG* msg)
-{
-    if (!msg) {
-        return 0;
-    }
-    if (msg->message == WM_TIMER && msg->lParam) {
-        auto proc = reinterpret_cast<void (*)(HWND, UINT, UINT_PTR, DWORD)>(msg->lParam);
-        DepthGuard guard;
-        proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
-        return 0;
-    }
-    platform::WindowRecord* r = platform::FindWindowRecord(msg->hwnd);
-    if (!r || !r->proc) {
-        return 0;  // thread messages and messages for windows that are gone
-    }
-    if (msg->message == WM_PAINT) {
-        ++r->paintCount;
-    }
-    DepthGuard guard;
-    return r->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-}
-
-BOOL TranslateMessage(const MSG* msg)
-{
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
-        return FALSE;
-    }
-    const UINT vk = static_cast<UINT>(msg->wParam);
-    const bool shift = Table().keys[VK_SHIFT];
-    char c = 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        c = static_cast<char>(shift ? vk : vk - 'A' + 'a');
-    } else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE) {
-        c = static_cast<char>(vk);
-    } else if (vk == VK_BACK || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_TAB) {
-        c = static_cast<char>(vk);
-    }
-    if (!c) {
-        return FALSE;
-    }
-    PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(c), msg->lParam);
     return TRUE;
 }
 
@@ -531,18 +365,6 @@ int GetDlgCtrlID(HWND hwnd)
     return r ? r->state.id : 0;
 }
 
-int GetClassNameA(HWND hwnd, LPSTR buffer, int size)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !buffer || size <= 0) {
-        return 0;
-    }
-    const int n = std::min<int>(static_cast<int>(r->state.className.size()), size - 1);
-    std::memcpy(buffer, r->state.className.data(), static_cast<std::size_t>(n));
-    buffer[n] = '\0';
-    return n;
-}
-
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
 {
     if (!IsWindow(hwnd)) {
@@ -679,308 +501,6 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value)
     return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, (index == GWL_STYLE || index == GWL_EXSTYLE) ? static_cast<LONG_PTR>(v) : value));
 }
 
-BOOL ShowWindow(HWND hwnd, int command)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    const BOOL was = r->state.visible ? TRUE : FALSE;
-    const bool show = command != SW_HIDE;
-    if (r->state.visible != show) {
-        {
-            auto s = r->Change(platform::WindowChange::Show);
-            s->visible = show;
-            s->style = show ? (s->style | WS_VISIBLE) : (s->style & ~WS_VISIBLE);
-        }
-        SendMessage(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-        if ((r = platform::FindWindowRecord(hwnd)) == nullptr) {
-            return was;
-        }
-    }
-    bool minimized = r->state.minimized;
-    if (command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE) {
-        minimized = true;
-    } else if (command == SW_RESTORE || command == SW_SHOWNORMAL || command == SW_SHOWMAXIMIZED) {
-        minimized = false;
-    }
-    if (minimized != r->state.minimized) {
-        r->Change(platform::WindowChange::Show)->minimized = minimized;
-    }
-    if (show) {
-        r->needsPaint = true;
-        if (!(r->state.style & WS_CHILD) && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
-            command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE) {
-            Activate(hwnd);
-        }
-    }
-    return was;
-}
-
-BOOL IsWindowVisible(HWND hwnd)
-{
-    for (platform::WindowRecord* r = platform::FindWindowRecord(hwnd); r;
-         r = (r->state.style & WS_CHILD) ? platform::FindWindowRecord(r->state.parent) : nullptr) {
-        if (!r->state.visible) {
-            return FALSE;
-        }
-    }
-    return IsWindow(hwnd);
-}
-
-BOOL IsIconic(HWND hwnd)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r && r->state.minimized ? TRUE : FALSE;
-}
-
-BOOL EnableWindow(HWND hwnd, BOOL enable)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    const BOOL wasDisabled = r->state.enabled ? FALSE : TRUE;
-    if (r->state.enabled != (enable != FALSE)) {
-        {
-            auto s = r->Change(platform::WindowChange::Enable);
-            s->enabled = enable != FALSE;
-            s->style = s->enabled ? (s->style & ~WS_DISABLED) : (s->style | WS_DISABLED);
-        }
-        if (!r->state.enabled && Table().focus == hwnd) {
-            SetFocus(nullptr);
-        }
-        SendMessage(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
-    }
-    return wasDisabled;
-}
-
-BOOL IsWindowEnabled(HWND hwnd)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r && r->state.enabled ? TRUE : FALSE;
-}
-
-HWND SetFocus(HWND hwnd)
-{
-    WindowTable& t = Table();
-    if (hwnd && !IsWindow(hwnd)) {
-        return nullptr;
-    }
-    const HWND old = IsWindow(t.focus) ? t.focus : nullptr;
-    if (old == hwnd) {
-        return old;
-    }
-    t.focus = hwnd;
-    Tell(old, platform::WindowChange::Focus);
-    Tell(hwnd, platform::WindowChange::Focus);
-    if (old) {
-        SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-    }
-    if (hwnd && t.focus == hwnd) {
-        SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-    }
-    return old;
-}
-
-HWND GetFocus() { return IsWindow(Table().focus) ? Table().focus : nullptr; }
-
-HWND SetCapture(HWND hwnd)
-{
-    WindowTable& t = Table();
-    const HWND old = IsWindow(t.capture) ? t.capture : nullptr;
-    t.capture = IsWindow(hwnd) ? hwnd : nullptr;
-    if (old != t.capture) {
-        Tell(old, platform::WindowChange::Capture);
-        Tell(t.capture, platform::WindowChange::Capture);
-    }
-    if (old && old != t.capture) {
-        SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(t.capture));
-    }
-    return old;
-}
-
-BOOL ReleaseCapture()
-{
-    WindowTable& t = Table();
-    const HWND old = IsWindow(t.capture) ? t.capture : nullptr;
-    t.capture = nullptr;
-    if (old) {
-        Tell(old, platform::WindowChange::Capture);
-        SendMessage(old, WM_CAPTURECHANGED, 0, 0);
-    }
-    return TRUE;
-}
-
-HWND GetCapture() { return IsWindow(Table().capture) ? Table().capture : nullptr; }
-
-HWND SetActiveWindow(HWND hwnd)
-{
-    WindowTable& t = Table();
-    const HWND old = IsWindow(t.active) ? t.active : nullptr;
-    Activate(hwnd);
-    return old;
-}
-
-HWND GetActiveWindow() { return IsWindow(Table().active) ? Table().active : nullptr; }
-BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd), IsWindow(hwnd); }
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-BOOL BringWindowToTop(HWND hwnd) { return SetActiveWindow(hwnd), IsWindow(hwnd); }
-
-HWND GetLastActivePopup(HWND hwnd)
-{
-    const HWND active = GetActiveWindow();
-    platform::WindowRecord* a = platform::FindWindowRecord(active);
-    if (a && a->state.owner == hwnd && a->state.visible) {
-        return active;
-    }
-    return hwnd;
-}
-
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint)
-{
-    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
-}
-
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    const LONG w = r->state.rect.right - r->state.rect.left;
-    const LONG h = r->state.rect.bottom - r->state.rect.top;
-    RECT rect = r->state.rect;
-    if (!(flags & SWP_NOMOVE)) {
-        rect.left = x;
-        rect.top = y;
-    }
-    rect.right = rect.left + ((flags & SWP_NOSIZE) ? w : cx);
-    rect.bottom = rect.top + ((flags & SWP_NOSIZE) ? h : cy);
-    const RECT& old = r->state.rect;
-    if (rect.left != old.left || rect.top != old.top || rect.right != old.right || rect.bottom != old.bottom) {
-        r->Change(platform::WindowChange::Position)->rect = rect;
-    }
-    if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)) {
-        auto s = r->Change(platform::WindowChange::Style);
-        s->topMost = insertAfter == HWND_TOPMOST;
-        s->exStyle = s->topMost ? (s->exStyle | WS_EX_TOPMOST) : (s->exStyle & ~WS_EX_TOPMOST);
-    }
-    if (flags & SWP_SHOWWINDOW) {
-        ShowWindow(hwnd, SW_SHOWNA);
-    } else if (flags & SWP_HIDEWINDOW) {
-        ShowWindow(hwnd, SW_HIDE);
-    }
-    if (!(flags & SWP_NOSIZE) && (cx != w || cy != h)) {
-        SendMessage(hwnd, WM_SIZE, 0, MAKELPARAM(cx, cy));
-    }
-    return TRUE;
-}
-
-BOOL GetWindowRect(HWND hwnd, RECT* rect)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !rect) {
-        return FALSE;
-    }
-    LONG x, y;
-    ScreenOrigin(r, x, y);
-    *rect = RECT{x, y, x + (r->state.rect.right - r->state.rect.left), y + (r->state.rect.bottom - r->state.rect.top)};
-    return TRUE;
-}
-
-BOOL GetClientRect(HWND hwnd, RECT* rect)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !rect) {
-        return FALSE;
-    }
-    *rect = RECT{0, 0, r->state.rect.right - r->state.rect.left, r->state.rect.bottom - r->state.rect.top};
-    return TRUE;
-}
-
-BOOL ScreenToClient(HWND hwnd, POINT* point)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !point) {
-        return FALSE;
-    }
-    LONG x, y;
-    ScreenOrigin(r, x, y);
-    point->x -= x;
-    point->y -= y;
-    return TRUE;
-}
-
-BOOL ClientToScreen(HWND hwnd, POINT* point)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !point) {
-        return FALSE;
-    }
-    LONG x, y;
-    ScreenOrigin(r, x, y);
-    point->x += x;
-    point->y += y;
-    return TRUE;
-}
-
-HWND ChildWindowFromPoint(HWND parent, POINT point)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(parent);
-    if (!r) {
-        return nullptr;
-    }
-    const LONG w = r->state.rect.right - r->state.rect.left;
-    const LONG h = r->state.rect.bottom - r->state.rect.top;
-    if (point.x < 0 || point.y < 0 || point.x >= w || point.y >= h) {
-        return nullptr;
-    }
-    for (HWND c : r->state.children) {
-        platform::WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && point.x >= cr->state.rect.left && point.x < cr->state.rect.right && point.y >= cr->state.rect.top &&
-            point.y < cr->state.rect.bottom) {
-            return c;
-        }
-    }
-    return parent;
-}
-
-BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL erase)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    r->needsPaint = true;
-    r->eraseOnPaint = r->eraseOnPaint || erase;
-    return TRUE;
-}
-
-BOOL ValidateRect(HWND hwnd, const RECT*)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    r->needsPaint = false;
-    return TRUE;
-}
-
-BOOL UpdateWindow(HWND hwnd)
-{
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    if (r->needsPaint) {
-        r->needsPaint = false;
-        ++r->paintCount;
-        SendMessage(hwnd, WM_PAINT, 0, 0);
-    }
-    return TRUE;
-}
-
 HWND FindWindowA(LPCSTR className, LPCSTR windowName)
 {
     for (HWND h : platform::AllWindows()) {
@@ -988,7 +508,7 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName)
         if (!r || (r->state.style & WS_CHILD)) {
             continue;
         }
-        if (className && Upper(className) != Upper(r->state.className)) {
+        if (className && !EqualsNoCase(className, r->state.className)) {
             continue;
         }
         if (windowName && r->state.text != windowName) {
@@ -997,107 +517,6 @@ HWND FindWindowA(LPCSTR className, LPCSTR windowName)
         return h;
     }
     return nullptr;
-}
-
-int GetSystemMetrics(int index)
-{
-    switch (index) {
-    case SM_CXSCREEN:
-        return 1920;
-    case SM_CYSCREEN:
-        return 1080;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
-UINT GetDoubleClickTime() { return 500; }
-
-BOOL GetCursorPos(POINT* point)
-{
-    if (!point) {
-        return FALSE;
-    }
-    *point = Table().cursor;
-    return TRUE;
-}
-
-BOOL SetRect(RECT* rect, int left, int top, int right, int bottom)
-{
-    if (!rect) {
-        return FALSE;
-    }
-    *rect = RECT{left, top, right, bottom};
-    return TRUE;
-}
-
-short GetAsyncKeyState(int vk) { return Table().keys[vk & 0xFF] ? static_cast<short>(0x8000) : 0; }
-short GetKeyState(int vk) { return GetAsyncKeyState(vk); }
-
-BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text) { return SetWindowTextA(GetDlgItem(dialog, id), text); }
-
-UINT GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int size)
-{
-    return static_cast<UINT>(GetWindowTextA(GetDlgItem(dialog, id), buffer, size));
-}
-
-BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned)
-{
-    const std::string text = isSigned ? std::to_string(static_cast<int>(value)) : std::to_string(value);
-    return SetDlgItemTextA(dialog, id, text.c_str());
-}
-
-UINT GetDlgItemInt(HWND dialog, int id, BOOL* translated, BOOL isSigned)
-{
-    char buf[64];
-    GetDlgItemTextA(dialog, id, buf, sizeof buf);
-    const char* p = buf;
-    while (*p == ' ') {
-        ++p;
-    }
-    bool negative = false;
-    if (isSigned && *p == '-') {
-        negative = true;
-        ++p;
-    }
-    if (*p < '0' || *p > '9') {
-        if (translated) {
-            *translated = FALSE;
-        }
-        return 0;
-    }
-    long long v = 0;
-    while (*p >= '0' && *p <= '9') {
-        v = v * 10 + (*p - '0');
-        if (v > 0xFFFFFFFFLL) {
-            if (translated) {
-                *translated = FALSE;
-            }
-            return 0;
-        }
-        ++p;
-    }
-    while (*p == ' ') {
-        ++p;
-    }
-    if (*p != '\0') {
-        if (translated) {
-            *translated = FALSE;
-        }
-        return 0;
-    }
-    if (translated) {
-        *translated = TRUE;
-    }
-    return static_cast<UINT>(negative ? -v : v);
-}
-
-LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return SendMessage(GetDlgItem(dialog, id), message, wParam, lParam);
 }
 
 HWND SetParent(HWND child, HWND newParent)

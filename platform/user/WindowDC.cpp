@@ -1,4 +1,4 @@
-// Each window's surface, kept until the window goes, and the device contexts that draw into it.
+// Paint requests, each window's surface (kept until the window goes) and the device contexts that draw into it.
 #include "platform/user/WindowDC.h"
 
 #include <map>
@@ -31,6 +31,41 @@ const platform::Surface* ExistingSurface(HWND hwnd)
     auto it = map.find(hwnd);
     return it == map.end() || !IsWindow(hwnd) ? nullptr : it->second.get();
 }
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL erase)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    r->needsPaint = true;
+    r->eraseOnPaint = r->eraseOnPaint || erase;
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT*)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    r->needsPaint = false;
+    return TRUE;
+}
+
+BOOL UpdateWindow(HWND hwnd)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    if (r->needsPaint) {
+        r->needsPaint = false;
+        ++r->paintCount;
+        SendMessage(hwnd, WM_PAINT, 0, 0);
+    }
+    return TRUE;
 }
 
 HDC GetDC(HWND hwnd) { return IsWindow(hwnd) ? platform::CreateSurfaceDC(SurfaceOf(hwnd)) : nullptr; }
