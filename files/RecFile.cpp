@@ -10,7 +10,10 @@ RecFile::RecFile(const char* fileName) : MediaFile(fileName) {}
 
 RecFile::~RecFile()
 {
-    RecFile::update();
+    // A recording whose text did not reach the file keeps its journal.
+    if (!RecFile::update()) {
+        KeepMarkerFile();
+    }
     CloseMarkerFile();
 }
 
@@ -47,15 +50,14 @@ bool RecFile::open()
 bool RecFile::update()
 {
     bool ok = true;
-    if (readOnly) {
-        // Nothing of a read-only file is written; nothing is lost either.
-    } else if (dirty && saving) {
+    if (dirty && saving) {
         ok = WriteMarkerFile() || MarkerFileNameFor(name).empty();
-    } else if (dirty) {
+    } else if (dirty && !readOnly) {
+        // Still dirty after a failed save, so the next update tries again.
         ok = SaveTimecode();
-        if (textStored) {
-            dirty = false;
-        }
+        dirty = !textStored;
+    } else {
+        dirty = false;
     }
     writeCount = 0;
     return ok;
@@ -95,6 +97,12 @@ DWORD RecFile::SecondsToPosition(LONG seconds)
         return 0;
     }
     return static_cast<DWORD>(target);
+}
+
+void RecFile::ResumeSigning()
+{
+    signing = true;
+    StartDigest();
 }
 
 void RecFile::StartDigest()

@@ -170,7 +170,7 @@ bool RecFile::LoadTimecode()
     const bool wasDirty = dirty;
     ClearMarkers();
     ClearComments();
-    // A journal that cannot be read leaves the text to go by.
+    // A journal that cannot be read leaves the file's own text in charge.
     if (restoreFromJournal && ReadMarkerFile()) {
         return true;
     }
