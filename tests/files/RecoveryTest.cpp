@@ -201,7 +201,7 @@ TEST_F(Recovery, KilledInTheFirstBurstKeepsTheStartTimeAndComments)
     const std::string path = dir.file("first.wav");
     const WAVEFORMATEX f = Pcm(1, 8000, 16);
     const auto audio = Pattern(16000);
-    RunAndKill([&] {
+    childtest::RunAndKill([&] {
         auto* w = new WaveFile(path.c_str(), &f, MMIO_READWRITE);
         w->open();
         w->AddMarker(0, 1700000123);
@@ -232,7 +232,7 @@ TEST_F(Recovery, RepairOfACompressedRecordingRecountsItsSamples)
     std::vector<std::uint8_t> block = Pattern(256);
     block[2] = 10;  // a valid step index
     block[3] = 0;
-    RunAndKill([&] {
+    childtest::RunAndKill([&] {
         auto* w = new WaveFile(path.c_str(), &ima.wfx, MMIO_READWRITE);
         w->open();
         for (int i = 0; i < 64; ++i) {
