@@ -57,6 +57,19 @@ bool HaveTool(const std::string& name)
     return status == 0;
 }
 
+std::vector<std::string> FolderNames(const std::string& path)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name != ".filler") {
+            out.push_back(name);
+        }
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> ReadAll(const std::string& path)
 {
     // In one read: some tests read files of many megabytes.
