@@ -1,8 +1,7 @@
 // ContextHelpWin: the help requests of a dialog mapped to popups and topics.
 #include "controls/ContextHelpWin.h"
 
-#include "owl/Application.h"
-#include "owl/FrameWindow.h"
+#include "controls/MainWindow.h"
 #include "platform/help/Help.h"
 
 char HelpFilePath[MAX_PATH] = "";
@@ -10,14 +9,6 @@ char HelpPopupPath[MAX_PATH] = "";
 
 namespace {
 constexpr COLORREF kPopupBackground = 0x00D0FFFF;  // light yellow
-
-// Popups and topics belong to the application's main window, whichever dialog asks.
-HWND MainWindow()
-{
-    OWL::TApplication* app = OWL::TApplication::Current();
-    OWL::TFrameWindow* frame = app ? app->GetMainWindow() : nullptr;
-    return frame ? frame->GetHandle() : nullptr;
-}
 }
 
 int ShowHelpPopup(int textId, HWND owner)
@@ -66,7 +57,7 @@ LRESULT ContextHelpWin::EvHelp(const HELPINFO& info)
         return 0;
     }
     if (!helpMap) {
-        ShowHelpPopup(info.iCtrlId, MainWindow());
+        ShowHelpPopup(info.iCtrlId, ApplicationMainWindow());
         return 0;
     }
     int id = info.iCtrlId;
@@ -75,7 +66,7 @@ LRESULT ContextHelpWin::EvHelp(const HELPINFO& info)
     }
     int textId = 0;
     if (id != 0 && TextFor(id, textId)) {
-        ShowHelpPopup(textId, MainWindow());
+        ShowHelpPopup(textId, ApplicationMainWindow());
     }
     return 0;
 }
@@ -83,7 +74,7 @@ LRESULT ContextHelpWin::EvHelp(const HELPINFO& info)
 void ContextHelpWin::EvContextMenu(HWND window, const OWL::TPoint& point)
 {
     if (!helpMap) {
-        ShowHelpPopup(GetDlgCtrlID(window), MainWindow());
+        ShowHelpPopup(GetDlgCtrlID(window), ApplicationMainWindow());
         return;
     }
     OWL::TWindow* self = Window();
@@ -96,15 +87,15 @@ void ContextHelpWin::EvContextMenu(HWND window, const OWL::TPoint& point)
     const int id = GetDlgCtrlID(self->ChildWindowFromPoint(p));
     int textId = 0;
     if (id != 0 && TextFor(id, textId)) {
-        ShowHelpPopup(textId, MainWindow());
+        ShowHelpPopup(textId, ApplicationMainWindow());
     }
 }
 
 void ContextHelpWin::EvHelpButton(OWL::TPshNotify&)
 {
     if (helpContext != 0) {
-        HtmlHelpA(MainWindow(), HelpFilePath, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext));
+        HtmlHelpA(ApplicationMainWindow(), HelpFilePath, HH_HELP_CONTEXT, static_cast<DWORD_PTR>(helpContext));
     } else {
-        HtmlHelpA(MainWindow(), HelpFilePath, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("Controls.html"));
+        HtmlHelpA(ApplicationMainWindow(), HelpFilePath, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>("Controls.html"));
     }
 }

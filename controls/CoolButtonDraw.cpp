@@ -106,7 +106,7 @@ void CoolButton::DrawFace()
         dc.RestoreObjects();
     }
     OWL::TRect border = r;
-    dc.DrawEdge(border, state == 3 ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    dc.DrawEdge(border, state == 3 ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT);
 }
 
 void CoolButton::DrawFocus()

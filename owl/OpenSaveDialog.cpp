@@ -26,38 +26,51 @@ std::string TOpenSaveDialog::TData::FilterPairs() const
     return out;
 }
 
-TFileOpenDialog::TFileOpenDialog(TWindow* parent, TOpenSaveDialog::TData& data, int templateId, LPCSTR title, TModule*)
-    : parent_(parent), data_(data), title_(title ? title : "")
+TOpenSaveDialog::TOpenSaveDialog(TWindow* parent, TData& data, int templateId, LPCSTR title, TModule* module)
+    : TDialog(parent, templateId, module), Data(data)
 {
-    data_.TemplateId = templateId;
+    Data.TemplateId = templateId;
+    Title = title ? title : "";
 }
 
-int TFileOpenDialog::Execute()
+int TOpenSaveDialog::Execute()
 {
-    std::vector<char> file(static_cast<std::size_t>(data_.MaxPath), '\0');
-    data_.FileName.copy(file.data(), file.size() - 1);
-    const std::string filter = data_.FilterPairs();
+    std::vector<char> file(static_cast<std::size_t>(Data.MaxPath), '\0');
+    Data.FileName.copy(file.data(), file.size() - 1);
+    const std::string filter = Data.FilterPairs();
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = parent_ ? parent_->GetHandle() : nullptr;
-    ofn.lpstrFilter = data_.Filter.empty() ? nullptr : filter.c_str();
-    ofn.lpstrCustomFilter = data_.CustomFilter;
-    ofn.nFilterIndex = static_cast<DWORD>(data_.FilterIndex);
+    ofn.hwndOwner = Parent ? Parent->GetHandle() : nullptr;
+    ofn.lpstrFilter = Data.Filter.empty() ? nullptr : filter.c_str();
+    ofn.lpstrCustomFilter = Data.CustomFilter;
+    ofn.nFilterIndex = static_cast<DWORD>(Data.FilterIndex);
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrInitialDir = data_.InitialDir.empty() ? nullptr : data_.InitialDir.c_str();
-    ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
-    ofn.Flags = data_.Flags;
-    ofn.lpstrDefExt = data_.DefExt.empty() ? nullptr : data_.DefExt.c_str();
-    ofn.lpTemplateName = data_.TemplateId ? MAKEINTRESOURCEA(data_.TemplateId) : nullptr;
-    if (!Run(ofn)) {
-        data_.Error = CommDlgExtendedError();
+    ofn.lpstrInitialDir = Data.InitialDir.empty() ? nullptr : Data.InitialDir.c_str();
+    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+    ofn.Flags = Data.Flags;
+    ofn.lpstrDefExt = Data.DefExt.empty() ? nullptr : Data.DefExt.c_str();
+    ofn.lpTemplateName = Data.TemplateId ? MAKEINTRESOURCEA(Data.TemplateId) : nullptr;
+    if (Data.TemplateId) {
+        // The template's window is this object's: the hook binds it as a dialog's first message does.
+        RegisterFrameworkClasses();
+        ofn.Flags |= OFN_ENABLEHOOK;
+        ofn.lpfnHook = OwlDialogProc;
+        SetCreatingDialog(this);
+    }
+    ofn_ = &ofn;
+    const BOOL chosen = Run(ofn);
+    ofn_ = nullptr;
+    SetCreatingDialog(nullptr);
+    Handle = nullptr;
+    if (!chosen) {
+        Data.Error = CommDlgExtendedError();
         return IDCANCEL;
     }
-    data_.Error = 0;
-    data_.FileName = file.data();
-    data_.Flags = ofn.Flags;
-    data_.FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    Data.Error = 0;
+    Data.FileName = file.data();
+    Data.Flags = (ofn.Flags & ~OFN_ENABLEHOOK) | (Data.Flags & OFN_ENABLEHOOK);
+    Data.FilterIndex = static_cast<int>(ofn.nFilterIndex);
     return IDOK;
 }
 }

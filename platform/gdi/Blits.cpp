@@ -1,4 +1,5 @@
 // Pixel operations: fills, frames, raster-operation blits, edges, lines and single pixels.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -10,18 +11,28 @@ namespace platform::gdi_detail {
 void Put(DeviceContext* d, int x, int y, COLORREF c)
 {
     if (d && d->surface && d->surface->Inside(x, y)) {
-        d->surface->At(x, y) = d->surface->mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : (c & 0xFFFFFF);
+        d->surface->Set(x, y, c & 0xFFFFFF);
     }
 }
 
 void Fill(DeviceContext* d, int l, int t, int r, int b, COLORREF c)
 {
+    if (!d || !d->surface || !d->surface->words) {
+        return;
+    }
+    Surface& s = *d->surface;
+    l = std::max(l, 0);
+    t = std::max(t, 0);
+    r = std::min(r, s.width);
+    b = std::min(b, s.height);
+    const std::uint32_t word = Surface::Swap(s.mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : c & 0xFFFFFF);
     for (int y = t; y < b; ++y) {
-        for (int x = l; x < r; ++x) {
-            Put(d, x, y, c);
-        }
+        std::fill(&s.Word(l, y), &s.Word(l, y) + std::max(r - l, 0), word);
     }
 }
+
+void BeginCairo(Surface& s) { cairo_surface_mark_dirty(s.image); }
+void EndCairo(Surface& s) { cairo_surface_flush(s.image); }
 }
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
@@ -60,7 +71,7 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop)
             if (!d->surface->Inside(xx, yy)) {
                 continue;
             }
-            COLORREF& px = d->surface->At(xx, yy);
+            const COLORREF px = d->surface->At(xx, yy);
             switch (rop) {
             case PATCOPY:
                 Put(d, xx, yy, pattern);
@@ -172,26 +183,69 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect)
     return TRUE;
 }
 
+namespace {
+// One ring of an edge: the sides the flags ask for, top-left and bottom-right colours.
+void EdgeRing(DeviceContext* d, const RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight)
+{
+    if (flags & BF_TOP) {
+        Fill(d, r.left, r.top, r.right, r.top + 1, topLeft);
+    }
+    if (flags & BF_LEFT) {
+        Fill(d, r.left, r.top, r.left + 1, r.bottom, topLeft);
+    }
+    if (flags & BF_BOTTOM) {
+        Fill(d, r.left, r.bottom - 1, r.right, r.bottom, bottomRight);
+    }
+    if (flags & BF_RIGHT) {
+        Fill(d, r.right - 1, r.top, r.right, r.bottom, bottomRight);
+    }
+}
+
+void Shrink(RECT& r, UINT flags)
+{
+    r.left += (flags & BF_LEFT) ? 1 : 0;
+    r.top += (flags & BF_TOP) ? 1 : 0;
+    r.right -= (flags & BF_RIGHT) ? 1 : 0;
+    r.bottom -= (flags & BF_BOTTOM) ? 1 : 0;
+}
+}
+
 BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags)
 {
     DeviceContext* d = Dc(dc);
     if (!d || !rect) {
         return FALSE;
     }
-    const bool raised = (edge & (BDR_RAISEDOUTER | BDR_RAISEDINNER)) != 0;
-    const COLORREF light = GetSysColor(COLOR_3DHILIGHT);
-    const COLORREF dark = GetSysColor(COLOR_BTNSHADOW);
-    const COLORREF tl = raised ? light : dark;
-    const COLORREF br = raised ? dark : light;
-    Fill(d, rect->left, rect->top, rect->right, rect->top + 1, tl);
-    Fill(d, rect->left, rect->top, rect->left + 1, rect->bottom, tl);
-    Fill(d, rect->left, rect->bottom - 1, rect->right, rect->bottom, br);
-    Fill(d, rect->right - 1, rect->top, rect->right, rect->bottom, br);
+    // Light from the top left: a raised edge is light there and dark at the
+    // bottom right, a sunken one the other way round; soft edges swap the two
+    // top-left shades so a push button's outer ring is the brightest.
+    const COLORREF light = GetSysColor(COLOR_3DLIGHT);
+    const COLORREF hilight = GetSysColor(COLOR_3DHILIGHT);
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF dark = GetSysColor(COLOR_3DDKSHADOW);
+    const bool soft = (flags & BF_SOFT) != 0;
+    RECT r = *rect;
+    if (edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) {
+        if (edge & BDR_RAISEDOUTER) {
+            EdgeRing(d, r, flags, soft ? hilight : light, dark);
+        } else {
+            EdgeRing(d, r, flags, soft ? dark : shadow, hilight);
+        }
+        Shrink(r, flags);
+    }
+    if (edge & (BDR_RAISEDINNER | BDR_SUNKENINNER)) {
+        if (edge & BDR_RAISEDINNER) {
+            EdgeRing(d, r, flags, soft ? light : hilight, shadow);
+        } else {
+            EdgeRing(d, r, flags, soft ? shadow : dark, light);
+        }
+        Shrink(r, flags);
+    }
+    if (flags & BF_MIDDLE) {
+        Fill(d, r.left, r.top, r.right, r.bottom, GetSysColor(COLOR_3DFACE));
+    }
     if (flags & BF_ADJUST) {
-        rect->left += 1;
-        rect->top += 1;
-        rect->right -= 1;
-        rect->bottom -= 1;
+        *rect = r;
     }
     return TRUE;
 }

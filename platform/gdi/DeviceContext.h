@@ -1,6 +1,9 @@
 #pragma once
 // Internal to platform/gdi: surfaces, drawing objects and device contexts as records, shared by its files.
+#include <cairo.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,18 +11,29 @@
 #include "platform/gdi/Gdi.h"
 
 namespace platform {
+// A cairo image surface in its RGB24 form (0x00RRGGBB words); the drawing code
+// reads and writes the words directly and lets cairo draw text and shapes on
+// the same memory. Monochrome surfaces hold only black and white.
 struct Surface {
     int width = 0;
     int height = 0;
     bool mono = false;
-    std::vector<COLORREF> pixels;
+    cairo_surface_t* image = nullptr;
+    std::uint32_t* words = nullptr;
+    int stride = 0;  // in words
     std::string drawnText;
 
-    Surface(int w, int h, bool m) : width(std::max(w, 0)), height(std::max(h, 0)), mono(m),
-        pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), m ? 0 : RGB(255, 255, 255)) {}
-    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
-    COLORREF& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
-    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    Surface(int w, int h, bool m);
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height && words; }
+    std::uint32_t& Word(int x, int y) { return words[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)]; }
+    std::uint32_t Word(int x, int y) const { return words[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)]; }
+    COLORREF At(int x, int y) const { return Swap(Word(x, y)); }
+    void Set(int x, int y, COLORREF c) { Word(x, y) = Swap(mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : c); }
+    // COLORREF (0x00BBGGRR) and cairo's word (0x00RRGGBB) differ only in the order of red and blue.
+    static constexpr std::uint32_t Swap(std::uint32_t v) { return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF); }
 };
 }
 
@@ -33,6 +47,7 @@ struct GdiObject {
     int width = 1;
     bool stock = false;
     std::shared_ptr<Surface> surface;  // bitmaps
+    std::string font;                  // fonts: a description as pango reads it ("Sans 8")
 };
 
 struct DeviceContext {
@@ -59,4 +74,7 @@ inline HGDIOBJ Handle(GdiObject* o) { return reinterpret_cast<HGDIOBJ>(o); }
 // One pixel, clipped to the surface; a monochrome surface keeps black or white.
 void Put(DeviceContext* d, int x, int y, COLORREF c);
 void Fill(DeviceContext* d, int l, int t, int r, int b, COLORREF c);
+// Around drawing by cairo on a surface whose words were written directly.
+void BeginCairo(Surface& s);
+void EndCairo(Surface& s);
 }

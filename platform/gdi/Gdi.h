@@ -51,6 +51,10 @@ constexpr int COLOR_3DLIGHT = 22;
 constexpr int COLOR_WINDOW = 5;
 constexpr int COLOR_WINDOWTEXT = 8;
 constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+constexpr int COLOR_HOTLIGHT = 26;
 
 constexpr int WHITE_BRUSH = 0;
 constexpr int BLACK_BRUSH = 4;
@@ -65,8 +69,28 @@ constexpr UINT BDR_RAISEDINNER = 0x4;
 constexpr UINT BDR_SUNKENINNER = 0x8;
 constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
 constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr UINT BF_LEFT = 0x1;
+constexpr UINT BF_TOP = 0x2;
+constexpr UINT BF_RIGHT = 0x4;
+constexpr UINT BF_BOTTOM = 0x8;
 constexpr UINT BF_RECT = 0xF;
+constexpr UINT BF_MIDDLE = 0x800;
+constexpr UINT BF_SOFT = 0x1000;
 constexpr UINT BF_ADJUST = 0x2000;
+
+// DrawTextA's format.
+constexpr UINT DT_TOP = 0x0;
+constexpr UINT DT_LEFT = 0x0;
+constexpr UINT DT_CENTER = 0x1;
+constexpr UINT DT_RIGHT = 0x2;
+constexpr UINT DT_VCENTER = 0x4;
+constexpr UINT DT_BOTTOM = 0x8;
+constexpr UINT DT_WORDBREAK = 0x10;
+constexpr UINT DT_SINGLELINE = 0x20;
+constexpr UINT DT_EXPANDTABS = 0x40;
+constexpr UINT DT_NOCLIP = 0x100;
+constexpr UINT DT_CALCRECT = 0x400;
+constexpr UINT DT_NOPREFIX = 0x800;
 
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
@@ -95,8 +119,18 @@ COLORREF SetTextColor(HDC dc, COLORREF colour);
 COLORREF SetBkColor(HDC dc, COLORREF colour);
 int SetBkMode(HDC dc, int mode);
 UINT SetTextAlign(HDC dc, UINT align);
+// Text is drawn with the selected font as real glyphs (anti-aliased in the
+// text colour; OPAQUE first fills the text's cell with the background colour).
+// Text that is not UTF-8 has its stray bytes shown as replacement characters.
 BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
+// The size of the text's cell: its advance width and the font's line height.
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE* size);
+// Lines broken at "\n" (and at the rectangle's width with DT_WORDBREAK), placed
+// in the rectangle by the DT_ flags and clipped to it; "&x" underlines x unless
+// DT_NOPREFIX ("&&" is one "&"). DT_CALCRECT only sets rect's right and bottom
+// to what the lines take.
+// Returns the height of the text, 0 on failure. length -1: up to the terminator.
+int DrawTextA(HDC dc, LPCSTR text, int length, RECT* rect, UINT format);
 
 namespace platform {
 // The pixels device contexts draw into. New surfaces are white.
@@ -106,7 +140,7 @@ int SurfaceWidth(const Surface& surface);
 int SurfaceHeight(const Surface& surface);
 // The colour at a point, or CLR_INVALID for a point outside the surface.
 COLORREF SurfacePixel(const Surface& surface, int x, int y);
-// Glyphs are not rasterised: the texts drawn since the last clear are kept, for tests.
+// The texts drawn since the last clear, one a line, for tests.
 const std::string& SurfaceText(const Surface& surface);
 void ClearSurfaceText(Surface& surface);
 // A device context bound to a surface for good (a window's: no bitmap can be

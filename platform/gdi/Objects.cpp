@@ -1,4 +1,5 @@
 // Surfaces, stock and created drawing objects, selection, system colours and the device contexts themselves.
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -15,7 +16,8 @@ GdiObject* Stock(int which)
     static GdiObject hollow{Kind::Brush, 0, true, 1, true, nullptr};
     static GdiObject whitePen{Kind::Pen, RGB(255, 255, 255), false, 1, true, nullptr};
     static GdiObject blackPen{Kind::Pen, 0, false, 1, true, nullptr};
-    static GdiObject font{Kind::Font, 0, false, 1, true, nullptr};
+    // The dialog font: what every context draws text with unless told otherwise.
+    static GdiObject font{Kind::Font, 0, false, 1, true, nullptr, "Sans 8"};
     static GdiObject monoBitmap{Kind::Bitmap, 0, false, 1, true, std::make_shared<Surface>(1, 1, true)};
     switch (which) {
     case WHITE_BRUSH:
@@ -54,6 +56,24 @@ HDC NewDc(std::shared_ptr<platform::Surface> surface, GdiObject* bitmap)
 }
 
 namespace platform {
+Surface::Surface(int w, int h, bool m) : width(std::max(w, 0)), height(std::max(h, 0)), mono(m)
+{
+    image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS && width > 0 && height > 0) {
+        words = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(image));
+        stride = cairo_image_surface_get_stride(image) / 4;
+    }
+    // New colour surfaces start white, monochrome ones black.
+    const std::uint32_t fill = m ? 0 : 0xFFFFFF;
+    for (int y = 0; words && y < height; ++y) {
+        std::fill(words + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
+                  words + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(width), fill);
+    }
+    cairo_surface_mark_dirty(image);
+}
+
+Surface::~Surface() { cairo_surface_destroy(image); }
+
 std::shared_ptr<Surface> CreateSurface(int width, int height) { return std::make_shared<Surface>(width, height, false); }
 int SurfaceWidth(const Surface& surface) { return surface.width; }
 int SurfaceHeight(const Surface& surface) { return surface.height; }
@@ -91,10 +111,13 @@ HBITMAP CreateBitmap(int width, int height, UINT, UINT bitsPerPixel, const void*
 {
     auto* o = new GdiObject{Kind::Bitmap, 0, false, 1, false, std::make_shared<Surface>(width, height, bitsPerPixel == 1)};
     if (bits && bitsPerPixel == 32) {
+        // 32-bit rows hold 0x00RRGGBB words, as the surface does.
         const auto* p = static_cast<const DWORD*>(bits);
-        for (auto& px : o->surface->pixels) {
-            const DWORD v = *p++;  // 0x00RRGGBB as stored in a 32-bit DIB row
-            px = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+        Surface& surface = *o->surface;
+        for (int y = 0; y < surface.height; ++y) {
+            for (int x = 0; x < surface.width; ++x) {
+                surface.Word(x, y) = *p++ & 0xFFFFFF;
+            }
         }
     }
     return Handle(o);
@@ -188,6 +211,14 @@ DWORD GetSysColor(int index)
         return RGB(255, 255, 255);
     case COLOR_HIGHLIGHT:
         return RGB(0, 120, 215);
+    case COLOR_HIGHLIGHTTEXT:
+        return RGB(255, 255, 255);
+    case COLOR_INFOTEXT:
+        return 0;
+    case COLOR_INFOBK:
+        return RGB(255, 255, 225);
+    case COLOR_HOTLIGHT:
+        return RGB(0, 102, 204);
     default:
         return 0;
     }

@@ -2,9 +2,7 @@
 #include "platform/help/HelpPopup.h"
 
 #include <algorithm>
-#include <vector>
 
-#include "platform/core/Strings.h"
 #include "platform/user/WindowDC.h"
 
 namespace platform::help_detail {
@@ -20,27 +18,9 @@ struct Popup {
 };
 Popup g_popup;
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    for (const std::string_view line : platform::SplitLines(text)) {
-        lines.emplace_back(line);
-    }
-    if (lines.empty() || text.ends_with('\n')) {
-        lines.emplace_back();
-    }
-    return lines;
-}
-
-SIZE LineSize(HDC dc, const std::string& line)
-{
-    SIZE s{0, 0};
-    GetTextExtentPoint32A(dc, line.empty() ? " " : line.c_str(), line.empty() ? 1 : static_cast<int>(line.size()), &s);
-    if (line.empty()) {
-        s.cx = 0;
-    }
-    return s;
-}
+// Popups wrap their text at this width, as a tooltip would.
+constexpr int kTextWidth = 320;
+constexpr UINT kTextFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
 
 void Paint(HWND hwnd)
 {
@@ -56,14 +36,11 @@ void Paint(HWND hwnd)
     DeleteObject(reinterpret_cast<HGDIOBJ>(frame));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, g_popup.foreground);
-    SetTextAlign(dc, TA_LEFT | TA_TOP);
     char text[4096];
     GetWindowTextA(hwnd, text, sizeof text);
-    int y = g_popup.margins.top + 1;
-    for (const std::string& line : Lines(text)) {
-        TextOutA(dc, g_popup.margins.left + 1, y, line.c_str(), static_cast<int>(line.size()));
-        y += LineSize(dc, line).cy;
-    }
+    RECT box{g_popup.margins.left + 1, g_popup.margins.top + 1, rc.right - g_popup.margins.right - 1,
+             rc.bottom - g_popup.margins.bottom - 1};
+    DrawTextA(dc, text, -1, &box, kTextFormat);
     EndPaint(hwnd, &ps);
 }
 
@@ -135,18 +112,13 @@ HWND ShowPopup(HWND owner, const std::string& text, POINT at, COLORREF foregroun
     g_popup.foreground = foreground;
     g_popup.background = background;
     g_popup.margins = margins;
-    int width = 0;
-    int height = 0;
+    RECT box{0, 0, kTextWidth, 0};
     if (HDC dc = GetDC(hwnd)) {
-        for (const std::string& line : Lines(text)) {
-            const SIZE s = LineSize(dc, line);
-            width = std::max<int>(width, s.cx);
-            height += s.cy;
-        }
+        DrawTextA(dc, text.c_str(), -1, &box, kTextFormat | DT_CALCRECT);
         ReleaseDC(hwnd, dc);
     }
-    width += margins.left + margins.right + 2;
-    height += margins.top + margins.bottom + 2;
+    const int width = box.right + margins.left + margins.right + 2;
+    const int height = box.bottom + margins.top + margins.bottom + 2;
     const int x = std::clamp<int>(at.x, 0, std::max(0, GetSystemMetrics(SM_CXSCREEN) - width));
     const int y = std::clamp<int>(at.y, 0, std::max(0, GetSystemMetrics(SM_CYSCREEN) - height));
     SetWindowPos(hwnd, HWND_TOPMOST, x, y, width, height, SWP_NOACTIVATE);

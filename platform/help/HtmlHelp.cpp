@@ -54,8 +54,8 @@ HWND Popup(HWND caller, const std::string& path, const HH_POPUP& popup)
         }
         text = *found;
     }
-    const COLORREF foreground = popup.clrForeground == CLR_INVALID ? GetSysColor(COLOR_WINDOWTEXT) : popup.clrForeground;
-    const COLORREF background = popup.clrBackground == CLR_INVALID ? GetSysColor(COLOR_WINDOW) : popup.clrBackground;
+    const COLORREF foreground = popup.clrForeground == CLR_INVALID ? GetSysColor(COLOR_INFOTEXT) : popup.clrForeground;
+    const COLORREF background = popup.clrBackground == CLR_INVALID ? GetSysColor(COLOR_INFOBK) : popup.clrBackground;
     const RECT margins{std::max<LONG>(popup.rcMargins.left, 0), std::max<LONG>(popup.rcMargins.top, 0),
                        std::max<LONG>(popup.rcMargins.right, 0), std::max<LONG>(popup.rcMargins.bottom, 0)};
     return ShowPopup(caller, text, popup.pt, foreground, background, margins);

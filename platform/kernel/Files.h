@@ -23,6 +23,21 @@ DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer);
 // through a link) when unique is 0; returns the number used, 0 on failure.
 UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
 BOOL CreateDirectoryA(LPCSTR pathName, void* securityAttributes);
+
+// The names of a folder that match a pattern ("*" any run, "?" one character,
+// either case), in name order; "." and ".." are left out. The whole folder is
+// read at FindFirstFileA: later changes are not seen.
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    CHAR cFileName[MAX_PATH];
+};
+HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);
 BOOL RemoveDirectoryA(LPCSTR pathName);
 BOOL SetCurrentDirectoryA(LPCSTR pathName);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "platform/user/Backend.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Dialogs.h"
 #include "platform/user/Resources.h"
 
 namespace {
 DWORD g_error = 0;
 constexpr int kFileList = 1120;  // the file list of the classic dialog's template
+constexpr int kNameBox = 1152;   // its file-name box
 
 std::vector<std::pair<std::string, std::string>> Filters(LPCSTR filter)
 {
@@ -43,6 +46,31 @@ bool PicksFolder(const OPENFILENAMEA& ofn)
     return true;
 }
 
+INT_PTR NoHook(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG ? TRUE : FALSE; }
+
+// The program's own template as a window the backend never shows: the hook sets
+// it up as it likes (hides parts, puts a name in the name box), and hears OK or
+// Cancel once the backend's dialog has been answered.
+HWND TemplateWindow(const OPENFILENAMEA& ofn)
+{
+    if (!(ofn.Flags & OFN_ENABLETEMPLATE) || !ofn.lpTemplateName) {
+        return nullptr;
+    }
+    const DLGPROC hook = (ofn.Flags & OFN_ENABLEHOOK) && ofn.lpfnHook ? ofn.lpfnHook : NoHook;
+    return CreateDialogParamA(ofn.hInstance, ofn.lpTemplateName, ofn.hwndOwner, hook,
+                              reinterpret_cast<LPARAM>(&ofn));
+}
+
+void EndTemplate(HWND window, int button)
+{
+    if (IsWindow(window)) {
+        SendMessage(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+    }
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+}
+
 BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
 {
     g_error = 0;
@@ -52,13 +80,30 @@ BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
     if (kind == platform::FileDialogKind::Open && PicksFolder(*ofn)) {
         kind = platform::FileDialogKind::Folder;
     }
+    // The dialog takes the keyboard for as long as it is up; the focus comes back after.
+    struct FocusBack {
+        HWND focus = GetFocus();
+        ~FocusBack()
+        {
+            if (IsWindow(focus)) {
+                SetFocus(focus);
+            }
+        }
+    } focusBack;
+    const HWND templ = TemplateWindow(*ofn);
+    std::string name(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
+    if (templ && GetDlgItem(templ, kNameBox)) {
+        char typed[MAX_PATH] = "";
+        GetDlgItemTextA(templ, kNameBox, typed, sizeof typed);
+        name = typed;
+    }
     platform::FileDialogRequest request{kind, ofn->hwndOwner, ofn->lpstrTitle ? ofn->lpstrTitle : "",
                                         Filters(ofn->lpstrFilter), static_cast<int>(ofn->nFilterIndex),
-                                        ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "",
-                                        std::string(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile)),
+                                        ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "", name,
                                         ofn->lpstrDefExt ? ofn->lpstrDefExt : "", ofn->Flags};
     const auto answer = platform::CurrentBackend().ChooseFile(request);
     if (!answer) {
+        EndTemplate(templ, IDCANCEL);
         return FALSE;
     }
     std::string path = answer->path;
@@ -77,6 +122,7 @@ BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
     }
     if (path.size() + 1 > ofn->nMaxFile) {
         g_error = FNERR_BUFFERTOOSMALL;
+        EndTemplate(templ, IDCANCEL);
         return FALSE;
     }
     std::memcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
@@ -91,6 +137,7 @@ BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
     } else {
         ofn->Flags &= ~OFN_READONLY;
     }
+    EndTemplate(templ, IDOK);
     return TRUE;
 }
 }

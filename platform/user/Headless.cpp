@@ -181,6 +181,12 @@ void MoveMouse(HWND window, POINT point)
 }
 
 void PressAt(HWND window, POINT point) { ButtonAt(window, point, WM_LBUTTONDOWN); }
+
+void RightClickAt(HWND window, POINT point)
+{
+    ButtonAt(window, point, WM_RBUTTONDOWN);
+    ButtonAt(window, point, WM_RBUTTONUP);
+}
 void ReleaseAt(HWND window, POINT point) { ButtonAt(window, point, WM_LBUTTONUP); }
 
 void Key(UINT vk, std::vector<UINT> modifiers)

@@ -89,6 +89,8 @@ void MoveMouse(HWND window, POINT point);
 // The left button goes down, or up, at a client point (a press held across Advance).
 void PressAt(HWND window, POINT point);
 void ReleaseAt(HWND window, POINT point);
+// A right click at a client point (the window under it asks for its context menu).
+void RightClickAt(HWND window, POINT point);
 // A key press with modifiers (VK_SHIFT, VK_CONTROL, VK_MENU held while it is handled).
 void Key(UINT vk, std::vector<UINT> modifiers = {});
 // Characters typed into the window (the focus window when null).

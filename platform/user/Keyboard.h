@@ -19,8 +19,10 @@ constexpr UINT VK_UP = 0x26;
 constexpr UINT VK_RIGHT = 0x27;
 constexpr UINT VK_DOWN = 0x28;
 constexpr UINT VK_DELETE = 0x2E;
+constexpr UINT VK_APPS = 0x5D;
 constexpr UINT VK_F1 = 0x70;
 constexpr UINT VK_F4 = 0x73;
+constexpr UINT VK_F10 = 0x79;
 
 // High bit set (negative result) while the key is down.
 short GetAsyncKeyState(int vk);

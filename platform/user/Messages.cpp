@@ -263,6 +263,9 @@ void ProcessMessage(MSG* msg)
     if (PreTranslate(msg)) {
         return;
     }
+    if (user_detail::HelpKey(*msg)) {
+        return;
+    }
     // While a modal dialog is up, its keys (Enter, Escape, Tab, mnemonics) are the dialog's.
     if (!g_modal.empty() && IsWindow(g_modal.back()) && IsDialogMessageA(g_modal.back(), msg)) {
         return;

@@ -48,6 +48,8 @@ void ResetWindowState();
 void ResetKeys();
 void ResetTimers();
 void ResetMouse();
+// F1 and the context-menu keys: sends WM_HELP or WM_CONTEXTMENU for the focus window; true when it did.
+bool HelpKey(const MSG& msg);
 }
 
 namespace platform::user_detail {

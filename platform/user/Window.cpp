@@ -295,6 +295,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             break;
         }
         return 0;
+    case WM_RBUTTONUP: {
+        // A right click asks for the window's context menu at the screen point.
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(hwnd, &at);
+        SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(at.x, at.y));
+        return 0;
+    }
     case WM_HELP:
     case WM_CONTEXTMENU: {
         // Children pass these on to the parent, top-level windows to their owner.

@@ -226,3 +226,49 @@ TEST(HelpMaps, FirstPairOfAControlWins)
     }
     EXPECT_EQ(seen, 2);
 }
+
+TEST_F(ContextHelp, F1TheContextMenuKeyAndRightClicksComeFromInput)
+{
+    HWND dlg = Make(AppDialogHelpMap);
+    HWND play = GetDlgItem(dlg, 151);
+    SetFocus(play);
+    hl::Key(VK_F1);
+    EXPECT_EQ(PopupText(), "Plays the recording.") << "F1 asks about the focused control";
+    CloseAnyPopup();
+    SetFocus(play);
+    hl::Key(VK_F10, {VK_SHIFT});
+    EXPECT_EQ(Popup(), nullptr) << "with a map, the keyboard's context menu finds no control";
+    HWND stop = GetDlgItem(dlg, 154);
+    POINT at = ScreenMiddle(stop);
+    ScreenToClient(dlg, &at);
+    hl::RightClickAt(dlg, at);
+    EXPECT_EQ(PopupText(), "Stops.");
+    CloseAnyPopup();
+    delete panel;
+    panel = nullptr;
+
+    dlg = Make(nullptr);
+    SetFocus(GetDlgItem(dlg, kEdit));
+    hl::Key(VK_APPS);
+    EXPECT_EQ(PopupText(), "An edit box.") << "without a map the focused control's own id";
+}
+
+TEST_F(ContextHelp, APopupWrapsItsTextOnItsOwnBackground)
+{
+    const std::string folder = dir.file("tapvox.chm");
+    Write(folder + "/CSTapvox.txt",
+          ".topic 150\nRecord. Starts recording into the open file, or into a new one when no file is open, "
+          "and keeps going until Stop is pressed or a limit is reached.\n");
+    HWND dlg = Make(AppDialogHelpMap);
+    Help(dlg, 150);
+    HWND popup = Popup();
+    ASSERT_NE(popup, nullptr);
+    Settle();
+    RECT rc{};
+    GetClientRect(popup, &rc);
+    const int lineHeight = MeasureText(popup, "Record").extent.cy;
+    EXPECT_LE(rc.right, 320 + 12) << "long texts wrap";
+    EXPECT_GE(rc.bottom, 2 * lineHeight + 10);
+    EXPECT_EQ(platform::WindowPixel(popup, 3, 3), static_cast<COLORREF>(0x00D0FFFF)) << "the popup's light yellow";
+    EXPECT_EQ(platform::WindowPixel(popup, 0, 0), GetSysColor(COLOR_INFOTEXT)) << "a thin frame in the text colour";
+}

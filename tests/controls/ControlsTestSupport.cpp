@@ -89,6 +89,24 @@ std::vector<COLORREF> Pixels(HWND hwnd)
     return out;
 }
 
+TextMetrics MeasureText(HWND hwnd, const std::string& text)
+{
+    HDC dc = GetDC(hwnd);
+    SIZE l{};
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, "L", 1, &l);
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    ReleaseDC(hwnd, dc);
+    return TextMetrics{static_cast<int>(l.cy), extent};
+}
+
+std::vector<COLORREF> PixelsAfterFocus(HWND window, HWND focus)
+{
+    SetFocus(focus);
+    Settle();
+    return Pixels(window);
+}
+
 POINT Middle(HWND hwnd)
 {
     RECT rc{};

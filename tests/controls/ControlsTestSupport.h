@@ -67,4 +67,13 @@ COLORREF PaintedPixel(HWND hwnd, int x, int y);
 std::vector<COLORREF> Pixels(HWND hwnd);
 // The client point at the middle of a window.
 POINT Middle(HWND hwnd);
+// How a window's painting measures text: the height of "L" (the reference the
+// controls centre on) and the extent of the text.
+struct TextMetrics {
+    int lineHeight;
+    SIZE extent;
+};
+TextMetrics MeasureText(HWND hwnd, const std::string& text);
+// Moves the keyboard focus, lets the repaints run and returns the window's pixels.
+std::vector<COLORREF> PixelsAfterFocus(HWND window, HWND focus);
 }

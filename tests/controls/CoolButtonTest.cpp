@@ -9,9 +9,24 @@ namespace hl = platform::headless;
 
 namespace {
 constexpr COLORREF kDownFace = RGB(255, 230, 180);
-constexpr COLORREF kRecordInk = RGB(200, 0, 0);     // bitmap 705
-constexpr COLORREF kPressedInk = RGB(0, 0, 128);    // bitmap 704
-constexpr COLORREF kDisabledInk = RGB(128, 128, 128);  // bitmap 719
+constexpr COLORREF kRecordInk = RGB(200, 0, 0);
+constexpr COLORREF kPressedInk = RGB(0, 0, 128);
+constexpr COLORREF kDisabledInk = RGB(128, 128, 128);
+constexpr int kNormalBitmap = 9201;
+constexpr int kDownBitmap = 9202;
+constexpr int kOffBitmap = 9203;
+
+// A 16-pixel face: a square of ink in the middle on the transparent grey.
+platform::ImageResource Face(COLORREF ink)
+{
+    platform::ImageResource img{16, 16, std::vector<COLORREF>(16 * 16, RGB(192, 192, 192))};
+    for (int y = 5; y < 11; ++y) {
+        for (int x = 5; x < 11; ++x) {
+            img.pixels[static_cast<std::size_t>(y * 16 + x)] = ink;
+        }
+    }
+    return img;
+}
 
 class CoolButtons : public ControlsTest {
 protected:
@@ -21,9 +36,12 @@ protected:
         record = new CoolButton(panel, 150, 150, 154);
         stop = new CoolButton(panel, 154, 150, 154);
         play = new CoolButton(panel, 151, 150, 154);
-        record->SetBitmap(705, 0);
-        record->SetBitmap(704, 1);
-        record->SetBitmap(719, 2);
+        platform::AddBitmap(kNormalBitmap, Face(kRecordInk));
+        platform::AddBitmap(kDownBitmap, Face(kPressedInk));
+        platform::AddBitmap(kOffBitmap, Face(kDisabledInk));
+        record->SetBitmap(kNormalBitmap, 0);
+        record->SetBitmap(kDownBitmap, 1);
+        record->SetBitmap(kOffBitmap, 2);
         record->SetFaceColor(kDownFace, 1);
         ASSERT_TRUE(panel->Create());
         Settle();
@@ -34,8 +52,8 @@ protected:
         ControlsTest::TearDown();
     }
     HWND Button(int id) const { return GetDlgItem(panel->GetHandle(), id); }
-    // The bitmap sits 3 pixels in from the left, centred vertically; its glyph's middle:
-    COLORREF Glyph(HWND b) { return platform::WindowPixel(b, 3 + 8, 16 + 0); }
+    // Without a caption the bitmap is centred; the middle of its glyph:
+    static COLORREF Glyph(HWND b) { return platform::WindowPixel(b, (45 - 16) / 2 + 8, 16); }
     static bool NeedsPaint(HWND b) { return platform::headless::PaintPending(b); }
 
     Panel* panel = nullptr;
@@ -50,14 +68,17 @@ TEST_F(CoolButtons, ClassicFacesOfEveryState)
     Make();
     HWND b = Button(150);
     EXPECT_EQ(GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK, static_cast<LONG>(BS_OWNERDRAW));
+    // As the main window draws its transport buttons: pictures, no captions.
+    record->SetBitmapOnly(true);
+    stop->SetBitmapOnly(true);
     const COLORREF face = GetSysColor(COLOR_3DFACE);
 
     // Normal (state -1 after construction draws like 0): raised border, normal bitmap, key colour shows the face.
     EXPECT_EQ(record->GetState(), -1);
-    EXPECT_EQ(PaintedPixel(b, 3, 3), face);
+    EXPECT_EQ(PaintedPixel(b, 5, 5), face);
     EXPECT_EQ(platform::WindowPixel(b, 0, 0), GetSysColor(COLOR_3DHILIGHT));
     EXPECT_EQ(Glyph(b), kRecordInk);
-    EXPECT_EQ(platform::WindowPixel(b, 3, 8), face) << "the bitmap's key pixels are transparent";
+    EXPECT_EQ(platform::WindowPixel(b, (45 - 16) / 2, 8), face) << "the bitmap's key pixels are transparent";
     const std::vector<COLORREF> normal = Pixels(b);
 
     // Hot: the classic face does not light up.
@@ -68,28 +89,28 @@ TEST_F(CoolButtons, ClassicFacesOfEveryState)
 
     // Latched: the down face and bitmap, still raised.
     record->SetState(1, false);
-    EXPECT_EQ(PaintedPixel(b, 3, 3), kDownFace);
+    EXPECT_EQ(PaintedPixel(b, 5, 5), kDownFace);
     EXPECT_EQ(Glyph(b), kPressedInk);
     EXPECT_EQ(platform::WindowPixel(b, 0, 0), GetSysColor(COLOR_3DHILIGHT));
 
     // Pressed: the down face, sunken.
     record->SetState(3, false);
-    EXPECT_EQ(PaintedPixel(b, 3, 3), kDownFace);
+    EXPECT_EQ(PaintedPixel(b, 5, 5), kDownFace);
     EXPECT_EQ(Glyph(b), kPressedInk);
-    EXPECT_EQ(platform::WindowPixel(b, 0, 0), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(platform::WindowPixel(b, 0, 0), GetSysColor(COLOR_3DDKSHADOW));
 
     // Disabled: the disabled bitmap on the down face.
     record->SetState(0, false);
     EnableWindow(b, FALSE);
-    EXPECT_EQ(PaintedPixel(b, 3, 3), kDownFace);
+    EXPECT_EQ(PaintedPixel(b, 5, 5), kDownFace);
     EXPECT_EQ(Glyph(b), kDisabledInk);
 
     // Without a disabled bitmap the down one stands in.
     EnableWindow(b, TRUE);
     HWND s = Button(154);
-    stop->SetBitmap(702, 1);
+    stop->SetBitmap(kDownBitmap, 1);
     EnableWindow(s, FALSE);
-    EXPECT_EQ(PaintedPixel(s, 3 + 8, 16), kPressedInk);
+    EXPECT_EQ(PaintedPixel(s, (45 - 16) / 2 + 8, 16), kPressedInk);
 }
 
 TEST_F(CoolButtons, PressingOneMemberPopsTheOthersAndKeepsItselfPressed)
@@ -140,15 +161,12 @@ TEST_F(CoolButtons, MnemonicUnderlineAndCaptionText)
     PaintedPixel(b, 0, 0);
     EXPECT_EQ(platform::WindowDrawnText(b), "Sto&p") << "only the first & is a mnemonic";
 
-    HDC dc = GetDC(b);
-    SIZE l{}, all{}, first{};
-    GetTextExtentPoint32A(dc, "L", 1, &l);
-    GetTextExtentPoint32A(dc, "Sto&p", 5, &all);
-    GetTextExtentPoint32A(dc, "S", 1, &first);
-    ReleaseDC(b, dc);
+    const int lineHeight = MeasureText(b, "L").lineHeight;
+    const SIZE all = MeasureText(b, "Sto&p").extent;
+    const SIZE first = MeasureText(b, "S").extent;
     RECT rc{};
     GetClientRect(b, &rc);
-    const int y = rc.bottom / 2 + l.cy / 2 - 1;
+    const int y = rc.bottom / 2 + lineHeight / 2 - 1;
     const int xs = rc.right / 2 - all.cx / 2;
     for (int x = xs; x < xs + first.cx; ++x) {
         EXPECT_EQ(platform::WindowPixel(b, x, y), RGB(0, 0, 255)) << x;
@@ -173,11 +191,11 @@ TEST_F(CoolButtons, BitmapAsTallAsTheButtonIsNotDrawn)
     Make();
     stop->SetBitmap(9001, 0);
     HWND b = Button(154);
-    EXPECT_EQ(PaintedPixel(b, 3 + 8, 16), GetSysColor(COLOR_3DFACE));
+    EXPECT_EQ(PaintedPixel(b, 4, 16), GetSysColor(COLOR_3DFACE));
     platform::ImageResource shorter{16, 31, std::vector<COLORREF>(16 * 31, RGB(0, 128, 0))};
     platform::AddBitmap(9002, shorter);
     stop->SetBitmap(9002, 0);
-    EXPECT_EQ(PaintedPixel(b, 3 + 8, 16), RGB(0, 128, 0));
+    EXPECT_EQ(PaintedPixel(b, 4, 16), RGB(0, 128, 0));
 }
 
 TEST_F(CoolButtons, FocusRectangleToggles)
@@ -186,13 +204,8 @@ TEST_F(CoolButtons, FocusRectangleToggles)
     HWND b = Button(154);
     PaintedPixel(b, 0, 0);
     const std::vector<COLORREF> before = Pixels(b);
-    SetFocus(b);
-    Settle();
-    const std::vector<COLORREF> focused = Pixels(b);
-    EXPECT_NE(focused, before);
-    SetFocus(Button(150));
-    Settle();
-    EXPECT_EQ(Pixels(b), before) << "a second focus draw takes the rectangle away";
+    EXPECT_NE(PixelsAfterFocus(b, b), before);
+    EXPECT_EQ(PixelsAfterFocus(b, Button(150)), before) << "a second focus draw takes the rectangle away";
 }
 
 TEST_F(CoolButtons, ThemedBackgroundFollowsStateAndMouse)
