@@ -91,11 +91,14 @@ BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
         }
     } focusBack;
     const HWND templ = TemplateWindow(*ofn);
+    // The name box holds the caller's name unless the hook put another there.
     std::string name(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
     if (templ && GetDlgItem(templ, kNameBox)) {
         char typed[MAX_PATH] = "";
         GetDlgItemTextA(templ, kNameBox, typed, sizeof typed);
-        name = typed;
+        if (*typed) {
+            name = typed;
+        }
     }
     platform::FileDialogRequest request{kind, ofn->hwndOwner, ofn->lpstrTitle ? ofn->lpstrTitle : "",
                                         Filters(ofn->lpstrFilter), static_cast<int>(ofn->nFilterIndex),

@@ -92,6 +92,10 @@ TEST_F(Position, LoadsTheCurrentPositionAndOkSeeksThere)
         Step(dlg, D::kSecondUpDown, true);
         EXPECT_EQ(Fields(dlg), Clock(kStart + 11));
         EXPECT_EQ(Slider(dlg), 110);
+        // One second later, shown nowhere.
+        SendMessage(dlg, WM_COMMAND, D::kOneSecondLater, 0);
+        EXPECT_EQ(dialog->GetChosenTime(), kStart + 12);
+        EXPECT_EQ(Fields(dlg), Clock(kStart + 11));
         hl::Click(GetDlgItem(dlg, IDOK));
     });
     EXPECT_EQ(result, IDOK);
