@@ -31,10 +31,14 @@ function(tapvox_library folder)
     tapvox_warnings(tapvox_${folder})
 endfunction()
 
-# tapvox_test_program(folder [DEPS lib...]): one GoogleTest program per folder.
+# tapvox_test_program(folder [EXCLUDE dir...] [DEPS lib...] [ENVIRONMENT var=value...]):
+# one GoogleTest program per folder.
 function(tapvox_test_program folder)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS;ENVIRONMENT" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    foreach(dir IN LISTS ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
+    endforeach()
     if(NOT sources)
         return()
     endif()
@@ -43,6 +47,6 @@ function(tapvox_test_program folder)
     tapvox_warnings(tapvox_${folder}_tests)
     gtest_discover_tests(tapvox_${folder}_tests
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES ENVIRONMENT "TAPVOX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+        PROPERTIES ENVIRONMENT "TAPVOX_SOURCE_DIR=${CMAKE_SOURCE_DIR};${ARG_ENVIRONMENT}"
         DISCOVERY_TIMEOUT 60)
 endfunction()

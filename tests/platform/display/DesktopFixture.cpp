@@ -1,0 +1,109 @@
+// A private Xvfb and the desktop backend for the whole test process, and the logging frame class.
+#include "tests/platform/display/DesktopFixture.h"
+
+namespace desktoptest {
+namespace {
+class DesktopEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        display_ = std::make_unique<testsupport::PrivateDisplay>();
+        if (display_->name().empty()) {
+            return;
+        }
+        static char name[] = "tapvox_display_tests";
+        static char* argv[] = {name, nullptr};
+        int argc = 1;
+        platform::display::Start(argc, argv);
+    }
+    void TearDown() override
+    {
+        platform::headless::Reset();
+        platform::display::Stop();
+        display_.reset();
+    }
+
+private:
+    std::unique_ptr<testsupport::PrivateDisplay> display_;
+};
+
+const auto* g_environment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+
+LRESULT LoggingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    Log().push_back(Received{hwnd, msg, wp, lp, GetAsyncKeyState(VK_SHIFT) < 0, GetAsyncKeyState(VK_CONTROL) < 0,
+                             GetAsyncKeyState(VK_MENU) < 0});
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+}
+
+std::vector<Received>& Log()
+{
+    static std::vector<Received> log;
+    return log;
+}
+
+void RegisterClasses()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = LoggingProc;
+    wc.lpszClassName = "DeskFrame";
+    RegisterClassA(&wc);
+}
+
+HWND Frame(int x, int y, int w, int h, DWORD style)
+{
+    return CreateWindowExA(0, "DeskFrame", "Desk", style, x, y, w, h, nullptr, nullptr, nullptr, nullptr);
+}
+
+HWND Child(HWND parent, LPCSTR cls, LPCSTR text, DWORD style, int id, RECT r)
+{
+    return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                           parent, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
+}
+
+std::vector<Received> Seen(UINT message)
+{
+    std::vector<Received> out;
+    for (const Received& r : Log()) {
+        if (r.message == message) {
+            out.push_back(r);
+        }
+    }
+    return out;
+}
+
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+void Desktop::SetUp()
+{
+    if (!platform::display::Started()) {
+        GTEST_SKIP() << "no private X server (Xvfb) could be started";
+    }
+    platform::headless::Reset();
+    RegisterClasses();
+    Log().clear();
+}
+
+void Desktop::TearDown()
+{
+    platform::headless::Reset();
+}
+
+void Desktop::ShowAndSettle(HWND top)
+{
+    ShowWindow(top, SW_SHOW);
+    const bool settled = dt::RunUntil([top] {
+        if (!dt::Shown(top)) {
+            return false;
+        }
+        for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (IsWindowVisible(c) && !dt::ScreenRect(c)) {
+                return false;
+            }
+        }
+        return true;
+    });
+    ASSERT_TRUE(settled) << "the window did not come on the screen";
+}
+}
