@@ -354,11 +354,28 @@ bool AnswerFileChooser(const std::optional<std::string>& path)
     }
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(d);
     const std::size_t slash = path->find_last_of('/');
+    // The chooser changes folders in the background: the answer waits until it has.
+    const auto settle = [chooser](const std::function<bool()>& done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            g_main_context_iteration(nullptr, FALSE);
+        }
+        (void)chooser;
+    };
+    const auto is = [](gchar* got, const std::string& want) {
+        const bool same = got && want == got;
+        g_free(got);
+        return same;
+    };
     if (gtk_file_chooser_get_action(chooser) == GTK_FILE_CHOOSER_ACTION_SAVE && slash != std::string::npos) {
-        gtk_file_chooser_set_current_folder(chooser, path->substr(0, slash).c_str());
+        const std::string folder = path->substr(0, slash);
+        gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+        settle([&] { return is(gtk_file_chooser_get_current_folder(chooser), folder); });
         gtk_file_chooser_set_current_name(chooser, path->substr(slash + 1).c_str());
+        settle([&] { return is(gtk_file_chooser_get_filename(chooser), *path); });
     } else {
         gtk_file_chooser_set_filename(chooser, path->c_str());
+        settle([&] { return is(gtk_file_chooser_get_filename(chooser), *path); });
     }
     gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
     return true;

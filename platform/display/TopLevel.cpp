@@ -115,9 +115,10 @@ public:
             const int w = s.rect.right - s.rect.left;
             const int h = s.rect.bottom - s.rect.top;
             content_->Widget()->SetSize(0, 0, w, h);
+            window_->SetSizeHints(wxDefaultSize, wxDefaultSize);
             window_->SetClientSize(w, h);
-            window_->SetMinClientSize(wxSize(w, h));
-            window_->SetMaxClientSize(wxSize(w, h));
+            const wxSize outer = window_->GetSize();
+            window_->SetSizeHints(outer, outer);
             window_->Move(s.rect.left, s.rect.top);
         }
         if (all || what == WindowChange::Icon) {

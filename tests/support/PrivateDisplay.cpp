@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,8 +24,10 @@ void Stop(pid_t& pid)
     }
 }
 
+// The server goes with the test process, however that ends.
 void Quiet()
 {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int null = open("/dev/null", O_RDWR);
     if (null >= 0) {
         dup2(null, 0);

@@ -1,6 +1,8 @@
 // A private Xvfb and the desktop backend for the whole test process, and the logging frame class.
 #include "tests/platform/display/DesktopFixture.h"
 
+#include "platform/user/Timers.h"
+
 namespace desktoptest {
 namespace {
 class DesktopEnvironment : public ::testing::Environment {
@@ -71,6 +73,50 @@ std::vector<Received> Seen(UINT message)
         }
     }
     return out;
+}
+
+namespace {
+LRESULT ScriptProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_TIMER) {
+        if (auto* s = reinterpret_cast<Script*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA))) {
+            s->Tick();
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+}
+
+Script::Script(std::vector<Step> steps) : steps_(std::move(steps))
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ScriptProc;
+    wc.lpszClassName = "DeskScript";
+    RegisterClassA(&wc);
+    window_ = CreateWindowExA(0, "DeskScript", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetTimer(window_, 1, 20, nullptr);
+    since_ = std::chrono::steady_clock::now();
+}
+
+Script::~Script() { DestroyWindow(window_); }
+
+void Script::Tick()
+{
+    if (next_ >= steps_.size()) {
+        return;
+    }
+    if (steps_[next_].ready()) {
+        const std::size_t current = next_++;
+        since_ = std::chrono::steady_clock::now();
+        steps_[current].act();
+    } else if (std::chrono::steady_clock::now() - since_ > std::chrono::seconds(8)) {
+        // The screen never got there: unwind every loop, as a quit does, and say where it stuck.
+        ADD_FAILURE() << "step " << next_ + 1 << " of the user's script never became ready";
+        next_ = steps_.size();
+        PostQuitMessage(1);
+    }
 }
 
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }

@@ -3,6 +3,8 @@
 // the test process, a frame class that logs what it receives, and helpers.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +37,29 @@ HWND Child(HWND parent, LPCSTR cls, LPCSTR text, DWORD style, int id, RECT r);
 // Messages of this kind the logging windows received.
 std::vector<Received> Seen(UINT message);
 POINT Centre(const RECT& r);
+
+// The user's part in a test, in steps run from a timer: they run inside the
+// nested loops of message boxes, dialogs and menus too. Each step waits for
+// its condition, then acts once.
+struct Step {
+    std::function<bool()> ready;
+    std::function<void()> act;
+};
+class Script {
+public:
+    explicit Script(std::vector<Step> steps);
+    ~Script();
+    Script(const Script&) = delete;
+    Script& operator=(const Script&) = delete;
+    bool Finished() const { return next_ >= steps_.size(); }
+    void Tick();
+
+private:
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    HWND window_ = nullptr;
+    std::chrono::steady_clock::time_point since_;
+};
 
 class Desktop : public ::testing::Test {
 protected:
