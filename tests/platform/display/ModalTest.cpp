@@ -51,6 +51,16 @@ INT_PTR EndingProc(HWND dialog, UINT msg, WPARAM wp, LPARAM)
     return FALSE;
 }
 
+OPENFILENAMEA FileRequest(HWND owner, char* buffer, DWORD size)
+{
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFile = buffer;
+    ofn.nMaxFile = size;
+    return ofn;
+}
+
 void Start(HWND frame, Modal& m) { PostMessage(frame, WM_USER + 99, 0, reinterpret_cast<LPARAM>(&m)); }
 
 TEST_F(Desktop, AMessageBoxIsAnsweredByClickingItsButtonWhileTheQueueRuns)
@@ -146,13 +156,9 @@ TEST_F(Desktop, TheSaveChooserFiltersWithoutCaseAndAsksBeforeReplacingTheNameThe
     HWND frame = ModalFrame();
     ShowAndSettle(frame);
     char name[260] = "take";
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = frame;
+    OPENFILENAMEA ofn = FileRequest(frame, name, sizeof name);
     ofn.lpstrFilter = "Wave files\0*.wav\0MP3 files\0*.mp3\0\0";
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
     ofn.lpstrInitialDir = dir.path().c_str();
     ofn.lpstrDefExt = "wav";
     ofn.Flags = OFN_OVERWRITEPROMPT;
@@ -195,11 +201,7 @@ TEST_F(Desktop, TheFolderChooserAnswersAFolder)
     HWND frame = ModalFrame();
     ShowAndSettle(frame);
     char name[260] = "";
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = frame;
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
+    OPENFILENAMEA ofn = FileRequest(frame, name, sizeof name);
     ofn.Flags = OFN_ENABLETEMPLATE;
     platform::DialogTemplate t;
     t.items = {{WC_LISTBOX, "", 1120, 0, 0, 0, 0, 10, 10}};  // the file list hidden: a folder is picked
