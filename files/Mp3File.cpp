@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/Id3Tag.h"
@@ -170,9 +171,15 @@ bool Mp3File::open()
         close();
     }
     dirty = false;
+    // A read-only open never creates anything, not even a temporary file.
+    const bool canWrite = (openFlags & 3) != 0;
     if (name.empty()) {
         char temp[MAX_PATH];
-        MakeTempFileName(temp);
+        if (!canWrite || !MakeTempFileName(temp)) {
+            Error("can't open file", "mp3file open");
+            openError = 1;
+            return false;
+        }
         SetName(temp);
         tempName = true;
     } else {
@@ -180,7 +187,7 @@ bool Mp3File::open()
     }
     std::string path = name;
     if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName) {
-        handle = mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE);
+        handle = canWrite ? mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
         if (!handle) {
             Error("can't open file", "mp3file open");
             openError = 1;
@@ -238,8 +245,29 @@ bool Mp3File::open()
         dataSize -= Id3v1Record::kSize;
     }
     mmioSeek(handle, dataOffset, SEEK_SET);
+    // A journal left beside the file: the recorder stopped without its last
+    // save, so the audio behind the last tag write has no text yet.
+    const std::string journal = MarkerFileNameFor(name);
+    const bool interrupted = !journal.empty() && mmioOpenA(const_cast<char*>(journal.c_str()), nullptr, MMIO_EXIST);
+    const bool wasSigned = interrupted && TextIsSigned();
+    // Read-only, the file's own text is shown and the journal left for later.
+    restoreFromJournal = interrupted && !readOnly;
     RecFile::open();
+    restoreFromJournal = false;
+    if (interrupted && !readOnly && dataSize > 0) {
+        dirty = true;
+        if (wasSigned) {
+            ResumeSigning();
+        }
+        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+    }
     return true;
+}
+
+bool Mp3File::TextIsSigned()
+{
+    std::unique_ptr<char[]> text(GetInfo(TimecodeItemName));
+    return text && (std::strncmp(text.get(), "SIGNATURE ", 10) == 0 || std::strstr(text.get(), "\nSIGNATURE ") != nullptr);
 }
 
 bool Mp3File::position(DWORD p)
@@ -420,14 +448,19 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
     if (!FindMp3TagItem(itemName, item)) {
         return false;
     }
+    bool flushed = true;
     if (handle) {
-        if (id3v1Pending) {
-            WriteId3v1();
+        if (id3v1Pending && !WriteId3v1()) {
+            flushed = false;
         }
-        mmioClose(handle, 0);
+        if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
+            flushed = false;
+        }
         handle = nullptr;
     }
-    const Id3WriteResult result = WriteId3v2Item(name.c_str(), item, text, Mp3EnableTagSwitch);
+    // A file whose own bytes did not all reach the disk gets no new tag.
+    const Id3WriteResult result =
+        flushed ? WriteId3v2Item(name.c_str(), item, text, Mp3EnableTagSwitch) : Id3WriteResult::Failed;
     if (result == Id3WriteResult::Written) {
         SetId3v1Field(itemName, text);
     }
@@ -443,11 +476,14 @@ bool Mp3File::close()
         return true;
     }
     const bool wasDirty = dirty;
-    if (dirty) {
-        update();
+    // A failed save is reported; the journal then keeps the lists.
+    bool saved = !dirty || update();
+    if (!handle) {
+        readOnly = false;
+        return false;
     }
     if (id3v1Pending) {
-        WriteId3v1();
+        saved = WriteId3v1() && saved;
     }
     if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
         Error("can't close file", "mp3File close");
@@ -462,7 +498,7 @@ bool Mp3File::close()
         }
         return false;
     }
-    return true;
+    return saved;
 }
 
 bool Mp3File::Delete()
@@ -490,35 +526,13 @@ bool Mp3File::rename(const char* newName)
     const DWORD remembered = filePosition;
     tempName = false;
     close();
-    std::string target(newName);
-    if (mmioOpenA(target.data(), nullptr, MMIO_EXIST) && !mmioOpenA(target.data(), nullptr, MMIO_DELETE)) {
-        Error("Can't delete file for rename", "mp3File rename");
-        return false;
-    }
-    if (mmioRenameA(name.c_str(), target.c_str(), nullptr, 0) != MMSYSERR_NOERROR &&
-        lstrcmpiA(name.c_str(), target.c_str()) != 0) {
-        FILE* in = std::fopen(name.c_str(), "rb");
-        if (!in) {
-            Error("Can't open input file for rename/copy", "mp3File rename");
-            return false;
-        }
-        FILE* out = std::fopen(target.c_str(), "wb");
-        if (!out) {
-            std::fclose(in);
-            Error("Can't open input file for rename/copy", "mp3File rename");
-            return false;
-        }
-        char block[65536];
-        std::size_t n;
-        bool ok = true;
-        while (ok && (n = std::fread(block, 1, sizeof block, in)) > 0) {
-            ok = std::fwrite(block, 1, n, out) == n;
-        }
-        std::fclose(in);
-        ok = std::fclose(out) == 0 && ok;
-        if (!ok) {
-            return false;
-        }
+    const std::string target(newName);
+    switch (MoveRecordingFile(name, target)) {
+    case MoveResult::Moved:
+    case MoveResult::Copied: break;
+    case MoveResult::TargetNotDeleted: Error("Can't delete file for rename", "mp3File rename"); return false;
+    case MoveResult::SourceFailed:
+    case MoveResult::TargetFailed: Error("Can't open input file for rename/copy", "mp3File rename"); return false;
     }
     SetName(target.c_str());
     tempName = false;

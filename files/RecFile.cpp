@@ -10,7 +10,10 @@ RecFile::RecFile(const char* fileName) : MediaFile(fileName) {}
 
 RecFile::~RecFile()
 {
-    RecFile::update();
+    // A recording whose text did not reach the file keeps its journal.
+    if (!RecFile::update()) {
+        KeepMarkerFile();
+    }
     CloseMarkerFile();
 }
 
@@ -38,20 +41,26 @@ bool RecFile::open()
     if (GetDataSize() == 0) {
         signing = true;
         StartDigest();
+        // The journal exists from the start: a crash in the first burst keeps the start time.
+        WriteMarkerFile();
     }
     return true;
 }
 
 bool RecFile::update()
 {
+    bool ok = true;
     if (dirty && saving) {
-        WriteMarkerFile();
-    } else if (dirty) {
-        SaveTimecode();
+        ok = WriteMarkerFile() || MarkerFileNameFor(name).empty();
+    } else if (dirty && !readOnly) {
+        // Still dirty after a failed save, so the next update tries again.
+        ok = SaveTimecode();
+        dirty = !textStored;
+    } else {
         dirty = false;
     }
     writeCount = 0;
-    return true;
+    return ok;
 }
 
 bool RecFile::Sync() { return true; }
@@ -88,6 +97,12 @@ DWORD RecFile::SecondsToPosition(LONG seconds)
         return 0;
     }
     return static_cast<DWORD>(target);
+}
+
+void RecFile::ResumeSigning()
+{
+    signing = true;
+    StartDigest();
 }
 
 void RecFile::StartDigest()
