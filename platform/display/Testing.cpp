@@ -399,7 +399,7 @@ bool SaveScreenshot(HWND topLevel, const std::string& path)
         ++*static_cast<int*>(p);
     }), &painted);
     gtk_widget_queue_draw(shell);
-    RunUntil([&painted] { return painted > 1; }, 3000);
+    RunUntil([&painted] { return painted > 0; }, 3000);
     g_signal_handler_disconnect(clock, handler);
     gdk_display_sync(gdk_window_get_display(window));
     GdkPixbuf* pixels = gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window), gdk_window_get_height(window));
