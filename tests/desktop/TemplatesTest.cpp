@@ -20,6 +20,7 @@ class DesktopEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus to talk to on a private display
         display_ = std::make_unique<testsupport::PrivateDisplay>();
         if (!display_->name().empty()) {
             static char name[] = "tapvox_desktop_tests";

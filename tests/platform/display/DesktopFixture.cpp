@@ -1,6 +1,8 @@
 // A private Xvfb and the desktop backend for the whole test process, and the logging frame class.
 #include "tests/platform/display/DesktopFixture.h"
 
+#include <cstdlib>
+
 #include "platform/user/Timers.h"
 
 namespace desktoptest {
@@ -9,6 +11,7 @@ class DesktopEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
+        setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus to talk to on a private display
         display_ = std::make_unique<testsupport::PrivateDisplay>();
         if (display_->name().empty()) {
             return;
