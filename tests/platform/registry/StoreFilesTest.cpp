@@ -192,21 +192,18 @@ TEST_F(StoreFilesTest, AFolderOfAnotherUserIsNeitherReadNorWritten)
     chmod(Folder().c_str(), 0777);
     chmod(StoreFile().c_str(), 0666);
     const std::string before = ReadStore();
-    const int rc = testsupport::RunAsOtherUser([&] {
+    const int refused = testsupport::RunAsOtherUser([&] {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_ACCESS_DENIED) {
-            return 1;
-        }
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-            ERROR_ACCESS_DENIED) {
-            return 2;
-        }
-        return 0;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
+                       RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                           ERROR_ACCESS_DENIED
+                   ? 0
+                   : 1;
     });
-    if (rc == testsupport::kNotRoot) {
+    if (refused == testsupport::kNotRoot) {
         GTEST_SKIP() << "needs root to act as a second user";
     }
-    EXPECT_EQ(0, rc);
+    EXPECT_EQ(0, refused);
     EXPECT_EQ(before, ReadStore());
     EXPECT_EQ(1, std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()))
         << "nothing made beside the planted store";
@@ -218,14 +215,11 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
     ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
     EXPECT_EQ(0, testsupport::RunInChild([&] {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_ACCESS_DENIED) {
-            return 1;
-        }
-        return RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                       ERROR_ACCESS_DENIED
-                   ? 0
-                   : 2;
-    }));
+        const bool refused = RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
+                             RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                             nullptr) == ERROR_ACCESS_DENIED;
+        return refused ? 0 : 1;
+    }, 5));
     ASSERT_EQ(0, unlink(StoreFile().c_str()));
     fs::remove(LockFile());
     ASSERT_EQ(0, mkfifo(LockFile().c_str(), 0600));
@@ -235,7 +229,7 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
                        ERROR_ACCESS_DENIED
                    ? 0
                    : 1;
-    }));
+    }, 5));
 
     fs::create_directories(dir.path() + "/autostart");
     ASSERT_EQ(0, mkfifo((dir.path() + "/autostart/Tapvox.desktop").c_str(), 0600));
@@ -247,16 +241,13 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
         }
         char buf[260];
         DWORD size = sizeof buf;
-        if (RegQueryValueExA(run, "Tapvox", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
-            return 2;
-        }
         const char command[] = "tapvox -m";
-        if (RegSetValueExA(run, "Tapvox", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command) ==
-            ERROR_SUCCESS) {
-            return 3;
-        }
+        const bool refused =
+            RegQueryValueExA(run, "Tapvox", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS &&
+            RegSetValueExA(run, "Tapvox", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command) !=
+                ERROR_SUCCESS;
         RegCloseKey(run);
-        return 0;
-    }));
+        return refused ? 0 : 2;
+    }, 5));
 }
 }
