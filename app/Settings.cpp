@@ -15,6 +15,7 @@
 #include "platform/user/Window.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
+#include "prefs/SetPlayBack.h"
 #include "prefs/SetRecord.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"

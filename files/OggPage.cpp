@@ -7,6 +7,8 @@
 #include <ogg/ogg.h>
 #include <sys/random.h>
 
+#include "platform/core/Bytes.h"
+
 std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length)
 {
     if (length < 27) {
@@ -19,11 +21,7 @@ std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length)
     og.body = copy.data() + length;
     og.body_len = 0;
     ogg_page_checksum_set(&og);
-    std::uint32_t crc = 0;
-    for (int i = 0; i < 4; ++i) {
-        crc |= static_cast<std::uint32_t>(copy[22 + i]) << (8 * i);
-    }
-    return crc;
+    return platform::LoadLe32(copy.data() + 22);
 }
 
 long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end)
@@ -82,13 +80,5 @@ int NewOggStreamSerial()
     return static_cast<int>(value);
 }
 
-namespace {
-std::uint32_t Le32(const BYTE* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-}
-
-int OggPageSerial(const BYTE* page) { return static_cast<int>(Le32(page + 14)); }
-long OggPageSequence(const BYTE* page) { return static_cast<long>(Le32(page + 18)); }
+int OggPageSerial(const BYTE* page) { return static_cast<int>(platform::LoadLe32(page + 14)); }
+long OggPageSequence(const BYTE* page) { return static_cast<long>(platform::LoadLe32(page + 18)); }

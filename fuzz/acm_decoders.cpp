@@ -3,6 +3,7 @@
 // a driver's standard format picked by the first bytes. Destinations are
 // exact-size heap blocks of varying sizes, so a write past one is caught.
 #include "platform/acm/Acm.h"
+#include "platform/core/Bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +14,6 @@ namespace {
 const WORD kTags[] = {WAVE_FORMAT_MPEGLAYER3, WAVE_FORMAT_IMA_ADPCM, WAVE_FORMAT_ADPCM,
                       WAVE_FORMAT_GSM610,     WAVE_FORMAT_ALAW,      WAVE_FORMAT_MULAW};
 const DWORD kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 12000};
-
-std::uint32_t Le32(const std::uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24); }
 
 void Decode(const std::vector<BYTE>& format, const std::uint8_t* data, std::size_t size, std::size_t chunk,
             std::size_t dstSize)
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t* audio = nullptr;
         std::size_t audioSize = 0;
         for (std::size_t at = 12; at + 8 <= size;) {
-            const std::uint32_t len = Le32(data + at + 4);
+            const std::uint32_t len = platform::LoadLe32(data + at + 4);
             const std::size_t have = std::min<std::size_t>(len, size - at - 8);
             if (std::memcmp(data + at, "fmt ", 4) == 0) {
                 format.assign(data + at + 8, data + at + 8 + have);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "owl/Geometry.h"
+#include "platform/user/WindowDC.h"
 
 namespace OWL {
 class TWindow;

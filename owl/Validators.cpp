@@ -21,8 +21,6 @@ TCharSet::TCharSet(const char* spec)
     }
 }
 
-TExceptCharSet::TExceptCharSet(const char* spec) : TCharSet(spec) { bits_.flip(); }
-
 bool TValidator::IsValidInput(const std::string&, bool) const { return true; }
 bool TValidator::IsValid(const std::string&) const { return true; }
 

@@ -18,12 +18,6 @@ protected:
     std::bitset<256> bits_;
 };
 
-// Every character except those given.
-class TExceptCharSet : public TCharSet {
-public:
-    explicit TExceptCharSet(const char* spec);
-};
-
 class TValidator {
 public:
     virtual ~TValidator() = default;

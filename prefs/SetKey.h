@@ -4,15 +4,12 @@
 // load-all and save-all.
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
+#include "platform/user/Controls.h"
 
 extern WORD KeyPlay;
 extern WORD KeyRecord;
 extern WORD KeyActivate;
 
-constexpr BYTE HOTKEYF_SHIFT = 0x01;
-constexpr BYTE HOTKEYF_CONTROL = 0x02;
-constexpr BYTE HOTKEYF_ALT = 0x04;
-constexpr BYTE HOTKEYF_EXT = 0x08;
 constexpr UINT MOD_ALT = 0x0001;
 constexpr UINT MOD_CONTROL = 0x0002;
 constexpr UINT MOD_SHIFT = 0x0004;

@@ -5,6 +5,7 @@
 #include "app/FormatBuffers.h"
 #include "app/SettingsRules.h"
 #include "files/Mp3TagSwitch.h"
+#include "platform/acm/CodecFormats.h"
 
 using namespace settings;
 
@@ -25,17 +26,12 @@ int CheckedFileType(int type) { return type == 0 || type == 1 || type == 3 ? typ
 
 void SetDefaultMp3Format(WAVEFORMATEX* format)
 {
-#pragma pack(push, 1)
-    struct {
-        WAVEFORMATEX wfx;
-        WORD wID;
-        DWORD fdwFlags;
-        WORD nBlockSize;
-        WORD nFramesPerBlock;
-        WORD nCodecDelay;
-    } record = {{WAVE_FORMAT_MPEGLAYER3, 1, 16000, 4000, 1, 0, 12}, 1, 2, 144, 1, 1393};
-#pragma pack(pop)
-    static_assert(sizeof record == 30);
+    const MPEGLAYER3WAVEFORMAT record = {{WAVE_FORMAT_MPEGLAYER3, 1, 16000, 4000, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES},
+                                         MPEGLAYER3_ID_MPEG,
+                                         MPEGLAYER3_FLAG_PADDING_OFF,
+                                         144,
+                                         1,
+                                         1393};
     std::memcpy(format, &record, sizeof record);
 }
 
@@ -63,7 +59,7 @@ void TSetMp3::Load(HKEY key, const char* iniPath)
         DefaultAudioFormat = CheckedFileType(RegGetByte(key, "DefaultAudioFormat", 0));
         Mp3EnableTag = RegGetByte(key, "Mp3EnableTag", 1) != 0;
     }
-    if (!formatRead && Mp3FormatBuffer && FormatBufferBytes() >= 30) {
+    if (!formatRead && Mp3FormatBuffer && FormatBufferBytes() >= sizeof(MPEGLAYER3WAVEFORMAT)) {
         SetDefaultMp3Format(Mp3FormatBuffer);
     }
     Mp3EnableTagSwitch = Mp3EnableTag;

@@ -6,7 +6,6 @@ using namespace settings;
 
 int RecordMode = 0;
 int TalkOff = 1;
-int SoundByte = 2;
 
 void TSetRecord::Load(HKEY key, const char* iniPath)
 {
@@ -37,22 +36,4 @@ void TSetRecord::Save(HKEY key, const char* iniPath)
     }
     IniSetInt("Record", "RecordMode", RecordMode, iniPath);
     IniSetInt("Record", "TalkOff", TalkOff, iniPath);
-}
-
-void TSetPlayBack::Load(HKEY key, const char* iniPath)
-{
-    SoundByte = iniPath && *iniPath ? IniGetInt("Play", "SoundByte", 2, iniPath) : RegGetWide(key, "SoundByte", 2);
-    if (SoundByte < 1) {
-        SoundByte = 1;
-    }
-}
-
-void TSetPlayBack::Save(HKEY key, const char* iniPath)
-{
-    if (key) {
-        // Values up to 999 are set on the page: one byte would lose them.
-        RegSetWide(key, "SoundByte", SoundByte);
-        return;
-    }
-    IniSetInt("Play", "SoundByte", SoundByte, iniPath);
 }

@@ -1,19 +1,11 @@
 #pragma once
-// Settings of sections "Record" (record mode and the silence time that ends a
-// take) and "Play" (the length played per segment in SoundByte mode).
+// Settings of section "Record": the record mode and the silence time that ends a take.
 #include "platform/registry/Registry.h"
 
 extern int RecordMode;  // 0 manual, 1 echo, 2 new file after quiet, 3 and 4 stored only
 extern int TalkOff;     // seconds, 1..9999
-extern int SoundByte;   // seconds, at least 1
 
 class TSetRecord {
-public:
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
-};
-
-class TSetPlayBack {
 public:
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);

@@ -2,6 +2,8 @@
 
 #include "platform/acm/Samples.h"
 
+#include <cstdio>
+
 namespace platform::acm {
 namespace {
 
@@ -90,6 +92,33 @@ const std::vector<DWORD>& StandardBlockRates()
 {
     static const std::vector<DWORD> rates = {8000, 11025, 22050, 44100};
     return rates;
+}
+
+WAVEFORMATEX AdpcmShape(WORD tag, WORD channels, DWORD rate, AdpcmFramesRule frames, WORD* samplesPerBlock)
+{
+    WAVEFORMATEX w{};
+    w.wFormatTag = tag;
+    w.nChannels = channels;
+    w.nSamplesPerSec = rate;
+    w.nBlockAlign = static_cast<WORD>((rate <= 11025 ? 256 : rate <= 22050 ? 512 : 1024) * channels);
+    w.wBitsPerSample = 4;
+    *samplesPerBlock = static_cast<WORD>(frames(w.nBlockAlign, channels));
+    w.nAvgBytesPerSec = *samplesPerBlock ? static_cast<DWORD>(std::uint64_t{rate} * w.nBlockAlign / *samplesPerBlock) : 0;
+    return w;
+}
+
+bool AdpcmShapeValid(const WAVEFORMATEX& w, WORD samplesPerBlock, AdpcmFramesRule frames)
+{
+    const std::size_t held = frames(w.nBlockAlign, w.nChannels);
+    return (w.nChannels == 1 || w.nChannels == 2) && w.nSamplesPerSec >= 1 && w.nSamplesPerSec <= kMaxSampleRate &&
+           w.wBitsPerSample == 4 && held != 0 && samplesPerBlock == held;
+}
+
+std::string AdpcmText(const Format& f)
+{
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s, 4 Bit, %s", RateText(f.rate()).c_str(), ChannelText(f.channels()));
+    return buf;
 }
 
 std::vector<Format> BlockDriver::StandardFormats(WORD tag) const

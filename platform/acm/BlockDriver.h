@@ -43,4 +43,14 @@ protected:
 // The sample rates every block driver lists as standard formats.
 const std::vector<DWORD>& StandardBlockRates();
 
+// Frames a 4-bit ADPCM block of that many bytes holds; 0 when the size does not fit.
+using AdpcmFramesRule = std::size_t (*)(std::size_t blockBytes, unsigned channels);
+// The shape both ADPCM formats share: blocks of 256 bytes a channel up to
+// 11025 Hz, 512 up to 22050 Hz, 1024 above; *samplesPerBlock gets the frames of one.
+WAVEFORMATEX AdpcmShape(WORD tag, WORD channels, DWORD rate, AdpcmFramesRule frames, WORD* samplesPerBlock);
+// Whether the record is a well-formed 4-bit ADPCM shape whose stored samples
+// per block are what its block holds.
+bool AdpcmShapeValid(const WAVEFORMATEX& w, WORD samplesPerBlock, AdpcmFramesRule frames);
+std::string AdpcmText(const Format& f);
+
 } // namespace platform::acm

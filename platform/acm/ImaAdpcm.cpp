@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/core/Bytes.h"
+
 namespace platform::acm::ima {
 namespace {
 
@@ -80,9 +82,7 @@ void EncodeBlock(const std::int16_t* pcm, unsigned channels, std::size_t blockBy
     for (unsigned c = 0; c < channels; ++c) {
         ChannelState& s = state[c];
         s.predictor = pcm[c];
-        const auto first = static_cast<std::uint16_t>(pcm[c]);
-        out[4 * c] = static_cast<BYTE>(first & 0xFF);
-        out[4 * c + 1] = static_cast<BYTE>(first >> 8);
+        platform::StoreLe16(out + 4 * c, static_cast<std::uint16_t>(pcm[c]));
         out[4 * c + 2] = static_cast<BYTE>(s.index);
         out[4 * c + 3] = 0;
         BYTE* p = out + 4 * channels + 4 * c;
@@ -103,7 +103,7 @@ bool DecodeBlock(const BYTE* in, unsigned channels, std::size_t blockBytes, std:
     bool ok = true;
     for (unsigned c = 0; c < channels; ++c) {
         ChannelState s;
-        s.predictor = static_cast<std::int16_t>(in[4 * c] | (in[4 * c + 1] << 8));
+        s.predictor = static_cast<std::int16_t>(platform::LoadLe16(in + 4 * c));
         s.index = in[4 * c + 2];
         if (s.index > 88) {
             ok = false;

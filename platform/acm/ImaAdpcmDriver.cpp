@@ -2,8 +2,6 @@
 #include "platform/acm/BlockDriver.h"
 #include "platform/acm/ImaAdpcm.h"
 
-#include <cstdio>
-
 namespace platform::acm {
 namespace {
 
@@ -50,13 +48,9 @@ protected:
     bool MakeFormat(WORD tag, WORD channels, DWORD rate, Format* out) const override
     {
         IMAADPCMWAVEFORMAT f{};
-        f.wfx.wFormatTag = tag;
-        f.wfx.nChannels = channels;
-        f.wfx.nSamplesPerSec = rate;
-        f.wfx.nBlockAlign = static_cast<WORD>((rate <= 11025 ? 256 : rate <= 22050 ? 512 : 1024) * channels);
-        f.wfx.wBitsPerSample = 4;
-        f.wSamplesPerBlock = static_cast<WORD>(ima::FramesPerBlock(f.wfx.nBlockAlign, channels));
-        f.wfx.nAvgBytesPerSec = static_cast<DWORD>(std::uint64_t{rate} * f.wfx.nBlockAlign / f.wSamplesPerBlock);
+        WORD samplesPerBlock = 0;
+        f.wfx = AdpcmShape(tag, channels, rate, ima::FramesPerBlock, &samplesPerBlock);
+        f.wSamplesPerBlock = samplesPerBlock;
         *out = Format(f.wfx, &f.wSamplesPerBlock, sizeof f.wSamplesPerBlock);
         return Valid(*out);
     }
@@ -64,21 +58,10 @@ protected:
     bool Valid(const Format& f) const override
     {
         IMAADPCMWAVEFORMAT ima{};
-        if (!f.Read(&ima) || f.extraSize() < 2) {
-            return false;
-        }
-        const WAVEFORMATEX& w = f.wfx();
-        return (w.nChannels == 1 || w.nChannels == 2) && w.nSamplesPerSec >= 1 && w.nSamplesPerSec <= kMaxSampleRate &&
-               w.wBitsPerSample == 4 && ima::FramesPerBlock(w.nBlockAlign, w.nChannels) != 0 &&
-               ima.wSamplesPerBlock == ima::FramesPerBlock(w.nBlockAlign, w.nChannels);
+        return f.Read(&ima) && f.extraSize() >= 2 && AdpcmShapeValid(f.wfx(), ima.wSamplesPerBlock, ima::FramesPerBlock);
     }
 
-    std::string Text(const Format& f) const override
-    {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s, 4 Bit, %s", RateText(f.rate()).c_str(), ChannelText(f.channels()));
-        return buf;
-    }
+    std::string Text(const Format& f) const override { return AdpcmText(f); }
 
     std::unique_ptr<BlockCodec> MakeCodec(const Format& f) const override
     {

@@ -1,6 +1,7 @@
 // MS ADPCM (tag 2): 4-bit codes against a two-tap predictor chosen per block
 // and channel from the format's coefficient pairs (the standard 7).
 #include "platform/acm/BlockDriver.h"
+#include "platform/core/Bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -83,12 +84,10 @@ public:
     }
 
 private:
-    static std::int16_t Get16(const BYTE* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+    static std::int16_t Get16(const BYTE* p) { return static_cast<std::int16_t>(platform::LoadLe16(p)); }
     static void Put16(BYTE* p, std::int64_t v)
     {
-        const auto u = static_cast<std::uint16_t>(static_cast<std::int16_t>(v));
-        p[0] = static_cast<BYTE>(u & 0xFF);
-        p[1] = static_cast<BYTE>(u >> 8);
+        platform::StoreLe16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
     }
 
     bool DecodeBlock(const BYTE* in, std::int16_t* pcm) const
@@ -200,8 +199,8 @@ bool ReadCoefs(const Format& f, WORD* samplesPerBlock, std::vector<ADPCMCOEFSET>
         return false;
     }
     const BYTE* e = f.extra();
-    *samplesPerBlock = static_cast<WORD>(e[0] | (e[1] << 8));
-    const WORD n = static_cast<WORD>(e[2] | (e[3] << 8));
+    *samplesPerBlock = platform::LoadLe16(e);
+    const WORD n = platform::LoadLe16(e + 2);
     if (n == 0 || n > kMaxCoefs || f.extraSize() < 4 + 4 * n) {
         return false;
     }
@@ -222,13 +221,9 @@ protected:
     bool MakeFormat(WORD tag, WORD channels, DWORD rate, Format* out) const override
     {
         ADPCMWAVEFORMAT f{};
-        f.wfx.wFormatTag = tag;
-        f.wfx.nChannels = channels;
-        f.wfx.nSamplesPerSec = rate;
-        f.wfx.nBlockAlign = static_cast<WORD>((rate <= 11025 ? 256 : rate <= 22050 ? 512 : 1024) * channels);
-        f.wfx.wBitsPerSample = 4;
-        f.wSamplesPerBlock = static_cast<WORD>(MsFramesPerBlock(f.wfx.nBlockAlign, channels));
-        f.wfx.nAvgBytesPerSec = static_cast<DWORD>(std::uint64_t{rate} * f.wfx.nBlockAlign / f.wSamplesPerBlock);
+        WORD samplesPerBlock = 0;
+        f.wfx = AdpcmShape(tag, channels, rate, MsFramesPerBlock, &samplesPerBlock);
+        f.wSamplesPerBlock = samplesPerBlock;
         f.wNumCoef = 7;
         std::copy(std::begin(kStandardCoefs), std::end(kStandardCoefs), f.aCoef);
         *out = Format(f.wfx, reinterpret_cast<const BYTE*>(&f) + sizeof(WAVEFORMATEX),
@@ -240,19 +235,10 @@ protected:
     {
         WORD samplesPerBlock = 0;
         std::vector<ADPCMCOEFSET> coefs;
-        const WAVEFORMATEX& w = f.wfx();
-        return ReadCoefs(f, &samplesPerBlock, &coefs) && (w.nChannels == 1 || w.nChannels == 2) &&
-               w.nSamplesPerSec >= 1 && w.nSamplesPerSec <= kMaxSampleRate && w.wBitsPerSample == 4 &&
-               MsFramesPerBlock(w.nBlockAlign, w.nChannels) != 0 &&
-               samplesPerBlock == MsFramesPerBlock(w.nBlockAlign, w.nChannels);
+        return ReadCoefs(f, &samplesPerBlock, &coefs) && AdpcmShapeValid(f.wfx(), samplesPerBlock, MsFramesPerBlock);
     }
 
-    std::string Text(const Format& f) const override
-    {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "%s, 4 Bit, %s", RateText(f.rate()).c_str(), ChannelText(f.channels()));
-        return buf;
-    }
+    std::string Text(const Format& f) const override { return AdpcmText(f); }
 
     std::unique_ptr<BlockCodec> MakeCodec(const Format& f) const override
     {

@@ -35,6 +35,22 @@ using HWND = HWND__*;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
+struct HMENU__;
+using HMENU = HMENU__*;
+struct HICON__;
+using HICON = HICON__*;
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
+struct HDC__;
+using HDC = HDC__*;
+// Bitmaps, pens and fonts share the object handle that SelectObject and DeleteObject take.
+struct HGDIOBJ__;
+using HGDIOBJ = HGDIOBJ__*;
+using HBITMAP = HGDIOBJ;
+using HPEN = HGDIOBJ;
+using HFONT = HGDIOBJ;
 using FARPROC = void (*)();
 
 #ifndef TRUE

@@ -1,31 +1,12 @@
 #pragma once
-// Device contexts that draw into image surfaces of our own: one surface per
-// window (what a backend shows) and memory bitmaps. Pixels are COLORREF values
-// (0x00BBGGRR), so tests can read them back exactly.
-#include "platform/user/Window.h"
+// Device contexts that draw into image surfaces of our own: a window's surface
+// (the window layer keeps one per window, what a backend shows) and memory
+// bitmaps. Pixels are COLORREF values (0x00BBGGRR), so tests can read them back
+// exactly. Drawing knows no windows.
+#include <memory>
+#include <string>
 
-using COLORREF = DWORD;
-struct HDC__;
-using HDC = HDC__*;
-struct HGDIOBJ__;
-using HGDIOBJ = HGDIOBJ__*;
-using HBITMAP = HGDIOBJ;
-using HPEN = HGDIOBJ;
-using HFONT = HGDIOBJ;
-
-constexpr COLORREF RGB(int r, int g, int b)
-{
-    return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
-
-struct PAINTSTRUCT {
-    HDC hdc;
-    BOOL fErase;
-    RECT rcPaint;
-};
+#include "platform/core/Graphics.h"
 
 struct BITMAP {
     LONG bmType;
@@ -87,10 +68,6 @@ constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
 constexpr UINT BF_RECT = 0xF;
 constexpr UINT BF_ADJUST = 0x2000;
 
-HDC GetDC(HWND hwnd);
-int ReleaseDC(HWND hwnd, HDC dc);
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
@@ -122,10 +99,17 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, SIZE* size);
 
 namespace platform {
-// The window's own surface (what it last painted): colour at a client point, or
-// CLR_INVALID for a point outside it.
-COLORREF WindowPixel(HWND hwnd, int x, int y);
-// Texts drawn into a window's surface since its last paint began, for tests.
-std::string WindowDrawnText(HWND hwnd);
+// The pixels device contexts draw into. New surfaces are white.
+struct Surface;
+std::shared_ptr<Surface> CreateSurface(int width, int height);
+int SurfaceWidth(const Surface& surface);
+int SurfaceHeight(const Surface& surface);
+// The colour at a point, or CLR_INVALID for a point outside the surface.
+COLORREF SurfacePixel(const Surface& surface, int x, int y);
+// Glyphs are not rasterised: the texts drawn since the last clear are kept, for tests.
+const std::string& SurfaceText(const Surface& surface);
+void ClearSurfaceText(Surface& surface);
+// A device context bound to a surface for good (a window's: no bitmap can be
+// selected into it); DeleteDC releases it, the surface lives on.
+HDC CreateSurfaceDC(std::shared_ptr<Surface> surface);
 }
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;

@@ -8,6 +8,7 @@
 #include "platform/core/Strings.h"
 #include "platform/mixer/MixerDevice.h"
 #include "platform/user/Messages.h"
+#include "platform/wave/AudioChoice.h"
 
 namespace platform::mixer {
 namespace {
@@ -436,12 +437,14 @@ public:
 
 Driver& CurrentDriver()
 {
-    const char* value = std::getenv("TAPVOX_AUDIO");
-    if (!value || !*value) {
+    switch (platform::wave::ChosenAudio().devices) {
+    case platform::wave::AudioDevices::Alsa:
         return AlsaDriver();
-    }
-    if (std::strcmp(value, "script") == 0) {
+    case platform::wave::AudioDevices::Script:
         return ScriptedDriver();
+    case platform::wave::AudioDevices::File:
+    case platform::wave::AudioDevices::Unknown:
+        break;
     }
     static NoMixers none;
     return none;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/core/Bytes.h"
 #include "platform/core/Strings.h"
 #include "platform/registry/Registry.h"
 
@@ -297,8 +298,7 @@ std::string FormatStore(const StoreData& data)
                 AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
             } else if (value.type == REG_DWORD && d.size() == 4) {
                 char buf[16];
-                const DWORD v = static_cast<DWORD>(d[0]) | (static_cast<DWORD>(d[1]) << 8) |
-                                (static_cast<DWORD>(d[2]) << 16) | (static_cast<DWORD>(d[3]) << 24);
+                const DWORD v = platform::LoadLe32(d.data());
                 std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v));
                 out += buf;
             } else if (value.type == REG_BINARY) {
@@ -405,8 +405,8 @@ bool ParseStore(std::string_view text, StoreData& out, std::string* error)
                 v = (v << 4) | static_cast<DWORD>(d);
             }
             type = REG_DWORD;
-            data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-                    static_cast<std::uint8_t>(v >> 24)};
+            data.resize(4);
+            platform::StoreLe32(data.data(), v);
         } else if (rest.starts_with("hex:")) {
             type = REG_BINARY;
             if (!ReadHexBytes(rest.substr(4), data)) {

@@ -1,5 +1,6 @@
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
+#include "platform/user/WindowDC.h"
 
 namespace {
 using platform::WindowRecord;

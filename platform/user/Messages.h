@@ -4,24 +4,7 @@
 // thread waiting in GetMessage. Everything else here belongs to the GUI thread.
 // Retrieval order, as the program relies on: posted messages, then paint
 // requests, then due timers (earliest first).
-#include "platform/core/Types.h"
-
-struct POINT {
-    LONG x;
-    LONG y;
-};
-
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};
+#include "platform/core/Graphics.h"
 
 struct MSG {
     HWND hwnd;

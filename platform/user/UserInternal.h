@@ -10,6 +10,7 @@ namespace platform::user_detail {
 HWND PaintRequest(HWND filter, bool take);
 void KillWindowTimers(HWND hwnd);
 void DestroyWindowMenus(HWND hwnd, HANDLE menuBar);
+void ForgetWindowSurface(HWND hwnd);
 // The earliest time (layer clock) at which a timer falls due.
 std::optional<std::uint64_t> NextTimerDue();
 void RegisterStandardControls();

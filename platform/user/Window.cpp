@@ -298,6 +298,7 @@ BOOL DestroyWindow(HWND hwnd)
     }
     platform::user_detail::KillWindowTimers(hwnd);
     platform::user_detail::DestroyWindowMenus(hwnd, (r->style & WS_CHILD) ? nullptr : r->menu);
+    platform::user_detail::ForgetWindowSurface(hwnd);
     r->menu = nullptr;
     if (platform::WindowRecord* p = platform::FindWindowRecord(r->parent)) {
         std::erase(p->children, hwnd);

@@ -6,14 +6,6 @@
 
 using LONG_PTR = std::intptr_t;
 using ATOM = WORD;
-struct HMENU__;
-using HMENU = HMENU__*;
-struct HICON__;
-using HICON = HICON__*;
-struct HCURSOR__;
-using HCURSOR = HCURSOR__*;
-struct HBRUSH__;
-using HBRUSH = HBRUSH__*;
 
 struct WNDCLASSA {
     UINT style;

@@ -165,16 +165,13 @@ private:
             return;
         }
         while (avail > 0) {
-            WAVEHDR* h = port_->Front();
-            char* dst = scratch_.data();
-            std::size_t frames = scratch_.size() / frame;
-            if (h) {
-                frames = port_->FrontFrames();
-                if (frames == 0) {
-                    port_->CompleteFront();
-                    continue;
-                }
-                dst = h->lpData + port_->offset;
+            std::size_t frames = 0;
+            char* dst = port_->FrontRoom(&frames);
+            const bool toHeader = dst != nullptr;
+            if (!toHeader) {
+                // No header queued: drain what was captured, as a sound card loses it.
+                dst = scratch_.data();
+                frames = scratch_.size() / frame;
             }
             if (frames > static_cast<std::size_t>(avail)) {
                 frames = static_cast<std::size_t>(avail);
@@ -188,11 +185,8 @@ private:
                 break;
             }
             avail -= n;
-            if (h) {
-                port_->offset += static_cast<std::size_t>(n) * frame;
-                if (port_->FrontFrames() == 0) {
-                    port_->CompleteFront();
-                }
+            if (toHeader) {
+                port_->Advance(static_cast<std::size_t>(n));
             }
         }
     }

@@ -1,8 +1,8 @@
+// The wave driver TAPVOX_AUDIO selects.
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
+#include "platform/wave/AudioChoice.h"
 #include "platform/wave/Device.h"
 
 namespace platform::wave {
@@ -24,20 +24,22 @@ public:
 
 Driver& CurrentDriver()
 {
-    const char* value = std::getenv("TAPVOX_AUDIO");
-    if (!value || !*value) {
+    const AudioChoice choice = ChosenAudio();
+    switch (choice.devices) {
+    case AudioDevices::Alsa:
         return AlsaDriver();
-    }
-    if (std::strcmp(value, "script") == 0) {
+    case AudioDevices::Script:
         return ScriptedDriver();
-    }
-    if (std::strncmp(value, "file:", 5) == 0) {
-        return FileDriver(value + 5);
+    case AudioDevices::File:
+        return FileDriver(choice.value);
+    case AudioDevices::Unknown:
+        break;
     }
     static NoDevices none;
     static std::atomic<bool> warned{false};
     if (!warned.exchange(true)) {
-        std::fprintf(stderr, "TAPVOX_AUDIO=%s is not understood (script or file:PATH); no sound devices\n", value);
+        std::fprintf(stderr, "TAPVOX_AUDIO=%s is not understood (script or file:PATH); no sound devices\n",
+                     choice.value.c_str());
     }
     return none;
 }

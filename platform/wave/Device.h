@@ -22,27 +22,37 @@ public:
     std::mutex mutex;
     const bool input;
     const WAVEFORMATEX format;
-    // Bytes of the front header filled (input) or played (output).
-    std::size_t offset = 0;
 
     bool Empty() const { return queue_.empty(); }
     std::size_t Size() const { return queue_.size(); }
     WAVEHDR* Front() const { return queue_.empty() ? nullptr : queue_.front(); }
     WAVEHDR* At(std::size_t i) const { return queue_[i]; }
     void Push(WAVEHDR* header) { queue_.push_back(header); }
-    // Marks the front header done (input: dwBytesRecorded = offset), takes it
-    // off the queue and posts its message.
+    // Marks the front header done (input: dwBytesRecorded = the bytes filled),
+    // takes it off the queue and posts its message.
     void CompleteFront();
     void CompleteAll();
+    // Completes the front header only when something was filled into or played
+    // from it (a stopped input, the end of a source).
+    void CompleteStarted();
     // Input: copies into the front headers, returning each one that fills up;
     // returns the bytes taken (fewer when the queue runs out).
     std::size_t Fill(const std::uint8_t* data, std::size_t size);
     // Whole sample frames still free in the front header (input), or still to
     // play (output); 0 without a header.
     std::size_t FrontFrames() const;
+    // Where the next frame of the front header is, with *frames set to the
+    // whole frames left there; headers without room are completed on the way.
+    // Null (and 0) when no header is queued.
+    char* FrontRoom(std::size_t* frames);
+    // The backend filled or played `frames` more frames of the front header;
+    // a header with none left is completed.
+    void Advance(std::size_t frames);
 
 private:
     std::deque<WAVEHDR*> queue_;
+    // Bytes of the front header filled (input) or played (output).
+    std::size_t offset_ = 0;
     HWND window_;
     bool notify_;
     void* handle_;

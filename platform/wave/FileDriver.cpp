@@ -34,33 +34,27 @@ protected:
         }
         elapsed_ += elapsedMs;
         const std::uint64_t due = FramesDue(elapsed_, port_->format.nSamplesPerSec);
-        const std::size_t frame = port_->format.nBlockAlign;
         while (delivered_ < due && !ended_) {
             const std::uint64_t want = due - delivered_;
-            WAVEHDR* h = port_->Front();
-            if (!h) {
+            std::size_t room = 0;
+            char* dst = port_->FrontRoom(&room);
+            if (!dst) {
                 // No header queued: the samples of this moment are lost, as on a sound card.
                 const std::uint64_t got = Skip(want);
                 delivered_ += got;
                 ended_ = got < want;
                 break;
             }
-            const std::size_t room = port_->FrontFrames();
-            if (room == 0) {
-                port_->CompleteFront();
-                continue;
-            }
             const std::size_t n = static_cast<std::size_t>(want < room ? want : room);
-            const std::size_t got = Read(h->lpData + port_->offset, n);
-            port_->offset += got * frame;
+            const std::size_t got = Read(dst, n);
             delivered_ += got;
             if (got < n) {
+                // The source ended: what this header holds is returned now.
                 ended_ = true;
-                if (port_->offset > 0) {
-                    port_->CompleteFront();
-                }
-            } else if (port_->FrontFrames() == 0) {
-                port_->CompleteFront();
+                port_->Advance(got);
+                port_->CompleteStarted();
+            } else {
+                port_->Advance(got);
             }
         }
     }
@@ -127,18 +121,10 @@ protected:
         }
         elapsed_ += elapsedMs;
         const std::uint64_t due = FramesDue(elapsed_, port_->format.nSamplesPerSec);
-        const std::size_t frame = port_->format.nBlockAlign;
-        while (!port_->Empty()) {
-            const std::size_t left = port_->FrontFrames();
-            if (left == 0) {
-                port_->CompleteFront();
-                continue;
-            }
-            if (played_ >= due) {
-                break;
-            }
+        std::size_t left = 0;
+        while (port_->FrontRoom(&left) && played_ < due) {
             const std::size_t n = static_cast<std::size_t>(due - played_ < left ? due - played_ : left);
-            port_->offset += n * frame;
+            port_->Advance(n);
             played_ += n;
         }
         if (port_->Empty()) {

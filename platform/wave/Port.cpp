@@ -24,9 +24,9 @@ void Port::CompleteFront()
     WAVEHDR* h = queue_.front();
     queue_.pop_front();
     if (input) {
-        h->dwBytesRecorded = static_cast<DWORD>(offset);
+        h->dwBytesRecorded = static_cast<DWORD>(offset_);
     }
-    offset = 0;
+    offset_ = 0;
     StoreFlags(h, (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE);
     if (notify_) {
         PostMessage(window_, input ? MM_WIM_DATA : MM_WOM_DONE, reinterpret_cast<WPARAM>(handle_),
@@ -41,17 +41,24 @@ void Port::CompleteAll()
     }
 }
 
+void Port::CompleteStarted()
+{
+    if (offset_ > 0) {
+        CompleteFront();
+    }
+}
+
 std::size_t Port::Fill(const std::uint8_t* data, std::size_t size)
 {
     std::size_t taken = 0;
     while (taken < size && !queue_.empty()) {
         WAVEHDR* h = queue_.front();
-        const std::size_t room = h->dwBufferLength - offset;
+        const std::size_t room = h->dwBufferLength - offset_;
         const std::size_t n = room < size - taken ? room : size - taken;
-        std::memcpy(h->lpData + offset, data + taken, n);
-        offset += n;
+        std::memcpy(h->lpData + offset_, data + taken, n);
+        offset_ += n;
         taken += n;
-        if (offset >= h->dwBufferLength) {
+        if (offset_ >= h->dwBufferLength) {
             CompleteFront();
         }
     }
@@ -65,6 +72,30 @@ std::size_t Port::FrontFrames() const
         return 0;
     }
     const std::size_t frame = format.nBlockAlign;
-    return h->dwBufferLength / frame - offset / frame;
+    return h->dwBufferLength / frame - offset_ / frame;
+}
+
+char* Port::FrontRoom(std::size_t* frames)
+{
+    while (!queue_.empty()) {
+        *frames = FrontFrames();
+        if (*frames > 0) {
+            return queue_.front()->lpData + offset_;
+        }
+        CompleteFront();
+    }
+    *frames = 0;
+    return nullptr;
+}
+
+void Port::Advance(std::size_t frames)
+{
+    if (queue_.empty()) {
+        return;
+    }
+    offset_ += frames * format.nBlockAlign;
+    if (FrontFrames() == 0) {
+        CompleteFront();
+    }
 }
 }

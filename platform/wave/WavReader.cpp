@@ -2,14 +2,12 @@
 
 #include <cstring>
 
+#include "platform/core/Bytes.h"
+
 namespace platform::wave {
 namespace {
-std::uint32_t Le32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+using platform::LoadLe16;
+using platform::LoadLe32;
 
 // WAVE_FORMAT_EXTENSIBLE with the PCM sub-format counts as PCM.
 constexpr WORD kExtensible = 0xFFFE;
@@ -21,19 +19,19 @@ bool ParseFormat(const unsigned char* p, std::size_t size, WAVEFORMATEX* f)
     if (size < 16) {
         return false;
     }
-    WORD tag = Le16(p);
+    WORD tag = LoadLe16(p);
     if (tag == kExtensible) {
-        if (size < 40 || Le16(p + 16) < 22 || Le16(p + 24) != WAVE_FORMAT_PCM ||
+        if (size < 40 || LoadLe16(p + 16) < 22 || LoadLe16(p + 24) != WAVE_FORMAT_PCM ||
             std::memcmp(p + 26, kPcmGuidTail, sizeof kPcmGuidTail) != 0) {
             return false;
         }
         tag = WAVE_FORMAT_PCM;
     }
     f->wFormatTag = tag;
-    f->nChannels = Le16(p + 2);
-    f->nSamplesPerSec = Le32(p + 4);
-    f->nBlockAlign = Le16(p + 12);
-    f->wBitsPerSample = Le16(p + 14);
+    f->nChannels = LoadLe16(p + 2);
+    f->nSamplesPerSec = LoadLe32(p + 4);
+    f->nBlockAlign = LoadLe16(p + 12);
+    f->wBitsPerSample = LoadLe16(p + 14);
     f->cbSize = 0;
     if (tag != WAVE_FORMAT_PCM || f->nChannels < 1 || f->nChannels > 2 ||
         (f->wBitsPerSample != 8 && f->wBitsPerSample != 16) || f->nSamplesPerSec < 1 ||
@@ -88,7 +86,7 @@ bool WavReader::Open(std::FILE* stream)
         if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0 || std::fread(chunk, 1, 8, file_) != 8) {
             break;
         }
-        const std::uint64_t size = Le32(chunk + 4);
+        const std::uint64_t size = LoadLe32(chunk + 4);
         const std::uint64_t body = pos + 8;
         const std::uint64_t available = fileSize - body;
         if (std::memcmp(chunk, "fmt ", 4) == 0 && !haveFormat) {

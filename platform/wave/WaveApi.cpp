@@ -252,9 +252,7 @@ MMRESULT waveInStop(HWAVEIN handle)
     }
     std::lock_guard lock(device->port->mutex);
     device->backend->Stop();
-    if (device->port->offset > 0) {
-        device->port->CompleteFront();
-    }
+    device->port->CompleteStarted();
     return MMSYSERR_NOERROR;
 }
 

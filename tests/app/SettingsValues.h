@@ -10,6 +10,7 @@
 #include "files/Mp3TagSwitch.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
+#include "prefs/SetPlayBack.h"
 #include "prefs/SetRecord.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"

@@ -2,7 +2,7 @@
 
 #include "controls/Progress.h"
 #include "owl/Application.h"
-#include "platform/gdi/Gdi.h"
+#include "platform/user/WindowDC.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Headless.h"
 #include "resources/Resources.h"

@@ -14,6 +14,7 @@
 #include "files/OggPacketRecord.h"
 #include "files/OggPage.h"
 #include "files/OggVorbisFile.h"
+#include "platform/core/Bytes.h"
 #include "platform/kernel/Clock.h"
 #include "tests/support/TestSupport.h"
 
@@ -59,13 +60,11 @@ std::vector<std::int64_t> Granules(const std::string& path, int* streams)
     std::vector<int> serials;
     std::size_t off = 0;
     while (off + 27 <= bytes.size() && std::memcmp(&bytes[off], "OggS", 4) == 0) {
-        const int serial = bytes[off + 14] | (bytes[off + 15] << 8) | (bytes[off + 16] << 16) | (bytes[off + 17] << 24);
+        const int serial = static_cast<int>(platform::LoadLe32(&bytes[off + 14]));
         if (std::find(serials.begin(), serials.end(), serial) == serials.end()) {
             serials.push_back(serial);
         }
-        std::int64_t g = 0;
-        std::memcpy(&g, &bytes[off + 6], 8);
-        out.push_back(g);
+        out.push_back(static_cast<std::int64_t>(platform::LoadLe64(&bytes[off + 6])));
         const std::size_t segs = bytes[off + 26];
         std::size_t body = 0;
         for (std::size_t i = 0; i < segs; ++i) {
@@ -215,7 +214,7 @@ TEST_F(OggVorbisFileTest, SignatureCoversThePacketStream)
             std::vector<BYTE> p(bytes.begin() + static_cast<long>(off),
                                 bytes.begin() + static_cast<long>(off + 27 + segs + body));
             const std::uint32_t crc = OggPageChecksum(p.data(), p.size());
-            std::memcpy(&bytes[off + 22], &crc, 4);
+            platform::StoreLe32(&bytes[off + 22], crc);
             break;
         }
         off += 27 + segs + body;

@@ -193,13 +193,8 @@ TEST_F(Recovery, WritesStopBelowTheFourGigabyteLimit)
     const std::uint64_t limit = 0xFFFFFFFFull - RiffFile::kTrailerReserve;
     std::uint64_t size = limit - (data.dataOffset - 8) - 1000;
     size -= size % 4;
-    auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            b[at + std::size_t(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-        }
-    };
-    put(4, static_cast<std::uint32_t>(data.dataOffset + size - 8));
-    put(data.dataOffset - 4, static_cast<std::uint32_t>(size));
+    platform::StoreLe32(&b[4], static_cast<std::uint32_t>(data.dataOffset + size - 8));
+    platform::StoreLe32(&b[data.dataOffset - 4], static_cast<std::uint32_t>(size));
     b.resize(data.dataOffset + 4000);
     testsupport::WriteAll(path, b);
     ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(data.dataOffset + size)), 0);

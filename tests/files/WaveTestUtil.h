@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Bytes.h"
 #include "platform/core/WaveFormat.h"
 
 struct RawChunk {
@@ -12,11 +13,7 @@ struct RawChunk {
     std::size_t dataOffset = 0;
 };
 
-inline std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
+inline std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) { return platform::LoadLe32(b.data() + at); }
 
 // The chunks inside the RIFF form, in file order, as far as the RIFF size reaches.
 inline std::vector<RawChunk> RiffChunks(const std::vector<std::uint8_t>& b)

@@ -5,12 +5,14 @@
 
 #include "app/SettingsRules.h"
 #include "platform/profile/Profile.h"
+#include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetJoy.h"
 #include "prefs/SetKey.h"
 #include "prefs/SetMp3.h"
+#include "prefs/SetPlayBack.h"
 #include "prefs/SetRecord.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"

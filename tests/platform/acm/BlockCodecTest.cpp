@@ -85,6 +85,34 @@ TEST(AcmBlockCodecs, RoundTripQuality)
     }
 }
 
+// Both ADPCM codecs grow their block with the rate; the samples per block in
+// the record and the byte rate follow from it.
+TEST(AcmBlockCodecs, AdpcmBlocksFollowTheRate)
+{
+    struct Shape {
+        WORD tag;
+        WORD channels;
+        DWORD rate;
+        WORD blockAlign;
+        WORD samplesPerBlock;
+        DWORD bytesPerSecond;
+    };
+    for (const Shape s : {Shape{WAVE_FORMAT_IMA_ADPCM, 1, 8000, 256, 505, 4055},
+                          Shape{WAVE_FORMAT_IMA_ADPCM, 1, 11025, 256, 505, 5588},
+                          Shape{WAVE_FORMAT_IMA_ADPCM, 2, 22050, 1024, 1017, 22201},
+                          Shape{WAVE_FORMAT_IMA_ADPCM, 2, 44100, 2048, 2041, 44251},
+                          Shape{WAVE_FORMAT_ADPCM, 1, 8000, 256, 500, 4096},
+                          Shape{WAVE_FORMAT_ADPCM, 2, 22050, 1024, 1012, 22311},
+                          Shape{WAVE_FORMAT_ADPCM, 1, 44100, 1024, 2036, 22179}}) {
+        const Bytes fmt = FormatFor(s.tag, Pcm(s.channels, s.rate));
+        ASSERT_GE(fmt.size(), 20u);
+        EXPECT_EQ(Wfx(fmt).nBlockAlign, s.blockAlign) << s.tag << " " << s.rate;
+        EXPECT_EQ(fmt[18] | fmt[19] << 8, s.samplesPerBlock) << s.tag << " " << s.rate;
+        EXPECT_EQ(Wfx(fmt).nAvgBytesPerSec, s.bytesPerSecond) << s.tag << " " << s.rate;
+        EXPECT_EQ(Wfx(fmt).wBitsPerSample, 4);
+    }
+}
+
 TEST(AcmBlockCodecs, GsmRoundTrip)
 {
     const WAVEFORMATEX pcm = Pcm(1, 8000);

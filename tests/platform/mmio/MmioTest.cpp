@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Bytes.h"
 #include "platform/mmio/Mmio.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,11 +12,6 @@ namespace {
 std::vector<std::uint8_t> Bytes(const char* s, std::size_t n)
 {
     return {reinterpret_cast<const std::uint8_t*>(s), reinterpret_cast<const std::uint8_t*>(s) + n};
-}
-
-DWORD Le32(const std::vector<std::uint8_t>& b, std::size_t at)
-{
-    return DWORD(b[at]) | DWORD(b[at + 1]) << 8 | DWORD(b[at + 2]) << 16 | DWORD(b[at + 3]) << 24;
 }
 }
 
@@ -113,11 +109,11 @@ TEST(Mmio, ChunksAreCreatedSizedPaddedAndFound)
 
     const auto b = testsupport::ReadAll(path);
     ASSERT_EQ(b.size(), 36u);
-    EXPECT_EQ(Le32(b, 4), 28u);
-    EXPECT_EQ(Le32(b, 16), 3u);
+    EXPECT_EQ(platform::LoadLe32(b.data() + 4), 28u);
+    EXPECT_EQ(platform::LoadLe32(b.data() + 16), 3u);
     EXPECT_EQ(b[23], 0);
     EXPECT_EQ(Bytes(reinterpret_cast<const char*>(b.data()) + 24, 4), Bytes("LIST", 4));
-    EXPECT_EQ(Le32(b, 28), 4u);
+    EXPECT_EQ(platform::LoadLe32(b.data() + 28), 4u);
 
     h = mmioOpenA(path.data(), nullptr, MMIO_READ);
     ASSERT_NE(h, nullptr);

@@ -1,5 +1,5 @@
-// The timecode text stored in the recording, its signature line, and the
-// companion marker file that journals the lists while the recording is open.
+// The timecode text stored in the recording and its signature line; the same
+// text, tab-separated, is what the crash journal holds.
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +16,6 @@ namespace {
 constexpr std::size_t kMaxLine = 258;
 constexpr std::size_t kMaxReadLine = 259;
 constexpr std::size_t kMaxWord = 79;
-constexpr LONG kMaxJournal = 64 * 1024 * 1024;
 
 std::string CommentLine(const MarkerComment& c)
 {
@@ -49,16 +48,6 @@ std::string FirstWord(const std::string& line, std::size_t* rest)
     return line.substr(i, std::min(j - i, kMaxWord));
 }
 
-}
-
-std::string RecFile::MarkerFileNameFor(const std::string& recording)
-{
-    if (recording.size() < 4 || recording.size() > 259 || recording[recording.size() - 4] != '.') {
-        return {};
-    }
-    std::string companion = recording;
-    companion[companion.size() - 3] = '~';
-    return companion;
 }
 
 std::vector<TimeMarker> RecFile::ListedMarkers()
@@ -190,86 +179,6 @@ bool RecFile::LoadTimecode()
     // keeps its text, signature line included.
     dirty = wasDirty || markers.size() != loaded;
     return true;
-}
-
-bool RecFile::OpenMarkerFile()
-{
-    if (markerFile) {
-        return true;
-    }
-    markerFileName = MarkerFileNameFor(name);
-    if (markerFileName.empty()) {
-        return false;
-    }
-    if (mmioOpenA(markerFileName.data(), nullptr, MMIO_EXIST)) {
-        markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
-    } else {
-        markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_CREATE | MMIO_READWRITE);
-    }
-    return markerFile != nullptr;
-}
-
-bool RecFile::ReadMarkerFile()
-{
-    if (!OpenMarkerFile()) {
-        return false;
-    }
-    ClearMarkers();
-    ClearComments();
-    DWORD version = 0;
-    if (mmioSeek(markerFile, 0, SEEK_SET) != 0 ||
-        mmioRead(markerFile, reinterpret_cast<char*>(&version), 4) != 4 || version != 1) {
-        return false;
-    }
-    const LONGLONG end = mmioSeek(markerFile, 0, SEEK_END);
-    const LONG size = static_cast<LONG>(std::min<LONGLONG>(end > 4 ? end - 4 : 0, kMaxJournal));
-    std::vector<char> text(static_cast<std::size_t>(size) + 1, 0);
-    mmioSeek(markerFile, 4, SEEK_SET);
-    const LONG got = mmioRead(markerFile, text.data(), size);
-    text[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
-    ParseText(text.data(), false, true);
-    PruneMarkers();
-    if (!readOnly) {
-        dirty = true;
-    }
-    return true;
-}
-
-bool RecFile::WriteMarkerFile()
-{
-    if (readOnly || !OpenMarkerFile()) {
-        return false;
-    }
-    const std::string text = BuildText(true);
-    const DWORD version = 1;
-    mmioSeek(markerFile, 0, SEEK_SET);
-    mmioWrite(markerFile, reinterpret_cast<const char*>(&version), 4);
-    mmioWrite(markerFile, text.c_str(), static_cast<LONG>(text.size() + 1));
-    mmioFlush(markerFile, 0);
-    FlushMarkerFile();
-    return true;
-}
-
-bool RecFile::FlushMarkerFile()
-{
-    if (!markerFile || readOnly) {
-        return false;
-    }
-    mmioClose(markerFile, 0);
-    markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
-    return true;
-}
-
-bool RecFile::CloseMarkerFile()
-{
-    if (!markerFile) {
-        return true;
-    }
-    const bool ok = mmioClose(markerFile, 0) == MMSYSERR_NOERROR;
-    markerFile = nullptr;
-    mmioOpenA(markerFileName.data(), nullptr, MMIO_DELETE);
-    markerFileName.clear();
-    return ok;
 }
 
 bool RecFile::VerifySignature()

@@ -1,0 +1,36 @@
+#pragma once
+// Little-endian numbers in byte buffers, as RIFF, Ogg, codec blocks and the stores lay them out.
+#include <cstdint>
+
+namespace platform {
+constexpr std::uint16_t LoadLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+constexpr std::uint32_t LoadLe32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+constexpr std::uint64_t LoadLe64(const std::uint8_t* p)
+{
+    return static_cast<std::uint64_t>(LoadLe32(p)) | static_cast<std::uint64_t>(LoadLe32(p + 4)) << 32;
+}
+
+constexpr void StoreLe16(std::uint8_t* p, std::uint16_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+constexpr void StoreLe32(std::uint8_t* p, std::uint32_t v)
+{
+    StoreLe16(p, static_cast<std::uint16_t>(v));
+    StoreLe16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+constexpr void StoreLe64(std::uint8_t* p, std::uint64_t v)
+{
+    StoreLe32(p, static_cast<std::uint32_t>(v));
+    StoreLe32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+}

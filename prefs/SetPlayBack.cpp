@@ -1,0 +1,26 @@
+// Section "Play" of the settings: SoundByte, loaded and saved with the other sections.
+#include "prefs/SetPlayBack.h"
+
+#include "app/SettingsRules.h"
+
+using namespace settings;
+
+int SoundByte = 2;
+
+void TSetPlayBack::Load(HKEY key, const char* iniPath)
+{
+    SoundByte = iniPath && *iniPath ? IniGetInt("Play", "SoundByte", 2, iniPath) : RegGetWide(key, "SoundByte", 2);
+    if (SoundByte < 1) {
+        SoundByte = 1;
+    }
+}
+
+void TSetPlayBack::Save(HKEY key, const char* iniPath)
+{
+    if (key) {
+        // Values up to 999 are set on the page: one byte would lose them.
+        RegSetWide(key, "SoundByte", SoundByte);
+        return;
+    }
+    IniSetInt("Play", "SoundByte", SoundByte, iniPath);
+}
