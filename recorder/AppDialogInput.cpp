@@ -392,11 +392,6 @@ LRESULT TAppDialog::EvRestartInput(WPARAM wParam, LPARAM lParam)
     waveInReset(waveIn);
     // What the device had finished is kept: the restart loses only what it did not capture.
     FlushInput();
-    lastInputIndex = -1;
-    for (AudioBuffer& b : buffers) {
-        waveInUnprepareHeader(waveIn, b.header, sizeof(WAVEHDR));
-    }
-    QueueInputBuffers(false);
     if (acmStream) {
         FinishConversions(currentFile);
         CloseAcmStream();
@@ -406,6 +401,11 @@ LRESULT TAppDialog::EvRestartInput(WPARAM wParam, LPARAM lParam)
             return 0;
         }
     }
+    lastInputIndex = -1;
+    for (AudioBuffer& b : buffers) {
+        waveInUnprepareHeader(waveIn, b.header, sizeof(WAVEHDR));
+    }
+    QueueInputBuffers(false);
     if (waveInStart(waveIn) == MMSYSERR_NOERROR) {
         recording = 1;
     } else {
@@ -420,17 +420,16 @@ void TAppDialog::FlushInput()
         return;
     }
     flushing = true;
-    for (int n = 0; n < kAudioBufferCount; ++n) {
-        const int idx = (lastInputIndex + 1) % kAudioBufferCount;
+    const int from = lastInputIndex;
+    for (int n = 1; n <= kAudioBufferCount; ++n) {
+        const int idx = (from + n) % kAudioBufferCount;
         WAVEHDR* h = buffers[idx].header;
-        lastInputIndex = idx;
         // A header the driver never gave back holds nothing; the ones after it still count.
-        if (!IsDone(h)) {
+        if (!IsDone(h) || h->dwBytesRecorded == 0 ||
+            waveInUnprepareHeader(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             continue;
         }
-        if (h->dwBytesRecorded == 0 || waveInUnprepareHeader(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-            continue;
-        }
+        lastInputIndex = idx;
         ProcessInputBuffer(h);
         h->dwBytesRecorded = 0;
         h->dwFlags &= ~WHDR_DONE;

@@ -271,8 +271,13 @@ void TAppDialog::NoteWritten(MediaFile* file)
 {
     if (++buffersSinceUpdate >= kUpdateEveryBuffers) {
         buffersSinceUpdate = 0;
+        // The update ends at the end of the data; a loop pass goes on where it was.
+        const DWORD at = file->GetPosition();
         if (!file->update()) {
             Warning("Can't update the recording file.");
+        }
+        if (file->GetOverwrite()) {
+            file->position(at);
         }
     }
 }

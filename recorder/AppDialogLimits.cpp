@@ -48,8 +48,9 @@ bool TAppDialog::LimitReached(bool* capOnly)
 
 void TAppDialog::TestFileLimit()
 {
+    // The stop's own flush ends the recording: no limit starts anything then.
     bool capOnly = false;
-    if (!LimitReached(&capOnly)) {
+    if (flushing || !LimitReached(&capOnly)) {
         return;
     }
     if (!capOnly && FileAction == 1 && currentFile->CanOverwrite()) {
@@ -78,7 +79,8 @@ LRESULT TAppDialog::EvNextFile(WPARAM wParam, LPARAM)
         return 0;
     }
     if (wParam == kCapSplit) {
-        if (recording) {
+        bool capOnly = false;
+        if (recording && LimitReached(&capOnly) && capOnly) {
             Warning("The recording reached the largest size of a WAV file and goes on in a new file.");
             ContinueInNewFile();
         }
