@@ -52,12 +52,11 @@ bool TDialog::Create()
     }
     // A dialog that is some window's child (a frame's client, a sheet's page) loses its popup frame.
     if ((Attr.Style & WS_CHILD) && owner) {
-        platform::WindowRecord* r = platform::FindWindowRecord(h);
-        if (r && !(r->style & WS_CHILD)) {
-            r->style = (r->style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU)) | WS_CHILD;
-            r->owner = nullptr;
+        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(h, GWL_STYLE));
+        if (!(style & WS_CHILD)) {
+            ::SetWindowLongPtrA(h, GWL_STYLE, (style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU)) | WS_CHILD);
             ::SetParent(h, owner);
-            r->rect = RECT{0, 0, r->rect.right - r->rect.left, r->rect.bottom - r->rect.top};
+            ::SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
     if (Attr.Style & WS_VISIBLE) {

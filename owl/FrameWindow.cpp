@@ -73,8 +73,8 @@ bool TFrameWindow::AssignMenu(int menuResId)
 bool TFrameWindow::SetIcon(TModule* module, int resId)
 {
     icon_ = module ? module->LoadIcon(resId) : nullptr;
-    if (platform::WindowRecord* r = platform::FindWindowRecord(Handle)) {
-        r->bigIcon = icon_;
+    if (Handle) {
+        ::SendMessage(Handle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     }
     return icon_ != nullptr;
 }
@@ -82,8 +82,8 @@ bool TFrameWindow::SetIcon(TModule* module, int resId)
 bool TFrameWindow::SetIconSm(TModule* module, int resId)
 {
     iconSm_ = module ? module->LoadIcon(resId) : nullptr;
-    if (platform::WindowRecord* r = platform::FindWindowRecord(Handle)) {
-        r->smallIcon = iconSm_;
+    if (Handle) {
+        ::SendMessage(Handle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(iconSm_));
     }
     return iconSm_ != nullptr;
 }

@@ -205,10 +205,8 @@ int TPropertySheet::Execute()
 
 void TPropertySheet::End(int result)
 {
-    if (platform::WindowRecord* r = platform::FindWindowRecord(Handle)) {
-        r->dialogResult = static_cast<DWORD_PTR>(result);
-        r->dialogEnded = true;
-        ::ShowWindow(Handle, SW_HIDE);
+    if (Handle) {
+        ::EndDialog(Handle, result);
     }
 }
 

@@ -10,7 +10,12 @@ namespace {
 TWindow* g_creating = nullptr;        // the next own-class window
 TWindow* g_creatingDialog = nullptr;  // the next dialog (template controls are made before it is bound)
 
-platform::WindowRecord* Record(HWND h) { return platform::FindWindowRecord(h); }
+// Each bound window carries its object as a property.
+constexpr const char* kObjectProp = "OWL_Object";
+
+TWindow* ObjectOf(HWND h) { return static_cast<TWindow*>(::GetPropA(h, kObjectProp)); }
+WNDPROC ProcOf(HWND h) { return reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(h, GWLP_WNDPROC)); }
+void SetProc(HWND h, WNDPROC proc) { ::SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)); }
 }
 
 void SetCreatingWindow(TWindow* window) { g_creating = window; }
@@ -31,15 +36,14 @@ void RegisterFrameworkClasses()
 
 LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    platform::WindowRecord* r = Record(hwnd);
-    if (!r) {
+    if (!::IsWindow(hwnd)) {
         return 0;
     }
-    TWindow* w = static_cast<TWindow*>(r->object);
+    TWindow* w = ObjectOf(hwnd);
     if (!w && g_creating && msg == WM_NCCREATE) {
         w = g_creating;
         g_creating = nullptr;
-        r->object = w;
+        ::SetPropA(hwnd, kObjectProp, w);
         w->Handle = hwnd;
         if (!w->DefaultProc) {
             w->DefaultProc = DefWindowProcA;
@@ -53,24 +57,23 @@ LRESULT OwlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 std::intptr_t OwlDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    platform::WindowRecord* r = Record(hwnd);
-    if (!r || r->object || !g_creatingDialog) {
+    if (!::IsWindow(hwnd) || ObjectOf(hwnd) || !g_creatingDialog) {
         return FALSE;
     }
-    // First message of a dialog made for an object: from now on the record goes straight to it.
+    // First message of a dialog made for an object: from now on the window goes straight to it.
     TWindow* w = g_creatingDialog;
     g_creatingDialog = nullptr;
-    r->object = w;
-    r->dialogProc = nullptr;
-    r->proc = OwlWindowProc;
+    ::SetPropA(hwnd, kObjectProp, w);
+    ::SetWindowLongPtrA(hwnd, DWLP_DLGPROC, 0);
+    SetProc(hwnd, OwlWindowProc);
     w->Handle = hwnd;
     w->DefaultProc = DefDlgProcA;
     const LRESULT res = w->ReceiveMessage(msg, wParam, lParam);
     if (msg == WM_INITDIALOG) {
         return res;
     }
-    if ((r = Record(hwnd)) != nullptr) {
-        r->dialogMsgResult = res;
+    if (::IsWindow(hwnd)) {
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, res);
     }
     return TRUE;
 }
@@ -125,11 +128,7 @@ void TWindow::SetParent(TWindow* parent)
     }
 }
 
-TWindow* TWindow::FromHandle(HWND hwnd)
-{
-    platform::WindowRecord* r = Record(hwnd);
-    return r ? static_cast<TWindow*>(r->object) : nullptr;
-}
+TWindow* TWindow::FromHandle(HWND hwnd) { return ObjectOf(hwnd); }
 
 TApplication* TWindow::GetApplication() const { return TApplication::Current(); }
 
@@ -200,31 +199,30 @@ bool TWindow::Create()
 
 bool TWindow::Attach(HWND hwnd)
 {
-    platform::WindowRecord* r = Record(hwnd);
-    if (!r || r->object) {
+    if (!::IsWindow(hwnd) || ObjectOf(hwnd)) {
         return false;
     }
-    r->object = this;
+    // Read before the object takes the window's messages.
+    Attr.Id = ::GetDlgCtrlID(hwnd);
+    Attr.Style = static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE));
     Handle = hwnd;
-    DefaultProc = r->proc == OwlWindowProc ? DefWindowProcA : r->proc;
-    r->proc = OwlWindowProc;
-    Attr.Id = r->id;
-    Attr.Style = r->style;
     if (Title.empty()) {
-        Title = r->text;
+        Title = GetWindowText();
     }
+    ::SetPropA(hwnd, kObjectProp, this);
+    const WNDPROC proc = ProcOf(hwnd);
+    DefaultProc = proc == OwlWindowProc ? DefWindowProcA : proc;
+    SetProc(hwnd, OwlWindowProc);
     SetupWindow();
     return true;
 }
 
 void TWindow::Detach()
 {
-    if (platform::WindowRecord* r = Record(Handle)) {
-        if (r->object == this) {
-            r->object = nullptr;
-            if (r->proc == OwlWindowProc) {
-                r->proc = DefaultProc ? DefaultProc : DefWindowProcA;
-            }
+    if (Handle && ObjectOf(Handle) == this) {
+        ::RemovePropA(Handle, kObjectProp);
+        if (ProcOf(Handle) == OwlWindowProc) {
+            SetProc(Handle, DefaultProc ? DefaultProc : DefWindowProcA);
         }
     }
     Handle = nullptr;
@@ -465,11 +463,10 @@ TWindow* TWindow::ChildWithId(int id) const
 
 void TWindow::ChildBroadcastMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    platform::WindowRecord* r = Record(Handle);
-    if (!r) {
-        return;
+    std::vector<HWND> kids;
+    for (HWND k = ::GetWindow(Handle, GW_CHILD); k; k = ::GetWindow(k, GW_HWNDNEXT)) {
+        kids.push_back(k);
     }
-    const std::vector<HWND> kids = r->children;
     for (HWND k : kids) {
         ::SendMessage(k, msg, wParam, lParam);
     }

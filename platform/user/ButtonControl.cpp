@@ -1,28 +1,30 @@
+// Buttons (push, check, radio, group box, owner-drawn) and statics: their state, drawing requests and notifications.
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/WindowDC.h"
 
 namespace {
+using platform::WindowChange;
 using platform::WindowRecord;
 
-DWORD Type(const WindowRecord& r) { return r.style & BS_TYPEMASK; }
+DWORD Type(const WindowRecord& r) { return r.state.style & BS_TYPEMASK; }
 
 void DrawItem(HWND hwnd, UINT action)
 {
     WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || Type(*r) != BS_OWNERDRAW || !r->parent) {
+    if (!r || Type(*r) != BS_OWNERDRAW || !r->state.parent) {
         return;
     }
     HDC dc = GetDC(hwnd);
     DRAWITEMSTRUCT dis{};
     dis.CtlType = ODT_BUTTON;
-    dis.CtlID = static_cast<UINT>(r->id);
+    dis.CtlID = static_cast<UINT>(r->state.id);
     dis.itemAction = action;
-    dis.itemState = (r->pushed ? ODS_SELECTED : 0) | (GetFocus() == hwnd ? ODS_FOCUS : 0) | (r->enabled ? 0 : ODS_DISABLED);
+    dis.itemState = (r->state.pushed ? ODS_SELECTED : 0) | (GetFocus() == hwnd ? ODS_FOCUS : 0) | (r->state.enabled ? 0 : ODS_DISABLED);
     dis.hwndItem = hwnd;
     dis.hDC = dc;
     GetClientRect(hwnd, &dis.rcItem);
-    SendMessage(r->parent, WM_DRAWITEM, static_cast<WPARAM>(r->id), reinterpret_cast<LPARAM>(&dis));
+    SendMessage(r->state.parent, WM_DRAWITEM, static_cast<WPARAM>(r->state.id), reinterpret_cast<LPARAM>(&dis));
     ReleaseDC(hwnd, dc);
 }
 
@@ -30,11 +32,11 @@ void DrawItem(HWND hwnd, UINT action)
 void CheckInGroup(HWND hwnd)
 {
     WindowRecord* r = platform::FindWindowRecord(hwnd);
-    WindowRecord* p = r ? platform::FindWindowRecord(r->parent) : nullptr;
+    WindowRecord* p = r ? platform::FindWindowRecord(r->state.parent) : nullptr;
     if (!p) {
         return;
     }
-    auto& kids = p->children;
+    auto& kids = p->state.children;
     std::size_t me = 0;
     while (me < kids.size() && kids[me] != hwnd) {
         ++me;
@@ -42,7 +44,7 @@ void CheckInGroup(HWND hwnd)
     std::size_t begin = me;
     while (begin > 0) {
         WindowRecord* c = platform::FindWindowRecord(kids[begin]);
-        if (c && (c->style & WS_GROUP)) {
+        if (c && (c->state.style & WS_GROUP)) {
             break;
         }
         --begin;
@@ -52,11 +54,11 @@ void CheckInGroup(HWND hwnd)
         if (!c) {
             continue;
         }
-        if (i > begin && (c->style & WS_GROUP)) {
+        if (i > begin && (c->state.style & WS_GROUP)) {
             break;
         }
-        if (i != me && c->className == WC_BUTTON && Type(*c) == BS_AUTORADIOBUTTON && c->check) {
-            c->check = BST_UNCHECKED;
+        if (i != me && c->state.className == WC_BUTTON && Type(*c) == BS_AUTORADIOBUTTON && c->state.check) {
+            c->Change(WindowChange::Check)->check = BST_UNCHECKED;
             c->needsPaint = true;
         }
     }
@@ -65,18 +67,18 @@ void CheckInGroup(HWND hwnd)
 void Click(HWND hwnd)
 {
     WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || !r->enabled) {
+    if (!r || !r->state.enabled) {
         return;
     }
     switch (Type(*r)) {
     case BS_AUTOCHECKBOX:
-        r->check = r->check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+        r->Change(WindowChange::Check)->check = r->state.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
         break;
     case BS_AUTO3STATE:
-        r->check = (r->check + 1) % 3;
+        r->Change(WindowChange::Check)->check = (r->state.check + 1) % 3;
         break;
     case BS_AUTORADIOBUTTON:
-        r->check = BST_CHECKED;
+        r->Change(WindowChange::Check)->check = BST_CHECKED;
         CheckInGroup(hwnd);
         break;
     case BS_GROUPBOX:
@@ -98,21 +100,21 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     switch (msg) {
     case BM_GETCHECK:
-        return r->check;
+        return r->state.check;
     case BM_SETCHECK:
         if (Type(*r) != BS_PUSHBUTTON && Type(*r) != BS_DEFPUSHBUTTON && Type(*r) != BS_GROUPBOX) {
-            r->check = static_cast<int>(wp);
+            r->Change(WindowChange::Check)->check = static_cast<int>(wp);
             r->needsPaint = true;
         }
         return 0;
     case BM_GETSTATE:
-        return r->check | (r->pushed ? BST_PUSHED : 0) | (GetFocus() == hwnd ? BST_FOCUS : 0);
+        return r->state.check | (r->state.pushed ? BST_PUSHED : 0) | (GetFocus() == hwnd ? BST_FOCUS : 0);
     case BM_SETSTATE:
-        r->pushed = wp != 0;
+        r->Change(WindowChange::Check)->pushed = wp != 0;
         DrawItem(hwnd, ODA_SELECT);
         return 0;
     case BM_SETSTYLE:
-        r->style = (r->style & ~0xFFFFu) | static_cast<DWORD>(wp & 0xFFFF);
+        r->Change(WindowChange::Style)->style = (r->state.style & ~0xFFFFu) | static_cast<DWORD>(wp & 0xFFFF);
         if (lp) {
             r->needsPaint = true;
         }
@@ -122,13 +124,13 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-        if (!r->enabled || Type(*r) == BS_GROUPBOX) {
+        if (!r->state.enabled || Type(*r) == BS_GROUPBOX) {
             return 0;
         }
         const bool dbl = msg == WM_LBUTTONDBLCLK &&
                          (Type(*r) == BS_OWNERDRAW || Type(*r) == BS_RADIOBUTTON || Type(*r) == BS_AUTORADIOBUTTON ||
-                          (r->style & BS_NOTIFY));
-        r->pushed = true;
+                          (r->state.style & BS_NOTIFY));
+        r->Change(WindowChange::Check)->pushed = true;
         SetCapture(hwnd);
         if (GetFocus() != hwnd) {
             SetFocus(hwnd);
@@ -140,10 +142,10 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     case WM_LBUTTONUP: {
-        if (!r->pushed) {
+        if (!r->state.pushed) {
             return 0;
         }
-        r->pushed = false;
+        r->Change(WindowChange::Check)->pushed = false;
         if (GetCapture() == hwnd) {
             ReleaseCapture();
         }
@@ -190,12 +192,12 @@ LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     switch (msg) {
     case WM_LBUTTONDOWN:
-        if (r->style & SS_NOTIFY) {
+        if (r->state.style & SS_NOTIFY) {
             NotifyParent(hwnd, STN_CLICKED);
         }
         return 0;
     case WM_LBUTTONDBLCLK:
-        if (r->style & SS_NOTIFY) {
+        if (r->state.style & SS_NOTIFY) {
             NotifyParent(hwnd, STN_DBLCLK);
         }
         return 0;

@@ -1,31 +1,74 @@
+// The open and save file dialogs: the caller's record becomes a request to the backend, the answer fills the record.
 #include "platform/user/CommonDialogs.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/user/Headless.h"
+#include "platform/user/Backend.h"
+#include "platform/user/Resources.h"
 
 namespace {
 DWORD g_error = 0;
+constexpr int kFileList = 1120;  // the file list of the classic dialog's template
 
-BOOL Run(OPENFILENAMEA* ofn, const char* what)
+std::vector<std::pair<std::string, std::string>> Filters(LPCSTR filter)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    while (filter && *filter) {
+        std::string description = filter;
+        filter += description.size() + 1;
+        std::string patterns = filter;
+        filter += patterns.size() + 1;
+        out.emplace_back(std::move(description), std::move(patterns));
+    }
+    return out;
+}
+
+// The classic dialog picks a folder when its own template hides the file list.
+bool PicksFolder(const OPENFILENAMEA& ofn)
+{
+    if (!(ofn.Flags & OFN_ENABLETEMPLATE) || !ofn.lpTemplateName) {
+        return false;
+    }
+    const platform::DialogTemplate* t = platform::FindDialog(ofn.lpTemplateName);
+    if (!t) {
+        return false;
+    }
+    for (const platform::DialogItemTemplate& item : t->items) {
+        if (item.id == kFileList) {
+            return !(item.style & WS_VISIBLE);
+        }
+    }
+    return true;
+}
+
+BOOL Run(OPENFILENAMEA* ofn, platform::FileDialogKind kind)
 {
     g_error = 0;
     if (!ofn || !ofn->lpstrFile || ofn->nMaxFile == 0) {
         return FALSE;
     }
-    // The dialog is modal: what is queued runs while it is up.
-    platform::headless::RunUntilIdle();
-    auto answer = platform::headless::TakeFileDialogAnswer();
+    if (kind == platform::FileDialogKind::Open && PicksFolder(*ofn)) {
+        kind = platform::FileDialogKind::Folder;
+    }
+    platform::FileDialogRequest request{kind, ofn->hwndOwner, ofn->lpstrTitle ? ofn->lpstrTitle : "",
+                                        Filters(ofn->lpstrFilter), static_cast<int>(ofn->nFilterIndex),
+                                        ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "",
+                                        std::string(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile)),
+                                        ofn->lpstrDefExt ? ofn->lpstrDefExt : "", ofn->Flags};
+    const auto answer = platform::CurrentBackend().ChooseFile(request);
     if (!answer) {
-        std::fprintf(stderr, "%s dialog without an answer: cancelled\n", what);
         return FALSE;
     }
-    if (!answer->path) {
-        return FALSE;
+    std::string path = answer->path;
+    if (kind == platform::FileDialogKind::Folder && !request.fileName.empty()) {
+        // The classic dialog answers the folder with the name still in its (hidden) name box.
+        if (!path.empty() && path.back() != '/' && path.back() != '\\') {
+            path += '/';
+        }
+        path += request.fileName;
     }
-    std::string path = *answer->path;
     std::size_t slash = path.find_last_of("/\\");
     std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     if (ofn->lpstrDefExt && *ofn->lpstrDefExt && path.find('.', nameStart) == std::string::npos) {
@@ -52,6 +95,6 @@ BOOL Run(OPENFILENAMEA* ofn, const char* what)
 }
 }
 
-BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return Run(ofn, "open file"); }
-BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return Run(ofn, "save file"); }
+BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return Run(ofn, platform::FileDialogKind::Open); }
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return Run(ofn, platform::FileDialogKind::Save); }
 DWORD CommDlgExtendedError() { return g_error; }

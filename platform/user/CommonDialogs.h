@@ -1,6 +1,7 @@
 #pragma once
-// The open and save file dialogs. Headless, the file comes from the test
-// interface (AnswerFileDialog); without one the dialog is cancelled.
+// The open and save file dialogs, shown by the backend. An open dialog whose
+// own template (OFN_ENABLETEMPLATE) hides the file list picks a folder. Headless,
+// the file comes from the test interface (AnswerFileDialog); without one the dialog is cancelled.
 #include "platform/user/Window.h"
 
 using LPOFNHOOKPROC = std::intptr_t (*)(HWND, UINT, WPARAM, LPARAM);

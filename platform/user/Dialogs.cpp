@@ -1,10 +1,10 @@
+// Dialogs made from templates, the modal loop that dialogs and property sheets share, and the dialog keys.
 #include "platform/user/Dialogs.h"
 
 #include <cstdio>
 #include <string>
 
 #include "platform/user/Controls.h"
-#include "platform/user/Headless.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/UserInternal.h"
 
@@ -36,9 +36,9 @@ HWND FirstTabStop(HWND dialog)
     if (!r) {
         return nullptr;
     }
-    for (HWND c : r->children) {
+    for (HWND c : r->state.children) {
         WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && (cr->style & WS_TABSTOP) && cr->visible && cr->enabled) {
+        if (cr && (cr->state.style & WS_TABSTOP) && cr->state.visible && cr->state.enabled) {
             return c;
         }
     }
@@ -52,7 +52,7 @@ bool IsChildOf(HWND child, HWND ancestor)
             return true;
         }
         WindowRecord* r = platform::FindWindowRecord(h);
-        if (!r || !(r->style & WS_CHILD)) {
+        if (!r || !(r->state.style & WS_CHILD)) {
             break;
         }
     }
@@ -96,9 +96,7 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
     if (!hwnd) {
         return nullptr;
     }
-    WindowRecord* r = platform::FindWindowRecord(hwnd);
-    r->dialogProc = proc;
-    r->dialogTemplate = IS_INTRESOURCE(templateName) ? static_cast<int>(reinterpret_cast<std::uintptr_t>(templateName)) : 0;
+    platform::FindWindowRecord(hwnd)->dialogProc = proc;
     for (const platform::DialogItemTemplate& item : t->items) {
         HWND c = CreateWindowExA(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
                                  platform::DialogUnitsToPixelsX(item.x), platform::DialogUnitsToPixelsY(item.y),
@@ -110,7 +108,7 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
             DestroyWindow(hwnd);
             return nullptr;
         }
-        if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && platform::FindWindowRecord(c)->className == WC_BUTTON) {
+        if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && platform::FindWindowRecord(c)->state.className == WC_BUTTON) {
             platform::FindWindowRecord(hwnd)->defaultId = item.id;
         }
     }
@@ -139,7 +137,7 @@ INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGP
         EnableWindow(owner, TRUE);
     }
     if (!hwnd) {
-        platform::headless::TakeDialogScript(templateName);
+        platform::CurrentBackend().BeginModal(nullptr, templateName);
         return -1;
     }
     return RunModalWindow(hwnd, owner, templateName);
@@ -147,7 +145,8 @@ INT_PTR DialogBoxParamA(HINSTANCE module, LPCSTR templateName, HWND parent, DLGP
 
 INT_PTR RunModalWindow(HWND hwnd, HWND owner, LPCSTR scriptKey)
 {
-    auto script = platform::headless::TakeDialogScript(scriptKey);
+    platform::Backend& backend = platform::CurrentBackend();
+    backend.BeginModal(hwnd, scriptKey);
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) {
         EnableWindow(owner, FALSE);
@@ -160,15 +159,19 @@ INT_PTR RunModalWindow(HWND hwnd, HWND owner, LPCSTR scriptKey)
         ShowWindow(hwnd, SW_SHOW);
     }
     platform::PushModalWindow(hwnd);
-    if (script && !ended()) {
-        script(hwnd);
+    if (!ended()) {
+        backend.ModalReady(hwnd);
     }
     // The nested loop: everything queued is dispatched while the window is up.
     bool quit = false;
     while (!ended()) {
         MSG msg;
         if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            break;  // headless: no user will act once the queue is idle
+            if (!backend.ModalIdle(hwnd)) {
+                break;
+            }
+            platform::user_detail::WaitForInput(nullptr);
+            continue;
         }
         if (msg.message == WM_QUIT) {
             PostMessage(msg.hwnd, WM_QUIT, msg.wParam, msg.lParam);
@@ -187,6 +190,7 @@ INT_PTR RunModalWindow(HWND hwnd, HWND owner, LPCSTR scriptKey)
         }
     }
     platform::PopModalWindow(hwnd);
+    backend.EndModal(hwnd);
     WindowRecord* r = platform::FindWindowRecord(hwnd);
     const INT_PTR result = r ? static_cast<INT_PTR>(r->dialogResult) : IDCANCEL;
     if (ownerWasEnabled && IsWindow(owner)) {
@@ -276,15 +280,15 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     if (msg->message == WM_SYSCHAR) {
         const char c = static_cast<char>(msg->wParam >= 'A' && msg->wParam <= 'Z' ? msg->wParam + 32 : msg->wParam);
         WindowRecord* r = platform::FindWindowRecord(dialog);
-        for (std::size_t i = 0; i < r->children.size(); ++i) {
-            WindowRecord* cr = platform::FindWindowRecord(r->children[i]);
-            if (!cr || !cr->visible || !cr->enabled || Mnemonic(cr->text) != c) {
+        for (std::size_t i = 0; i < r->state.children.size(); ++i) {
+            WindowRecord* cr = platform::FindWindowRecord(r->state.children[i]);
+            if (!cr || !cr->state.visible || !cr->state.enabled || Mnemonic(cr->state.text) != c) {
                 continue;
             }
-            if (cr->className == WC_BUTTON && (cr->style & BS_TYPEMASK) != BS_GROUPBOX) {
-                SendMessage(r->children[i], BM_CLICK, 0, 0);
-            } else if (i + 1 < r->children.size()) {
-                SetFocus(r->children[i + 1]);  // a label gives the focus to the control after it
+            if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
+                SendMessage(r->state.children[i], BM_CLICK, 0, 0);
+            } else if (i + 1 < r->state.children.size()) {
+                SetFocus(r->state.children[i + 1]);  // a label gives the focus to the control after it
             }
             return TRUE;
         }
@@ -308,10 +312,10 @@ BOOL MapDialogRect(HWND, RECT* rect)
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)
 {
     WindowRecord* r = platform::FindWindowRecord(dialog);
-    if (!r || r->children.empty()) {
+    if (!r || r->state.children.empty()) {
         return nullptr;
     }
-    const auto& kids = r->children;
+    const auto& kids = r->state.children;
     const std::size_t n = kids.size();
     std::size_t start = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -322,7 +326,7 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)
     for (std::size_t k = 1; k <= n; ++k) {
         const std::size_t i = previous ? (start + n - k) % n : (start + k) % n;
         WindowRecord* c = platform::FindWindowRecord(kids[i]);
-        if (c && (c->style & WS_TABSTOP) && c->visible && c->enabled) {
+        if (c && (c->state.style & WS_TABSTOP) && c->state.visible && c->state.enabled) {
             return kids[i];
         }
     }

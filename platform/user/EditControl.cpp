@@ -1,3 +1,4 @@
+// Edit controls: text, selection and limit, and the editing that combo boxes with an edit part share.
 #include <algorithm>
 #include <cstring>
 
@@ -5,16 +6,17 @@
 #include "platform/user/UserInternal.h"
 
 namespace {
+using platform::WindowChange;
 using platform::WindowRecord;
 constexpr int kDefaultLimit = 0x7FFFFFFE;
 
-int Limit(const WindowRecord& r) { return r.textLimit > 0 ? r.textLimit : kDefaultLimit; }
+int Limit(const WindowRecord& r) { return r.state.textLimit > 0 ? r.state.textLimit : kDefaultLimit; }
 
 void Order(WindowRecord& r, int& a, int& b)
 {
-    const int n = static_cast<int>(r.text.size());
-    a = std::clamp(std::min(r.selStart, r.selEnd), 0, n);
-    b = std::clamp(std::max(r.selStart, r.selEnd), 0, n);
+    const int n = static_cast<int>(r.state.text.size());
+    a = std::clamp(std::min(r.state.selStart, r.state.selEnd), 0, n);
+    b = std::clamp(std::max(r.state.selStart, r.state.selEnd), 0, n);
 }
 
 void Changed(HWND hwnd)
@@ -29,7 +31,7 @@ bool EditInsert(WindowRecord& r, const std::string& text)
 {
     int a, b;
     Order(r, a, b);
-    const int room = Limit(r) - (static_cast<int>(r.text.size()) - (b - a));
+    const int room = Limit(r) - (static_cast<int>(r.state.text.size()) - (b - a));
     std::string add = text;
     if (static_cast<int>(add.size()) > std::max(room, 0)) {
         add.resize(static_cast<std::size_t>(std::max(room, 0)));
@@ -37,8 +39,11 @@ bool EditInsert(WindowRecord& r, const std::string& text)
     if (add.empty() && a == b) {
         return false;
     }
-    r.text.replace(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a), add);
-    r.selStart = r.selEnd = a + static_cast<int>(add.size());
+    r.Change(WindowChange::Text)->text.replace(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a), add);
+    {
+        auto s = r.Change(WindowChange::Selection);
+        s->selStart = s->selEnd = a + static_cast<int>(add.size());
+    }
     r.needsPaint = true;
     return !add.empty() || a != b;
 }
@@ -53,8 +58,11 @@ bool EditBackspace(WindowRecord& r)
         }
         --a;
     }
-    r.text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
-    r.selStart = r.selEnd = a;
+    r.Change(WindowChange::Text)->text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+    {
+        auto s = r.Change(WindowChange::Selection);
+        s->selStart = s->selEnd = a;
+    }
     r.needsPaint = true;
     return true;
 }
@@ -68,12 +76,15 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     switch (msg) {
     case WM_SETTEXT:
         DefWindowProcA(hwnd, msg, wp, lp);
-        r->selStart = r->selEnd = 0;
+        {
+            auto s = r->Change(WindowChange::Selection);
+            s->selStart = s->selEnd = 0;
+        }
         r->needsPaint = true;
         Changed(hwnd);
         return TRUE;
     case WM_CHAR: {
-        if (r->style & ES_READONLY) {
+        if (r->state.style & ES_READONLY) {
             return 0;
         }
         const char c = static_cast<char>(wp);
@@ -86,10 +97,10 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (static_cast<unsigned char>(c) < 0x20) {
             return 0;
         }
-        if ((r->style & ES_NUMBER) && (c < '0' || c > '9')) {
+        if ((r->state.style & ES_NUMBER) && (c < '0' || c > '9')) {
             return 0;
         }
-        std::string s(1, (r->style & ES_UPPERCASE) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+        std::string s(1, (r->state.style & ES_UPPERCASE) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
         if (!EditInsert(*r, s)) {
             NotifyParent(hwnd, EN_MAXTEXT);
             return 0;
@@ -98,30 +109,45 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     case WM_KEYDOWN: {
-        const int n = static_cast<int>(r->text.size());
+        const int n = static_cast<int>(r->state.text.size());
         switch (wp) {
         case 0x25:  // left
-            r->selStart = r->selEnd = std::max(0, std::min(r->selStart, r->selEnd) - (r->selStart == r->selEnd ? 1 : 0));
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = std::max(0, std::min(r->state.selStart, r->state.selEnd) - (r->state.selStart == r->state.selEnd ? 1 : 0));
+            }
             break;
         case 0x27:  // right
-            r->selStart = r->selEnd = std::min(n, std::max(r->selStart, r->selEnd) + (r->selStart == r->selEnd ? 1 : 0));
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = std::min(n, std::max(r->state.selStart, r->state.selEnd) + (r->state.selStart == r->state.selEnd ? 1 : 0));
+            }
             break;
         case 0x24:  // home
-            r->selStart = r->selEnd = 0;
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = 0;
+            }
             break;
         case 0x23:  // end
-            r->selStart = r->selEnd = n;
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = n;
+            }
             break;
         case 0x2E:  // delete
-            if (!(r->style & ES_READONLY)) {
+            if (!(r->state.style & ES_READONLY)) {
                 int a, b;
                 Order(*r, a, b);
                 if (a == b && b < n) {
                     ++b;
                 }
                 if (a != b) {
-                    r->text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
-                    r->selStart = r->selEnd = a;
+                    r->Change(WindowChange::Text)->text.erase(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a));
+                    {
+                        auto s = r->Change(WindowChange::Selection);
+                        s->selStart = s->selEnd = a;
+                    }
                     Changed(hwnd);
                 }
             }
@@ -143,14 +169,17 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return MAKELONG(static_cast<WORD>(a), static_cast<WORD>(b));
     }
     case EM_SETSEL: {
-        const int n = static_cast<int>(r->text.size());
+        const int n = static_cast<int>(r->state.text.size());
         const int a = static_cast<int>(static_cast<std::intptr_t>(wp));
         const int b = static_cast<int>(lp);
         if (a == -1) {
-            r->selStart = r->selEnd;  // deselect, caret stays
+            r->Change(WindowChange::Selection)->selStart = r->state.selEnd;  // deselect, caret stays
         } else {
-            r->selStart = std::clamp(a, 0, n);
-            r->selEnd = b < 0 ? n : std::clamp(b, 0, n);
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = std::clamp(a, 0, n);
+                s->selEnd = b < 0 ? n : std::clamp(b, 0, n);
+            }
         }
         return 0;
     }
@@ -160,15 +189,15 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         }
         return 0;
     case EM_LIMITTEXT:
-        r->textLimit = static_cast<int>(wp);
+        r->Change(WindowChange::TextLimit)->textLimit = static_cast<int>(wp);
         return 0;
     case EM_GETLIMITTEXT:
         return Limit(*r);
     case EM_SETREADONLY:
         if (wp) {
-            r->style |= ES_READONLY;
+            r->Change(WindowChange::Style)->style |= ES_READONLY;
         } else {
-            r->style &= ~ES_READONLY;
+            r->Change(WindowChange::Style)->style &= ~ES_READONLY;
         }
         return TRUE;
     case WM_SETFOCUS:

@@ -1,3 +1,4 @@
+// The headless test interface: reset, the loop run until idle, the clock moved, input delivered, state read.
 #include "platform/user/Headless.h"
 
 #include <cstdio>
@@ -12,34 +13,6 @@
 
 namespace platform::headless {
 namespace {
-struct Answers {
-    std::deque<std::function<int(const MessageBoxCall&)>> boxes;
-    std::vector<MessageBoxCall> log;
-    std::map<std::string, std::deque<std::function<void(HWND)>>> dialogs;
-    std::deque<FileDialogAnswer> files;
-    std::deque<UINT> menus;
-};
-
-Answers& TheAnswers()
-{
-    static Answers answers;
-    return answers;
-}
-
-std::string DialogKey(LPCSTR name)
-{
-    if (IS_INTRESOURCE(name)) {
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
-    }
-    std::string s = name;
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return s;
-}
-
 LPARAM Point(int x, int y) { return MAKELPARAM(x, y); }
 
 void PostMouse(HWND target, UINT msg, int x, int y) { PostMessage(target, msg, 0, Point(x, y)); }
@@ -47,10 +20,10 @@ void PostMouse(HWND target, UINT msg, int x, int y) { PostMessage(target, msg, 0
 // Statics without SS_NOTIFY and group boxes are transparent to the mouse.
 bool Transparent(const WindowRecord& r)
 {
-    if (r.className == WC_STATIC) {
-        return !(r.style & SS_NOTIFY);
+    if (r.state.className == WC_STATIC) {
+        return !(r.state.style & SS_NOTIFY);
     }
-    return r.className == WC_BUTTON && (r.style & BS_TYPEMASK) == BS_GROUPBOX;
+    return r.state.className == WC_BUTTON && (r.state.style & BS_TYPEMASK) == BS_GROUPBOX;
 }
 }
 
@@ -60,71 +33,9 @@ void Reset()
     platform::user_detail::ResetWindows();
     platform::user_detail::ResetTimers();
     platform::ClearMessageQueue();
-    Answers& a = TheAnswers();
-    a.boxes.clear();
-    a.log.clear();
-    a.dialogs.clear();
-    a.files.clear();
-    a.menus.clear();
+    platform::user_detail::ClearAnswers();
     platform::SetPreTranslateHook(nullptr);
     platform::ResetClipboard();
-}
-
-void AnswerMessageBox(int result)
-{
-    TheAnswers().boxes.push_back([result](const MessageBoxCall&) { return result; });
-}
-
-void AnswerMessageBox(std::function<int(const MessageBoxCall&)> answer) { TheAnswers().boxes.push_back(std::move(answer)); }
-
-const std::vector<MessageBoxCall>& MessageBoxes() { return TheAnswers().log; }
-
-void AnswerDialog(int templateId, std::function<void(HWND)> script)
-{
-    TheAnswers().dialogs[DialogKey(MAKEINTRESOURCEA(templateId))].push_back(std::move(script));
-}
-
-void AnswerDialog(const std::string& templateName, std::function<void(HWND)> script)
-{
-    TheAnswers().dialogs[DialogKey(templateName.c_str())].push_back(std::move(script));
-}
-
-std::function<void(HWND)> TakeDialogScript(LPCSTR templateName)
-{
-    auto& d = TheAnswers().dialogs;
-    auto it = d.find(DialogKey(templateName));
-    if (it == d.end() || it->second.empty()) {
-        return {};
-    }
-    auto script = std::move(it->second.front());
-    it->second.pop_front();
-    return script;
-}
-
-void AnswerFileDialog(const FileDialogAnswer& answer) { TheAnswers().files.push_back(answer); }
-
-std::optional<FileDialogAnswer> TakeFileDialogAnswer()
-{
-    auto& f = TheAnswers().files;
-    if (f.empty()) {
-        return std::nullopt;
-    }
-    FileDialogAnswer a = f.front();
-    f.pop_front();
-    return a;
-}
-
-void AnswerPopupMenu(UINT command) { TheAnswers().menus.push_back(command); }
-
-UINT TakePopupMenuAnswer(HMENU)
-{
-    auto& m = TheAnswers().menus;
-    if (m.empty()) {
-        return 0;
-    }
-    const UINT c = m.front();
-    m.pop_front();
-    return c;
 }
 
 int RunUntilIdle()
@@ -199,10 +110,10 @@ void ClickAt(HWND window, POINT point, bool doubleClick)
             return;
         }
         HWND found = nullptr;
-        for (HWND c : r->children) {
+        for (HWND c : r->state.children) {
             WindowRecord* cr = FindWindowRecord(c);
-            if (cr && cr->visible && !Transparent(*cr) && p.x >= cr->rect.left && p.x < cr->rect.right &&
-                p.y >= cr->rect.top && p.y < cr->rect.bottom) {
+            if (cr && cr->state.visible && !Transparent(*cr) && p.x >= cr->state.rect.left && p.x < cr->state.rect.right &&
+                p.y >= cr->state.rect.top && p.y < cr->state.rect.bottom) {
                 found = c;
                 break;
             }
@@ -211,8 +122,8 @@ void ClickAt(HWND window, POINT point, bool doubleClick)
             break;
         }
         WindowRecord* cr = FindWindowRecord(found);
-        p.x -= cr->rect.left;
-        p.y -= cr->rect.top;
+        p.x -= cr->state.rect.left;
+        p.y -= cr->state.rect.top;
         target = found;
     }
     // A window that holds the capture gets the mouse, wherever the click lands.
@@ -294,21 +205,10 @@ std::string Text(HWND window)
 }
 
 int Check(HWND button) { return static_cast<int>(SendMessage(button, BM_GETCHECK, 0, 0)); }
-}
 
-namespace platform::user_detail {
-int AnswerMessageBox(platform::headless::MessageBoxCall& call)
+unsigned PaintCount(HWND window)
 {
-    auto& a = platform::headless::TheAnswers();
-    if (!a.boxes.empty()) {
-        auto answer = std::move(a.boxes.front());
-        a.boxes.pop_front();
-        call.result = answer(call);
-    } else {
-        std::fprintf(stderr, "%s: %s\n", call.caption.c_str(), call.text.c_str());
-        call.result = DefaultButton(call.type);
-    }
-    a.log.push_back(call);
-    return call.result;
+    const WindowRecord* r = FindWindowRecord(window);
+    return r ? r->paintCount : 0;
 }
 }

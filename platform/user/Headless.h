@@ -1,20 +1,45 @@
 #pragma once
-// The headless backend's test interface: answers for modal user interface
+// The headless backend and its test interface: answers for modal user interface
 // (message boxes, dialogs, file dialogs, pop-up menus), input delivered as the
 // messages a user's actions produce, the loop run until idle, and the clock.
+#include <condition_variable>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/user/Backend.h"
 #include "platform/user/Menus.h"
 
 namespace platform::headless {
-struct MessageBoxCall {
-    HWND owner;
-    std::string text;
-    std::string caption;
-    UINT type;
+// The default backend: shows nothing, answers modal user interface from the
+// answers below (or takes the default), and sleeps on a condition variable when
+// the loop waits. A test backend derives from it to watch the notifications.
+class HeadlessBackend : public Backend {
+public:
+    int ShowMessageBox(const MessageBoxRequest& request) override;
+    std::optional<FileDialogResult> ChooseFile(const FileDialogRequest& request) override;
+    UINT TrackPopupMenu(HMENU menu, HWND owner, POINT at) override;
+    void BeginModal(HWND window, LPCSTR name) override;
+    void ModalReady(HWND window) override;
+    // No user will come once the queue is idle: the window is cancelled.
+    bool ModalIdle(HWND window) override;
+    void EndModal(HWND window) override;
+    void WaitForEvents(std::optional<std::uint64_t> timeoutMs) override;
+    void Wake() override;
+
+private:
+    std::map<HWND, std::function<void(HWND)>> scripts_;  // modal windows waiting for ModalReady
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool woken_ = false;
+};
+// The one that serves when no other is installed.
+HeadlessBackend& DefaultBackend();
+
+struct MessageBoxCall : MessageBoxRequest {
     int result;
 };
 
@@ -33,19 +58,16 @@ const std::vector<MessageBoxCall>& MessageBoxes();
 // still open when its script returns and the loop is idle is cancelled.
 void AnswerDialog(int templateId, std::function<void(HWND dialog)> script);
 void AnswerDialog(const std::string& templateName, std::function<void(HWND dialog)> script);
-// Used by the dialog layer.
-std::function<void(HWND)> TakeDialogScript(LPCSTR templateName);
 
 struct FileDialogAnswer {
     std::optional<std::string> path;  // none: the user cancelled
     bool readOnly = false;            // the read-only box was ticked
 };
+// Serves one open, save or folder dialog (for a folder dialog, path is the folder).
 void AnswerFileDialog(const FileDialogAnswer& answer);
-std::optional<FileDialogAnswer> TakeFileDialogAnswer();
 
 // The command chosen from the next pop-up menu (0: dismissed).
 void AnswerPopupMenu(UINT command);
-UINT TakePopupMenuAnswer(HMENU menu);
 
 // Dispatches everything waiting (posted messages, paints, due timers) until
 // nothing is left or WM_QUIT comes, which stays queued. Returns the number dispatched.
@@ -71,4 +93,6 @@ void Step(HWND upDown, bool up);
 // Reads a control's state.
 std::string Text(HWND window);
 int Check(HWND button);
+// WM_PAINT messages the window has handled.
+unsigned PaintCount(HWND window);
 }

@@ -7,6 +7,7 @@
 #include "platform/user/UserInternal.h"
 
 namespace {
+using platform::WindowChange;
 using platform::WindowRecord;
 
 int Compare(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()); }
@@ -19,7 +20,7 @@ bool StartsWith(const std::string& item, const std::string& prefix)
 // Search from the item after `start` (-1: from the top) round to the start again.
 LRESULT Find(const WindowRecord& r, WPARAM start, LPCSTR text, bool exact)
 {
-    const int n = static_cast<int>(r.items.size());
+    const int n = static_cast<int>(r.state.items.size());
     if (n == 0 || !text) {
         return -1;
     }
@@ -30,7 +31,7 @@ LRESULT Find(const WindowRecord& r, WPARAM start, LPCSTR text, bool exact)
     const std::string t = text;
     for (int k = 1; k <= n; ++k) {
         const int i = (s + k) % n;
-        const std::string& item = r.items[static_cast<std::size_t>(i)].text;
+        const std::string& item = r.state.items[static_cast<std::size_t>(i)].text;
         if (exact ? Compare(item, t) == 0 : StartsWith(item, t)) {
             return i;
         }
@@ -43,20 +44,20 @@ LRESULT Insert(WindowRecord& r, int index, LPCSTR text, bool sorted)
     const std::string t = text ? text : "";
     int at;
     if (sorted) {
-        auto it = std::upper_bound(r.items.begin(), r.items.end(), t,
+        auto it = std::upper_bound(r.state.items.begin(), r.state.items.end(), t,
                                    [](const std::string& v, const platform::ListItem& e) { return Compare(v, e.text) < 0; });
-        at = static_cast<int>(it - r.items.begin());
-    } else if (index < 0 || index > static_cast<int>(r.items.size())) {
+        at = static_cast<int>(it - r.state.items.begin());
+    } else if (index < 0 || index > static_cast<int>(r.state.items.size())) {
         if (index >= 0) {
             return -1;
         }
-        at = static_cast<int>(r.items.size());
+        at = static_cast<int>(r.state.items.size());
     } else {
         at = index;
     }
-    r.items.insert(r.items.begin() + at, platform::ListItem{t, 0});
-    if (r.curSel >= at) {
-        ++r.curSel;
+    r.Change(WindowChange::Items)->items.insert(r.state.items.begin() + at, platform::ListItem{t, 0});
+    if (r.state.curSel >= at) {
+        ++r.Change(WindowChange::Selection)->curSel;
     }
     return at;
 }
@@ -64,49 +65,52 @@ LRESULT Insert(WindowRecord& r, int index, LPCSTR text, bool sorted)
 LRESULT Delete(WindowRecord& r, WPARAM index)
 {
     const int i = static_cast<int>(index);
-    if (i < 0 || i >= static_cast<int>(r.items.size())) {
+    if (i < 0 || i >= static_cast<int>(r.state.items.size())) {
         return -1;
     }
-    r.items.erase(r.items.begin() + i);
-    if (r.curSel == i) {
-        r.curSel = -1;
-    } else if (r.curSel > i) {
-        --r.curSel;
+    r.Change(WindowChange::Items)->items.erase(r.state.items.begin() + i);
+    if (r.state.curSel == i) {
+        r.Change(WindowChange::Selection)->curSel = -1;
+    } else if (r.state.curSel > i) {
+        --r.Change(WindowChange::Selection)->curSel;
     }
-    return static_cast<LRESULT>(r.items.size());
+    return static_cast<LRESULT>(r.state.items.size());
 }
 
 LRESULT GetItemText(const WindowRecord& r, WPARAM index, LPARAM out)
 {
     const int i = static_cast<int>(index);
-    if (i < 0 || i >= static_cast<int>(r.items.size())) {
+    if (i < 0 || i >= static_cast<int>(r.state.items.size())) {
         return -1;
     }
-    const std::string& t = r.items[static_cast<std::size_t>(i)].text;
+    const std::string& t = r.state.items[static_cast<std::size_t>(i)].text;
     if (out) {
         std::memcpy(reinterpret_cast<char*>(out), t.c_str(), t.size() + 1);
     }
     return static_cast<LRESULT>(t.size());
 }
 
-bool HasEdit(const WindowRecord& r) { return (r.style & 0x3) != CBS_DROPDOWNLIST; }
+bool HasEdit(const WindowRecord& r) { return (r.state.style & 0x3) != CBS_DROPDOWNLIST; }
 
 LRESULT SetSel(WindowRecord& r, WPARAM index, bool combo)
 {
     const int i = static_cast<int>(static_cast<std::intptr_t>(index));
     r.needsPaint = true;
-    if (i < 0 || i >= static_cast<int>(r.items.size())) {
-        r.curSel = -1;
+    if (i < 0 || i >= static_cast<int>(r.state.items.size())) {
+        r.Change(WindowChange::Selection)->curSel = -1;
         if (combo) {
-            r.text.clear();
+            r.Change(WindowChange::Text)->text.clear();
         }
         return -1;
     }
-    r.curSel = i;
+    r.Change(WindowChange::Selection)->curSel = i;
     if (combo) {
-        r.text = r.items[static_cast<std::size_t>(i)].text;
-        r.selStart = 0;
-        r.selEnd = static_cast<int>(r.text.size());
+        r.Change(WindowChange::Text)->text = r.state.items[static_cast<std::size_t>(i)].text;
+        {
+            auto s = r.Change(WindowChange::Selection);
+            s->selStart = 0;
+            s->selEnd = static_cast<int>(r.state.text.size());
+        }
     }
     return i;
 }
@@ -119,7 +123,7 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     if (!r) {
         return 0;
     }
-    const bool sorted = (r->style & CBS_SORT) != 0;
+    const bool sorted = (r->state.style & CBS_SORT) != 0;
     switch (msg) {
     case CB_ADDSTRING:
         return Insert(*r, -1, reinterpret_cast<LPCSTR>(lp), sorted);
@@ -128,14 +132,14 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case CB_DELETESTRING:
         return Delete(*r, wp);
     case CB_RESETCONTENT:
-        r->items.clear();
-        r->curSel = -1;
-        r->text.clear();
+        r->Change(WindowChange::Items)->items.clear();
+        r->Change(WindowChange::Selection)->curSel = -1;
+        r->Change(WindowChange::Text)->text.clear();
         return 0;
     case CB_GETCOUNT:
-        return static_cast<LRESULT>(r->items.size());
+        return static_cast<LRESULT>(r->state.items.size());
     case CB_GETCURSEL:
-        return r->curSel;
+        return r->state.curSel;
     case CB_SETCURSEL:
         return SetSel(*r, wp, true);
     case CB_GETLBTEXT:
@@ -151,29 +155,35 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return i < 0 ? -1 : SetSel(*r, static_cast<WPARAM>(i), true);
     }
     case CB_GETITEMDATA:
-        if (wp >= r->items.size()) {
+        if (wp >= r->state.items.size()) {
             return -1;
         }
-        return r->items[wp].data;
+        return r->state.items[wp].data;
     case CB_SETITEMDATA:
-        if (wp >= r->items.size()) {
+        if (wp >= r->state.items.size()) {
             return -1;
         }
-        r->items[wp].data = lp;
+        r->Change(WindowChange::Items)->items[wp].data = lp;
         return TRUE;
     case CB_LIMITTEXT:
-        r->textLimit = static_cast<int>(wp);
+        r->Change(WindowChange::TextLimit)->textLimit = static_cast<int>(wp);
         return TRUE;
     case CB_GETEDITSEL:
-        return MAKELONG(static_cast<WORD>(r->selStart), static_cast<WORD>(r->selEnd));
+        return MAKELONG(static_cast<WORD>(r->state.selStart), static_cast<WORD>(r->state.selEnd));
     case CB_SETEDITSEL:
-        r->selStart = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
-        r->selEnd = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
-        if (r->selStart < 0) {
-            r->selStart = r->selEnd = static_cast<int>(r->text.size());
+        {
+            auto s = r->Change(WindowChange::Selection);
+            s->selStart = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
+            s->selEnd = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
         }
-        if (r->selEnd < 0) {
-            r->selEnd = static_cast<int>(r->text.size());
+        if (r->state.selStart < 0) {
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = static_cast<int>(r->state.text.size());
+            }
+        }
+        if (r->state.selEnd < 0) {
+            r->Change(WindowChange::Selection)->selEnd = static_cast<int>(r->state.text.size());
         }
         return TRUE;
     case CB_SHOWDROPDOWN:
@@ -181,7 +191,10 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SETTEXT: {
         if (HasEdit(*r)) {
             DefWindowProcA(hwnd, msg, wp, lp);
-            r->selStart = r->selEnd = 0;
+            {
+                auto s = r->Change(WindowChange::Selection);
+                s->selStart = s->selEnd = 0;
+            }
             return TRUE;
         }
         // A drop-down list shows only its items: the text selects one.
@@ -196,8 +209,8 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (!HasEdit(*r)) {
             // Typing in a drop-down list selects the first item that starts with the character.
             const char s[2] = {static_cast<char>(wp), '\0'};
-            const LRESULT i = Find(*r, static_cast<WPARAM>(r->curSel), s, false);
-            if (i >= 0 && i != r->curSel) {
+            const LRESULT i = Find(*r, static_cast<WPARAM>(r->state.curSel), s, false);
+            if (i >= 0 && i != r->state.curSel) {
                 SetSel(*r, static_cast<WPARAM>(i), true);
                 NotifyParent(hwnd, CBN_SELCHANGE);
             }
@@ -219,20 +232,20 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     case WM_KEYDOWN: {
-        int next = r->curSel;
+        int next = r->state.curSel;
         if (wp == 0x28) {
-            next = std::min(r->curSel + 1, static_cast<int>(r->items.size()) - 1);
+            next = std::min(r->state.curSel + 1, static_cast<int>(r->state.items.size()) - 1);
         } else if (wp == 0x26) {
-            next = std::max(r->curSel - 1, 0);
+            next = std::max(r->state.curSel - 1, 0);
         }
-        if (next != r->curSel && next >= 0) {
+        if (next != r->state.curSel && next >= 0) {
             SetSel(*r, static_cast<WPARAM>(next), true);
             NotifyParent(hwnd, CBN_SELCHANGE);
         }
         return 0;
     }
     case UM_INPUT_CHOOSE:
-        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->items.size())) {
+        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->state.items.size())) {
             SetSel(*r, wp, true);
             NotifyParent(hwnd, CBN_SELCHANGE);
             if (IsWindow(hwnd)) {
@@ -259,19 +272,19 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     switch (msg) {
     case LB_ADDSTRING:
-        return Insert(*r, -1, reinterpret_cast<LPCSTR>(lp), (r->style & LBS_SORT) != 0);
+        return Insert(*r, -1, reinterpret_cast<LPCSTR>(lp), (r->state.style & LBS_SORT) != 0);
     case LB_INSERTSTRING:
         return Insert(*r, static_cast<int>(static_cast<std::intptr_t>(wp)), reinterpret_cast<LPCSTR>(lp), false);
     case LB_DELETESTRING:
         return Delete(*r, wp);
     case LB_RESETCONTENT:
-        r->items.clear();
-        r->curSel = -1;
+        r->Change(WindowChange::Items)->items.clear();
+        r->Change(WindowChange::Selection)->curSel = -1;
         return 0;
     case LB_GETCOUNT:
-        return static_cast<LRESULT>(r->items.size());
+        return static_cast<LRESULT>(r->state.items.size());
     case LB_GETCURSEL:
-        return r->curSel;
+        return r->state.curSel;
     case LB_SETCURSEL:
         return SetSel(*r, wp, false);
     case LB_GETTEXT:
@@ -283,17 +296,17 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case LB_FINDSTRINGEXACT:
         return Find(*r, wp, reinterpret_cast<LPCSTR>(lp), true);
     case LB_GETITEMDATA:
-        return wp < r->items.size() ? r->items[wp].data : -1;
+        return wp < r->state.items.size() ? r->state.items[wp].data : -1;
     case LB_SETITEMDATA:
-        if (wp >= r->items.size()) {
+        if (wp >= r->state.items.size()) {
             return -1;
         }
-        r->items[wp].data = lp;
+        r->Change(WindowChange::Items)->items[wp].data = lp;
         return TRUE;
     case UM_INPUT_CHOOSE:
-        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->items.size())) {
+        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->state.items.size())) {
             SetSel(*r, wp, false);
-            if (r->style & LBS_NOTIFY) {
+            if (r->state.style & LBS_NOTIFY) {
                 NotifyParent(hwnd, LBN_SELCHANGE);
             }
         }

@@ -1,3 +1,4 @@
+// Menus as records: bars and pop-ups from templates, items by command or position, the system menu and pop-up tracking.
 #include "platform/user/Menus.h"
 
 #include <algorithm>
@@ -6,7 +7,7 @@
 #include <memory>
 #include <set>
 
-#include "platform/user/Headless.h"
+#include "platform/user/UserInternal.h"
 
 namespace {
 struct MenuItem {
@@ -313,20 +314,29 @@ UINT GetMenuDefaultItem(HMENU menu, UINT byPosition, UINT)
 HMENU GetMenu(HWND hwnd)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    return r && !(r->style & WS_CHILD) ? reinterpret_cast<HMENU>(r->menu) : nullptr;
+    return r && !(r->state.style & WS_CHILD) ? reinterpret_cast<HMENU>(r->state.menu) : nullptr;
 }
 
 BOOL SetMenu(HWND hwnd, HMENU menu)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r || (r->style & WS_CHILD)) {
+    if (!r || (r->state.style & WS_CHILD)) {
         return FALSE;
     }
-    r->menu = menu;
+    r->Change(platform::WindowChange::Menu)->menu = menu;
     return TRUE;
 }
 
-BOOL DrawMenuBar(HWND hwnd) { return IsWindow(hwnd); }
+BOOL DrawMenuBar(HWND hwnd)
+{
+    // The program calls it after changing the bar's items: the backend shows them anew.
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    platform::user_detail::NotifyChanged(*r, platform::WindowChange::Menu);
+    return TRUE;
+}
 
 HMENU GetSystemMenu(HWND hwnd, BOOL revert)
 {
@@ -358,12 +368,12 @@ HMENU GetSystemMenu(HWND hwnd, BOOL revert)
     return m;
 }
 
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int, int, int, HWND owner, const RECT*)
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*)
 {
     if (!Find(menu)) {
         return FALSE;
     }
-    const UINT chosen = platform::headless::TakePopupMenuAnswer(menu);
+    const UINT chosen = platform::CurrentBackend().TrackPopupMenu(menu, owner, POINT{x, y});
     if (flags & TPM_RETURNCMD) {
         return static_cast<BOOL>(chosen);
     }

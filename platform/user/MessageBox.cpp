@@ -1,12 +1,10 @@
+// Message boxes: the owner is disabled while the backend asks the user.
 #include "platform/user/MessageBox.h"
 
-#include <cstdio>
+#include "platform/user/Backend.h"
 
-#include "platform/user/Headless.h"
-#include "platform/user/UserInternal.h"
-
-namespace platform::user_detail {
-int DefaultButton(UINT type)
+namespace platform {
+int DefaultMessageBoxButton(UINT type)
 {
     static const int buttons[6][3] = {
         {IDOK, IDOK, IDOK},         {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
@@ -27,14 +25,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     if (ownerWasEnabled) {
         EnableWindow(owner, FALSE);
     }
-    platform::headless::MessageBoxCall call{owner, text ? text : "", caption ? caption : "Error", type, 0};
-    // The box is modal: what is queued runs while it waits for the user.
-    platform::headless::RunUntilIdle();
-    call.result = platform::user_detail::AnswerMessageBox(call);
+    const int result = platform::CurrentBackend().ShowMessageBox(
+        platform::MessageBoxRequest{owner, text ? text : "", caption ? caption : "Error", type});
     if (ownerWasEnabled && IsWindow(owner)) {
         EnableWindow(owner, TRUE);
     }
-    return call.result;
+    return result;
 }
 
 BOOL MessageBeep(UINT) { return TRUE; }

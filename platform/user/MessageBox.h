@@ -1,7 +1,7 @@
 #pragma once
 // Message boxes. Modal: the loop keeps dispatching posted messages and timers
-// while one is open. Headless, the answer comes from the test interface, else
-// the text goes to standard error and the default button is taken.
+// while one is open. The backend asks the user; headless, the answer comes from
+// the test interface, else the text goes to standard error and the default button is taken.
 #include "platform/user/Window.h"
 
 constexpr UINT MB_OK = 0x0;

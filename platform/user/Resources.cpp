@@ -21,20 +21,6 @@ Store& TheStore()
     return store;
 }
 
-std::string Key(LPCSTR nameOrId)
-{
-    if (IS_INTRESOURCE(nameOrId)) {
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId));
-    }
-    std::string s = nameOrId;
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return s;
-}
-
 int Number(LPCSTR nameOrId)
 {
     if (IS_INTRESOURCE(nameOrId)) {
@@ -48,8 +34,22 @@ int Number(LPCSTR nameOrId)
 }
 
 namespace platform {
+std::string ResourceKey(LPCSTR nameOrId)
+{
+    if (IS_INTRESOURCE(nameOrId)) {
+        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId));
+    }
+    std::string s = nameOrId;
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return s;
+}
+
 void AddString(UINT id, const std::string& text) { TheStore().strings[id] = text; }
-void AddDialog(LPCSTR nameOrId, const DialogTemplate& dialog) { TheStore().dialogs[Key(nameOrId)] = dialog; }
+void AddDialog(LPCSTR nameOrId, const DialogTemplate& dialog) { TheStore().dialogs[ResourceKey(nameOrId)] = dialog; }
 void AddAccelerators(int id, const std::vector<ACCEL>& table) { TheStore().accelerators[id] = table; }
 void AddIcon(int id, const ImageResource& icon) { TheStore().icons[id] = std::make_unique<ImageResource>(icon); }
 void AddBitmap(int id, const ImageResource& bitmap) { TheStore().bitmaps[id] = bitmap; }
@@ -57,7 +57,7 @@ void AddBitmap(int id, const ImageResource& bitmap) { TheStore().bitmaps[id] = b
 const DialogTemplate* FindDialog(LPCSTR nameOrId)
 {
     auto& d = TheStore().dialogs;
-    auto it = d.find(Key(nameOrId));
+    auto it = d.find(ResourceKey(nameOrId));
     return it == d.end() ? nullptr : &it->second;
 }
 

@@ -65,6 +65,8 @@ struct ImageResource {
     std::vector<COLORREF> pixels;  // row by row from the top
 };
 
+// What a resource is filed under: "#n" for a number, else the name in upper case.
+std::string ResourceKey(LPCSTR nameOrId);
 void AddString(UINT id, const std::string& text);
 void AddDialog(LPCSTR nameOrId, const DialogTemplate& dialog);
 void AddMenu(int id, const std::vector<MenuItemTemplate>& menu);

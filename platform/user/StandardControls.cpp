@@ -1,3 +1,4 @@
+// Registration of the standard control classes and the notification they send their parent.
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 
@@ -25,31 +26,9 @@ void RegisterStandardControls()
 void NotifyParent(HWND control, UINT code)
 {
     WindowRecord* r = FindWindowRecord(control);
-    if (!r || !r->parent) {
+    if (!r || !r->state.parent) {
         return;
     }
-    SendMessage(r->parent, WM_COMMAND, MAKEWPARAM(r->id, static_cast<int>(code)), reinterpret_cast<LPARAM>(control));
+    SendMessage(r->state.parent, WM_COMMAND, MAKEWPARAM(r->state.id, static_cast<int>(code)), reinterpret_cast<LPARAM>(control));
 }
-}
-
-BOOL CheckDlgButton(HWND dialog, int id, UINT check)
-{
-    HWND b = GetDlgItem(dialog, id);
-    if (!b) {
-        return FALSE;
-    }
-    SendMessage(b, BM_SETCHECK, check, 0);
-    return TRUE;
-}
-
-UINT IsDlgButtonChecked(HWND dialog, int id) { return static_cast<UINT>(SendMessage(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0)); }
-
-BOOL CheckRadioButton(HWND dialog, int first, int last, int check)
-{
-    for (int id = first; id <= last; ++id) {
-        if (HWND b = GetDlgItem(dialog, id)) {
-            SendMessage(b, BM_SETCHECK, id == check ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
-    }
-    return TRUE;
 }

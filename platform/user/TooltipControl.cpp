@@ -23,8 +23,8 @@ std::string ToolText(const TOOLINFOA& ti)
 
 int FindTool(const WindowRecord& r, UINT_PTR id)
 {
-    for (std::size_t i = 0; i < r.items.size(); ++i) {
-        if (static_cast<UINT_PTR>(r.items[i].data) == id) {
+    for (std::size_t i = 0; i < r.state.items.size(); ++i) {
+        if (static_cast<UINT_PTR>(r.state.items[i].data) == id) {
             return static_cast<int>(i);
         }
     }
@@ -45,36 +45,36 @@ LRESULT TooltipProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return FALSE;
         }
         if (int i = FindTool(*r, ti->uId); i >= 0) {
-            r->items[static_cast<std::size_t>(i)].text = ToolText(*ti);
+            r->Change(WindowChange::Items)->items[static_cast<std::size_t>(i)].text = ToolText(*ti);
         } else {
-            r->items.push_back(ListItem{ToolText(*ti), static_cast<LPARAM>(ti->uId)});
+            r->Change(WindowChange::Items)->items.push_back(ListItem{ToolText(*ti), static_cast<LPARAM>(ti->uId)});
         }
         return TRUE;
     case TTM_DELTOOLA:
         if (ti) {
             if (int i = FindTool(*r, ti->uId); i >= 0) {
-                r->items.erase(r->items.begin() + i);
+                r->Change(WindowChange::Items)->items.erase(r->state.items.begin() + i);
             }
         }
         return 0;
     case TTM_UPDATETIPTEXTA:
         if (ti) {
             if (int i = FindTool(*r, ti->uId); i >= 0) {
-                r->items[static_cast<std::size_t>(i)].text = ToolText(*ti);
+                r->Change(WindowChange::Items)->items[static_cast<std::size_t>(i)].text = ToolText(*ti);
             }
         }
         return 0;
     case TTM_GETTEXTA:
         if (ti && ti->lpszText) {
             const int i = FindTool(*r, ti->uId);
-            const std::string t = i >= 0 ? r->items[static_cast<std::size_t>(i)].text : std::string();
+            const std::string t = i >= 0 ? r->state.items[static_cast<std::size_t>(i)].text : std::string();
             std::memcpy(ti->lpszText, t.c_str(), t.size() + 1);
         }
         return 0;
     case TTM_GETTOOLCOUNT:
-        return static_cast<LRESULT>(r->items.size());
+        return static_cast<LRESULT>(r->state.items.size());
     case TTM_ACTIVATE:
-        r->enabled = wp != 0;
+        r->Change(WindowChange::Enable)->enabled = wp != 0;
         return 0;
     case TTM_RELAYEVENT:
         return 0;  // headless: no tip pops up

@@ -1,21 +1,51 @@
 #pragma once
-// Links between the parts of the window layer (not for use outside platform/user).
+// Internal to platform/user: the links between the parts of the window layer.
+#include <cstdint>
 #include <optional>
+#include <string>
 
 #include "platform/user/Window.h"
+#include "platform/user/WindowRecord.h"
 
 namespace platform::user_detail {
+struct WindowClass {
+    std::string name;  // as registered
+    WNDCLASSA wc{};
+};
+// The class of that name in any case, or null; registers the standard controls first.
+const WindowClass* FindWindowClass(LPCSTR name);
+void RegisterStandardControls();
+
+// While any window procedure runs, the records of windows destroyed meanwhile
+// stay allocated, so a procedure's record pointer never dangles.
+struct DispatchScope {
+    DispatchScope();
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+};
+
 // A window (hwnd itself, or any for null) that waits for WM_PAINT, or null;
 // taking it clears its request.
 HWND PaintRequest(HWND filter, bool take);
+
+// Timers: the earliest due one (for hwnd, or any for null) as WM_TIMER, its
+// next period started when removed; false when none is due.
+bool TakeDueTimer(MSG* msg, HWND hwnd, bool remove);
+// Milliseconds until the next timer is due (0: due now), or -1 for none.
+std::int64_t NextTimerDelay(HWND hwnd);
+// The earliest time (layer clock) at which a timer falls due.
+std::optional<std::uint64_t> NextTimerDue();
+
+// What goes with a destroyed window.
 void KillWindowTimers(HWND hwnd);
 void DestroyWindowMenus(HWND hwnd, HANDLE menuBar);
 void ForgetWindowSurface(HWND hwnd);
-// The earliest time (layer clock) at which a timer falls due.
-std::optional<std::uint64_t> NextTimerDue();
-void RegisterStandardControls();
-// Message-box, dialog and file-dialog answers are cleared with the windows.
+void ForgetWindowState(HWND hwnd);  // focus, capture, activation
+
 void ResetWindows();
+void ResetWindowState();
+void ResetKeys();
 void ResetTimers();
 }
 
@@ -38,11 +68,10 @@ LRESULT HotKeyProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TooltipProc(HWND, UINT, WPARAM, LPARAM);
 }
 
-namespace platform::headless {
-struct MessageBoxCall;
-}
 namespace platform::user_detail {
-int DefaultButton(UINT type);
-// The installed answer, or the default button with the text on standard error; logs the call.
-int AnswerMessageBox(platform::headless::MessageBoxCall& call);
+// The headless answers are cleared with the windows.
+void ClearAnswers();
+// Sleeps in the backend until a message may be waiting for this loop (hwnd: its
+// filter), a timer falls due, or the clock moves.
+void WaitForInput(HWND hwnd);
 }

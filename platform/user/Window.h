@@ -2,7 +2,6 @@
 // Windows as records of the layer: classes, creation, text, style, geometry,
 // visibility, focus and capture. GUI thread only.
 #include "platform/user/Messages.h"
-#include "platform/user/WindowRecord.h"
 
 using LONG_PTR = std::intptr_t;
 using ATOM = WORD;
@@ -59,6 +58,10 @@ constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 
+// WM_SETICON / WM_GETICON: which of a window's two icons.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 
 constexpr int GWL_STYLE = -16;
@@ -67,6 +70,7 @@ constexpr int GWL_ID = -12;
 constexpr int GWLP_USERDATA = -21;
 constexpr int GWLP_WNDPROC = -4;
 constexpr int DWLP_MSGRESULT = 0;
+constexpr int DWLP_DLGPROC = 8;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
@@ -130,6 +134,10 @@ int GetWindowTextLengthA(HWND hwnd);
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value);
 LONG GetWindowLongA(HWND hwnd, int index);
+// Named values a window carries for the code that made it (the class library's object).
+BOOL SetPropA(HWND hwnd, LPCSTR name, HANDLE value);
+HANDLE GetPropA(HWND hwnd, LPCSTR name);
+HANDLE RemovePropA(HWND hwnd, LPCSTR name);
 LONG SetWindowLongA(HWND hwnd, int index, LONG value);
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL IsWindowVisible(HWND hwnd);

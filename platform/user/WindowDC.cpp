@@ -1,4 +1,4 @@
-// Each window's surface, kept until the window goes, and the device contexts that draw into it.
+// Paint requests, each window's surface (kept until the window goes) and the device contexts that draw into it.
 #include "platform/user/WindowDC.h"
 
 #include <map>
@@ -33,9 +33,51 @@ const platform::Surface* ExistingSurface(HWND hwnd)
 }
 }
 
+BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL erase)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    r->needsPaint = true;
+    r->eraseOnPaint = r->eraseOnPaint || erase;
+    return TRUE;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT*)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    r->needsPaint = false;
+    return TRUE;
+}
+
+BOOL UpdateWindow(HWND hwnd)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r) {
+        return FALSE;
+    }
+    if (r->needsPaint) {
+        r->needsPaint = false;
+        ++r->paintCount;
+        SendMessage(hwnd, WM_PAINT, 0, 0);
+    }
+    return TRUE;
+}
+
 HDC GetDC(HWND hwnd) { return IsWindow(hwnd) ? platform::CreateSurfaceDC(SurfaceOf(hwnd)) : nullptr; }
 
-int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc); }
+int ReleaseDC(HWND hwnd, HDC dc)
+{
+    const BOOL released = DeleteDC(dc);
+    if (const platform::Surface* s = ExistingSurface(hwnd)) {
+        platform::CurrentBackend().SurfaceChanged(hwnd, *s);
+    }
+    return released;
+}
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps)
 {

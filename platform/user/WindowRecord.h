@@ -1,63 +1,62 @@
 #pragma once
-// The layer's record of one window. Both backends serve these records: the
-// headless one only keeps them, a desktop one mirrors them as widgets and feeds
-// input back as messages. Records belong to the GUI thread.
+// Internal to platform/user: the layer's record of one window, whose shown state changes only through Edit.
+// The backend hears of each change; the layer's own bookkeeping (procedures,
+// paint requests, dialog results) is not shown and changes freely. Records
+// belong to the GUI thread.
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/user/Messages.h"
+#include "platform/user/Backend.h"
 
 namespace platform {
-struct ListItem {
-    std::string text;
-    LPARAM data = 0;
-};
+class WindowRecord;
 
-struct WindowRecord {
-    HWND handle = nullptr;
-    std::string className;  // as registered (standard classes in upper case as Windows lists them)
-    int id = 0;
-    std::string text;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    RECT rect{};        // in the parent's client coordinates (screen for top-level windows)
-    HWND parent = nullptr;
-    HWND owner = nullptr;
-    std::vector<HWND> children;  // creation order = z and tab order
-    bool enabled = true;
-    bool visible = false;
-    bool topMost = false;
-    bool minimized = false;
+namespace user_detail {
+// Tells the backend; the one place every change of a shown state passes.
+void NotifyChanged(const WindowRecord& record, WindowChange what);
+}
+
+class WindowRecord {
+    WindowState state_;
+
+public:
+    WindowRecord(HWND h, WindowState initial) : state_(std::move(initial)), handle(h) {}
+    WindowRecord(const WindowRecord&) = delete;
+    WindowRecord& operator=(const WindowRecord&) = delete;
+
+    // Write access to the shown state for one change; the backend hears of it
+    // when the edit ends (the end of the statement, for a temporary).
+    class Edit {
+    public:
+        Edit(WindowRecord& record, WindowChange what) : record_(record), what_(what) {}
+        ~Edit() { user_detail::NotifyChanged(record_, what_); }
+        Edit(const Edit&) = delete;
+        Edit& operator=(const Edit&) = delete;
+        WindowState* operator->() { return &record_.state_; }
+        WindowState& operator*() { return record_.state_; }
+
+    private:
+        WindowRecord& record_;
+        WindowChange what_;
+    };
+    Edit Change(WindowChange what) { return Edit(*this, what); }
+
+    HWND handle = nullptr;  // null once destroyed: no more notifications
+    const WindowState& state = state_;
+
+    // Bookkeeping of the layer.
     bool needsPaint = false;
     bool eraseOnPaint = false;
-    unsigned paintCount = 0;  // WM_PAINT handled, for tests and backends
+    unsigned paintCount = 0;  // WM_PAINT handled, for tests
     WNDPROC proc = nullptr;
-    std::intptr_t userData = 0;   // GWLP_USERDATA
-    void* object = nullptr;  // the class library's window object, if any
-    HANDLE menu = nullptr;
-    HANDLE smallIcon = nullptr;
-    HANDLE bigIcon = nullptr;
-
-    // State of the standard controls.
-    int check = 0;             // buttons: BST_*
-    bool pushed = false;       // button held down
-    std::vector<ListItem> items;  // combo and list boxes
-    int curSel = -1;
-    int textLimit = 0;         // edits and combo edits; 0 = the default maximum
-    int selStart = 0;          // edit selection (caret at selEnd)
-    int selEnd = 0;
-    int rangeMin = 0;          // up-down, trackbar, progress
-    int rangeMax = 100;
-    int pos = 0;
-    int tickFreq = 1;
-    HWND buddy = nullptr;
-    WORD hotKey = 0;
+    std::intptr_t userData = 0;  // GWLP_USERDATA
+    std::vector<std::pair<std::string, HANDLE>> props;  // SetPropA
     DWORD_PTR dialogResult = 0;  // dialogs: EndDialog's result
     bool dialogEnded = false;
-    int dialogTemplate = 0;      // resource id of a dialog made from a template
-    LRESULT dialogMsgResult = 0; // DWLP_MSGRESULT
-    std::intptr_t (*dialogProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;
-    int defaultId = 1;           // dialogs: the default push button
+    LRESULT dialogMsgResult = 0;  // DWLP_MSGRESULT
+    std::intptr_t (*dialogProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;  // DWLP_DLGPROC
+    int defaultId = 1;  // dialogs: the default push button
 };
 
 // The record of a live window, or null.

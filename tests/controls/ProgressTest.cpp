@@ -70,12 +70,12 @@ TEST_F(Progress, SetPercentRepaintsTheGaugeAtOnceEvenForTheSameValue)
     HWND gauge = progress->GetGauge()->GetHandle();
     ASSERT_EQ(gauge, GetDlgItem(progress->GetHandle(), TProgress::kGauge));
     platform::headless::RunUntilIdle();
-    const unsigned before = platform::FindWindowRecord(gauge)->paintCount;
+    const unsigned before = platform::headless::PaintCount(gauge);
     progress->SetPercent(42);
-    EXPECT_EQ(platform::FindWindowRecord(gauge)->paintCount, before + 1);
+    EXPECT_EQ(platform::headless::PaintCount(gauge), before + 1);
     EXPECT_EQ(platform::WindowDrawnText(gauge), "42%");
     progress->SetPercent(42);
-    EXPECT_EQ(platform::FindWindowRecord(gauge)->paintCount, before + 2);
+    EXPECT_EQ(platform::headless::PaintCount(gauge), before + 2);
     progress->SetText("file.wav");
     EXPECT_EQ(platform::headless::Text(GetDlgItem(progress->GetHandle(), TProgress::kText)), "file.wav");
     delete progress;

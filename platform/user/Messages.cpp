@@ -1,16 +1,15 @@
+// Everything Messages.h declares: the queue, posting and retrieval, sending and dispatching, the loops' common steps and their waiting.
 #include <algorithm>
 #include <atomic>
 #include <optional>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/kernel/Clock.h"
+#include "platform/user/Backend.h"
 #include "platform/user/Dialogs.h"
+#include "platform/user/Keyboard.h"
 #include "platform/user/Messages.h"
-#include "platform/user/Timers.h"
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -49,51 +48,6 @@ struct Queue {
 constinit Queue g_queue;
 
 Queue& TheQueue() { return g_queue; }
-
-// What a thread waiting in GetMessage sleeps on; clock changes wake it too.
-struct Waiter {
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool clockChanged = false;
-
-    Waiter()
-    {
-        platform::AddClockListener([this] {
-            {
-                std::lock_guard lock(mutex);
-                clockChanged = true;
-            }
-            wake.notify_all();
-        });
-    }
-};
-
-Waiter& TheWaiter()
-{
-    static Waiter waiter;
-    return waiter;
-}
-
-struct Timer {
-    HWND hwnd;
-    UINT_PTR id;
-    UINT interval;
-    std::uint64_t due;
-    std::uint64_t seq;
-    TIMERPROC proc;
-};
-
-struct TimerTable {
-    std::vector<Timer> timers;
-    std::uint64_t nextSeq = 1;
-    UINT_PTR nextThreadTimerId = 0x7000;
-};
-
-TimerTable& Timers()
-{
-    static TimerTable table;
-    return table;
-}
 
 bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi)
 {
@@ -171,33 +125,6 @@ bool TakePosted(Queue& q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
     return false;
 }
 
-bool TakeTimer(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
-{
-    TimerTable& t = Timers();
-    if (t.timers.empty() || !InRange(WM_TIMER, lo, hi)) {
-        return false;
-    }
-    const std::uint64_t now = platform::NowMilliseconds();
-    Timer* best = nullptr;
-    for (Timer& timer : t.timers) {
-        if (timer.due <= now && (!hwnd || timer.hwnd == hwnd)) {
-            if (!best || timer.due < best->due || (timer.due == best->due && timer.seq < best->seq)) {
-                best = &timer;
-            }
-        }
-    }
-    if (!best) {
-        return false;
-    }
-    if (msg) {
-        *msg = MSG{best->hwnd, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(now), {0, 0}};
-    }
-    if (remove) {
-        best->due = now + best->interval;
-    }
-    return true;
-}
-
 bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 {
     Queue& q = TheQueue();
@@ -212,25 +139,9 @@ bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
             return true;
         }
     }
-    return TakeTimer(msg, hwnd, lo, hi, remove);
+    return InRange(WM_TIMER, lo, hi) && platform::user_detail::TakeDueTimer(msg, hwnd, remove);
 }
 
-// Milliseconds until the next timer is due (0: due now), or -1 for none.
-std::int64_t NextTimerDelay(HWND hwnd)
-{
-    std::int64_t best = -1;
-    const std::uint64_t now = platform::NowMilliseconds();
-    for (const Timer& timer : Timers().timers) {
-        if (hwnd && timer.hwnd != hwnd) {
-            continue;
-        }
-        const std::int64_t d = timer.due <= now ? 0 : static_cast<std::int64_t>(timer.due - now);
-        if (best < 0 || d < best) {
-            best = d;
-        }
-    }
-    return best;
-}
 }
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -240,11 +151,10 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         std::lock_guard lock(q.spin);
         q.posted.push_back(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
     }
+    // The GUI thread counts itself waiting before its last look at `posted`:
+    // either it sees this message or this thread sees it waiting.
     if (q.waiting.load() > 0) {
-        // The waiter holds the mutex from its last look at the queue until it sleeps.
-        Waiter& w = TheWaiter();
-        { std::lock_guard lock(w.mutex); }
-        w.wake.notify_all();
+        platform::CurrentBackend().Wake();
     }
     return TRUE;
 }
@@ -253,74 +163,80 @@ void PostQuitMessage(int exitCode) { PostMessage(nullptr, WM_QUIT, static_cast<W
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags)
 {
-    return Take(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+    const bool remove = (removeFlags & PM_REMOVE) != 0;
+    if (Take(msg, hwnd, filterMin, filterMax, remove)) {
+        return TRUE;
+    }
+    // The backend turns what the user did meanwhile into messages.
+    return platform::CurrentBackend().PollEvents() && Take(msg, hwnd, filterMin, filterMax, remove) ? TRUE : FALSE;
 }
 
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax)
 {
-    Queue& q = TheQueue();
     for (;;) {
         if (Take(msg, hwnd, filterMin, filterMax, true)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
-        const std::int64_t delay = NextTimerDelay(hwnd);
-        Waiter& w = TheWaiter();
-        std::unique_lock lock(w.mutex);
-        q.waiting.fetch_add(1);
-        auto ready = [&q, &w] {
-            std::lock_guard spin(q.spin);
-            return !q.posted.empty() || w.clockChanged;
-        };
-        if (!ready()) {
-            if (delay < 0 || platform::IsManualClock()) {
-                w.wake.wait(lock, ready);
-            } else {
-                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
-                w.wake.wait_until(lock, until, ready);
-            }
-        }
-        w.clockChanged = false;
-        q.waiting.fetch_sub(1);
+        platform::user_detail::WaitForInput(hwnd);
     }
 }
 
 BOOL SetMessageQueue(int) { return TRUE; }
 
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc)
+LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    TimerTable& t = Timers();
-    elapseMs = std::max<UINT>(elapseMs, 10);  // the system's minimum period; 0 would never let the loop idle
-    if (hwnd && !IsWindow(hwnd)) {
+    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
+    if (!r || !r->proc) {
         return 0;
     }
-    if (!hwnd) {
-        id = t.nextThreadTimerId++;
-    }
-    const std::uint64_t due = platform::NowMilliseconds() + elapseMs;
-    for (Timer& timer : t.timers) {
-        if (timer.hwnd == hwnd && timer.id == id) {
-            timer.interval = elapseMs;
-            timer.due = due;
-            timer.seq = t.nextSeq++;
-            timer.proc = proc;
-            return hwnd ? 1 : id;
-        }
-    }
-    t.timers.push_back(Timer{hwnd, id, elapseMs, due, t.nextSeq++, proc});
-    return hwnd ? 1 : id;
+    platform::user_detail::DispatchScope scope;
+    return r->proc(hwnd, message, wParam, lParam);
 }
 
-BOOL KillTimer(HWND hwnd, UINT_PTR id)
+LRESULT DispatchMessage(const MSG* msg)
 {
-    auto& timers = Timers().timers;
-    for (auto it = timers.begin(); it != timers.end(); ++it) {
-        if (it->hwnd == hwnd && it->id == id) {
-            timers.erase(it);
-            return TRUE;
-        }
+    if (!msg) {
+        return 0;
     }
-    return FALSE;
+    if (msg->message == WM_TIMER && msg->lParam) {
+        auto proc = reinterpret_cast<void (*)(HWND, UINT, UINT_PTR, DWORD)>(msg->lParam);
+        platform::user_detail::DispatchScope scope;
+        proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
+        return 0;
+    }
+    platform::WindowRecord* r = platform::FindWindowRecord(msg->hwnd);
+    if (!r || !r->proc) {
+        return 0;  // thread messages and messages for windows that are gone
+    }
+    if (msg->message == WM_PAINT) {
+        ++r->paintCount;
+    }
+    platform::user_detail::DispatchScope scope;
+    return r->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
+
+BOOL TranslateMessage(const MSG* msg)
+{
+    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
+        return FALSE;
+    }
+    const UINT vk = static_cast<UINT>(msg->wParam);
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    char c = 0;
+    if (vk >= 'A' && vk <= 'Z') {
+        c = static_cast<char>(shift ? vk : vk - 'A' + 'a');
+    } else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE) {
+        c = static_cast<char>(vk);
+    } else if (vk == VK_BACK || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_TAB) {
+        c = static_cast<char>(vk);
+    }
+    if (!c) {
+        return FALSE;
+    }
+    PostMessage(msg->hwnd, msg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(c), msg->lParam);
+    return TRUE;
+}
+
 
 namespace platform {
 void ClearMessageQueue()
@@ -360,23 +276,27 @@ void ProcessMessage(MSG* msg)
 }
 
 namespace user_detail {
-std::optional<std::uint64_t> NextTimerDue()
+void WaitForInput(HWND hwnd)
 {
-    std::optional<std::uint64_t> best;
-    for (const Timer& timer : Timers().timers) {
-        if (!best || timer.due < *best) {
-            best = timer.due;
-        }
+    // A move of the test's manual clock may make a timer due: it wakes the loop too.
+    static const int clockListener = AddClockListener([] { CurrentBackend().Wake(); });
+    (void)clockListener;
+    Queue& q = TheQueue();
+    const std::int64_t delay = NextTimerDelay(hwnd);
+    q.waiting.fetch_add(1);
+    bool posted;
+    {
+        std::lock_guard lock(q.spin);
+        posted = !q.posted.empty();
     }
-    return best;
+    if (!posted) {
+        std::optional<std::uint64_t> timeout;
+        if (delay >= 0 && !IsManualClock()) {
+            timeout = static_cast<std::uint64_t>(delay);
+        }
+        CurrentBackend().WaitForEvents(timeout);
+    }
+    q.waiting.fetch_sub(1);
 }
-
-void KillWindowTimers(HWND hwnd)
-{
-    auto& timers = Timers().timers;
-    std::erase_if(timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
-}
-
-void ResetTimers() { Timers().timers.clear(); }
 }
 }

@@ -1,0 +1,182 @@
+// The headless backend: modal user interface answered from the test's answers, and the loop's sleep and wake.
+#include <chrono>
+#include <cstdio>
+#include <deque>
+
+#include "platform/user/Headless.h"
+#include "platform/user/UserInternal.h"
+
+namespace platform::headless {
+namespace {
+struct Answers {
+    std::deque<std::function<int(const MessageBoxCall&)>> boxes;
+    std::vector<MessageBoxCall> log;
+    std::map<std::string, std::deque<std::function<void(HWND)>>> dialogs;
+    std::deque<FileDialogAnswer> files;
+    std::deque<UINT> menus;
+};
+
+Answers& TheAnswers()
+{
+    static Answers answers;
+    return answers;
+}
+
+std::function<void(HWND)> TakeDialogScript(LPCSTR name)
+{
+    auto& d = TheAnswers().dialogs;
+    auto it = d.find(ResourceKey(name));
+    if (it == d.end() || it->second.empty()) {
+        return {};
+    }
+    auto script = std::move(it->second.front());
+    it->second.pop_front();
+    return script;
+}
+
+const char* DialogName(FileDialogKind kind)
+{
+    switch (kind) {
+    case FileDialogKind::Open:
+        return "open file";
+    case FileDialogKind::Save:
+        return "save file";
+    case FileDialogKind::Folder:
+        return "folder";
+    }
+    return "file";
+}
+}
+
+void AnswerMessageBox(int result)
+{
+    TheAnswers().boxes.push_back([result](const MessageBoxCall&) { return result; });
+}
+
+void AnswerMessageBox(std::function<int(const MessageBoxCall&)> answer) { TheAnswers().boxes.push_back(std::move(answer)); }
+
+const std::vector<MessageBoxCall>& MessageBoxes() { return TheAnswers().log; }
+
+void AnswerDialog(int templateId, std::function<void(HWND)> script)
+{
+    TheAnswers().dialogs[ResourceKey(MAKEINTRESOURCEA(templateId))].push_back(std::move(script));
+}
+
+void AnswerDialog(const std::string& templateName, std::function<void(HWND)> script)
+{
+    TheAnswers().dialogs[ResourceKey(templateName.c_str())].push_back(std::move(script));
+}
+
+void AnswerFileDialog(const FileDialogAnswer& answer) { TheAnswers().files.push_back(answer); }
+
+void AnswerPopupMenu(UINT command) { TheAnswers().menus.push_back(command); }
+
+HeadlessBackend& DefaultBackend()
+{
+    static HeadlessBackend backend;
+    return backend;
+}
+
+int HeadlessBackend::ShowMessageBox(const MessageBoxRequest& request)
+{
+    // The box is modal: what is queued runs while it waits for the user.
+    RunUntilIdle();
+    Answers& a = TheAnswers();
+    MessageBoxCall call{request, 0};
+    if (!a.boxes.empty()) {
+        auto answer = std::move(a.boxes.front());
+        a.boxes.pop_front();
+        call.result = answer(call);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", call.caption.c_str(), call.text.c_str());
+        call.result = DefaultMessageBoxButton(call.type);
+    }
+    a.log.push_back(call);
+    return call.result;
+}
+
+std::optional<FileDialogResult> HeadlessBackend::ChooseFile(const FileDialogRequest& request)
+{
+    // The dialog is modal: what is queued runs while it is up.
+    RunUntilIdle();
+    auto& files = TheAnswers().files;
+    if (files.empty()) {
+        std::fprintf(stderr, "%s dialog without an answer: cancelled\n", DialogName(request.kind));
+        return std::nullopt;
+    }
+    const FileDialogAnswer answer = files.front();
+    files.pop_front();
+    if (!answer.path) {
+        return std::nullopt;
+    }
+    return FileDialogResult{*answer.path, answer.readOnly};
+}
+
+UINT HeadlessBackend::TrackPopupMenu(HMENU, HWND, POINT)
+{
+    auto& m = TheAnswers().menus;
+    if (m.empty()) {
+        return 0;
+    }
+    const UINT c = m.front();
+    m.pop_front();
+    return c;
+}
+
+void HeadlessBackend::BeginModal(HWND window, LPCSTR name)
+{
+    auto script = TakeDialogScript(name);
+    if (window) {
+        scripts_[window] = std::move(script);
+    }
+}
+
+void HeadlessBackend::ModalReady(HWND window)
+{
+    auto it = scripts_.find(window);
+    if (it == scripts_.end()) {
+        return;
+    }
+    auto script = std::move(it->second);
+    scripts_.erase(it);
+    if (script) {
+        script(window);
+    }
+}
+
+bool HeadlessBackend::ModalIdle(HWND) { return false; }
+
+void HeadlessBackend::EndModal(HWND window) { scripts_.erase(window); }
+
+void HeadlessBackend::WaitForEvents(std::optional<std::uint64_t> timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    if (timeoutMs) {
+        wake_.wait_for(lock, std::chrono::milliseconds(*timeoutMs), [this] { return woken_; });
+    } else {
+        wake_.wait(lock, [this] { return woken_; });
+    }
+    woken_ = false;
+}
+
+void HeadlessBackend::Wake()
+{
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wake_.notify_all();
+}
+}
+
+namespace platform::user_detail {
+void ClearAnswers()
+{
+    auto& a = headless::TheAnswers();
+    a.boxes.clear();
+    a.log.clear();
+    a.dialogs.clear();
+    a.files.clear();
+    a.menus.clear();
+}
+}
