@@ -159,8 +159,9 @@ private:
     void PostToFrame(UINT message);
 
     // Sound activation and writing.
-    void mmdata(int thresholdPercent, const void* data, DWORD bytes, MediaFile* file, int index, int& hangOverCount,
-                int& talkOffCount, int& loudCount, __time64_t arrived);
+    // peaks: PeakLevel of the data, taken once for sound activation and the meter.
+    void mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
+                int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived);
     bool ConvertsThroughStream() const;
     void ResetConversionHeader(ACMSTREAMHEADER* h) const;
     void CollectConversion(MediaFile* file, ACMSTREAMHEADER* h, int index);
@@ -267,6 +268,8 @@ private:
     bool seekPending = false;
     bool pausedBySlider = false;
     DWORD loopStart = 0;
+    std::string volumeFolder;
+    std::string volumeName;
 
     // Guards of the buffer road.
     int busyDepth = 0;

@@ -363,10 +363,12 @@ void TAppDialog::ProcessInputBuffer(WAVEHDR* header)
 {
     const DWORD bytes = std::min({header->dwBytesRecorded, header->dwBufferLength, bufferCapacity});
     const int index = static_cast<int>(header->dwUser & 7);
+    // One scan serves sound activation and the meter.
+    const DWORD peaks = PeakLevel(header->lpData, bytes);
     if (currentFile && index < kAudioBufferCount) {
-        mmdata(threshold, header->lpData, bytes, currentFile, index, hangOver, talkOff, loud, _time64(nullptr));
+        mmdata(threshold, header->lpData, bytes, peaks, currentFile, index, hangOver, talkOff, loud, _time64(nullptr));
     }
-    ShowLevel(PeakLevel(header->lpData, bytes));
+    ShowLevel(peaks);
 }
 
 void TAppDialog::RequestInputRestart()

@@ -1,6 +1,7 @@
 // TAppDialog: the peak level of each buffer and its display, sound activation,
 // and writing the buffers that sound is on for, directly or through the converter.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "app/Settings.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr DWORD kUpdateEveryBuffers = 60 * 5;
 
 BYTE Peak8(signed char b) { return static_cast<BYTE>(std::abs(std::abs(int(b)) - 127)); }
-BYTE Peak16(signed char high) { return static_cast<BYTE>(std::abs(int(high))); }
 }
 
 DWORD TAppDialog::PeakLevel(const void* data, DWORD bytes) const
@@ -32,13 +32,39 @@ DWORD TAppDialog::PeakLevel(const void* data, DWORD bytes) const
     BYTE left = 0;
     BYTE right = 0;
     if (deviceFormat.wBitsPerSample == 16) {
-        const DWORD step = stereo ? 4 : 2;
-        for (DWORD i = 0; i + step <= bytes; i += step) {
-            left = std::max(left, Peak16(p[i + 1]));
-            if (stereo) {
-                right = std::max(right, Peak16(p[i + 3]));
+        // The high byte rises with the sample, so the peak lies at the smallest or largest
+        // sample; sixteen lanes (channels alternate in them) keep the scan vectorised.
+        constexpr std::size_t kLanes = 16;
+        const std::size_t count = bytes / 2;
+        std::int16_t lo[kLanes] = {};
+        std::int16_t hi[kLanes] = {};
+        std::size_t i = 0;
+        for (; i + kLanes <= count; i += kLanes) {
+            std::int16_t v[kLanes];
+            std::memcpy(v, p + 2 * i, sizeof v);
+            for (std::size_t k = 0; k < kLanes; ++k) {
+                lo[k] = std::min(lo[k], v[k]);
+                hi[k] = std::max(hi[k], v[k]);
             }
         }
+        const std::size_t step = stereo ? 2 : 1;
+        for (std::size_t k = step; k < kLanes; ++k) {
+            lo[k % step] = std::min(lo[k % step], lo[k]);
+            hi[k % step] = std::max(hi[k % step], hi[k]);
+        }
+        for (; i + step <= count; i += step) {
+            for (std::size_t c = 0; c < step; ++c) {
+                std::int16_t v;
+                std::memcpy(&v, p + 2 * (i + c), 2);
+                lo[c] = std::min(lo[c], v);
+                hi[c] = std::max(hi[c], v);
+            }
+        }
+        auto peak = [](std::int16_t a, std::int16_t b) {
+            return static_cast<BYTE>(std::max(std::abs(a >> 8), std::abs(b >> 8)));
+        };
+        left = peak(lo[0], hi[0]);
+        right = stereo ? peak(lo[1], hi[1]) : 0;
     } else {
         const DWORD step = stereo ? 2 : 1;
         for (DWORD i = 0; i + step <= bytes; i += step) {
@@ -83,13 +109,12 @@ bool TAppDialog::ConvertsThroughStream() const
            currentFile->GetFileType() != FileTypeWmv && currentFile->GetFileType() != FileTypeOgg;
 }
 
-void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, MediaFile* file, int index,
+void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
                         int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived)
 {
     if (!file) {
         return;
     }
-    const DWORD peaks = PeakLevel(data, bytes);
     const int level = static_cast<int>(std::max((peaks >> 8) & 0xFF, peaks & 0xFF)) * 100 / 127;
     bool soundOn = hangOverCount > 0;
     bool started = false;

@@ -168,16 +168,18 @@ void TAppDialog::ShowDiskSpace()
         timeText->SetText("");
         return;
     }
-    char volume[MAX_PATH] = "";
-    if (!GetVolumePathNameA(folder.c_str(), volume, sizeof volume)) {
-        platform::CopyBounded(volume, sizeof volume, folder);
+    // The mount point of a folder stays while it records: looked up once per folder.
+    if (folder != volumeFolder) {
+        char volume[MAX_PATH] = "";
+        volumeFolder = folder;
+        volumeName = GetVolumePathNameA(folder.c_str(), volume, sizeof volume) ? volume : folder;
     }
     const double freeMb = static_cast<double>(free) / 1048576.0;
     char text[MAX_PATH + 64];
     if (freeMb < 1000) {
-        std::snprintf(text, sizeof text, "%.0fMB free on %s", freeMb, volume);
+        std::snprintf(text, sizeof text, "%.0fMB free on %s", freeMb, volumeName.c_str());
     } else {
-        std::snprintf(text, sizeof text, ">1GB free on %s", volume);
+        std::snprintf(text, sizeof text, ">1GB free on %s", volumeName.c_str());
     }
     std::string shown = text;
     double distance = -1;

@@ -3,53 +3,7 @@
 // the recording's own file system's.
 #include "tests/recorder/RecorderFixture.h"
 
-#include <csignal>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-
-namespace {
-class Disk : public RecorderTest {
-protected:
-    void TearDown() override
-    {
-        // Each ctest case is a process of its own; a direct run goes on without the limit.
-        rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        RecorderTest::TearDown();
-    }
-    // Files of this process can grow to bytes and no further (EFBIG instead of a signal).
-    static void LimitFileSize(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = bytes;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    // A private mount namespace with a small file system at path; false where the machine allows none.
-    static bool SmallFileSystem(const std::string& path, const char* size)
-    {
-        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            return false;
-        }
-        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            return false;
-        }
-        mkdir(path.c_str(), 0700);
-        const std::string options = std::string("size=") + size;
-        return mount("tapvox", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    int Boxes(const std::string& text) const
-    {
-        int n = 0;
-        for (const auto& b : hl::MessageBoxes()) {
-            n += b.text == text ? 1 : 0;
-        }
-        return n;
-    }
-};
-}
+using Disk = RecorderTest;
 
 TEST_F(Disk, AFailedWriteStopsTheRecordingOnceAndTheFileKeepsWhatWasAccepted)
 {

@@ -19,11 +19,6 @@ protected:
         }
         return all;
     }
-    std::string Log() const
-    {
-        const auto bytes = testsupport::ReadAll(dir.file("tapvox.log"));
-        return std::string(bytes.begin(), bytes.end());
-    }
 };
 
 constexpr DWORD kMegabyte = 1048576;

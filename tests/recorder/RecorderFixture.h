@@ -4,10 +4,16 @@
 // and what reached the files is read back by independent readers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <dirent.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -104,6 +110,7 @@ protected:
 
     void TearDown() override
     {
+        UnlimitFileSize();
         delete frame;
         frame = nullptr;
         dialog = nullptr;
@@ -178,6 +185,62 @@ protected:
     }
 
     std::string CurrentName() const { return dialog->GetCurrentFile() ? dialog->GetCurrentFile()->GetName() : ""; }
+
+    // Files of this process can grow to bytes and no further (EFBIG instead of a signal),
+    // as on a disk that fills up.
+    static void LimitFileSize(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = bytes;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    static void UnlimitFileSize()
+    {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    // A file system of its own at path, in a mount namespace of this process only;
+    // false where the machine allows none (the caller skips).
+    static bool SmallFileSystem(const std::string& path, const char* size)
+    {
+        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
+            return false;
+        }
+        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            return false;
+        }
+        mkdir(path.c_str(), 0700);
+        return mount("tapvox", path.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+    }
+    static std::vector<std::string> WavesIn(const std::string& path)
+    {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(path.c_str())) {
+            while (dirent* e = readdir(d)) {
+                const std::string n = e->d_name;
+                if (n.size() > 4 && n.compare(n.size() - 4, 4, ".wav") == 0) {
+                    names.push_back(n);
+                }
+            }
+            closedir(d);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string Log() const
+    {
+        const auto bytes = testsupport::ReadAll(dir.file("tapvox.log"));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    static int Boxes(const std::string& text)
+    {
+        return static_cast<int>(std::count_if(hl::MessageBoxes().begin(), hl::MessageBoxes().end(),
+                                              [&](const hl::MessageBoxCall& b) { return b.text == text; }));
+    }
 
     std::string startDirectory;
     testsupport::TempDir dir;

@@ -19,11 +19,6 @@ protected:
         std::snprintf(ACMDriver, sizeof ACMDriver, "IMA ADPCM");
         ACMFormatTag = WAVE_FORMAT_IMA_ADPCM;
     }
-    std::string Log() const
-    {
-        const auto bytes = testsupport::ReadAll(dir.file("tapvox.log"));
-        return std::string(bytes.begin(), bytes.end());
-    }
 };
 
 constexpr UINT kClickRecord = WM_USER + 1;

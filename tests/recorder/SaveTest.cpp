@@ -2,12 +2,6 @@
 // the question before a recording goes, and a reorder that cannot finish.
 #include "tests/recorder/RecorderFixture.h"
 
-#include <csignal>
-#include <dirent.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-
 namespace {
 class Save : public RecorderTest {
 protected:
@@ -16,12 +10,6 @@ protected:
         RecorderTest::SetUp();
         AutoName = false;
     }
-    void TearDown() override
-    {
-        rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-        setrlimit(RLIMIT_FSIZE, &unlimited);
-        RecorderTest::TearDown();
-    }
     void Record(int buffers)
     {
         ClickRecord();
@@ -29,29 +17,6 @@ protected:
         Feed(buffers, true);
         FeedFrames(33, true);
         ClickStop();
-    }
-    std::vector<std::string> WavesIn(const std::string& path) const
-    {
-        std::vector<std::string> names;
-        if (DIR* d = opendir(path.c_str())) {
-            while (dirent* e = readdir(d)) {
-                const std::string n = e->d_name;
-                if (n.size() > 4 && n.compare(n.size() - 4, 4, ".wav") == 0) {
-                    names.push_back(n);
-                }
-            }
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    static void LimitFileSize(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = bytes;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     }
 };
 
@@ -179,8 +144,7 @@ TEST_F(Save, ACopyThatCannotBeWrittenKeepsTheOriginalOpenAndSaysSo)
     EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
     ASSERT_FALSE(hl::MessageBoxes().empty());
     EXPECT_NE(hl::MessageBoxes().back().text.find("could not be written"), std::string::npos);
-    rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-    setrlimit(RLIMIT_FSIZE, &unlimited);
+    UnlimitFileSize();
     EXPECT_EQ(SoxSamples(first), fed);
 }
 
@@ -213,8 +177,7 @@ TEST_F(Save, AReorderThatCannotBeWrittenKeepsTheRecordingAndSaysSoOnce)
     // The second copy the reorder needs does not fit.
     LimitFileSize(600000);
     ClickStop();
-    rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
-    setrlimit(RLIMIT_FSIZE, &unlimited);
+    UnlimitFileSize();
     EXPECT_EQ(CurrentName(), name);
     EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
     ASSERT_EQ(hl::MessageBoxes().size(), boxes + 1);
@@ -249,9 +212,7 @@ TEST_F(Save, AGeneratedRecordingSavedOntoAnotherFileSystemLeavesNoTemporaryCopy)
 {
     TAPVOX_REQUIRE_TOOL("sox");
     const std::string other = dir.file("other");
-    if ((unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ||
-        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 || mkdir(other.c_str(), 0700) != 0 ||
-        mount("tapvox", other.c_str(), "tmpfs", 0, "size=4m") != 0) {
+    if (!SmallFileSystem(other, "4m")) {
         GTEST_SKIP() << "no private mount namespace here";
     }
     Open();
