@@ -140,7 +140,7 @@ void IniText::Set(std::string_view section, std::string_view key, std::string_vi
         if (!lines_.empty()) {
             lines_.emplace_back();
         }
-        lines_.push_back("[" + std::string(Trim(section)) + "]");
+        lines_.push_back(std::string("[").append(Trim(section)).append("]"));
         lines_.push_back(std::move(line));
         return;
     }

@@ -69,10 +69,6 @@ void Collect(Queue& q)
     if (q.posted.empty()) {
         return;
     }
-    const DWORD now = static_cast<DWORD>(platform::NowMilliseconds());
-    for (MSG& m : q.posted) {
-        m.time = now;
-    }
     if (q.head == q.local.size()) {
         q.local.clear();
         q.head = 0;
@@ -134,7 +130,7 @@ bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
     if (InRange(WM_PAINT, lo, hi)) {
         if (HWND painted = platform::user_detail::PaintRequest(hwnd, remove)) {
             if (msg) {
-                *msg = MSG{painted, WM_PAINT, 0, 0, static_cast<DWORD>(platform::NowMilliseconds()), {0, 0}};
+                *msg = MSG{painted, WM_PAINT, 0, 0, 0, {0, 0}};
             }
             return true;
         }

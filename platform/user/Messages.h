@@ -3,7 +3,8 @@
 // PostMessage may be called from any thread (device backends do); it wakes a
 // thread waiting in GetMessage. Everything else here belongs to the GUI thread.
 // Retrieval order, as the program relies on: posted messages, then paint
-// requests, then due timers (earliest first).
+// requests, then due timers (earliest first). Only WM_TIMER carries a time (the
+// layer clock when it fell due): the queue reads the clock for timers alone.
 #include "platform/core/Graphics.h"
 
 struct MSG {

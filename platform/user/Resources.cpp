@@ -37,7 +37,7 @@ namespace platform {
 std::string ResourceKey(LPCSTR nameOrId)
 {
     if (IS_INTRESOURCE(nameOrId)) {
-        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId));
+        return std::string("#").append(std::to_string(reinterpret_cast<std::uintptr_t>(nameOrId)));
     }
     std::string s = nameOrId;
     for (char& c : s) {

@@ -64,7 +64,7 @@ TEST_F(SMsgTest, The200thWarningEndsTheLogUntilTheNextReset)
 {
     SMsg msg(nullptr);
     for (int i = 1; i <= 199; ++i) {
-        ASSERT_TRUE(msg.Warning(("w" + std::to_string(i)).c_str()));
+        ASSERT_TRUE(msg.Warning(std::string("w").append(std::to_string(i)).c_str()));
     }
     std::string text = ReadText(log);
     EXPECT_NE(text.find("w199  "), std::string::npos);

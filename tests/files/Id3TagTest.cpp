@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,15 +43,17 @@ std::vector<std::uint8_t> FileWithForeignPriv(const std::string& owner, const st
     frame.push_back(0);
     frame.insert(frame.end(), data.begin(), data.end());
     const std::uint32_t tagSize = static_cast<std::uint32_t>(frame.size() + 64);  // with padding
-    std::vector<std::uint8_t> out = {'I', 'D', '3', 3, 0, 0,
+    const auto audio = SomeFrames();
+    // Sized once and filled in place: GCC 12 misreads inserts into small vectors.
+    std::vector<std::uint8_t> out(10 + tagSize + audio.size(), 0);
+    const std::uint8_t header[10] = {'I', 'D', '3', 3, 0, 0,
                                      static_cast<std::uint8_t>((tagSize >> 21) & 0x7F),
                                      static_cast<std::uint8_t>((tagSize >> 14) & 0x7F),
                                      static_cast<std::uint8_t>((tagSize >> 7) & 0x7F),
                                      static_cast<std::uint8_t>(tagSize & 0x7F)};
-    out.insert(out.end(), frame.begin(), frame.end());
-    out.resize(10 + tagSize, 0);
-    const auto audio = SomeFrames();
-    out.insert(out.end(), audio.begin(), audio.end());
+    std::copy(std::begin(header), std::end(header), out.begin());
+    std::copy(frame.begin(), frame.end(), out.begin() + 10);
+    std::copy(audio.begin(), audio.end(), out.begin() + 10 + tagSize);
     return out;
 }
 

@@ -16,6 +16,7 @@
 #include "files/Mp3TagSwitch.h"
 #include "platform/acm/Acm.h"
 #include "platform/kernel/Clock.h"
+#include "tests/files/RecordingTakes.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -23,54 +24,25 @@ using Bytes = std::vector<BYTE>;
 
 WAVEFORMATEX Pcm(WORD channels, DWORD rate) { return MakePcmFormat(channels, rate, 16); }
 
-MPEGLAYER3WAVEFORMAT Mp3Format(WORD channels, DWORD rate, DWORD kbps)
-{
-    MPEGLAYER3WAVEFORMAT m{};
-    m.wfx = WAVEFORMATEX{WAVE_FORMAT_MPEGLAYER3, channels, rate, kbps * 125, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES};
-    m.wID = MPEGLAYER3_ID_MPEG;
-    m.nFramesPerBlock = 1;
-    return m;
-}
+using takes::Mp3WaveFormat;
 
 // Encodes a sine through the compression manager's MPEG Layer-3 driver in
 // engine-sized buffers (a fifth of a second), as the recorder does.
 std::vector<Bytes> Encode(WORD channels, DWORD rate, DWORD kbps, int buffers)
 {
-    WAVEFORMATEX pcm = Pcm(channels, rate);
-    MPEGLAYER3WAVEFORMAT mp3 = Mp3Format(channels, rate, kbps);
-    HACMSTREAM s = nullptr;
-    EXPECT_EQ(acmStreamOpen(&s, nullptr, &pcm, &mp3.wfx, nullptr, 0, 0, 0), MMSYSERR_NOERROR);
-    std::vector<Bytes> out;
-    if (!s) {
-        return out;
-    }
-    const DWORD frames = rate / 5;
-    for (int b = 0; b < buffers; ++b) {
-        std::vector<short> samples(frames * channels);
-        for (DWORD i = 0; i < frames; ++i) {
-            const double t = static_cast<double>(b * frames + i) / rate;
-            for (WORD c = 0; c < channels; ++c) {
-                samples[i * channels + c] = static_cast<short>(9000 * std::sin(2 * M_PI * (330 + 220 * c) * t));
-            }
+    const MPEGLAYER3WAVEFORMAT mp3 = Mp3WaveFormat(channels, rate, kbps);
+    const DWORD frames = rate / 5 * static_cast<DWORD>(buffers);
+    std::vector<short> samples(frames * channels);
+    for (DWORD i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (WORD c = 0; c < channels; ++c) {
+            samples[i * channels + c] = static_cast<short>(9000 * std::sin(2 * M_PI * (330 + 220 * c) * t));
         }
-        DWORD room = 0;
-        const DWORD len = static_cast<DWORD>(samples.size() * 2);
-        acmStreamSize(s, len, &room, ACM_STREAMSIZEF_SOURCE);
-        Bytes dst(room + 16384);
-        ACMSTREAMHEADER h{};
-        h.cbStruct = sizeof h;
-        h.pbSrc = reinterpret_cast<LPBYTE>(samples.data());
-        h.cbSrcLength = len;
-        h.pbDst = dst.data();
-        h.cbDstLength = static_cast<DWORD>(dst.size());
-        acmStreamPrepareHeader(s, &h, 0);
-        const DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (b + 1 == buffers ? ACM_STREAMCONVERTF_END : 0);
-        EXPECT_EQ(acmStreamConvert(s, &h, flags), MMSYSERR_NOERROR);
-        dst.resize(h.cbDstLengthUsed);
-        acmStreamUnprepareHeader(s, &h, 0);
-        out.push_back(dst);
     }
-    acmStreamClose(s, 0);
+    const auto* p = reinterpret_cast<const BYTE*>(samples.data());
+    const std::vector<Bytes> out = takes::ConvertBuffers(Pcm(channels, rate), &mp3, Bytes(p, p + samples.size() * 2),
+                                                         rate / 5 * 2u * channels);
+    EXPECT_EQ(out.size(), static_cast<std::size_t>(buffers));
     return out;
 }
 
@@ -118,17 +90,15 @@ protected:
 };
 }
 
-TEST_F(Mp3FileTest, RecordingReadsBackInIndependentTools)
+TEST_F(Mp3FileTest, TagItemsReadBackInAnIndependentTool)
 {
-    TAPVOX_REQUIRE_TOOL("mpg123");
     TAPVOX_REQUIRE_TOOL("id3v2");
     const std::string path = dir.file("take.mp3");
-    const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(2, 44100, 128);
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(2, 44100, 128);
     const std::vector<Bytes> parts = Encode(2, 44100, 128, 15);
     {
         Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);
         ASSERT_TRUE(f.open());
-        EXPECT_TRUE(f.IsSigning());
         f.AddMarker(0, 1800000000, true);
         for (std::size_t i = 0; i < parts.size(); ++i) {
             if (i == 8) {
@@ -138,7 +108,6 @@ TEST_F(Mp3FileTest, RecordingReadsBackInIndependentTools)
         }
         ASSERT_TRUE(f.SetInfo("title", "Morning take"));
         EXPECT_FALSE(f.SetInfo("name", "Other"));  // TIT2 exists: not replaced
-        ASSERT_TRUE(f.update());
         ASSERT_TRUE(f.close());
     }
     int status = 0;
@@ -148,68 +117,16 @@ TEST_F(Mp3FileTest, RecordingReadsBackInIndependentTools)
     EXPECT_NE(listing.find("PRIV"), std::string::npos) << listing;
     EXPECT_NE(listing.find("id3v1"), std::string::npos) << listing;
 
-    Tool("mpg123 -q -w '" + dir.file("take.wav") + "' '" + path + "'", &status);
-    EXPECT_EQ(status, 0);
-    if (testsupport::HaveTool("soxi")) {
-        EXPECT_EQ(Tool("soxi -r '" + dir.file("take.wav") + "'"), "44100\n");
-        EXPECT_EQ(Tool("soxi -c '" + dir.file("take.wav") + "'"), "2\n");
-        const double seconds = std::atof(Tool("soxi -D '" + dir.file("take.wav") + "'").c_str());
-        EXPECT_NEAR(seconds, 3.0, 0.06);
-    }
-    testsupport::SaveSeed("mp3_scanner", path);
-
     Mp3File g(path.c_str(), nullptr, MMIO_READ);
     ASSERT_TRUE(g.open());
-    EXPECT_TRUE(g.IsReadOnly());
-    EXPECT_EQ(g.GetFormat()->wFormatTag, WAVE_FORMAT_MPEGLAYER3);
-    EXPECT_EQ(g.GetFormat()->nChannels, 2);
-    EXPECT_EQ(g.GetFormat()->nSamplesPerSec, 44100u);
-    EXPECT_EQ(g.GetBytesPerSecond(), 16000u);
-    EXPECT_EQ(g.GetDataSize(), Joined(parts).size());
     EXPECT_TRUE(g.HasId3v1());
     EXPECT_EQ(Text(g, "TITLE"), "Morning take");
     EXPECT_EQ(Text(g, "name"), "Morning take");
     char field[259];
     ASSERT_TRUE(g.GetId3v1Field("title", field));
     EXPECT_STREQ(field, "Morning take");
-    ASSERT_EQ(g.GetMarkerCount(), 2);
-    EXPECT_EQ(g.GetMarkerTime(1), 1800000200);
-    EXPECT_FALSE(g.VerifySignature());
-    // The audio read back is exactly what was written, and nothing of the tags.
-    Bytes back(g.GetDataSize() + 1000);
-    ASSERT_TRUE(g.position(0));
-    EXPECT_EQ(g.Read(back.data(), static_cast<LONG>(back.size())), static_cast<LONG>(g.GetDataSize()));
-    back.resize(g.GetDataSize());
-    EXPECT_EQ(back, Joined(parts));
-    // Seeking lands on frame starts and never past the data.
-    ASSERT_TRUE(g.position(1000));
-    BYTE sync[2];
-    EXPECT_EQ(g.Read(sync, 2), 2);
-    EXPECT_EQ(sync[0], 0xFF);
-    ASSERT_TRUE(g.position(g.GetDataSize() + 5000));
-    EXPECT_EQ(g.GetPosition(), g.GetDataSize());
-}
-
-TEST_F(Mp3FileTest, LowRateFilesReopenWithTheirFrameLength)
-{
-    for (const DWORD rate : {22050u, 11025u, 16000u}) {
-        const std::string path = dir.file("low" + std::to_string(rate) + ".mp3");
-        const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(1, rate, 32);
-        {
-            Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);
-            ASSERT_TRUE(f.open());
-            for (const Bytes& b : Encode(1, rate, 32, 10)) {
-                f.Write(b.data(), static_cast<LONG>(b.size()));
-            }
-            f.close();
-        }
-        Mp3File g(path.c_str(), nullptr, MMIO_READ);
-        ASSERT_TRUE(g.open()) << rate << " error " << g.GetOpenError();
-        EXPECT_EQ(g.GetFormat()->nSamplesPerSec, rate);
-        EXPECT_EQ(g.GetBytesPerSecond(), 4000u);
-        EXPECT_EQ(g.GetSeconds(DWORD(-1)), 2u);
-        testsupport::SaveSeed("mp3_scanner", path);
-    }
+    // The tags hold nothing of the audio.
+    EXPECT_EQ(g.GetDataSize(), Joined(parts).size());
 }
 
 TEST_F(Mp3FileTest, OnlyOurPrivFrameIsTheTimecodeText)
@@ -249,7 +166,7 @@ TEST_F(Mp3FileTest, OnlyOurPrivFrameIsTheTimecodeText)
 TEST_F(Mp3FileTest, TagSwitchOffWritesOnlyTheId3v1Record)
 {
     const std::string path = dir.file("notag.mp3");
-    const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(1, 22050, 32);
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(1, 22050, 32);
     const Bytes audio = Joined(Encode(1, 22050, 32, 5));
     Mp3EnableTagSwitch = false;
     {
@@ -318,8 +235,9 @@ TEST_F(Mp3FileTest, EdgeCasesOfOpenAndPosition)
     }
     // "TAG" 128 bytes before the end of a tiny file, but inside its ID3v2 tag:
     // not an ID3v1 record behind the audio.
-    Bytes shortFile = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0x78};  // 120-byte tag
-    shortFile.resize(130, 0);
+    Bytes shortFile(130, 0);
+    const BYTE tagHeader[] = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0x78};  // 120-byte tag
+    std::memcpy(shortFile.data(), tagHeader, sizeof tagHeader);
     const Bytes frame(audio.begin(), audio.begin() + 104);
     Append(shortFile, frame);
     std::memcpy(&shortFile[shortFile.size() - 128], "TAG", 3);
@@ -342,35 +260,6 @@ TEST_F(Mp3FileTest, EdgeCasesOfOpenAndPosition)
         EXPECT_FALSE(f.open());
         EXPECT_EQ(f.GetOpenError(), 2);
     }
-    // Write with overwrite off appends whatever the position.
-    const std::string app = dir.file("append.mp3");
-    const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(2, 44100, 128);
-    Mp3File f(app.c_str(), &fmt.wfx, MMIO_READWRITE);
-    ASSERT_TRUE(f.open());
-    f.Write(audio.data(), static_cast<LONG>(audio.size()));
-    ASSERT_TRUE(f.position(500));
-    f.Write(audio.data(), 417);
-    EXPECT_EQ(f.GetDataSize(), audio.size() + 417);
-    EXPECT_EQ(f.GetPosition(), audio.size() + 417);
-}
-
-TEST_F(Mp3FileTest, RenameMovesTheOpenFile)
-{
-    const std::string from = dir.file("from.mp3");
-    const std::string to = dir.file("to.mp3");
-    testsupport::WriteAll(to, {1, 2, 3});
-    const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(2, 44100, 128);
-    const Bytes audio = Joined(Encode(2, 44100, 128, 5));
-    Mp3File f(from.c_str(), &fmt.wfx, MMIO_READWRITE);
-    ASSERT_TRUE(f.open());
-    f.Write(audio.data(), static_cast<LONG>(audio.size()));
-    ASSERT_TRUE(f.position(4000));
-    const DWORD at = f.GetPosition();
-    ASSERT_TRUE(f.rename(to.c_str()));
-    EXPECT_TRUE(f.IsOpen());
-    EXPECT_EQ(f.GetPosition(), at);
-    EXPECT_EQ(access(from.c_str(), F_OK), -1);
-    EXPECT_EQ(f.GetDataSize(), audio.size());
 }
 
 TEST_F(Mp3FileTest, KilledRecorderLeavesFramesAndJournal)
@@ -381,7 +270,7 @@ TEST_F(Mp3FileTest, KilledRecorderLeavesFramesAndJournal)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const MPEGLAYER3WAVEFORMAT fmt = Mp3Format(2, 44100, 128);
+        const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(2, 44100, 128);
         auto* f = new Mp3File(path.c_str(), &fmt.wfx, MMIO_READWRITE);
         if (!f->open()) {
             _exit(2);

@@ -28,7 +28,7 @@ TEST(VorbisComments, IndexOperationsKeepOrder)
 {
     VorbisComments c;
     for (int i = 0; i < 9; ++i) {
-        c.Add(("N" + std::to_string(i)).c_str(), std::to_string(i).c_str());
+        c.Add(std::string("N").append(std::to_string(i)).c_str(), std::to_string(i).c_str());
     }
     ASSERT_EQ(c.Count(), 9);
     for (int i = 0; i < 9; ++i) {

@@ -176,7 +176,7 @@ TEST(AcmBlockCodecs, SoxReadsTheWavFiles)
             const Converted enc = ConvertAll(&pcm, fmt.data(), ToBytes(audio), pcm.nAvgBytesPerSec / 5);
             ASSERT_TRUE(enc.ok);
             const std::string name =
-                dir.file("t" + std::to_string(tag) + "_" + std::to_string(pcm.nSamplesPerSec) + ".wav");
+                dir.file(std::string("t").append(std::to_string(tag)) + "_" + std::to_string(pcm.nSamplesPerSec) + ".wav");
             testsupport::WriteAll(name, WavFile(fmt.data(), fmt.size(), enc.out,
                                                 static_cast<DWORD>(audio.size() / pcm.nChannels)));
             testsupport::SaveSeed("acm_decoders", name);

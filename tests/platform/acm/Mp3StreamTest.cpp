@@ -121,7 +121,7 @@ TEST(AcmMp3, IndependentDecoderReadsTheStream)
             ConvertAll(&pcm, mp3.data(), ToBytes(SpeechLike(pcm.nSamplesPerSec, pcm.nChannels, seconds)),
                        pcm.nAvgBytesPerSec / 5);
         ASSERT_TRUE(enc.ok);
-        const std::string name = dir.file("s" + std::to_string(pcm.nSamplesPerSec) + ".mp3");
+        const std::string name = dir.file(std::string("s").append(std::to_string(pcm.nSamplesPerSec)) + ".mp3");
         testsupport::WriteAll(name, enc.out);
         testsupport::SaveSeed("acm_decoders", name);
         const std::string wav = name + ".wav";

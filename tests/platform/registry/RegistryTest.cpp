@@ -239,7 +239,7 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
                 if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != 0) {
                     _exit(2);
                 }
-                const std::string name = "P" + std::to_string(c) + "_" + std::to_string(i);
+                const std::string name = std::string("P").append(std::to_string(c)) + "_" + std::to_string(i);
                 const BYTE b = static_cast<BYTE>(i);
                 RegSetValueExA(k, name.c_str(), 0, REG_BINARY, &b, 1);
                 if (RegCloseKey(k) != ERROR_SUCCESS) {
@@ -260,7 +260,7 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
         for (int i = 0; i < kRounds; ++i) {
             BYTE b = 0xFF;
             DWORD size = 1;
-            const std::string name = "P" + std::to_string(c) + "_" + std::to_string(i);
+            const std::string name = std::string("P").append(std::to_string(c)) + "_" + std::to_string(i);
             ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, name.c_str(), nullptr, nullptr, &b, &size)) << name;
             EXPECT_EQ(i, b);
         }

@@ -8,7 +8,7 @@
 using namespace wavetest;
 
 namespace {
-struct AlsaWave : ::testing::Test, BufferOwner {
+struct AlsaWave : ::testing::Test, DeviceOwner {
     void SetUp() override
     {
         unsetenv("TAPVOX_AUDIO");
@@ -22,18 +22,9 @@ struct AlsaWave : ::testing::Test, BufferOwner {
     }
     void TearDown() override
     {
-        if (in) {
-            waveInReset(in);
-            waveInClose(in);
-        }
-        if (out) {
-            waveOutReset(out);
-            waveOutClose(out);
-        }
+        CloseDevices();
         platform::ClearMessageQueue();
     }
-    HWAVEIN in = nullptr;
-    HWAVEOUT out = nullptr;
 
     // Waits on the wall clock (a real device keeps real time) for `count` messages, at most `limit`.
     static std::vector<MSG> WaitFor(UINT message, std::size_t count, std::chrono::seconds limit)

@@ -7,7 +7,7 @@
 using namespace wavetest;
 
 namespace {
-struct FileWave : ::testing::Test, BufferOwner {
+struct FileWave : ::testing::Test, DeviceOwner {
     void SetUp() override
     {
         platform::UseManualClock(1'700'000'000);
@@ -15,14 +15,7 @@ struct FileWave : ::testing::Test, BufferOwner {
     }
     void TearDown() override
     {
-        if (in) {
-            waveInReset(in);
-            waveInClose(in);
-        }
-        if (out) {
-            waveOutReset(out);
-            waveOutClose(out);
-        }
+        CloseDevices();
         platform::UseSystemClock();
         platform::ClearMessageQueue();
     }
@@ -36,15 +29,6 @@ struct FileWave : ::testing::Test, BufferOwner {
         return samples;
     }
 
-    void OpenInput(Buffers& b)
-    {
-        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
-                  MMSYSERR_NOERROR);
-        for (auto& h : b.headers) {
-            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
-            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
-        }
-    }
 
     // Takes the finished input buffers, appends their bytes and queues them again.
     std::size_t Collect(std::vector<std::uint8_t>& recorded)
@@ -61,9 +45,6 @@ struct FileWave : ::testing::Test, BufferOwner {
     }
 
     testsupport::TempDir dir;
-    WAVEFORMATEX format = Pcm(1, 22050, 16);
-    HWAVEIN in = nullptr;
-    HWAVEOUT out = nullptr;
 };
 }
 

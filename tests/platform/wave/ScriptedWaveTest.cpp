@@ -8,7 +8,7 @@ using namespace wavetest;
 namespace script = platform::scripted;
 
 namespace {
-struct ScriptedWave : ::testing::Test, BufferOwner {
+struct ScriptedWave : ::testing::Test, DeviceOwner {
     void SetUp() override
     {
         setenv("TAPVOX_AUDIO", "script", 1);
@@ -17,26 +17,10 @@ struct ScriptedWave : ::testing::Test, BufferOwner {
     }
     void TearDown() override
     {
-        if (in) {
-            waveInReset(in);
-            waveInClose(in);
-        }
-        if (out) {
-            waveOutReset(out);
-            waveOutClose(out);
-        }
+        CloseDevices();
         platform::ClearMessageQueue();
     }
 
-    void OpenInput(Buffers& b)
-    {
-        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
-                  MMSYSERR_NOERROR);
-        for (auto& h : b.headers) {
-            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
-            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
-        }
-    }
     void OpenOutput()
     {
         ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0,
@@ -44,9 +28,6 @@ struct ScriptedWave : ::testing::Test, BufferOwner {
                   MMSYSERR_NOERROR);
     }
 
-    WAVEFORMATEX format = Pcm(1, 22050, 16);
-    HWAVEIN in = nullptr;
-    HWAVEOUT out = nullptr;
 };
 }
 

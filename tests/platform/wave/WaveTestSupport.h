@@ -33,6 +33,8 @@ struct Buffers {
     WAVEHDR* operator[](std::size_t i) { return &headers[i]; }
 };
 
+inline HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234)); }
+
 // Owns buffers for a fixture, so they outlive the reset in its TearDown.
 struct BufferOwner {
     Buffers& Make(const WAVEFORMATEX& f, std::size_t count = 5)
@@ -43,7 +45,35 @@ struct BufferOwner {
     std::vector<std::unique_ptr<Buffers>> owned;
 };
 
-inline HWND Window() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x1234)); }
+// The devices a fixture opens, and its buffers; CloseDevices returns every
+// queued buffer before the buffers go.
+struct DeviceOwner : BufferOwner {
+    HWAVEIN in = nullptr;
+    HWAVEOUT out = nullptr;
+    WAVEFORMATEX format = Pcm(1, 22050, 16);
+
+    // Opens the mapper's input in `format` with window messages and queues every buffer.
+    void OpenInput(Buffers& b)
+    {
+        ASSERT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Window()), 0, CALLBACK_WINDOW),
+                  MMSYSERR_NOERROR);
+        for (auto& h : b.headers) {
+            ASSERT_EQ(waveInPrepareHeader(in, &h, sizeof h), MMSYSERR_NOERROR);
+            ASSERT_EQ(waveInAddBuffer(in, &h, sizeof h), MMSYSERR_NOERROR);
+        }
+    }
+    void CloseDevices()
+    {
+        if (in) {
+            waveInReset(in);
+            waveInClose(in);
+        }
+        if (out) {
+            waveOutReset(out);
+            waveOutClose(out);
+        }
+    }
+};
 
 // Takes every waiting message of the given number.
 inline std::vector<MSG> Take(UINT message)
