@@ -1,19 +1,16 @@
+// The named items of an MP3 file in its ID3v2 tag: the bounded reader walks
+// the tag first and decides whether id3lib, the frame-keeping editor or nobody
+// may rewrite it.
 #include "files/Id3Tag.h"
 
-#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <vector>
 
+#include "files/Id3libFrames.h"
+#include "files/Id3v2Editor.h"
+#include "files/Id3v2Scan.h"
+#include "files/Id3v2TagFile.h"
 #include "platform/core/Strings.h"
-
-// id3lib predates the warnings we build with.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#include <id3/field.h>
-#include <id3/tag.h>
-#pragma GCC diagnostic pop
 
 const char kTimecodeOwner[] = "http://www.fennwicke.com";
 static_assert(sizeof(kTimecodeOwner) == 25);
@@ -30,68 +27,6 @@ constexpr ItemEntry kItems[] = {
     {"fennwicke timecode", Mp3TagItem::Timecode},
 };
 
-ID3_FrameID FrameIdOf(Mp3TagItem item)
-{
-    switch (item) {
-    case Mp3TagItem::Comment: return ID3FID_COMMENT;
-    case Mp3TagItem::Copyright: return ID3FID_COPYRIGHT;
-    case Mp3TagItem::Title: return ID3FID_TITLE;
-    case Mp3TagItem::Software: return ID3FID_ENCODERSETTINGS;
-    case Mp3TagItem::Artist: return ID3FID_LEADARTIST;
-    case Mp3TagItem::User: return ID3FID_ENCODEDBY;
-    case Mp3TagItem::Year: return ID3FID_YEAR;
-    case Mp3TagItem::Album: return ID3FID_ALBUM;
-    case Mp3TagItem::Timecode: return ID3FID_PRIVATE;
-    }
-    return ID3FID_NOFRAME;
-}
-
-// A field lookup that throws counts as a missing field.
-ID3_Field* FieldOf(const ID3_Frame* frame, ID3_FieldID id)
-{
-    try {
-        if (!frame || !frame->Contains(id)) {
-            return nullptr;
-        }
-        return frame->GetField(id);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-bool IsOwnPrivFrame(const ID3_Frame* frame)
-{
-    if (!frame || frame->GetID() != ID3FID_PRIVATE) {
-        return false;
-    }
-    const ID3_Field* owner = FieldOf(frame, ID3FN_OWNER);
-    if (!owner) {
-        return false;
-    }
-    const char* text = owner->GetRawText();
-    return text && std::strcmp(text, kTimecodeOwner) == 0;
-}
-
-// Every PRIV frame of ours in the tag (there should be one; older writes may
-// have left more).
-std::vector<ID3_Frame*> OwnPrivFrames(ID3_Tag& tag)
-{
-    // Find continues after the frame it found last and wraps round, so as
-    // many calls as there are frames visit every PRIV frame once.
-    std::vector<ID3_Frame*> found;
-    const std::size_t frames = tag.NumFrames();
-    for (std::size_t i = 0; i < frames; ++i) {
-        ID3_Frame* frame = tag.Find(ID3FID_PRIVATE);
-        if (!frame) {
-            break;
-        }
-        if (IsOwnPrivFrame(frame) && std::find(found.begin(), found.end(), frame) == found.end()) {
-            found.push_back(frame);
-        }
-    }
-    return found;
-}
-
 char* CopyOut(const void* bytes, std::size_t size)
 {
     char* out = new char[size + 20];
@@ -100,6 +35,80 @@ char* CopyOut(const void* bytes, std::size_t size)
         std::memcpy(out, bytes, size);
     }
     return out;
+}
+
+// The text of our PRIV frame: its data behind our owner identifier. Frames we
+// cannot read (compressed, encrypted) are not ours to know.
+std::optional<Id3Bytes> OwnTimecode(const Id3v2Scan& scan, const Id3v2Frame& f)
+{
+    if (scan.version < 3 || f.id != "PRIV") {
+        return std::nullopt;
+    }
+    std::optional<Id3Bytes> payload = Id3v2FramePayload(scan, f);
+    if (!payload || payload->size() < sizeof kTimecodeOwner ||
+        std::memcmp(payload->data(), kTimecodeOwner, sizeof kTimecodeOwner) != 0) {
+        return std::nullopt;
+    }
+    return Id3Bytes(payload->begin() + sizeof kTimecodeOwner, payload->end());
+}
+
+bool IsItemFrame(const Id3v2Scan& scan, const Id3v2Frame& f, Mp3TagItem item)
+{
+    // A 2.4 tag may still hold the year as the 2.3 frame.
+    return f.id == Id3FrameIdOf(item, scan.version) ||
+           (scan.version == 4 && item == Mp3TagItem::Year && f.id == Id3FrameIdOf(item, 3));
+}
+
+bool IsPlainFrame(const Id3v2Scan& scan, const Id3v2Frame& f)
+{
+    return scan.version <= 3 && f.flags == 0 && f.end > f.dataBegin && Id3libKnowsFrame(scan.version, f.id);
+}
+
+void WarnUntouched(const char* path, const std::string& why)
+{
+    std::fprintf(stderr, "MP3 tag left as it was (%s): %s\n", why.c_str(), path);
+}
+
+// The tag rebuilt of frames id3lib parsed and rendered again, with ours added.
+Id3Bytes ThroughId3lib(const Id3v2Scan& scan, const std::vector<bool>& drop, Mp3TagItem item, const char* text)
+{
+    std::vector<Id3Bytes> frames;
+    for (std::size_t i = 0; i < scan.frames.size(); ++i) {
+        if (drop[i]) {
+            continue;
+        }
+        frames.push_back(Id3libRerenderFrame(scan.version, Id3v2FrameBytes(scan, scan.frames[i])));
+        if (frames.back().empty()) {
+            return {};
+        }
+    }
+    frames.push_back(Id3libRenderItemFrame(item, text));
+    if (frames.back().empty()) {
+        return {};
+    }
+    const Id3Bytes tag = BuildId3v23Tag(frames, scan.totalSize);
+    const Id3v2Scan check = ScanId3v2(tag);
+    return check.verdict != Id3v2Verdict::Untouchable && check.frames.size() == frames.size() ? tag : Id3Bytes{};
+}
+
+// Whether the rewritten tag holds the item as it was asked to.
+bool HoldsItem(const Id3Bytes& tag, Mp3TagItem item, const char* text)
+{
+    const Id3v2Scan scan = ScanId3v2(tag);
+    if (scan.verdict == Id3v2Verdict::Untouchable || scan.verdict == Id3v2Verdict::None) {
+        return false;
+    }
+    for (const Id3v2Frame& f : scan.frames) {
+        if (item == Mp3TagItem::Timecode) {
+            const std::optional<Id3Bytes> own = OwnTimecode(scan, f);
+            if (own && own->size() == std::strlen(text) + 1 && std::memcmp(own->data(), text, own->size()) == 0) {
+                return true;
+            }
+        } else if (IsItemFrame(scan, f, item)) {
+            return true;
+        }
+    }
+    return false;
 }
 }
 
@@ -131,78 +140,64 @@ const char* Mp3TagItemId3v1Field(Mp3TagItem item)
 
 char* ReadId3v2Item(const char* path, Mp3TagItem item)
 {
-    if (!path || !*path) {
+    Id3Bytes bytes;
+    if (!path || !*path || !ReadLeadingId3v2(path, bytes)) {
         return nullptr;
     }
-    try {
-        ID3_Tag tag;
-        tag.Link(path, ID3TT_ID3V2);
+    const Id3v2Scan scan = ScanId3v2(bytes);
+    for (const Id3v2Frame& f : scan.frames) {
         if (item == Mp3TagItem::Timecode) {
-            const std::vector<ID3_Frame*> own = OwnPrivFrames(tag);
-            if (own.empty()) {
+            if (const std::optional<Id3Bytes> own = OwnTimecode(scan, f)) {
+                return CopyOut(own->data(), own->size());
+            }
+        } else if (IsItemFrame(scan, f, item)) {
+            if (!IsPlainFrame(scan, f)) {
                 return nullptr;
             }
-            const ID3_Field* data = FieldOf(own.front(), ID3FN_DATA);
-            if (!data) {
-                return nullptr;
-            }
-            return CopyOut(data->GetRawBinary(), data->Size());
+            const std::optional<std::string> text = Id3libFrameText(scan.version, Id3v2FrameBytes(scan, f));
+            return text ? CopyOut(text->data(), text->size()) : nullptr;
         }
-        const ID3_Frame* frame = tag.Find(FrameIdOf(item));
-        const ID3_Field* text = FieldOf(frame, ID3FN_TEXT);
-        if (!text) {
-            return nullptr;
-        }
-        const std::size_t size = text->Size();
-        char* out = CopyOut(nullptr, size);
-        text->Get(out, size + 10);
-        return out;
-    } catch (...) {
-        return nullptr;
     }
+    return nullptr;
 }
 
 Id3WriteResult WriteId3v2Item(const char* path, Mp3TagItem item, const char* text, bool render)
 {
-    if (!path || !*path || !text) {
+    Id3Bytes bytes;
+    if (!path || !*path || !text || !ReadLeadingId3v2(path, bytes)) {
         return Id3WriteResult::Failed;
     }
-    try {
-        ID3_Tag tag;
-        tag.Link(path, ID3TT_ID3V2);
-        auto frame = std::make_unique<ID3_Frame>(FrameIdOf(item));
+    const Id3v2Scan scan = ScanId3v2(bytes);
+    std::vector<bool> drop(scan.frames.size(), false);
+    for (std::size_t i = 0; i < scan.frames.size(); ++i) {
+        const Id3v2Frame& f = scan.frames[i];
         if (item == Mp3TagItem::Timecode) {
-            for (ID3_Frame* old : OwnPrivFrames(tag)) {
-                delete tag.RemoveFrame(old);
-            }
-            ID3_Field* owner = FieldOf(frame.get(), ID3FN_OWNER);
-            ID3_Field* data = FieldOf(frame.get(), ID3FN_DATA);
-            if (!owner || !data) {
-                return Id3WriteResult::Failed;
-            }
-            // The owner is a NUL-terminated text field: rendered, it is the 24
-            // characters and their NUL.
-            owner->Set(kTimecodeOwner);
-            data->Set(reinterpret_cast<const uchar*>(text), std::strlen(text) + 1);
-        } else {
-            if (tag.Find(FrameIdOf(item))) {
-                return Id3WriteResult::Exists;
-            }
-            ID3_Field* field = FieldOf(frame.get(), ID3FN_TEXT);
-            if (!field) {
-                return Id3WriteResult::Failed;
-            }
-            field->Set(text);
+            drop[i] = OwnTimecode(scan, f).has_value();
+        } else if (IsItemFrame(scan, f, item)) {
+            return Id3WriteResult::Exists;
         }
-        frame->SetCompression(false);
-        tag.AttachFrame(frame.release());
-        tag.SetUnsync(true);
-        tag.SetPadding(true);
-        if (render && !(tag.Update(ID3TT_ID3V2) & ID3TT_ID3V2)) {
-            return Id3WriteResult::Failed;
-        }
-        return Id3WriteResult::Written;
-    } catch (...) {
-        return Id3WriteResult::Failed;
     }
+    if (!render) {
+        return Id3WriteResult::Written;
+    }
+    if (scan.verdict == Id3v2Verdict::Untouchable) {
+        WarnUntouched(path, scan.problem);
+        return Id3WriteResult::Refused;
+    }
+    Id3Bytes tag;
+    if (scan.verdict == Id3v2Verdict::None || scan.verdict == Id3v2Verdict::Id3libSafe) {
+        tag = ThroughId3lib(scan, drop, item, text);
+    }
+    if (tag.empty() && scan.version >= 3) {
+        // Other programs' frames go back as they were stored.
+        Id3v2Scan editable = scan;
+        editable.verdict = Id3v2Verdict::Editable;
+        const std::string id = Id3FrameIdOf(item, scan.version);
+        tag = EditId3v2Tag(editable, drop, Id3libRenderItemFrame(item, text), id, scan.totalSize);
+    }
+    if (tag.empty() || !HoldsItem(tag, item, text)) {
+        WarnUntouched(path, scan.verdict == Id3v2Verdict::None ? "no tag could be made" : "tag could not be rebuilt");
+        return Id3WriteResult::Refused;
+    }
+    return ReplaceLeadingId3v2(path, scan.totalSize, tag) ? Id3WriteResult::Written : Id3WriteResult::Failed;
 }

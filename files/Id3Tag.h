@@ -1,7 +1,7 @@
 #pragma once
-// The ID3v2 side of an MP3 file's named items, on id3lib. Every call reads or
-// rewrites the tag through the file's name; the caller closes its own handle
-// around a write. Nothing thrown inside the library leaves these functions.
+// The ID3v2 side of an MP3 file's named items. Every call reads or rewrites
+// the tag through the file's name; the caller closes its own handle around a
+// write. No byte of the file reaches id3lib before the bounded reader walked it.
 #include <cstddef>
 
 enum class Mp3TagItem { Comment, Copyright, Title, Software, Artist, User, Year, Album, Timecode };
@@ -24,10 +24,13 @@ extern const char kTimecodeOwner[];
 // not looked at.
 char* ReadId3v2Item(const char* path, Mp3TagItem item);
 
-enum class Id3WriteResult { Written, Exists, Failed };
+// Refused: the tag could not be rewritten safely; it was left as it was and
+// one warning line went to standard error.
+enum class Id3WriteResult { Written, Exists, Failed, Refused };
 
 // Stores the item. A text frame that already exists is left as it is
 // (Exists). The timecode item replaces only the program's own PRIV frame and
-// leaves every other frame as it was. With render off the tag is prepared but
-// not written (Written).
+// leaves every other frame as it was: through id3lib for tags it reads safely,
+// else kept byte for byte. With render off nothing is written (Written). The
+// file is never left without a whole tag.
 Id3WriteResult WriteId3v2Item(const char* path, Mp3TagItem item, const char* text, bool render);

@@ -31,6 +31,8 @@ void Id3v1Record::Reset()
 {
     bytes_.fill(0);
     std::memcpy(bytes_.data(), "TAG", 3);
+    // Genre 0 is "Blues" to every reader; 255 is the value for none.
+    bytes_[kGenreOffset] = kNoGenre;
 }
 
 bool Id3v1Record::Assign(const BYTE* bytes)

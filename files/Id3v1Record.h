@@ -9,9 +9,11 @@
 class Id3v1Record {
 public:
     static constexpr int kSize = 128;
+    static constexpr int kGenreOffset = 127;
+    static constexpr BYTE kNoGenre = 255;
 
     Id3v1Record() { Reset(); }
-    // "TAG" followed by 125 zero bytes.
+    // "TAG", 124 zero bytes and the unset genre.
     void Reset();
     // True when the bytes start with "TAG"; they are taken either way.
     bool Assign(const BYTE* bytes);

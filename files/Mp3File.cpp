@@ -238,8 +238,29 @@ bool Mp3File::open()
         dataSize -= Id3v1Record::kSize;
     }
     mmioSeek(handle, dataOffset, SEEK_SET);
+    // A journal left beside the file: the recorder stopped without its last
+    // save, so the audio behind the last tag write has no text yet.
+    const std::string journal = MarkerFileNameFor(name);
+    const bool interrupted = !journal.empty() && mmioOpenA(const_cast<char*>(journal.c_str()), nullptr, MMIO_EXIST);
+    const bool wasSigned = interrupted && TextIsSigned();
+    // Read-only, the file's own text is shown and the journal left for later.
+    restoreFromJournal = interrupted && !readOnly;
     RecFile::open();
+    restoreFromJournal = false;
+    if (interrupted && !readOnly && dataSize > 0) {
+        dirty = true;
+        if (wasSigned) {
+            ResumeSigning();
+        }
+        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+    }
     return true;
+}
+
+bool Mp3File::TextIsSigned()
+{
+    std::unique_ptr<char[]> text(GetInfo(TimecodeItemName));
+    return text && (std::strncmp(text.get(), "SIGNATURE ", 10) == 0 || std::strstr(text.get(), "\nSIGNATURE ") != nullptr);
 }
 
 bool Mp3File::position(DWORD p)
@@ -420,14 +441,19 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
     if (!FindMp3TagItem(itemName, item)) {
         return false;
     }
+    bool flushed = true;
     if (handle) {
-        if (id3v1Pending) {
-            WriteId3v1();
+        if (id3v1Pending && !WriteId3v1()) {
+            flushed = false;
         }
-        mmioClose(handle, 0);
+        if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
+            flushed = false;
+        }
         handle = nullptr;
     }
-    const Id3WriteResult result = WriteId3v2Item(name.c_str(), item, text, Mp3EnableTagSwitch);
+    // A file whose own bytes did not all reach the disk gets no new tag.
+    const Id3WriteResult result =
+        flushed ? WriteId3v2Item(name.c_str(), item, text, Mp3EnableTagSwitch) : Id3WriteResult::Failed;
     if (result == Id3WriteResult::Written) {
         SetId3v1Field(itemName, text);
     }
@@ -443,11 +469,14 @@ bool Mp3File::close()
         return true;
     }
     const bool wasDirty = dirty;
-    if (dirty) {
-        update();
+    // A failed save is reported; the journal then keeps the lists.
+    bool saved = !dirty || update();
+    if (!handle) {
+        readOnly = false;
+        return false;
     }
     if (id3v1Pending) {
-        WriteId3v1();
+        saved = WriteId3v1() && saved;
     }
     if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
         Error("can't close file", "mp3File close");
@@ -462,7 +491,7 @@ bool Mp3File::close()
         }
         return false;
     }
-    return true;
+    return saved;
 }
 
 bool Mp3File::Delete()

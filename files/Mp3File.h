@@ -57,6 +57,8 @@ private:
     // Reopens by name after the tag was rewritten and finds the audio again.
     bool ReopenAfterTag(bool hadData, DWORD remembered);
     void SyncPositionFromFile();
+    // Whether the timecode text in the tag carries a signature line.
+    bool TextIsSigned();
 
     alignas(8) BYTE formatBuffer[MaxWaveFormatSize] = {};
 };

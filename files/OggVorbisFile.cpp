@@ -14,20 +14,10 @@
 #include "files/FileType.h"
 #include "files/OggPacketRecord.h"
 #include "files/OggStreams.h"
+#include "files/VorbisCodec.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
 #include "platform/mmio/Mmio.h"
-
-struct VorbisCodec {
-    vorbis_info encoderInfo{};
-    vorbis_info decoderInfo{};
-    vorbis_comment comment{};
-    vorbis_dsp_state encoderDsp{};
-    vorbis_dsp_state decoderDsp{};
-    vorbis_block decoderBlock{};
-    vorbis_block encoderBlock{};
-    bool decoderInfoUsed = false;
-};
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -117,7 +107,8 @@ bool OggVorbisFile::update()
     if (!IsOpen()) {
         return true;
     }
-    return RecFile::update();
+    const bool text = RecFile::update();
+    return FlushPages() && text;
 }
 
 DWORD OggVorbisFile::GetPosition()
@@ -262,6 +253,7 @@ bool OggVorbisFile::open()
         readOnly = writeStream == nullptr;
         encoderActive = false;
         storedDataSize = static_cast<DWORD>(FileSizeOf(name.c_str()));
+        fileEnd = static_cast<std::int64_t>(FileSizeOf(name.c_str()));
         Reset(true);
         // A file that is not Ogg Vorbis has no format to play or append with.
         if (!ReadHeaders(true)) {
@@ -270,11 +262,14 @@ bool OggVorbisFile::open()
             return false;
         }
         encoderReady = !readOnly && SetUpAppendEncoder();
+        // An append decodes the stream's last blocks again: a few long blocks.
+        tailSamples = 3 * static_cast<std::int64_t>(std::max(0, vorbis_info_blocksize(&codec->decoderInfo, 1)));
         ReplayPackets(encoderReady);
         if (encoderReady && codec->encoderDsp.granulepos <= 0 && lastGranule != 0) {
             codec->encoderDsp.granulepos = lastGranule;
         }
         Rewind(false);
+        interrupted = StreamWasCut();
     } else {
         if (!OpenStreams("rb", "wb+") || !writeStream) {
             CloseStreams();
@@ -283,6 +278,8 @@ bool OggVorbisFile::open()
         }
         readOnly = false;
         storedDataSize = 0;
+        fileEnd = 0;
+        interrupted = false;
         if (!SetUpNewEncoder()) {
             // Channels or rate the encoder cannot take: no file is left behind.
             CloseStreams();
@@ -300,7 +297,16 @@ bool OggVorbisFile::open()
         vorbis_block_init(&codec->decoderDsp, &codec->decoderBlock);
         decoderReady = true;
     }
+    // Killed while recording: the journal holds the lists of the session
+    // that never reached the file's own text. Read-only, the file's own text
+    // is shown and the journal left for later.
+    restoreFromJournal = interrupted && !readOnly;
     RecFile::open();
+    restoreFromJournal = false;
+    if (interrupted && !readOnly) {
+        dirty = true;  // the text goes back into the file at close
+        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+    }
     return readStream != nullptr;
 }
 
@@ -323,12 +329,11 @@ bool OggVorbisFile::WriteHeaders()
     fileSetupHeader.assign(setup.packet, setup.packet + setup.bytes);
     bool ok = true;
     while (ogg_stream_flush(&ogg->encode, &ogg->writePage)) {
-        ok = ok && std::fwrite(ogg->writePage.header, 1, static_cast<std::size_t>(ogg->writePage.header_len),
-                               writeStream) == static_cast<std::size_t>(ogg->writePage.header_len);
-        ok = ok && std::fwrite(ogg->writePage.body, 1, static_cast<std::size_t>(ogg->writePage.body_len),
-                               writeStream) == static_cast<std::size_t>(ogg->writePage.body_len);
+        ok = QueuePage(ogg->writePage.header, ogg->writePage.header_len, ogg->writePage.body,
+                       ogg->writePage.body_len) &&
+             ok;
     }
-    return std::fflush(writeStream) == 0 && ok;
+    return ok;
 }
 
 bool OggVorbisFile::ReadHeaders(bool readInfo)
@@ -343,10 +348,11 @@ bool OggVorbisFile::ReadHeaders(bool readInfo)
     char* buffer = ogg_sync_buffer(&ogg->sync, kReadChunk);
     const std::size_t n = std::fread(buffer, 1, kReadChunk, readStream);
     ogg_sync_wrote(&ogg->sync, static_cast<long>(n));
+    syncOffset = 0;
     int r;
-    while ((r = ogg_sync_pageout(&ogg->sync, &ogg->readPage)) < 0) {
+    while ((r = TakePage()) < 0) {
     }
-    if (r != 1) {
+    if (r == 0) {
         return false;
     }
     const int serial = ogg_page_serialno(&ogg->readPage);
@@ -457,7 +463,8 @@ bool OggVorbisFile::EncodeFlush()
             ok = WritePacket(&packet, true) && ok;
         }
     }
-    return ok;
+    // Pages refused earlier are tried again even when no new one is full.
+    return FlushPages() && ok;
 }
 
 LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
@@ -466,14 +473,20 @@ LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
         return 0;
     }
     if (!encoderActive) {
-        if (!encoderReady || !ClearEndOfStream()) {
-            encoderReady = false;
+        if (!encoderReady) {
             return 0;
         }
-        encoderActive = true;
-        codec->encoderDsp.granulepos = highestGranule;
-        codec->encoderDsp.sequence = EncodePacketCount();
         samplesEnd = highestGranule;
+        if (!JoinStream()) {
+            if (!ClearEndOfStream()) {
+                encoderReady = false;
+                return 0;
+            }
+            codec->encoderDsp.granulepos = highestGranule;
+            codec->encoderDsp.sequence = EncodePacketCount();
+        }
+        encoderActive = true;
+        interrupted = false;  // the encoder ends the stream now
     }
     if (!encoderReady) {
         return 0;
@@ -562,6 +575,7 @@ LONG OggVorbisFile::Write(const void* data, LONG count)
             return -1;
         }
         encoderActive = true;
+        interrupted = false;
     }
     const BYTE* bytes = static_cast<const BYTE*>(data);
     const OggPacketRecord record = LoadOggPacketRecord(bytes);
@@ -649,21 +663,28 @@ bool OggVorbisFile::close()
     if (!IsOpen()) {
         return true;
     }
+    bool ok = true;
     if (encoderActive && encoderReady) {
         vorbis_analysis_wrote(&codec->encoderDsp, 0);
-        EncodeFlush();
+        ok = EncodeFlush();
         if (wroteAudio) {
             // The last pages changed the signed audio: the text is saved again.
             AudioChanged();
             dirty = true;
         }
+    } else if (interrupted && !readOnly) {
+        ok = MarkEndOfStream();
     }
-    update();
+    ok = update() && ok;
     ClearCodecStates();
     encoderActive = false;
-    RewriteComments();
+    interrupted = false;
+    ok = RewriteComments() && ok;
     CloseStreams();
-    return true;
+    if (!ok) {
+        KeepJournal();
+    }
+    return ok;
 }
 
 bool OggVorbisFile::Delete()

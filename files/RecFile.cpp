@@ -10,8 +10,13 @@ RecFile::RecFile(const char* fileName) : MediaFile(fileName) {}
 
 RecFile::~RecFile()
 {
-    RecFile::update();
-    CloseMarkerFile();
+    // A recording whose text did not reach the file keeps its journal.
+    if (RecFile::update()) {
+        CloseMarkerFile();
+    } else if (markerFile) {
+        mmioClose(markerFile, 0);
+        markerFile = nullptr;
+    }
 }
 
 DWORD RecFile::GetPosition() { return 0; }
@@ -44,14 +49,18 @@ bool RecFile::open()
 
 bool RecFile::update()
 {
+    bool ok = true;
     if (dirty && saving) {
         WriteMarkerFile();
-    } else if (dirty) {
-        SaveTimecode();
+    } else if (dirty && !readOnly) {
+        // Still dirty after a failed save, so the next update tries again.
+        ok = SaveTimecode();
+        dirty = !ok;
+    } else {
         dirty = false;
     }
     writeCount = 0;
-    return true;
+    return ok;
 }
 
 bool RecFile::Sync() { return true; }
@@ -88,6 +97,12 @@ DWORD RecFile::SecondsToPosition(LONG seconds)
         return 0;
     }
     return static_cast<DWORD>(target);
+}
+
+void RecFile::ResumeSigning()
+{
+    signing = true;
+    StartDigest();
 }
 
 void RecFile::StartDigest()

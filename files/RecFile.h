@@ -99,6 +99,8 @@ protected:
     // Set by a file class that found an interrupted recording: the lists then come
     // from the companion file.
     bool restoreFromJournal = false;
+    // An interrupted recording that was signed: the next save signs all its audio afresh.
+    void ResumeSigning();
 
     std::vector<TimeMarker> markers;
     std::vector<MarkerComment> comments;

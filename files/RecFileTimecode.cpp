@@ -154,9 +154,9 @@ bool RecFile::SaveTimecode()
         }
         text += "\r\n";
     }
-    SetInfo(TimecodeItemName, text.c_str());
+    const bool stored = SetInfo(TimecodeItemName, text.c_str());
     WriteMarkerFile();
-    return true;
+    return stored;
 }
 
 bool RecFile::LoadTimecode()
@@ -164,8 +164,9 @@ bool RecFile::LoadTimecode()
     const bool wasDirty = dirty;
     ClearMarkers();
     ClearComments();
-    if (restoreFromJournal) {
-        return ReadMarkerFile();
+    // A journal that cannot be read leaves the file's own text in charge.
+    if (restoreFromJournal && ReadMarkerFile()) {
+        return true;
     }
     char* text = GetInfo(TimecodeItemName);
     if (!text) {

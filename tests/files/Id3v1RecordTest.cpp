@@ -22,6 +22,7 @@ TEST(Id3v1Record, FieldsAreCutToWidthAndNeighboursKept)
     EXPECT_EQ(out, "2026");
     EXPECT_EQ(r.Bytes()[97], 0);
     EXPECT_FALSE(r.SetField("genre", "x"));
+    EXPECT_EQ(r.Bytes()[127], 255);  // no genre, rather than genre 0
     EXPECT_FALSE(r.GetField("software", out));
 
     // A shorter text gets one NUL; the rest of the field keeps its bytes.
@@ -44,6 +45,7 @@ TEST(Id3v1Record, AssignChecksTheMarker)
     EXPECT_FALSE(r.Assign(raw));
     r.Reset();
     EXPECT_TRUE(r.HasTag());
+    EXPECT_EQ(r.Bytes()[127], 255);
     r.GetField("title", out);
     EXPECT_EQ(out, "");
 }

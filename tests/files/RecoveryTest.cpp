@@ -10,6 +10,7 @@
 #include "files/FileNames.h"
 #include "files/WaveFile.h"
 #include "platform/kernel/Clock.h"
+#include "tests/files/ChildProcess.h"
 #include "tests/files/WaveTestUtil.h"
 #include "tests/support/TestSupport.h"
 
@@ -29,34 +30,6 @@ std::string SoxiSamples(const std::string& path)
     }
     return out;
 }
-
-// Runs body in a child process that tells the parent when it is done and then
-// waits to be killed; the parent kills it with SIGKILL.
-template <typename Body>
-void RunAndKill(Body body)
-{
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        close(fds[0]);
-        body();
-        const char c = 'k';
-        (void)!write(fds[1], &c, 1);
-        for (;;) {
-            pause();
-        }
-    }
-    close(fds[1]);
-    char c = 0;
-    ASSERT_EQ(read(fds[0], &c, 1), 1);
-    close(fds[0]);
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
-}
 }
 
 TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
@@ -64,7 +37,7 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
     const std::string path = dir.file("crash.wav");
     const WAVEFORMATEX f = Pcm(1, 8000, 16);
     const auto audio = Pattern(48000);
-    RunAndKill([&] {
+    childtest::RunAndKill([&] {
         // Never destroyed: the process dies with the file open.
         auto* w = new WaveFile(path.c_str(), &f, MMIO_READWRITE);
         w->open();
@@ -109,7 +82,7 @@ TEST_F(Recovery, KilledBeforeTheFirstUpdateKeepsTheAudio)
     const std::string path = dir.file("early.wav");
     const WAVEFORMATEX f = Pcm(2, 8000, 16);
     const auto audio = Pattern(4002);  // not a whole block: the odd bytes are dropped
-    RunAndKill([&] {
+    childtest::RunAndKill([&] {
         auto* w = new WaveFile(path.c_str(), &f, MMIO_READWRITE);
         w->open();
         w->Write(audio.data(), 4002);
