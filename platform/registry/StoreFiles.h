@@ -1,5 +1,5 @@
 #pragma once
-// Files behind the registry functions (used only by Registry.cpp): the store
+// Internal to platform/registry: the files behind the registry functions: the store
 // file of the current user and the autostart entries.
 #include <functional>
 #include <string>
