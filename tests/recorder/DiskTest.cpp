@@ -3,6 +3,8 @@
 // the recording's own file system's.
 #include "tests/recorder/RecorderFixture.h"
 
+#include "files/FileNames.h"
+
 using Disk = RecorderTest;
 
 TEST_F(Disk, AFailedWriteStopsTheRecordingOnceAndTheFileKeepsWhatWasAccepted)
@@ -27,6 +29,12 @@ TEST_F(Disk, AFailedWriteStopsTheRecordingOnceAndTheFileKeepsWhatWasAccepted)
     ASSERT_GE(samples.size(), 6 * BufferBytes());
     EXPECT_EQ(samples.size() % BufferBytes(), 0u);
     EXPECT_EQ(samples, std::vector<std::uint8_t>(fed.begin(), fed.begin() + static_cast<std::ptrdiff_t>(samples.size())));
+
+    // The timecode text found no room behind the audio: the companion file keeps the marker.
+    ASSERT_TRUE(dialog->savefile(nullptr, true));
+    const std::string journal = RecFile::MarkerFileNameFor(name);
+    auto f = ReadWave(name);
+    EXPECT_TRUE(f->GetMarkerCount() == 1 || FileExists(journal.c_str())) << journal;
 }
 
 TEST_F(Disk, TheFreeSpaceIsThatOfTheRecordingsFileSystemAndAlmostFullStops)

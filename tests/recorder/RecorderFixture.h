@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <dirent.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -40,6 +36,7 @@
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace hl = platform::headless;
@@ -110,7 +107,7 @@ protected:
 
     void TearDown() override
     {
-        UnlimitFileSize();
+        sizeLimit.reset();
         delete frame;
         frame = nullptr;
         dialog = nullptr;
@@ -186,31 +183,26 @@ protected:
 
     std::string CurrentName() const { return dialog->GetCurrentFile() ? dialog->GetCurrentFile()->GetName() : ""; }
 
-    // Files of this process can grow to bytes and no further (EFBIG instead of a signal),
-    // as on a disk that fills up.
-    static void LimitFileSize(rlim_t bytes)
+    // Files of this process can grow to bytes and no further, as on a disk that fills up.
+    void LimitFileSize(std::uint64_t bytes)
     {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = bytes;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        std::string why;
+        if (!sizeLimit) {
+            sizeLimit = testsupport::OutOfSpace::Make("filesize", &why);
+        }
+        sizeLimit->Exhaust(bytes);
     }
-    static void UnlimitFileSize()
+    void UnlimitFileSize()
     {
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_FSIZE, &limit);
+        if (sizeLimit) {
+            sizeLimit->Relieve();
+        }
     }
     // A file system of its own at path, in a mount namespace of this process only;
     // false where the machine allows none (the caller skips).
     static bool SmallFileSystem(const std::string& path, const char* size)
     {
-        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            return false;
-        }
-        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        if (geteuid() != 0 || !testsupport::detail::PrivateMounts()) {
             return false;
         }
         mkdir(path.c_str(), 0700);
@@ -243,6 +235,7 @@ protected:
     }
 
     std::string startDirectory;
+    std::unique_ptr<testsupport::OutOfSpace> sizeLimit;
     testsupport::TempDir dir;
     std::string folder;
     OWL::TFrameWindow* frame = nullptr;
