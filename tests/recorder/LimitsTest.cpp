@@ -226,3 +226,24 @@ TEST_F(Limits, AWavRecordingAtTheLargestSizeGoesOnInANewFile)
     tail.insert(tail.end(), rest.begin(), rest.end());
     EXPECT_EQ(tail, fed);
 }
+
+TEST_F(Limits, RecordOnAFileAlreadyAtItsLoopLimitOverwritesFromTheStart)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    FileSize = 1;
+    FileAction = 0;
+    Open();
+    ClickRecord();
+    Feed(170, true);
+    ClickStop();
+    const auto first = fed;
+    FileAction = 1;
+    ClickRecord();
+    EXPECT_TRUE(dialog->GetCurrentFile()->GetOverwrite());
+    Feed(10, true);
+    ClickStop();
+    // The new audio lies at the end after the reorder, the oldest of the first take before it.
+    const auto samples = SoxSamples(CurrentName());
+    ASSERT_EQ(samples.size(), first.size());
+    EXPECT_EQ(samples, std::vector<std::uint8_t>(fed.end() - static_cast<std::ptrdiff_t>(samples.size()), fed.end()));
+}

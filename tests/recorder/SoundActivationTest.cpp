@@ -178,3 +178,40 @@ TEST_F(SoundActivation, TheThresholdSliderSetsTheSoundLevel)
     EXPECT_EQ(SoundLevel, 75);
     EXPECT_EQ(hl::Text(GetDlgItem(dialog->GetHandle(), 113)), "75");
 }
+
+namespace {
+int g_notices = 0;
+LRESULT ListenerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == UM_NOTIFY_EXTERNAL && wp == 1 && lp == 1) {
+        ++g_notices;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+}
+
+TEST_F(SoundActivation, AnOutsideWindowHearsWhenSoundEndsAndWhenAStopEndsIt)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ListenerProc;
+    wc.lpszClassName = "TapvoxTestListener";
+    RegisterClassA(&wc);
+    StartOptions.NotifyWindow =
+        CreateWindowExA(0, "TapvoxTestListener", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    g_notices = 0;
+    SoundLevel = 20;
+    Open();
+    ClickRecord();
+    Feed(1, true);
+    Feed(7, false);
+    EXPECT_EQ(g_notices, 1);
+    // A stop in silence says nothing; a stop while sound is on does.
+    ClickStop();
+    EXPECT_EQ(g_notices, 1);
+    ClickRecord();
+    Feed(2, true);
+    ClickStop();
+    hl::RunUntilIdle();
+    EXPECT_EQ(g_notices, 2);
+}
