@@ -145,4 +145,6 @@ private:
     bool journalPending = false;
     // Whether the last SaveTimecode stored the text in the recording.
     bool textStored = false;
+    // What the open companion file holds, as last written.
+    std::string journalText;
 };

@@ -68,10 +68,15 @@ bool RecFile::ReadMarkerFile()
 
 bool RecFile::WriteMarkerFile()
 {
+    const bool wasOpen = markerFile != nullptr;
     if (readOnly || !OpenMarkerFile()) {
         return false;
     }
     const std::string text = BuildText(true);
+    // An update every few seconds mostly finds the lists as they were: nothing to rewrite.
+    if (wasOpen && text == journalText) {
+        return true;
+    }
     const DWORD version = 1;
     const LONG length = static_cast<LONG>(text.size() + 1);
     // The old content stays whole unless the space for the new one is there.
@@ -82,7 +87,11 @@ bool RecFile::WriteMarkerFile()
     }
     // Empty lists journal nothing: such a companion file is never worth keeping.
     journalPending = !markers.empty() || !comments.empty();
-    return FlushMarkerFile();
+    if (!FlushMarkerFile()) {
+        return false;
+    }
+    journalText = text;
+    return true;
 }
 
 bool RecFile::FlushMarkerFile()
@@ -108,6 +117,7 @@ bool RecFile::CloseMarkerFile()
         mmioClose(markerFile, 0);
     }
     markerFile = nullptr;
+    journalText.clear();
     // Deleted only once the recording's own text holds the lists, or when the
     // recording itself is gone.
     std::string recording = name;

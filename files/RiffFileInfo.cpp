@@ -171,9 +171,13 @@ bool RiffFile::StoreTimecodeText(const char* text)
     const LONGLONG at = ok ? mmioSeek(handle, 0, SEEK_CUR) : -1;
     const LONG textLength = lstrlenA(text);
     const LONGLONG chunk = 8 + 4 + LONGLONG(textLength) + 1;
-    // With its space allocated first, a full disk never leaves half a text over the old one.
-    const bool reserved = at >= 0 && mmioReserve(handle, at, chunk + (chunk & 1)) == MMSYSERR_NOERROR;
-    if (reserved) {
+    // A whole old text is replaced only once the new one has its space, so a full
+    // disk never leaves half a text over it. Audio written since has already
+    // replaced any older one: then there is nothing to keep, and nothing to reserve.
+    const LONGLONG oldEnd = at >= 0 ? TextChunkEnd(at) : -1;
+    const bool room = at >= 0 && mmioSeek(handle, at, SEEK_SET) == at &&
+                      (oldEnd < 0 || mmioReserve(handle, at, chunk + (chunk & 1)) == MMSYSERR_NOERROR);
+    if (room) {
         const DWORD type = kDispText;
         const char nul = 0;
         ok = makechunk("DISP", false) && Write(&type, 4) == 4 && Write(text, textLength) == textLength &&
@@ -184,11 +188,11 @@ bool RiffFile::StoreTimecodeText(const char* text)
     if (!ok && at >= 0) {
         // An old text still whole stays where it is; anything else after the audio is
         // cut off, so the file ends with its audio and the journal supplies the lists.
-        const LONGLONG oldEnd = reserved ? -1 : TextChunkEnd(at);
-        if (oldEnd < 0) {
+        const bool kept = !room && oldEnd >= 0;
+        if (!kept) {
             mmioTruncate(handle, at);
         }
-        mmioSeek(handle, oldEnd < 0 ? at : oldEnd, SEEK_SET);
+        mmioSeek(handle, kept ? oldEnd : at, SEEK_SET);
     }
     ok = ascend(true) && ok;
     ok = descend(nullptr, true, true) && ok;
