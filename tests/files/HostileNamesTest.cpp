@@ -126,10 +126,11 @@ TEST_P(HostileNames, LinksPlantedByAnotherUserRedirectNoWrite)
     const std::string toNowhere = shared + "/new" + ext;
     const std::string toVictim = shared + "/old" + ext;
     const std::string recording = shared + "/take" + ext;
-    ASSERT_TRUE(testsupport::RunAsOtherUser([&] {
+    // The true-or-false form of the helper (the support library also has one with an exit code).
+    ASSERT_TRUE(testsupport::RunAsOtherUser(std::function<bool()>([&] {
         return symlink(chosen.c_str(), toNowhere.c_str()) == 0 && symlink(victim.c_str(), toVictim.c_str()) == 0 &&
                symlink(victim.c_str(), Companion(recording).c_str()) == 0;
-    }));
+    })));
 
     for (DWORD flags : {DWORD(MMIO_READWRITE), DWORD(MMIO_CREATE | MMIO_READWRITE)}) {
         auto a = Make(toNowhere, flags);
