@@ -2,6 +2,7 @@
 // order across stops, the held-back buffer, restarts and stale messages.
 #include "tests/recorder/RecorderFixture.h"
 
+#include "recorder/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
 
 using Capture = RecorderTest;
@@ -124,4 +125,51 @@ TEST_F(Capture, AStalledDriverIsRestartedOnceAndWhatItReturnedIsKept)
     EXPECT_EQ(SoxSamples(CurrentName()), fed);
     const auto log = testsupport::ReadAll(dir.file("tapvox.log"));
     EXPECT_NE(std::string(log.begin(), log.end()).find("Attempting to restart recording."), std::string::npos);
+}
+
+TEST_F(Capture, WithoutTheMapperDeviceZeroRecords)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    script::SetWaveMapper(false);
+    Open();
+    ClickRecord();
+    ASSERT_TRUE(dialog->IsRecording());
+    Feed(3, true);
+    ClickStop();
+    EXPECT_EQ(SoxSamples(CurrentName()), fed);
+}
+
+TEST_F(Capture, AMissingOrBusyDeviceIsSaidAndLeavesNothingHalfOpen)
+{
+    script::SetWaveDevices({}, {"Scripted output"});
+    Open();
+    ClickRecord();
+    EXPECT_FALSE(dialog->IsRecording());
+    ASSERT_EQ(Boxes("Can't get wave input device capabilities. Driver problem or missing device? \n(listen)"), 1);
+    EXPECT_EQ(hl::MessageBoxes().back().caption, "Tapvox");
+    EXPECT_EQ(hl::MessageBoxes().back().type, MB_OK | MB_ICONEXCLAMATION);
+
+    script::ResetWaveScript();
+    script::FailNextWaveOpen(true, MMSYSERR_ALLOCATED);
+    ClickRecord();
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_FALSE(dialog->IsInputOpen());
+    EXPECT_EQ(Boxes("Can't open Wave device for input.\nClose other programs using Wave and try again. \n(listen)"), 1);
+    // The next try finds the device free again.
+    ClickRecord();
+    EXPECT_TRUE(dialog->IsRecording());
+    ClickStop();
+}
+
+TEST_F(Capture, TheMp3CodecListIsMadeOncePerProcess)
+{
+    Open();
+    const std::size_t first = CodecDrivers().size();
+    ASSERT_GE(first, 1u);
+    delete frame;
+    frame = nullptr;
+    Open();
+    EXPECT_EQ(CodecDrivers().size(), first);
+    EXPECT_NE(FindCodecDriver(CodecDrivers()[0].name), nullptr);
+    EXPECT_EQ(FindCodecDriver("no such codec"), nullptr);
 }
