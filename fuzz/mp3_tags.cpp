@@ -18,6 +18,7 @@
 #include "files/Id3Tag.h"
 #include "files/Id3v2Scan.h"
 #include "files/Mp3File.h"
+#include "fuzz/FuzzFiles.h"
 #include "tests/files/Id3TagBuilder.h"
 
 namespace {
@@ -107,20 +108,6 @@ Bytes FuzzedTag(const std::uint8_t* data, std::size_t size)
 bool Contains(const Bytes& hay, const Bytes& needle)
 {
     return std::search(hay.begin(), hay.end(), needle.begin(), needle.end()) != hay.end();
-}
-
-Bytes ReadBack(const std::string& path)
-{
-    Bytes out;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::uint8_t buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-            out.insert(out.end(), buf, buf + n);
-        }
-        std::fclose(f);
-    }
-    return out;
 }
 }
 

@@ -48,6 +48,16 @@ double MediainfoSeconds(const std::string& path)
     return std::atof(testsupport::RunCapture("mediainfo --Inform='Audio;%Duration%' '" + path + "'").c_str()) / 1000;
 }
 
+void AppendThreeSeconds(const std::string& path)
+{
+    Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
+    ASSERT_TRUE(f.open());
+    for (const Bytes& b : Encode(2, 44100, 128, 15)) {
+        ASSERT_EQ(f.Write(b.data(), static_cast<LONG>(b.size())), static_cast<LONG>(b.size()));
+    }
+    ASSERT_TRUE(f.close());
+}
+
 class Mp3InfoFrameTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::UseManualClock(1800000000); }
@@ -76,15 +86,7 @@ TEST_F(Mp3InfoFrameTest, CountsSeekTableAndLameChecksumsDescribeTheWholeStream)
     const std::size_t lame = 36 + 120;
     ASSERT_EQ(std::string(original.begin() + 36, original.begin() + 40), "Info");
     ASSERT_EQ(BE(original, lame + 34, 2), Mp3Crc16(original.data(), lame + 34));
-    {
-        Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
-        ASSERT_TRUE(f.open());
-        ASSERT_EQ(f.GetDataOffset(), 0u);
-        for (const Bytes& b : Encode(2, 44100, 128, 15)) {
-            f.Write(b.data(), static_cast<LONG>(b.size()));
-        }
-        ASSERT_TRUE(f.close());
-    }
+    ASSERT_NO_FATAL_FAILURE(AppendThreeSeconds(path));
     const Bytes after = testsupport::ReadAll(path);
     Mp3File g(path.c_str(), nullptr, MMIO_READ);
     ASSERT_TRUE(g.open());
@@ -134,14 +136,7 @@ TEST_F(Mp3InfoFrameTest, VbriCountsAndTableFollowTheAppend)
     std::copy(vbri.begin(), vbri.end(), stream.begin());
     const std::string path = dir.file("vbri.mp3");
     testsupport::WriteAll(path, stream);
-    {
-        Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
-        ASSERT_TRUE(f.open());
-        for (const Bytes& b : Encode(2, 44100, 128, 15)) {
-            f.Write(b.data(), static_cast<LONG>(b.size()));
-        }
-        ASSERT_TRUE(f.close());
-    }
+    ASSERT_NO_FATAL_FAILURE(AppendThreeSeconds(path));
     const Bytes after = testsupport::ReadAll(path);
     Mp3File g(path.c_str(), nullptr, MMIO_READ);
     ASSERT_TRUE(g.open());
