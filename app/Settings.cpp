@@ -13,6 +13,8 @@
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Window.h"
+// The layers' one upward edge, and only from this file: load-all and save-all run
+// each preference page's static Load and Save (declared in app/CMakeLists.txt).
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetPlayBack.h"

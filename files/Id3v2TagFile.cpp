@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/kernel/FileBytes.h"
 #include "platform/kernel/SafeOpen.h"
 
 namespace {
@@ -35,42 +36,6 @@ private:
     int fd_;
 };
 
-bool ReadAt(int fd, std::uint8_t* p, std::size_t n, off_t at, std::size_t* got)
-{
-    *got = 0;
-    while (*got < n) {
-        const ssize_t r = ::pread(fd, p + *got, n - *got, at + static_cast<off_t>(*got));
-        if (r < 0 && errno == EINTR) {
-            continue;
-        }
-        if (r < 0) {
-            return false;
-        }
-        if (r == 0) {
-            break;
-        }
-        *got += static_cast<std::size_t>(r);
-    }
-    return true;
-}
-
-bool WriteAt(int fd, const std::uint8_t* p, std::size_t n, off_t at)
-{
-    while (n > 0) {
-        const ssize_t w = ::pwrite(fd, p, n, at);
-        if (w < 0 && errno == EINTR) {
-            continue;
-        }
-        if (w <= 0) {
-            return false;
-        }
-        p += w;
-        n -= static_cast<std::size_t>(w);
-        at += w;
-    }
-    return true;
-}
-
 std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -80,7 +45,7 @@ std::string FolderOf(const std::string& path)
 // The new file beside the old one: the tag, then the old file from oldSize on.
 bool WriteReplacement(int in, off_t inSize, std::size_t oldSize, const Id3Bytes& tag, int out)
 {
-    if (!WriteAt(out, tag.data(), tag.size(), 0)) {
+    if (!platform::WriteAllAt(out, tag.data(), tag.size(), 0)) {
         return false;
     }
     std::vector<std::uint8_t> block(1 << 16);
@@ -88,10 +53,10 @@ bool WriteReplacement(int in, off_t inSize, std::size_t oldSize, const Id3Bytes&
     off_t to = static_cast<off_t>(tag.size());
     while (from < inSize) {
         std::size_t got = 0;
-        if (!ReadAt(in, block.data(), block.size(), from, &got) || got == 0) {
+        if (!platform::ReadUpToAt(in, block.data(), block.size(), from, &got) || got == 0) {
             return false;
         }
-        if (!WriteAt(out, block.data(), got, to)) {
+        if (!platform::WriteAllAt(out, block.data(), got, to)) {
             return false;
         }
         from += static_cast<off_t>(got);
@@ -110,7 +75,7 @@ bool ReadLeadingId3v2(const std::string& path, Id3Bytes& out)
     }
     std::uint8_t header[kId3HeaderSize];
     std::size_t got = 0;
-    if (!ReadAt(fd.get(), header, sizeof header, 0, &got)) {
+    if (!platform::ReadUpToAt(fd.get(), header, sizeof header, 0, &got)) {
         return false;
     }
     if (got < 3 || header[0] != 'I' || header[1] != 'D' || header[2] != '3') {
@@ -124,7 +89,7 @@ bool ReadLeadingId3v2(const std::string& path, Id3Bytes& out)
         return true;
     }
     out.resize(stored);
-    if (!ReadAt(fd.get(), out.data() + got, stored - got, static_cast<off_t>(got), &got)) {
+    if (!platform::ReadUpToAt(fd.get(), out.data() + got, stored - got, static_cast<off_t>(got), &got)) {
         out.clear();
         return false;
     }
@@ -140,7 +105,7 @@ bool ReplaceLeadingId3v2(const std::string& path, std::size_t oldSize, const Id3
         return false;
     }
     if (tag.size() == oldSize) {
-        return WriteAt(in.get(), tag.data(), tag.size(), 0) && ::fdatasync(in.get()) == 0 && in.Close();
+        return platform::WriteAllAt(in.get(), tag.data(), tag.size(), 0) && ::fdatasync(in.get()) == 0 && in.Close();
     }
     std::string temp;
     int made = -1;

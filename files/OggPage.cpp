@@ -61,13 +61,23 @@ long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end)
     return -1;
 }
 
+namespace {
+void StoreChecksum(BYTE* page, std::size_t length)
+{
+    platform::StoreLe32(page + 22, OggPageChecksum(page, length));
+}
+}
+
 void ClearOggPageEndOfStream(BYTE* page, std::size_t length)
 {
     page[5] &= 0x0B;
-    const std::uint32_t crc = OggPageChecksum(page, length);
-    for (int i = 0; i < 4; ++i) {
-        page[22 + i] = static_cast<BYTE>(crc >> (8 * i));
-    }
+    StoreChecksum(page, length);
+}
+
+void MarkOggPageEndOfStream(BYTE* page, std::size_t length)
+{
+    page[5] |= 0x04;
+    StoreChecksum(page, length);
 }
 
 int NewOggStreamSerial()
@@ -82,3 +92,4 @@ int NewOggStreamSerial()
 
 int OggPageSerial(const BYTE* page) { return static_cast<int>(platform::LoadLe32(page + 14)); }
 long OggPageSequence(const BYTE* page) { return static_cast<long>(platform::LoadLe32(page + 18)); }
+std::int64_t OggPageGranule(const BYTE* page) { return static_cast<std::int64_t>(platform::LoadLe64(page + 6)); }

@@ -19,8 +19,10 @@ std::uint32_t OggPageChecksum(const BYTE* page, std::size_t length);
 // -1 when there is none. Bytes after that page are a page cut off by a crash.
 long FindLastOggPage(const BYTE* tail, std::size_t length, std::size_t* end = nullptr);
 
-// Clears the end-of-stream flag of a whole page and stores its new checksum.
+// Clears or sets the end-of-stream flag of a whole page and stores its new
+// checksum.
 void ClearOggPageEndOfStream(BYTE* page, std::size_t length);
+void MarkOggPageEndOfStream(BYTE* page, std::size_t length);
 
 // A serial number for a new logical stream, from the system's random source:
 // two files opened in the same second must not share one, or chaining them
@@ -30,3 +32,4 @@ int NewOggStreamSerial();
 // Fields of a raw page header.
 int OggPageSerial(const BYTE* page);
 long OggPageSequence(const BYTE* page);
+std::int64_t OggPageGranule(const BYTE* page);

@@ -5,29 +5,22 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 #include <vorbis/codec.h>
 #include <vorbis/vorbisenc.h>
 
+#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/OggPacketRecord.h"
 #include "files/OggStreams.h"
+#include "files/VorbisCodec.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 #include "platform/mmio/Mmio.h"
-
-struct VorbisCodec {
-    vorbis_info encoderInfo{};
-    vorbis_info decoderInfo{};
-    vorbis_comment comment{};
-    vorbis_dsp_state encoderDsp{};
-    vorbis_dsp_state decoderDsp{};
-    vorbis_block decoderBlock{};
-    vorbis_block encoderBlock{};
-    bool decoderInfoUsed = false;
-};
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -117,7 +110,8 @@ bool OggVorbisFile::update()
     if (!IsOpen()) {
         return true;
     }
-    return RecFile::update();
+    const bool text = RecFile::update();
+    return FlushPages() && text;
 }
 
 DWORD OggVorbisFile::GetPosition()
@@ -243,9 +237,14 @@ bool OggVorbisFile::open()
     lastGranule = highestGranule = granuleOffset = lastWrittenPacket = 0;
     discontinuity = false;
     wroteAudio = false;
+    // A read-only open never creates anything, not even a temporary file.
+    const bool canWrite = (openFlags & 3) != 0;
     if (name.empty()) {
         char temp[MAX_PATH];
-        MakeTempFileName(temp);
+        if (!canWrite || !MakeTempFileName(temp)) {
+            openError = 1;
+            return false;
+        }
         SetName(temp);
         tempName = true;
     } else {
@@ -262,6 +261,7 @@ bool OggVorbisFile::open()
         readOnly = writeStream == nullptr;
         encoderActive = false;
         storedDataSize = static_cast<DWORD>(FileSizeOf(name.c_str()));
+        fileEnd = static_cast<std::int64_t>(FileSizeOf(name.c_str()));
         Reset(true);
         // A file that is not Ogg Vorbis has no format to play or append with.
         if (!ReadHeaders(true)) {
@@ -270,19 +270,24 @@ bool OggVorbisFile::open()
             return false;
         }
         encoderReady = !readOnly && SetUpAppendEncoder();
+        // An append decodes the stream's last blocks again: a few long blocks.
+        tailSamples = 3 * static_cast<std::int64_t>(std::max(0, vorbis_info_blocksize(&codec->decoderInfo, 1)));
         ReplayPackets(encoderReady);
         if (encoderReady && codec->encoderDsp.granulepos <= 0 && lastGranule != 0) {
             codec->encoderDsp.granulepos = lastGranule;
         }
         Rewind(false);
+        interrupted = StreamWasCut();
     } else {
-        if (!OpenStreams("rb", "wb+") || !writeStream) {
+        if (!canWrite || !OpenStreams("rb", "wb+") || !writeStream) {
             CloseStreams();
             openError = 1;
             return false;
         }
         readOnly = false;
         storedDataSize = 0;
+        fileEnd = 0;
+        interrupted = false;
         if (!SetUpNewEncoder()) {
             // Channels or rate the encoder cannot take: no file is left behind.
             CloseStreams();
@@ -300,7 +305,16 @@ bool OggVorbisFile::open()
         vorbis_block_init(&codec->decoderDsp, &codec->decoderBlock);
         decoderReady = true;
     }
+    // Killed while recording: the journal holds the lists of the session
+    // that never reached the file's own text. Read-only, the file's own text
+    // is shown and the journal left for later.
+    restoreFromJournal = interrupted && !readOnly;
     RecFile::open();
+    restoreFromJournal = false;
+    if (interrupted && !readOnly) {
+        dirty = true;  // the text goes back into the file at close
+        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+    }
     return readStream != nullptr;
 }
 
@@ -323,12 +337,11 @@ bool OggVorbisFile::WriteHeaders()
     fileSetupHeader.assign(setup.packet, setup.packet + setup.bytes);
     bool ok = true;
     while (ogg_stream_flush(&ogg->encode, &ogg->writePage)) {
-        ok = ok && std::fwrite(ogg->writePage.header, 1, static_cast<std::size_t>(ogg->writePage.header_len),
-                               writeStream) == static_cast<std::size_t>(ogg->writePage.header_len);
-        ok = ok && std::fwrite(ogg->writePage.body, 1, static_cast<std::size_t>(ogg->writePage.body_len),
-                               writeStream) == static_cast<std::size_t>(ogg->writePage.body_len);
+        ok = QueuePage(ogg->writePage.header, ogg->writePage.header_len, ogg->writePage.body,
+                       ogg->writePage.body_len) &&
+             ok;
     }
-    return std::fflush(writeStream) == 0 && ok;
+    return ok;
 }
 
 bool OggVorbisFile::ReadHeaders(bool readInfo)
@@ -343,10 +356,11 @@ bool OggVorbisFile::ReadHeaders(bool readInfo)
     char* buffer = ogg_sync_buffer(&ogg->sync, kReadChunk);
     const std::size_t n = std::fread(buffer, 1, kReadChunk, readStream);
     ogg_sync_wrote(&ogg->sync, static_cast<long>(n));
+    syncOffset = 0;
     int r;
-    while ((r = ogg_sync_pageout(&ogg->sync, &ogg->readPage)) < 0) {
+    while ((r = TakePage()) < 0) {
     }
-    if (r != 1) {
+    if (r == 0) {
         return false;
     }
     const int serial = ogg_page_serialno(&ogg->readPage);
@@ -457,7 +471,8 @@ bool OggVorbisFile::EncodeFlush()
             ok = WritePacket(&packet, true) && ok;
         }
     }
-    return ok;
+    // Pages refused earlier are tried again even when no new one is full.
+    return FlushPages() && ok;
 }
 
 LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
@@ -466,14 +481,20 @@ LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
         return 0;
     }
     if (!encoderActive) {
-        if (!encoderReady || !ClearEndOfStream()) {
-            encoderReady = false;
+        if (!encoderReady) {
             return 0;
         }
-        encoderActive = true;
-        codec->encoderDsp.granulepos = highestGranule;
-        codec->encoderDsp.sequence = EncodePacketCount();
         samplesEnd = highestGranule;
+        if (!JoinStream()) {
+            if (!ClearEndOfStream()) {
+                encoderReady = false;
+                return 0;
+            }
+            codec->encoderDsp.granulepos = highestGranule;
+            codec->encoderDsp.sequence = EncodePacketCount();
+        }
+        encoderActive = true;
+        interrupted = false;  // the encoder ends the stream now
     }
     if (!encoderReady) {
         return 0;
@@ -562,6 +583,7 @@ LONG OggVorbisFile::Write(const void* data, LONG count)
             return -1;
         }
         encoderActive = true;
+        interrupted = false;
     }
     const BYTE* bytes = static_cast<const BYTE*>(data);
     const OggPacketRecord record = LoadOggPacketRecord(bytes);
@@ -649,21 +671,28 @@ bool OggVorbisFile::close()
     if (!IsOpen()) {
         return true;
     }
+    bool ok = true;
     if (encoderActive && encoderReady) {
         vorbis_analysis_wrote(&codec->encoderDsp, 0);
-        EncodeFlush();
+        ok = EncodeFlush();
         if (wroteAudio) {
             // The last pages changed the signed audio: the text is saved again.
             AudioChanged();
             dirty = true;
         }
+    } else if (interrupted && !readOnly) {
+        ok = MarkEndOfStream();
     }
-    update();
+    ok = update() && ok;
     ClearCodecStates();
     encoderActive = false;
-    RewriteComments();
+    interrupted = false;
+    ok = RewriteComments() && ok;
     CloseStreams();
-    return true;
+    if (!ok) {
+        KeepJournal();
+    }
+    return ok;
 }
 
 bool OggVorbisFile::Delete()
@@ -672,8 +701,9 @@ bool OggVorbisFile::Delete()
         return false;
     }
     close();
-    if (FILE* f = std::fopen(name.c_str(), "rb")) {
-        std::fclose(f);
+    const int fd = platform::OpenRegularForRead(name);
+    if (fd >= 0) {
+        ::close(fd);
         std::remove(name.c_str());
     }
     SetName("");
@@ -688,29 +718,10 @@ bool OggVorbisFile::rename(const char* newName)
     const DWORD saved = GetPosition();
     tempName = false;
     close();
-    std::string target(newName);
-    if (FileExists(target.c_str())) {
-        mmioOpenA(target.data(), nullptr, MMIO_DELETE);
-    }
-    if (mmioRenameA(name.c_str(), target.c_str(), nullptr, 0) != MMSYSERR_NOERROR &&
-        lstrcmpiA(name.c_str(), target.c_str()) != 0) {
-        FILE* in = std::fopen(name.c_str(), "rb");
-        FILE* out = in ? std::fopen(target.c_str(), "wb") : nullptr;
-        bool ok = in && out;
-        char block[65536];
-        std::size_t n;
-        while (ok && (n = std::fread(block, 1, sizeof block, in)) > 0) {
-            ok = std::fwrite(block, 1, n, out) == n;
-        }
-        if (in) {
-            std::fclose(in);
-        }
-        if (out && std::fclose(out) != 0) {
-            ok = false;
-        }
-        if (!ok) {
-            return false;
-        }
+    const std::string target(newName);
+    const MoveResult moved = MoveRecordingFile(name, target);
+    if (moved != MoveResult::Moved && moved != MoveResult::Copied) {
+        return false;
     }
     SetName(target.c_str());
     tempName = false;

@@ -59,6 +59,10 @@ private:
     bool SetUpAppendEncoder();
     void ClearCodecStates();
     void AudioChanged();
+    // Sets the encoder up to continue the stream exactly where its audio
+    // ends (OggVorbisFileJoin.cpp); false when the file's end cannot be read
+    // that way, and nothing has changed then.
+    bool JoinStream();
 
     alignas(8) BYTE formatBuffer[MaxWaveFormatSize] = {};
     bool encoderActive = false;
@@ -72,6 +76,8 @@ private:
     bool wroteAudio = false;
     // Granule position at the end of the samples given to the encoder.
     std::int64_t samplesEnd = 0;
+    // The stream was found without its end at open and is given one at close.
+    bool interrupted = false;
 };
 
 // The nominal bitrate (bits/s) libvorbisenc gives a quality at a rate and

@@ -1,5 +1,5 @@
 #pragma once
-// Inside the compression manager: drivers whose codec turns a fixed number of
+// Internal to platform/acm: drivers whose codec turns a fixed number of
 // PCM frames into a fixed-size block (G.711, IMA ADPCM, MS ADPCM, GSM 6.10).
 // They share the streams: the encoder keeps the frames short of a whole block
 // for the next buffer and pads the last block at ACM_STREAMCONVERTF_END; the

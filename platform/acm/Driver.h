@@ -1,5 +1,5 @@
 #pragma once
-// Inside the compression manager: the interface every built-in driver
+// Internal to platform/acm: the interface every built-in driver
 // implements, and the format record the manager passes around. Not for callers
 // outside platform/acm (they use Acm.h).
 #include "platform/acm/Acm.h"

@@ -35,9 +35,10 @@ int CheckRegular(int fd)
 }
 }
 
-int OpenRegularForRead(const std::string& path)
+int OpenRegularForRead(const std::string& path, bool followLink)
 {
-    return CheckRegular(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    return CheckRegular(
+        open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW)));
 }
 
 int OpenRegularForUpdate(const std::string& path)

@@ -7,8 +7,9 @@
 namespace platform {
 // An existing regular file for reading. Opened non-blocking so a FIFO or a
 // device node never stalls the caller, then refused unless it is a regular
-// file. -1 with errno set (EINVAL for a file that is not regular).
-int OpenRegularForRead(const std::string& path);
+// file. -1 with errno set (EINVAL for a file that is not regular; ELOOP for a
+// link when followLink is false).
+int OpenRegularForRead(const std::string& path, bool followLink = true);
 
 // An existing regular file for reading and writing, never through a link
 // (ELOOP). Never creates.

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "platform/mixer/MixerDevice.h"
-#include "platform/wave/Device.h"
+#include "platform/wave/AlsaCards.h"
 
 namespace platform::mixer {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// Inside the mixer layer only: what a backend describes (lines and controls)
+// Internal to platform/mixer: what a backend describes (lines and controls)
 // and how it reads and writes control values; the API turns it into the
 // Windows structures.
 #include <memory>

@@ -1,14 +1,13 @@
 #include "platform/shell/SpecialFolders.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
+#include "platform/kernel/PrivateFolder.h"
 
 namespace {
 std::string XdgFolder(const char* variable, const char* fallback)
@@ -23,19 +22,6 @@ std::string XdgFolder(const char* variable, const char* fallback)
         home = pw ? pw->pw_dir : "/";
     }
     return std::string(home) + "/" + fallback;
-}
-
-bool MakeFolders(const std::string& path)
-{
-    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            if (::mkdir(path.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-    }
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 }
 
@@ -63,7 +49,7 @@ HRESULT SHGetFolderPathAndSubDirA(HWND, int folder, HANDLE, DWORD, LPCSTR subFol
     if (result.size() >= static_cast<std::size_t>(MAX_PATH)) {
         return E_FAIL;
     }
-    if ((folder & CSIDL_FLAG_CREATE) && !MakeFolders(result)) {
+    if ((folder & CSIDL_FLAG_CREATE) && !platform::MakeFolderPath(result)) {
         return E_FAIL;
     }
     platform::CopyBounded(path, MAX_PATH, result);

@@ -1,5 +1,5 @@
 #pragma once
-// Inside the wave layer only: the header queue of one open device, the backend
+// Internal to platform/wave: the header queue of one open device, the backend
 // that fills or drains it, and the drivers that open backends.
 #include <cstdint>
 #include <deque>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/wave/AlsaCards.h"
 #include "platform/wave/Wave.h"
 
 namespace platform::wave {
@@ -92,11 +93,4 @@ Driver& FileDriver(const std::string& value);
 
 // Bytes per sample frame of a validated PCM format.
 inline std::size_t FrameBytes(const WAVEFORMATEX& f) { return f.nBlockAlign; }
-}
-
-namespace platform::wave {
-// The ALSA card of wave-input device `id`, or -1 (the mixer opens by it).
-int AlsaCaptureCard(UINT id);
-// ALSA prints every failed lookup to stderr; failures here are results.
-void QuietAlsa();
 }

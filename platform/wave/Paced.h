@@ -1,5 +1,5 @@
 #pragma once
-// Inside the wave layer only: a backend that moves samples at real-time pace
+// Internal to platform/wave: a backend that moves samples at real-time pace
 // on the layer's clock. Under the system clock its own thread pumps it; under a
 // manual clock it pumps inside AdvanceClock, so a test that advances the clock
 // finds the finished headers' messages already queued and never sleeps.

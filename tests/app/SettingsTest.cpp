@@ -3,6 +3,7 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -426,6 +427,29 @@ TEST_F(Settings, FailedIniWriteOfSoundLevelReportsAndSavingGoesOn)
     EXPECT_TRUE(shown.empty());
     SetSettingsMessageHandler(nullptr);
     EXPECT_NE(std::string(SettingsMessageText(3501)).find("(savesettings)"), std::string::npos);
+}
+
+TEST_F(Settings, AFifoAsTheIniFileOrTheStoreNeverBlocksLoadingOrSaving)
+{
+    const std::string fifo = dir.file("pipe.ini");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
+        std::vector<int> shown;
+        SetSettingsMessageHandler([&](int id) { shown.push_back(id); });
+        SoundLevel = 77;
+        LoadAllSettings(fifo.c_str());
+        if (SoundLevel != 0) {
+            return 1;
+        }
+        SaveAllSettings(fifo.c_str());
+        return shown == std::vector<int>{kMsgIniWriteFailed} ? 0 : 2;
+    }));
+    fs::create_directories(dir.file("config") + "/tapvox");
+    ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
+        LoadAllSettings(nullptr);  // falls back to the INI file beside the program
+        return 0;
+    }));
 }
 
 TEST_F(Settings, WithoutAUsableRegistryTheIniBesideTheProgramIsUsed)

@@ -39,19 +39,33 @@ void RunAndKill(Body body)
 
 // Runs body in a child process whose files cannot grow past limit bytes (a
 // full disk for every write beyond it); returns what body returned (0-255),
-// or -1 when the child did not exit.
+// or -1 when the child did not exit. Only the soft limit is lowered, so the
+// body may make room again with LiftFileLimit.
 template <typename Body>
 int RunWithFileLimit(rlim_t limit, Body body)
 {
     const pid_t pid = fork();
     if (pid == 0) {
         signal(SIGXFSZ, SIG_IGN);
-        const rlimit r{limit, limit};
-        setrlimit(RLIMIT_FSIZE, &r);
+        rlimit r{};
+        getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = limit;
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0) {
+            _exit(255);
+        }
         _exit(body());
     }
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Inside RunWithFileLimit: the disk has room again.
+inline bool LiftFileLimit()
+{
+    rlimit r{};
+    getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = r.rlim_max;
+    return setrlimit(RLIMIT_FSIZE, &r) == 0;
 }
 }

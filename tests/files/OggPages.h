@@ -12,6 +12,7 @@ struct RawOggPage {
     std::size_t bodySize = 0;
     int serial = 0;
     std::int64_t granule = 0;
+    int flags = 0;  // continued, beginning and end of stream
 };
 
 // The whole pages from the start of the file, up to the first bytes that are not one.
@@ -24,6 +25,7 @@ inline std::vector<RawOggPage> OggPages(const std::vector<std::uint8_t>& bytes)
         p.offset = off;
         p.serial = static_cast<int>(platform::LoadLe32(&bytes[off + 14]));
         p.granule = static_cast<std::int64_t>(platform::LoadLe64(&bytes[off + 6]));
+        p.flags = bytes[off + 5];
         const std::size_t segments = bytes[off + 26];
         if (off + 27 + segments > bytes.size()) {
             break;

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 TempDir::TempDir()
@@ -55,10 +57,31 @@ bool HaveTool(const std::string& name)
     return status == 0;
 }
 
+std::vector<std::string> FolderNames(const std::string& path)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name != ".filler") {
+            out.push_back(name);
+        }
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> ReadAll(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // In one read: some tests read files of many megabytes.
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return {};
+    }
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return out;
 }
 
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
@@ -89,5 +112,41 @@ void SaveSeed(const std::string& target, const std::string& path)
 {
     SaveSeedBytes(target, std::filesystem::path(path).filename().string() + "-" +
                               std::to_string(std::hash<std::string>{}(path) & 0xFFFFFF), ReadAll(path));
+}
+
+int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds)
+{
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t child = fork();
+    if (child < 0) {
+        return -1;
+    }
+    if (child == 0) {
+        alarm(timeoutSeconds);
+        _exit(body());
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunAsOtherUser(const std::function<int()>& body, unsigned timeoutSeconds)
+{
+    if (geteuid() != 0) {
+        return kNotRoot;
+    }
+    return RunInChild(
+        [&] {
+            constexpr uid_t kNobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                return 125;
+            }
+            return body();
+        },
+        timeoutSeconds);
 }
 }
