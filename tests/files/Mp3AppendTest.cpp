@@ -25,6 +25,9 @@ struct Maker {
     int tagVersion;
 };
 
+// Test names and messages print the maker's name rather than its bytes.
+void PrintTo(const Maker& m, std::ostream* os) { *os << m.name; }
+
 std::string Fill(std::string c, const std::string& wav, const std::string& mp3)
 {
     c.replace(c.find("%s"), 2, "'" + wav + "'");
