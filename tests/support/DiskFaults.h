@@ -1,18 +1,15 @@
 #pragma once
-// Conditions the file tests build: a disk that runs out of space and a second user.
+// A disk that runs out of space, as the file tests build it.
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <fcntl.h>
-#include <functional>
-#include <grp.h>
 #include <memory>
 #include <sched.h>
 #include <string>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -34,18 +31,7 @@ public:
     virtual void Relieve() = 0;
 };
 
-// Runs body in a child process as the unprivileged user "nobody" and returns
-// whether it succeeded; only root can: CanRunAsOtherUser says so first.
-bool CanRunAsOtherUser();
-bool RunAsOtherUser(const std::function<bool()>& body);
-
-// Runs body in a child process that is killed if it blocks for more than a few
-// seconds (an open that hangs on a FIFO); true when it finished and returned true.
-bool FinishesWithoutBlocking(const std::function<bool()>& body);
-
 namespace detail {
-constexpr uid_t kNobody = 65534;
-
 // Mounts made from here vanish with the test process, even when it crashes.
 inline bool PrivateMounts()
 {
@@ -137,40 +123,5 @@ inline std::unique_ptr<OutOfSpace> OutOfSpace::Make(const std::string& kind, std
         return fs;
     }
     return std::make_unique<detail::FileSizeLimit>();
-}
-
-inline bool CanRunAsOtherUser() { return geteuid() == 0; }
-
-inline bool RunAsOtherUser(const std::function<bool()>& body)
-{
-    const pid_t pid = fork();
-    if (pid < 0) {
-        return false;
-    }
-    if (pid == 0) {
-        const bool dropped = setgroups(0, nullptr) == 0 && setresgid(detail::kNobody, detail::kNobody, detail::kNobody) == 0 &&
-                             setresuid(detail::kNobody, detail::kNobody, detail::kNobody) == 0;
-        _exit(dropped && body() ? 0 : 1);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-inline bool FinishesWithoutBlocking(const std::function<bool()>& body)
-{
-    const pid_t pid = fork();
-    if (pid < 0) {
-        return false;
-    }
-    if (pid == 0) {
-        alarm(5);
-        _exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 }

@@ -48,8 +48,9 @@ TEST(FileCopy, AFifoOrMissingSourceIsTheSourceSide)
 {
     testsupport::TempDir dir;
     ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking(
-        [&] { return CopyRegularFile(dir.file("pipe"), dir.file("out"), false) == CopyResult::SourceFailed; }));
+    EXPECT_EQ(testsupport::RunInChild(
+                  [&] { return CopyRegularFile(dir.file("pipe"), dir.file("out"), false) == CopyResult::SourceFailed ? 0 : 1; }, 5),
+              0);
     EXPECT_EQ(CopyRegularFile(dir.file("missing"), dir.file("out"), false), CopyResult::SourceFailed);
     EXPECT_EQ(testsupport::FolderNames(dir.path()), std::vector<std::string>{"pipe"});
 }
