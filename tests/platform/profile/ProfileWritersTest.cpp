@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "platform/profile/Profile.h"
+#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -123,15 +124,11 @@ TEST(ProfileWriters, ALinkIsReadButNeverWrittenThroughAndAFifoNeverBlocks)
 
     const std::string fifo = dir.file("pipe.ini");
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    EXPECT_EQ(0, testsupport::RunInChild([&] {
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
         char buf[16];
-        if (GetPrivateProfileStringA("Setup", "Sound Level", "d", buf, sizeof buf, fifo.c_str()) != 1) {
-            return 1;
-        }
-        if (GetPrivateProfileIntA("Setup", "Sound Level", 5, fifo.c_str()) != 5) {
-            return 2;
-        }
-        return WritePrivateProfileStringA("Setup", "Sound Level", "7", fifo.c_str()) ? 3 : 0;
+        return GetPrivateProfileStringA("Setup", "Sound Level", "d", buf, sizeof buf, fifo.c_str()) == 1 &&
+               GetPrivateProfileIntA("Setup", "Sound Level", 5, fifo.c_str()) == 5 &&
+               !WritePrivateProfileStringA("Setup", "Sound Level", "7", fifo.c_str());
     }));
     struct stat st {};
     ASSERT_EQ(0, lstat(fifo.c_str(), &st));

@@ -13,6 +13,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryText.h"
 #include "tests/platform/registry/RegistryFixture.h"
+#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -192,21 +193,15 @@ TEST_F(StoreFilesTest, AFolderOfAnotherUserIsNeitherReadNorWritten)
     chmod(Folder().c_str(), 0777);
     chmod(StoreFile().c_str(), 0666);
     const std::string before = ReadStore();
-    const int rc = testsupport::RunAsOtherUser([&] {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_ACCESS_DENIED) {
-            return 1;
-        }
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-            ERROR_ACCESS_DENIED) {
-            return 2;
-        }
-        return 0;
-    });
-    if (rc == testsupport::kNotRoot) {
+    if (!testsupport::CanRunAsOtherUser()) {
         GTEST_SKIP() << "needs root to act as a second user";
     }
-    EXPECT_EQ(0, rc);
+    EXPECT_TRUE(testsupport::RunAsOtherUser([&] {
+        HKEY key = nullptr;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
+               RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                   ERROR_ACCESS_DENIED;
+    }));
     EXPECT_EQ(before, ReadStore());
     EXPECT_EQ(1, std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()))
         << "nothing made beside the planted store";
@@ -216,47 +211,38 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
 {
     fs::create_directories(Folder());
     ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
-    EXPECT_EQ(0, testsupport::RunInChild([&] {
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_ACCESS_DENIED) {
-            return 1;
-        }
-        return RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                       ERROR_ACCESS_DENIED
-                   ? 0
-                   : 2;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
+               RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                   ERROR_ACCESS_DENIED;
     }));
     ASSERT_EQ(0, unlink(StoreFile().c_str()));
     fs::remove(LockFile());
     ASSERT_EQ(0, mkfifo(LockFile().c_str(), 0600));
-    EXPECT_EQ(0, testsupport::RunInChild([&] {
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
         HKEY key = nullptr;
         return RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                       ERROR_ACCESS_DENIED
-                   ? 0
-                   : 1;
+               ERROR_ACCESS_DENIED;
     }));
 
     fs::create_directories(dir.path() + "/autostart");
     ASSERT_EQ(0, mkfifo((dir.path() + "/autostart/Tapvox.desktop").c_str(), 0600));
-    EXPECT_EQ(0, testsupport::RunInChild([&] {
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
         HKEY run = nullptr;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
                           KEY_READ | KEY_WRITE, &run) != ERROR_SUCCESS) {
-            return 1;
+            return false;
         }
         char buf[260];
         DWORD size = sizeof buf;
-        if (RegQueryValueExA(run, "Tapvox", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
-            return 2;
-        }
         const char command[] = "tapvox -m";
-        if (RegSetValueExA(run, "Tapvox", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command) ==
-            ERROR_SUCCESS) {
-            return 3;
-        }
+        const bool refused =
+            RegQueryValueExA(run, "Tapvox", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS &&
+            RegSetValueExA(run, "Tapvox", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command) !=
+                ERROR_SUCCESS;
         RegCloseKey(run);
-        return 0;
+        return refused;
     }));
 }
 }
