@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "platform/display/Display.h"
@@ -11,35 +10,9 @@
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
-#include "tests/support/PrivateDisplay.h"
 
 namespace {
 namespace dt = platform::display::testing;
-
-class DesktopEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus to talk to on a private display
-        display_ = std::make_unique<testsupport::PrivateDisplay>();
-        if (!display_->name().empty()) {
-            static char name[] = "tapvox_desktop_tests";
-            static char* argv[] = {name, nullptr};
-            int argc = 1;
-            platform::display::Start(argc, argv);
-        }
-    }
-    void TearDown() override
-    {
-        platform::headless::Reset();
-        platform::display::Stop();
-        display_.reset();
-    }
-
-private:
-    std::unique_ptr<testsupport::PrivateDisplay> display_;
-};
-const auto* g_environment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
 
 INT_PTR KeepOpen(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG ? TRUE : FALSE; }
 

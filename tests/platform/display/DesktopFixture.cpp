@@ -1,4 +1,4 @@
-// A private Xvfb and the desktop backend for the whole test process, and the logging frame class.
+// The desktop tests' logging frame class, the user's scripts and the fixture (the session itself is tests/support/DesktopSession.cpp).
 #include "tests/platform/display/DesktopFixture.h"
 
 #include <cstdlib>
@@ -7,33 +7,6 @@
 
 namespace desktoptest {
 namespace {
-class DesktopEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus to talk to on a private display
-        display_ = std::make_unique<testsupport::PrivateDisplay>();
-        if (display_->name().empty()) {
-            return;
-        }
-        static char name[] = "tapvox_display_tests";
-        static char* argv[] = {name, nullptr};
-        int argc = 1;
-        platform::display::Start(argc, argv);
-    }
-    void TearDown() override
-    {
-        platform::headless::Reset();
-        platform::display::Stop();
-        display_.reset();
-    }
-
-private:
-    std::unique_ptr<testsupport::PrivateDisplay> display_;
-};
-
-const auto* g_environment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
-
 LRESULT LoggingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     Log().push_back(Received{hwnd, msg, wp, lp, GetAsyncKeyState(VK_SHIFT) < 0, GetAsyncKeyState(VK_CONTROL) < 0,
