@@ -113,7 +113,9 @@ function(tapvox_test_program folder)
     # A test program may include what it links; it looks inside the folder it tests (internal headers too).
     get_property(headers GLOBAL PROPERTY "TAPVOX_LAYER_HEADERS_${folder}")
     tapvox_layer("tests/${folder}" DEPS ${ARG_DEPS} HEADERS ${headers})
-    add_executable(tapvox_${folder}_tests ${sources} ${ARG_SOURCES})
+    # Every test program may draw text through the gdi layer, so each passes over the font caches'
+    # and toolkit's lifetime allocations.
+    add_executable(tapvox_${folder}_tests ${sources} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/ToolkitLeaks.cpp)
     target_link_libraries(tapvox_${folder}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
     tapvox_warnings(tapvox_${folder}_tests)
     gtest_discover_tests(tapvox_${folder}_tests

@@ -1,7 +1,6 @@
 // What the GUI toolkit and the libraries under it keep allocated for the
 // process's lifetime (type registries, font caches, theme data): not ours to
-// free, so the leak checker of the test programs that draw text or show
-// windows passes over it.
+// free, so the leak checker of every test program passes over it.
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libgtk-3.so\n"
