@@ -61,6 +61,9 @@ public:
     bool IsDirty() const { return dirty; }
     bool IsReadOnly() const { return readOnly; }
     bool HasTempName() const { return tempName; }
+    // For whoever moves a recording to another object (clip operations): the
+    // flag travels with the file, not with the object.
+    void SetTempName(bool flag) { tempName = flag; }
 
     // Error hook: the texts of every failure come here; the result is what callers act on.
     void Error(const char* message, const char* context, int code = 0);

@@ -29,7 +29,9 @@ std::string KeyName(UINT vk)
         return std::string(1, static_cast<char>(vk));
     }
     if (vk >= VK_F1 && vk < VK_F1 + 24) {
-        return "F" + std::to_string(vk - VK_F1 + 1);
+        // Appended, not concatenated: GCC 12 at -O3 takes the concatenation for an overlapping copy.
+        std::string name = "F";
+        return name.append(std::to_string(vk - VK_F1 + 1));
     }
     switch (vk) {
     case VK_SPACE:
@@ -53,7 +55,8 @@ std::string KeyName(UINT vk)
     case VK_DELETE:
         return "Del";
     default:
-        return "#" + std::to_string(vk);
+        std::string name = "#";
+        return name.append(std::to_string(vk));
     }
 }
 }
