@@ -61,8 +61,8 @@ public:
     bool IsDirty() const { return dirty; }
     bool IsReadOnly() const { return readOnly; }
     bool HasTempName() const { return tempName; }
-    // For whoever moves a recording to another object (clip operations): the
-    // flag travels with the file, not with the object.
+    // The engine names files itself: a generated name is one that saving still has to replace.
+    // Clip operations hand the flag on with the file when they rebuild it.
     void SetTempName(bool flag) { tempName = flag; }
 
     // Error hook: the texts of every failure come here; the result is what callers act on.

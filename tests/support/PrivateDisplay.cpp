@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstdio>
 #include <string>
 
 namespace testsupport {
@@ -83,10 +82,7 @@ PrivateDisplay::PrivateDisplay()
         Stop(server_);
         return;
     }
-    // Formatted, not concatenated: GCC 12 at -O3 takes the concatenation for an overlapping copy.
-    char display[64];
-    std::snprintf(display, sizeof display, ":%.*s", static_cast<int>(nl), number.c_str());
-    name_ = display;
+    name_ = std::string(":").append(number, 0, nl);
     setenv("DISPLAY", name_.c_str(), 1);
 }
 
