@@ -87,7 +87,12 @@ bool DesktopBackend::PublishClipboard(const std::vector<ClipboardItem>& items)
 std::optional<std::vector<BYTE>> DesktopBackend::ReadClipboard(UINT format, const std::string& name)
 {
     for (const std::string& target : TargetsOf(format, name)) {
-        GtkSelectionData* selection = gtk_clipboard_wait_for_contents(DesktopClipboard(), gdk_atom_intern(target.c_str(), FALSE));
+        // Some owners answer any target with what they hold: ask only for one they list.
+        const GdkAtom atom = gdk_atom_intern(target.c_str(), FALSE);
+        if (!gtk_clipboard_wait_is_target_available(DesktopClipboard(), atom)) {
+            continue;
+        }
+        GtkSelectionData* selection = gtk_clipboard_wait_for_contents(DesktopClipboard(), atom);
         if (!selection) {
             continue;
         }

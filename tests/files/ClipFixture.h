@@ -112,6 +112,7 @@ protected:
     // The recording at path opened as the engine's current file.
     void OpenCurrent(const std::string& at, DWORD flags = MMIO_READWRITE)
     {
+        delete current;
         current = CreateClipFile(at.c_str(), nullptr, flags, -1);
         ASSERT_NE(current, nullptr);
         ASSERT_TRUE(current->IsOpen());
