@@ -79,6 +79,29 @@ TEST_F(Capture, MessagesOfAnotherDeviceAndStaleMessagesChangeNothing)
     EXPECT_EQ(SoxSamples(CurrentName()), fed);
 }
 
+TEST_F(Capture, AStopAndAStaleBufferQueuedWhileRecordStartsRunAfterIt)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    Open();
+    ClickRecord();
+    Feed(3, true);
+    const auto before = reinterpret_cast<WPARAM>(dialog->GetInputDevice());
+    ClickStop();
+    const std::size_t boxes = hl::MessageBoxes().size();
+    // Waiting in the queue when Record starts: a buffer of the closed device and a Stop click.
+    PostMessage(dialog->GetHandle(), MM_WIM_DATA, before, reinterpret_cast<LPARAM>(dialog->GetBuffer(0).header));
+    PostMessage(dialog->GetHandle(), WM_COMMAND, 154, 0);
+    dialog->record();
+    EXPECT_TRUE(dialog->IsRecording());
+    hl::RunUntilIdle();
+    // The stop came after the start: nothing half open, nothing said, nothing written twice.
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_FALSE(dialog->IsInputOpen());
+    EXPECT_FALSE(script::InputOpen());
+    EXPECT_EQ(hl::MessageBoxes().size(), boxes);
+    EXPECT_EQ(SoxSamples(CurrentName()), fed);
+}
+
 TEST_F(Capture, QueuedMessagesAfterABusySpellDoNotRestartTheInput)
 {
     TAPVOX_REQUIRE_TOOL("sox");
