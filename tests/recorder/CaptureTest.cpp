@@ -2,7 +2,7 @@
 // order across stops, the held-back buffer, restarts and stale messages.
 #include "tests/recorder/RecorderFixture.h"
 
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
 
 using Capture = RecorderTest;
