@@ -184,6 +184,9 @@ Kind KindOf(const WindowState& s)
     if (EqualsNoCase(c, TOOLTIPS_CLASS)) {
         return Kind::Tooltip;
     }
+    if (EqualsNoCase(c, WC_TABCONTROL)) {
+        return Kind::Tabs;
+    }
     // Dialogs inside a window (the main window, pages) hold controls; the program's own classes draw themselves.
     return c == "#32770" ? Kind::Container : Kind::Canvas;
 }
@@ -216,6 +219,8 @@ std::unique_ptr<Native> MakeNative(HWND hwnd, const WindowState& state, Kind kin
     case Kind::Trackbar:
     case Kind::Progress:
         return MakeRange(hwnd, state, kind, container);
+    case Kind::Tabs:
+        return MakeTabs(hwnd, state, container);
     }
     return nullptr;
 }

@@ -21,6 +21,10 @@ bool Shown(HWND window);
 std::string NativeValue(HWND window);
 // The visible pop-up menu's item with this label (mnemonic marks left out), at its centre.
 std::optional<POINT> MenuItemOnScreen(const std::string& label);
+// The centre of a tab control's tab, once it is on the screen.
+std::optional<POINT> TabOnScreen(HWND tabs, int index);
+// Whether that item of an open menu (bar or pop-up) can be chosen; none when no such item is shown.
+std::optional<bool> MenuItemEnabled(const std::string& label);
 // The menu bar's top-level menu with this label, at its centre.
 std::optional<POINT> MenuBarItemOnScreen(HWND frame, const std::string& label);
 // Names of the open file chooser's filters that accept a file of this name.
@@ -34,6 +38,7 @@ bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
 void ClickAt(POINT screen, bool right = false);
 void Click(HWND window);
+void DoubleClickAt(POINT screen);
 void DoubleClick(HWND window);
 void Key(UINT vk, const std::vector<UINT>& modifiers = {});
 void Type(const std::string& text);
@@ -47,6 +52,9 @@ std::optional<OpenBox> MessageBoxOnScreen();
 // The open file or folder chooser: type a path into it and accept, or cancel.
 bool FileChooserOnScreen();
 bool AnswerFileChooser(const std::optional<std::string>& path);
+
+// Moves a top-level window as a window manager or the user's drag would, behind the program's back.
+void MoveAsUser(HWND topLevel, POINT to);
 
 // A PNG of a top-level window as it is on the screen.
 bool SaveScreenshot(HWND topLevel, const std::string& path);
