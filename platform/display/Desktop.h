@@ -29,6 +29,8 @@ public:
     // Once with WindowChange::Family after creation (everything is new), then per change.
     virtual void Update(const WindowState& state, WindowChange what);
     virtual void ShowSurface(const Surface&) {}
+    // The toolkit's keyboard focus to this widget, as the layer's focus is on its window.
+    virtual void ShowFocus();
 
 protected:
     HWND hwnd_;

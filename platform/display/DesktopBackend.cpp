@@ -128,7 +128,14 @@ void Native::Update(const WindowState& state, WindowChange what)
     if (all || what == WindowChange::Show) {
         w->Show(state.visible);
     }
-    if (what == WindowChange::Focus && GetFocus() == hwnd_ && w->IsShownOnScreen()) {
+    if (what == WindowChange::Focus && GetFocus() == hwnd_) {
+        ShowFocus();
+    }
+}
+
+void Native::ShowFocus()
+{
+    if (wxWindow* w = Widget(); w && w->IsShownOnScreen()) {
         w->SetFocus();
     }
 }
@@ -294,6 +301,18 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
         return;
     }
     n->Update(state, what);
+    if (what == WindowChange::Show && state.visible) {
+        // The focus the layer gave a control while it was hidden (a page made before it is shown) shows now.
+        HWND focus = GetFocus();
+        for (HWND h = focus; h; h = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr) {
+            if (h == window) {
+                if (Native* f = Find(focus)) {
+                    f->ShowFocus();
+                }
+                break;
+            }
+        }
+    }
 }
 
 void DesktopBackend::WindowDestroyed(HWND window)

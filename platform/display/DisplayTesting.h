@@ -16,10 +16,13 @@ std::optional<RECT> ScreenRect(HWND window);
 std::optional<RECT> ClientRectInTop(HWND window);
 // Whether the widget is mapped on the screen (it and all its parents shown).
 bool Shown(HWND window);
+// Whether the widget (or a part of it, as a combo box's entry) has the toolkit's keyboard focus.
+bool HasNativeFocus(HWND window);
 // What the widget shows of its state: a check box's 0/1/2, an entry's text, a
 // list's selection, a slider's position, a gauge's "value/range", a label.
 std::string NativeValue(HWND window);
-// The visible pop-up menu's item with this label (mnemonic marks left out), at its centre.
+// The visible pop-up menu's item with this label (mnemonic marks left out), at its
+// centre, once the menu has stopped moving (polled: the first sighting is none).
 std::optional<POINT> MenuItemOnScreen(const std::string& label);
 // The centre of a tab control's tab, once it is on the screen.
 std::optional<POINT> TabOnScreen(HWND tabs, int index);

@@ -266,6 +266,17 @@ std::string NativeValue(HWND window)
     return std::string();
 }
 
+bool HasNativeFocus(HWND window)
+{
+    wxWindow* w = WidgetOf(window);
+    for (wxWindow* f = wxWindow::FindFocus(); w && f; f = f->GetParent()) {
+        if (f == w) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Shown(HWND window)
 {
     wxWindow* w = WidgetOf(window);
@@ -514,11 +525,17 @@ struct Menus {
 
 std::optional<POINT> MenuItemOnScreen(const std::string& label)
 {
+    // A menu just mapped may still be moved into place: the item counts once it is seen twice at one point.
+    static std::optional<std::pair<std::string, POINT>> last;
     for (GtkWidget* popup : VisibleToplevels<Menus>()) {
         if (GtkWidget* item = FindItem(popup, label); item && gtk_widget_get_mapped(item)) {
-            return ScreenCentre(item);
+            const POINT at = ScreenCentre(item);
+            const bool settled = last && last->first == label && last->second.x == at.x && last->second.y == at.y;
+            last = std::make_pair(label, at);
+            return settled ? std::optional<POINT>(at) : std::nullopt;
         }
     }
+    last.reset();
     return std::nullopt;
 }
 

@@ -165,9 +165,11 @@ public:
             Present();
         }
         if (what == WindowChange::Focus && GetFocus() == hwnd_) {
-            content_->Widget()->SetFocus();
+            ShowFocus();
         }
     }
+
+    void ShowFocus() override { content_->Widget()->SetFocus(); }
 
     void ShowSurface(const Surface& surface) override { content_->ShowSurface(surface); }
 
