@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <map>
@@ -40,6 +41,18 @@ public:
         HWND sheet = sheet_.GetHandle();
         OWL::TPropertyPage* page = sheet_.GetCurrentPage();
         if (!sheet || !page || !page->GetHandle() || !dt::Shown(page->GetHandle())) {
+            return;
+        }
+        if (busy_) {
+            return;
+        }
+        if (!shot_) {
+            shot_ = true;
+            if (const char* dir = std::getenv("TAPVOX_SCREENSHOT_DIR")) {
+                busy_ = true;
+                EXPECT_TRUE(dt::SaveScreenshot(sheet, std::string(dir) + "/preferences.png"));
+                busy_ = false;
+            }
             return;
         }
         HWND focus = GetFocus();
@@ -135,6 +148,8 @@ private:
     int pagesWalked_ = 0;
     int tabs_ = 0;
     bool done_ = false;
+    bool shot_ = false;  // the screenshot, taken once before the first key
+    bool busy_ = false;  // the screenshot's own loop runs ticks too: they wait
     HWND pressedOn_ = nullptr;
     std::map<int, std::map<HWND, std::string>> stops_;
     std::map<int, std::set<HWND>> reached_;
