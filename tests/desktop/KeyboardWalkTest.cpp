@@ -10,14 +10,22 @@
 #include <string>
 #include <vector>
 
-#include "owl/PropertySheet.h"
+#include "app/Settings.h"
 #include "platform/display/Display.h"
 #include "platform/display/DisplayTesting.h"
-#include "platform/user/Headless.h"
+#include "platform/kernel/Clock.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
-#include "platform/user/Resources.h"
 #include "platform/user/Timers.h"
-#include "resources/Resources.h"
+#include "prefs/SetFile.h"
+#include "prefs/SetMp3.h"
+#include "prefs/SetPlayBack.h"
+#include "prefs/SetRecord.h"
+#include "prefs/SetStart.h"
+#include "prefs/SetTimer.h"
+#include "prefs/SetVorbis.h"
+#include "prefs/SetWave.h"
+#include "tests/prefs/PageFixture.h"
 
 namespace {
 namespace dt = platform::display::testing;
@@ -172,26 +180,36 @@ LRESULT WalkerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-TEST(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKeyboard)
-{
-    if (!platform::display::Started()) {
-        GTEST_SKIP() << "no private X server (Xvfb) could be started";
+class KeyboardWalk : public pagetest::PageTest {
+protected:
+    void SetUp() override
+    {
+        if (!platform::display::Started()) {
+            GTEST_SKIP() << "no private X server (Xvfb) could be started";
+        }
+        PageTest::SetUp();
+        platform::UseSystemClock();  // the walker's timer runs in real time, as the user does
     }
-    platform::headless::Reset();
-    resources::RegisterAll();
+};
+
+TEST_F(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKeyboard)
+{
     WNDCLASSA wc{};
     wc.lpfnWndProc = WalkerProc;
     wc.lpszClassName = "KeyboardWalker";
     RegisterClassA(&wc);
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "OWL_Gauge";
-    RegisterClassA(&wc);
 
+    // The sheet as the program makes it.
     OWL::TPropertySheet sheet(nullptr, "Options", 0, false, PSH_NOAPPLYNOW | PSH_HASHELP);
-    std::vector<std::unique_ptr<OWL::TPropertyPage>> pages;
-    for (int id : kPages) {
-        pages.push_back(std::make_unique<OWL::TPropertyPage>(&sheet, id));
-    }
+    int shared = DefaultAudioFormat;
+    TSetStart start(&sheet);
+    TSetWave wave(&sheet, &shared, true);
+    TSetMp3 mp3(&sheet, &shared, true);
+    TSetVorbis vorbis(&sheet, &shared);
+    TSetFile file(&sheet, &shared);
+    TSetRecord record(&sheet);
+    TSetPlayBack play(&sheet);
+    TSetTimer timer(&sheet, &TimerSettings);
     Walker walker(sheet);
     HWND ticker = CreateWindowExA(0, "KeyboardWalker", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrA(ticker, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&walker));
@@ -204,7 +222,5 @@ TEST(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKeybo
     for (const auto& [page, missed] : walker.Missed()) {
         ADD_FAILURE() << "page " << page << ": Tab never reached " << ::testing::PrintToString(missed);
     }
-    pages.clear();
-    platform::headless::Reset();
 }
 }
