@@ -10,21 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
 #include "platform/display/Display.h"
 #include "platform/display/DisplayTesting.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Timers.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetPlayBack.h"
-#include "prefs/SetRecord.h"
-#include "prefs/SetStart.h"
-#include "prefs/SetTimer.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
+#include "prefs/PreferencesSheet.h"
 #include "tests/prefs/PageFixture.h"
 
 namespace {
@@ -199,17 +191,8 @@ TEST_F(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKey
     wc.lpszClassName = "KeyboardWalker";
     RegisterClassA(&wc);
 
-    // The sheet as the program makes it.
-    OWL::TPropertySheet sheet(nullptr, "Options", 0, false, PSH_NOAPPLYNOW | PSH_HASHELP);
-    int shared = DefaultAudioFormat;
-    TSetStart start(&sheet);
-    TSetWave wave(&sheet, &shared, true);
-    TSetMp3 mp3(&sheet, &shared, true);
-    TSetVorbis vorbis(&sheet, &shared);
-    TSetFile file(&sheet, &shared);
-    TSetRecord record(&sheet);
-    TSetPlayBack play(&sheet);
-    TSetTimer timer(&sheet, &TimerSettings);
+    TPreferencesSheet prefs(nullptr);
+    OWL::TPropertySheet& sheet = prefs.Sheet();
     Walker walker(sheet);
     HWND ticker = CreateWindowExA(0, "KeyboardWalker", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrA(ticker, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&walker));
