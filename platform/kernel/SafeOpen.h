@@ -27,6 +27,12 @@ int OpenOrCreateForWrite(const std::string& path, bool* created, unsigned mode =
 // exists, so it is never taken for a free name).
 bool NameExists(const std::string& path);
 
+// Makes the folder (mode) when missing; true when it is a real folder, not a link.
+bool EnsureFolder(const std::string& path, unsigned mode);
+// A folder only this user can reach: made when missing, a real folder (not a
+// link), owned by us, and no access for others (taken away when found).
+bool MakePrivateFolder(const std::string& path);
+
 // A stdio stream on a descriptor from the functions above; closes fd when the
 // stream cannot be made. mode as for fdopen ("rb", "r+b", "wb").
 std::FILE* StreamFromDescriptor(int fd, const char* mode);

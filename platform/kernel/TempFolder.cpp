@@ -12,6 +12,7 @@
 #include "platform/core/Path.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
 std::string CacheHome()
@@ -23,32 +24,6 @@ std::string CacheHome()
     const char* home = std::getenv("HOME");
     return std::string(home && *home ? home : "/") + "/.cache";
 }
-
-// Makes the folder when missing; true when it is a real folder (not a link).
-bool EnsureFolder(const std::string& path, mode_t mode)
-{
-    if (mkdir(path.c_str(), mode) != 0 && errno != EEXIST) {
-        return false;
-    }
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// A folder only we can reach: ours, a real folder, no access for others.
-bool MakePrivate(const std::string& path)
-{
-    if (!EnsureFolder(path, 0700)) {
-        return false;
-    }
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
-        return false;
-    }
-    if ((st.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) {
-        return false;
-    }
-    return true;
-}
 }
 
 DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer)
@@ -57,15 +32,15 @@ DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer)
     // Parents are made as mkdir -p would; only the last two levels must be private.
     for (std::size_t i = 1; i < cache.size(); ++i) {
         if (cache[i] == '/') {
-            EnsureFolder(cache.substr(0, i), 0700);
+            platform::EnsureFolder(cache.substr(0, i), 0700);
         }
     }
-    if (!EnsureFolder(cache, 0700)) {
+    if (!platform::EnsureFolder(cache, 0700)) {
         return 0;
     }
     const std::string app = cache + "/tapvox";
     const std::string tmp = app + "/tmp";
-    if (!MakePrivate(app) || !MakePrivate(tmp)) {
+    if (!platform::MakePrivateFolder(app) || !platform::MakePrivateFolder(tmp)) {
         return 0;
     }
     const std::string result = tmp + "/";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/core/Strings.h"
+#include "platform/user/RemoteWindows.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/Window.h"
 
@@ -305,7 +306,14 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-BOOL IsWindow(HWND hwnd) { return platform::FindWindowRecord(hwnd) ? TRUE : FALSE; }
+BOOL IsWindow(HWND hwnd)
+{
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
+        return remote ? remote->IsAlive(hwnd) : FALSE;
+    }
+    return platform::FindWindowRecord(hwnd) ? TRUE : FALSE;
+}
 
 HWND GetParent(HWND hwnd)
 {
@@ -501,22 +509,18 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value)
     return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, (index == GWL_STYLE || index == GWL_EXSTYLE) ? static_cast<LONG_PTR>(v) : value));
 }
 
-HWND FindWindowA(LPCSTR className, LPCSTR windowName)
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam)
 {
+    if (!callback) {
+        return FALSE;
+    }
     for (HWND h : platform::AllWindows()) {
         platform::WindowRecord* r = platform::FindWindowRecord(h);
-        if (!r || (r->state.style & WS_CHILD)) {
-            continue;
+        if (r && !(r->state.style & WS_CHILD) && !callback(h, lParam)) {
+            break;
         }
-        if (className && !EqualsNoCase(className, r->state.className)) {
-            continue;
-        }
-        if (windowName && r->state.text != windowName) {
-            continue;
-        }
-        return h;
     }
-    return nullptr;
+    return TRUE;
 }
 
 HWND SetParent(HWND child, HWND newParent)

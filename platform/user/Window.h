@@ -165,8 +165,9 @@ HWND ChildWindowFromPoint(HWND parent, POINT point);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
-// Top-level windows of this process by class and/or title (null: any).
-HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+// Top-level windows of this process, in creation order, until the callback returns FALSE.
+using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
 int GetSystemMetrics(int index);
 UINT GetDoubleClickTime();
 BOOL GetCursorPos(POINT* point);
