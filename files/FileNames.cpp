@@ -1,6 +1,5 @@
 #include "files/FileNames.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 #include "platform/kernel/Modules.h"
 #include "platform/mmio/Mmio.h"
 
@@ -20,10 +20,12 @@ bool GetTempFolder(std::size_t size, char* buffer)
 
 bool MakeTempFileName(char* out)
 {
+    // Never the current folder instead: a refused temp folder is a failed open.
     char folder[MAX_PATH] = "";
-    GetTempFolder(sizeof folder, folder);
-    GetTempFileNameA(folder, "RIF", 0, out);
-    return true;
+    if (!out || !GetTempFolder(sizeof folder, folder)) {
+        return false;
+    }
+    return GetTempFileNameA(folder, "RIF", 0, out) != 0;
 }
 
 bool MakeUniqueFileName(const char* prefix, const char* extension, char* out, bool temporary, const char* folder)
@@ -50,8 +52,8 @@ bool MakeUniqueFileName(const char* prefix, const char* extension, char* out, bo
 
 bool FileExists(const char* path)
 {
-    struct stat st;
-    return path && stat(path, &st) == 0;
+    // A dangling link is a taken name too, never a free one to create through.
+    return path && platform::NameExists(path);
 }
 
 std::uint64_t FileSizeOf(const char* path)
@@ -114,18 +116,20 @@ bool ExpandFullPath(char* path)
 
 bool IsDirectoryWritable(const char* folder)
 {
-    if (!SetCurrentDirectoryA(folder)) {
+    if (!folder || !*folder) {
         return false;
     }
     char probe[MAX_PATH];
     MakeUniqueFileName("foo", "bar", probe, true, folder);
     const std::string path = platform::ToSlashes(probe);
-    FILE* f = std::fopen(path.c_str(), "w+b");
-    if (!f) {
+    // Made exclusively: a name planted since the check is refused, never followed.
+    const int fd = platform::CreateExclusive(path, 0600);
+    if (fd < 0) {
         return false;
     }
-    const bool writable = std::fputc('c', f) == 99 && std::fflush(f) == 0;
-    std::fclose(f);
-    std::remove(path.c_str());
-    return writable;
+    const char c = 'c';
+    const bool writable = write(fd, &c, 1) == 1;
+    const bool closed = close(fd) == 0;
+    unlink(path.c_str());
+    return writable && closed;
 }

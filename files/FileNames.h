@@ -5,7 +5,8 @@
 #include <cstdint>
 
 bool GetTempFolder(std::size_t size, char* buffer);
-// Creates an empty RIFxxxx.tmp in the temp folder and names it in out (260 bytes).
+// Creates an empty RIFxxxx.tmp in the temp folder and names it in out (260 bytes);
+// false when the temp folder or the name cannot be made.
 bool MakeTempFileName(char* out);
 // folder + (prefix | "~rec" | "rec") + "_" + n + extension for the first n in
 // 1..9999 whose file does not exist (9999 when all do); out holds 260 bytes.
@@ -17,5 +18,5 @@ bool CreateDirectoryPath(const char* path);
 // Expands path (260 bytes) in place to its full form, through the kernel function
 // looked up at run time.
 bool ExpandFullPath(char* path);
-// Makes folder the current directory (it stays so) and probes it with a file.
+// Probes folder with a file of its own; the current folder stays as it was.
 bool IsDirectoryWritable(const char* folder);

@@ -9,6 +9,16 @@
 // Size of every file object's format buffer: any compressed format with its extra bytes fits.
 constexpr int MaxWaveFormatSize = 2000;
 
+// What callers rely on, for every file class:
+// - Write returns the count written or -1, and -1 means nothing of that buffer is
+//   in the file: the next Write continues where the audio ends (0 on a read-only file).
+// - update and close return false when anything could not be written (headers,
+//   sizes, the text items, the companion journal); the journal then stays on
+//   disk, so no marker is lost. A close whose text could not be saved leaves the
+//   file open and dirty, so a later close can try again; the destructor closes
+//   it regardless.
+// - open never creates anything when the open flags hold no write access, never
+//   writes through a link and refuses anything but a regular file.
 class MediaFile {
 public:
     explicit MediaFile(const char* name);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/Id3Tag.h"
@@ -170,9 +171,15 @@ bool Mp3File::open()
         close();
     }
     dirty = false;
+    // A read-only open never creates anything, not even a temporary file.
+    const bool canWrite = (openFlags & 3) != 0;
     if (name.empty()) {
         char temp[MAX_PATH];
-        MakeTempFileName(temp);
+        if (!canWrite || !MakeTempFileName(temp)) {
+            Error("can't open file", "mp3file open");
+            openError = 1;
+            return false;
+        }
         SetName(temp);
         tempName = true;
     } else {
@@ -180,7 +187,7 @@ bool Mp3File::open()
     }
     std::string path = name;
     if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName) {
-        handle = mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE);
+        handle = canWrite ? mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
         if (!handle) {
             Error("can't open file", "mp3file open");
             openError = 1;
@@ -519,35 +526,13 @@ bool Mp3File::rename(const char* newName)
     const DWORD remembered = filePosition;
     tempName = false;
     close();
-    std::string target(newName);
-    if (mmioOpenA(target.data(), nullptr, MMIO_EXIST) && !mmioOpenA(target.data(), nullptr, MMIO_DELETE)) {
-        Error("Can't delete file for rename", "mp3File rename");
-        return false;
-    }
-    if (mmioRenameA(name.c_str(), target.c_str(), nullptr, 0) != MMSYSERR_NOERROR &&
-        lstrcmpiA(name.c_str(), target.c_str()) != 0) {
-        FILE* in = std::fopen(name.c_str(), "rb");
-        if (!in) {
-            Error("Can't open input file for rename/copy", "mp3File rename");
-            return false;
-        }
-        FILE* out = std::fopen(target.c_str(), "wb");
-        if (!out) {
-            std::fclose(in);
-            Error("Can't open input file for rename/copy", "mp3File rename");
-            return false;
-        }
-        char block[65536];
-        std::size_t n;
-        bool ok = true;
-        while (ok && (n = std::fread(block, 1, sizeof block, in)) > 0) {
-            ok = std::fwrite(block, 1, n, out) == n;
-        }
-        std::fclose(in);
-        ok = std::fclose(out) == 0 && ok;
-        if (!ok) {
-            return false;
-        }
+    const std::string target(newName);
+    switch (MoveRecordingFile(name, target)) {
+    case MoveResult::Moved:
+    case MoveResult::Copied: break;
+    case MoveResult::TargetNotDeleted: Error("Can't delete file for rename", "mp3File rename"); return false;
+    case MoveResult::SourceFailed:
+    case MoveResult::TargetFailed: Error("Can't open input file for rename/copy", "mp3File rename"); return false;
     }
     SetName(target.c_str());
     tempName = false;

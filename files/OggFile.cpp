@@ -5,6 +5,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include "platform/core/Strings.h"
 #include "platform/kernel/FileBytes.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -65,10 +68,20 @@ OggFile::~OggFile()
 
 bool OggFile::OpenStreams(const char* readMode, const char* writeMode)
 {
+    // Through the link-safe opens: no write follows a link, no FIFO blocks the open.
     if (writeMode) {
-        writeStream = std::fopen(name.c_str(), writeMode);
+        const bool fresh = writeMode[0] == 'w';
+        bool created = false;
+        int fd = fresh ? platform::OpenOrCreateForWrite(name, &created) : platform::OpenRegularForUpdate(name);
+        struct stat st {};
+        // "w" empties the file, but a new or empty one is left alone.
+        if (fd >= 0 && fresh && !created && (fstat(fd, &st) != 0 || (st.st_size > 0 && ftruncate(fd, 0) != 0))) {
+            ::close(fd);
+            fd = -1;
+        }
+        writeStream = platform::StreamFromDescriptor(fd, fresh ? "w+b" : "r+b");
     }
-    readStream = std::fopen(name.c_str(), readMode);
+    readStream = platform::StreamFromDescriptor(platform::OpenRegularForRead(name), readMode);
     return readStream != nullptr;
 }
 
@@ -464,8 +477,8 @@ bool OggFile::RewriteComments()
     if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ogg", 0, temp) == 0) {
         return false;
     }
-    FILE* input = std::fopen(name.c_str(), "rb");
-    FILE* output = input ? std::fopen(temp, "wb") : nullptr;
+    FILE* input = platform::StreamFromDescriptor(platform::OpenRegularForRead(name), "rb");
+    FILE* output = input ? platform::StreamFromDescriptor(platform::OpenRegularForUpdate(temp), "wb") : nullptr;
     bool ok = input && output;
     if (ok) {
         VorbisCommentEditor editor(ReadFile, WriteFile);

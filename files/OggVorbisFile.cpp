@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 #include <vorbis/codec.h>
 #include <vorbis/vorbisenc.h>
 
+#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/OggPacketRecord.h"
@@ -17,6 +19,7 @@
 #include "files/VorbisCodec.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 #include "platform/mmio/Mmio.h"
 
 namespace {
@@ -234,9 +237,14 @@ bool OggVorbisFile::open()
     lastGranule = highestGranule = granuleOffset = lastWrittenPacket = 0;
     discontinuity = false;
     wroteAudio = false;
+    // A read-only open never creates anything, not even a temporary file.
+    const bool canWrite = (openFlags & 3) != 0;
     if (name.empty()) {
         char temp[MAX_PATH];
-        MakeTempFileName(temp);
+        if (!canWrite || !MakeTempFileName(temp)) {
+            openError = 1;
+            return false;
+        }
         SetName(temp);
         tempName = true;
     } else {
@@ -271,7 +279,7 @@ bool OggVorbisFile::open()
         Rewind(false);
         interrupted = StreamWasCut();
     } else {
-        if (!OpenStreams("rb", "wb+") || !writeStream) {
+        if (!canWrite || !OpenStreams("rb", "wb+") || !writeStream) {
             CloseStreams();
             openError = 1;
             return false;
@@ -693,8 +701,9 @@ bool OggVorbisFile::Delete()
         return false;
     }
     close();
-    if (FILE* f = std::fopen(name.c_str(), "rb")) {
-        std::fclose(f);
+    const int fd = platform::OpenRegularForRead(name);
+    if (fd >= 0) {
+        ::close(fd);
         std::remove(name.c_str());
     }
     SetName("");
@@ -709,29 +718,10 @@ bool OggVorbisFile::rename(const char* newName)
     const DWORD saved = GetPosition();
     tempName = false;
     close();
-    std::string target(newName);
-    if (FileExists(target.c_str())) {
-        mmioOpenA(target.data(), nullptr, MMIO_DELETE);
-    }
-    if (mmioRenameA(name.c_str(), target.c_str(), nullptr, 0) != MMSYSERR_NOERROR &&
-        lstrcmpiA(name.c_str(), target.c_str()) != 0) {
-        FILE* in = std::fopen(name.c_str(), "rb");
-        FILE* out = in ? std::fopen(target.c_str(), "wb") : nullptr;
-        bool ok = in && out;
-        char block[65536];
-        std::size_t n;
-        while (ok && (n = std::fread(block, 1, sizeof block, in)) > 0) {
-            ok = std::fwrite(block, 1, n, out) == n;
-        }
-        if (in) {
-            std::fclose(in);
-        }
-        if (out && std::fclose(out) != 0) {
-            ok = false;
-        }
-        if (!ok) {
-            return false;
-        }
+    const std::string target(newName);
+    const MoveResult moved = MoveRecordingFile(name, target);
+    if (moved != MoveResult::Moved && moved != MoveResult::Copied) {
+        return false;
     }
     SetName(target.c_str());
     tempName = false;

@@ -11,12 +11,10 @@ RecFile::RecFile(const char* fileName) : MediaFile(fileName) {}
 RecFile::~RecFile()
 {
     // A recording whose text did not reach the file keeps its journal.
-    if (RecFile::update()) {
-        CloseMarkerFile();
-    } else if (markerFile) {
-        mmioClose(markerFile, 0);
-        markerFile = nullptr;
+    if (!RecFile::update()) {
+        KeepMarkerFile();
     }
+    CloseMarkerFile();
 }
 
 DWORD RecFile::GetPosition() { return 0; }
@@ -43,6 +41,8 @@ bool RecFile::open()
     if (GetDataSize() == 0) {
         signing = true;
         StartDigest();
+        // The journal exists from the start: a crash in the first burst keeps the start time.
+        WriteMarkerFile();
     }
     return true;
 }
@@ -51,11 +51,11 @@ bool RecFile::update()
 {
     bool ok = true;
     if (dirty && saving) {
-        WriteMarkerFile();
+        ok = WriteMarkerFile() || MarkerFileNameFor(name).empty();
     } else if (dirty && !readOnly) {
         // Still dirty after a failed save, so the next update tries again.
         ok = SaveTimecode();
-        dirty = !ok;
+        dirty = !textStored;
     } else {
         dirty = false;
     }

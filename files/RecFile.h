@@ -23,6 +23,9 @@ protected:
     // Feeds the audio bytes [from, to) into state straight from the file; false when
     // the class has no such way (the bytes are then read through Read).
     virtual bool DigestAudio(Sha1State*, std::uint64_t, std::uint64_t) { return false; }
+    // The audio of an interrupted recording was recovered: counts kept in the
+    // headers are worked out again from it.
+    virtual void AudioRecovered() {}
 };
 
 class RecFile : public MediaFile, protected RecFileStorage {
@@ -74,7 +77,9 @@ public:
     void DeleteComment(int n);
     void ClearComments();
 
-    // Timecode text, signature and companion file.
+    // Timecode text, signature and companion file. SaveTimecode is false when the
+    // text or the companion file could not be written; the companion file then
+    // stays on disk (also past the object) until a later save succeeds.
     bool Sync();
     bool SaveTimecode();
     bool LoadTimecode();
@@ -94,6 +99,9 @@ public:
     static std::string MarkerFileNameFor(const std::string& recording);
 
 protected:
+    // For a class whose text reaches the disk only after update (at close): that
+    // write failed, so the companion file must stay until a later save succeeds.
+    void KeepMarkerFile() { journalPending = true; }
     // Audio written at a byte offset of the data: keeps the running digest.
     void NoteAudioWritten(std::uint64_t at, const void* data, std::size_t count);
     // Set by a file class that found an interrupted recording: the lists then come
@@ -116,6 +124,9 @@ private:
     void InsertMarker(const TimeMarker& m);
     void InsertComment(const MarkerComment& c);
     void AddMarkerImpl(DWORD pos, __time64_t time, bool force, bool markStart);
+    void AddCommentImpl(const char* text, DWORD start, DWORD end, bool force);
+    // A marker or comment was added: the journal gets it at once.
+    void JournalAddition();
     // The markers the texts list: those with a non-zero span, in list order.
     std::vector<TimeMarker> ListedMarkers();
     void FeedListedMarkers(Sha1State* s);
@@ -130,4 +141,10 @@ private:
 
     std::uint64_t hashedBytes = 0;
     bool hashStale = false;
+    // The companion file holds lists the recording's own text may lack.
+    bool journalPending = false;
+    // Whether the last SaveTimecode stored the text in the recording.
+    bool textStored = false;
+    // What the open companion file holds, as last written.
+    std::string journalText;
 };

@@ -28,9 +28,10 @@ bool RecFile::OpenMarkerFile()
     if (markerFileName.empty()) {
         return false;
     }
+    // A read-only recording reads a journal that is there and makes none.
     if (mmioOpenA(markerFileName.data(), nullptr, MMIO_EXIST)) {
-        markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
-    } else {
+        markerFile = mmioOpenA(markerFileName.data(), nullptr, readOnly ? MMIO_READ : MMIO_READWRITE);
+    } else if (!readOnly) {
         markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_CREATE | MMIO_READWRITE);
     }
     return markerFile != nullptr;
@@ -56,6 +57,9 @@ bool RecFile::ReadMarkerFile()
     text[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
     ParseText(text.data(), false, true);
     PruneMarkers();
+    // Until the recording's own text holds these lists, the journal is all there
+    // is; a read-only recording loads none of them and leaves the journal be.
+    journalPending = readOnly || !markers.empty() || !comments.empty();
     if (!readOnly) {
         dirty = true;
     }
@@ -64,16 +68,29 @@ bool RecFile::ReadMarkerFile()
 
 bool RecFile::WriteMarkerFile()
 {
+    const bool wasOpen = markerFile != nullptr;
     if (readOnly || !OpenMarkerFile()) {
         return false;
     }
     const std::string text = BuildText(true);
+    // An update every few seconds mostly finds the lists as they were: nothing to rewrite.
+    if (wasOpen && text == journalText) {
+        return true;
+    }
     const DWORD version = 1;
-    mmioSeek(markerFile, 0, SEEK_SET);
-    mmioWrite(markerFile, reinterpret_cast<const char*>(&version), 4);
-    mmioWrite(markerFile, text.c_str(), static_cast<LONG>(text.size() + 1));
-    mmioFlush(markerFile, 0);
-    FlushMarkerFile();
+    const LONG length = static_cast<LONG>(text.size() + 1);
+    // The old content stays whole unless the space for the new one is there.
+    if (mmioReserve(markerFile, 0, 4 + LONGLONG(length)) != MMSYSERR_NOERROR || mmioSeek(markerFile, 0, SEEK_SET) != 0 ||
+        mmioWrite(markerFile, reinterpret_cast<const char*>(&version), 4) != 4 ||
+        mmioWrite(markerFile, text.c_str(), length) != length || mmioFlush(markerFile, 0) != MMSYSERR_NOERROR) {
+        return false;
+    }
+    // Empty lists journal nothing: such a companion file is never worth keeping.
+    journalPending = !markers.empty() || !comments.empty();
+    if (!FlushMarkerFile()) {
+        return false;
+    }
+    journalText = text;
     return true;
 }
 
@@ -82,9 +99,12 @@ bool RecFile::FlushMarkerFile()
     if (!markerFile || readOnly) {
         return false;
     }
-    mmioClose(markerFile, 0);
+    // A close that reports a deferred write error leaves the handle open.
+    if (mmioClose(markerFile, 0) != MMSYSERR_NOERROR) {
+        return false;
+    }
     markerFile = mmioOpenA(markerFileName.data(), nullptr, MMIO_READWRITE);
-    return true;
+    return markerFile != nullptr;
 }
 
 bool RecFile::CloseMarkerFile()
@@ -92,9 +112,20 @@ bool RecFile::CloseMarkerFile()
     if (!markerFile) {
         return true;
     }
-    const bool ok = mmioClose(markerFile, 0) == MMSYSERR_NOERROR;
+    bool ok = mmioClose(markerFile, 0) == MMSYSERR_NOERROR;
+    if (!ok) {
+        mmioClose(markerFile, 0);
+    }
     markerFile = nullptr;
-    mmioOpenA(markerFileName.data(), nullptr, MMIO_DELETE);
+    journalText.clear();
+    // Deleted only once the recording's own text holds the lists, or when the
+    // recording itself is gone.
+    std::string recording = name;
+    const bool recordingGone = recording.empty() || !mmioOpenA(recording.data(), nullptr, MMIO_EXIST);
+    const bool needed = (journalPending || dirty) && !recordingGone;
+    if (!needed) {
+        mmioOpenA(markerFileName.data(), nullptr, MMIO_DELETE);
+    }
     markerFileName.clear();
     return ok;
 }

@@ -61,6 +61,14 @@ int RecFile::FindMarker(DWORD pos)
 void RecFile::AddMarker(DWORD pos, __time64_t time, bool force)
 {
     AddMarkerImpl(pos, time, force, true);
+    JournalAddition();
+}
+
+void RecFile::JournalAddition()
+{
+    if (!readOnly && IsOpen()) {
+        WriteMarkerFile();
+    }
 }
 
 void RecFile::AddMarkerImpl(DWORD pos, __time64_t time, bool force, bool markStart)
@@ -300,6 +308,12 @@ DWORD RecFile::FindComment(const char* text) const
 }
 
 void RecFile::AddComment(const char* text, DWORD start, DWORD end, bool force)
+{
+    AddCommentImpl(text, start, end, force);
+    JournalAddition();
+}
+
+void RecFile::AddCommentImpl(const char* text, DWORD start, DWORD end, bool force)
 {
     if (readOnly && !force) {
         return;

@@ -80,7 +80,9 @@ std::string RecFile::BuildText(bool journal)
 {
     std::string text = journal ? "SAMPLE\tTIMECODE\r\n" : "SAMPLE TIMECODE\r\n";
     char num[24];
-    for (const TimeMarker& m : ListedMarkers()) {
+    // The journal keeps every marker: the start marker of a recording still
+    // without audio has no span yet, and a crash must not lose its time.
+    for (const TimeMarker& m : journal ? markers : ListedMarkers()) {
         text.append(num, std::to_chars(num, num + sizeof num, static_cast<unsigned long>(m.position)).ptr);
         text += journal ? '\t' : ' ';
         // The whole 64-bit time: times after 2038 come back as they were.
@@ -122,7 +124,7 @@ bool RecFile::ParseText(const char* text, bool force, bool journal)
             }
             std::string body(end);
             body = body.substr(0, std::min(body.find('\r'), kMaxReadLine));
-            AddComment(body.c_str(), start, stop, force);
+            AddCommentImpl(body.c_str(), start, stop, force);
         } else if (!journal && EqualsNoCase(word, "SIGNATURE")) {
             std::size_t r2 = 0;
             const std::string hex = FirstWord(after, &r2);
@@ -154,9 +156,13 @@ bool RecFile::SaveTimecode()
         }
         text += "\r\n";
     }
-    const bool stored = SetInfo(TimecodeItemName, text.c_str());
-    WriteMarkerFile();
-    return stored;
+    // The journal first: it holds the lists while the text is being replaced.
+    const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
+    textStored = SetInfo(TimecodeItemName, text.c_str());
+    if (textStored) {
+        journalPending = false;
+    }
+    return textStored && journalled;
 }
 
 bool RecFile::LoadTimecode()

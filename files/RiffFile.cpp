@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
@@ -25,8 +26,8 @@ RiffFile::RiffFile(const char* fileName, const char* formTypeText, const char* d
 
 RiffFile::~RiffFile()
 {
-    if (IsOpen()) {
-        RiffFile::close();
+    if (IsOpen() && !RiffFile::close()) {
+        ReleaseHandle();
     }
 }
 
@@ -244,32 +245,43 @@ void RiffFile::CheckInterrupted()
 
 bool RiffFile::open()
 {
-    if (IsOpen()) {
-        close();
+    if (IsOpen() && !close()) {
+        return false;
     }
     dirty = false;
     repairing = false;
     repairRiffSize = repairDataSize = 0;
     restoreFromJournal = false;
+    // A read-only open never creates anything, not even a temporary file.
+    const bool canWrite = (openFlags & 3) != 0;
     if (name.empty()) {
         char temp[MAX_PATH] = "";
-        MakeTempName(temp);
+        if (!canWrite || !MakeTempName(temp)) {
+            Error("can't open file", "riffFile open");
+            openError = 1;
+            return false;
+        }
         SetName(temp);
         tempName = true;
     } else {
         tempName = false;
     }
     if (!mmioOpenA(name.data(), nullptr, MMIO_EXIST) || tempName || (openFlags & MMIO_CREATE)) {
-        handle = mmioOpenA(name.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE);
+        handle = canWrite ? mmioOpenA(name.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
         if (!handle) {
             Error("can't open file", "riffFile open");
             openError = 1;
             return false;
         }
         readOnly = false;
-        makechunk(nullptr, true);
-        createformat();
-        makechunk(nullptr, false);
+        if (!makechunk(nullptr, true) || !createformat() || !makechunk(nullptr, false)) {
+            // Headers that could not be written make no recording: nothing half-made stays.
+            ReleaseHandle();
+            unlink(name.c_str());
+            Error("can't open file", "riffFile open");
+            openError = 1;
+            return false;
+        }
         RecFile::open();
         return true;
     }
@@ -293,6 +305,12 @@ bool RiffFile::open()
         CheckInterrupted();
         ok = ReadFormat();
     }
+    // A journal left behind (a crash, or a save that failed) is newer than any text
+    // in the file: it is written first and deleted only once the text is whole.
+    const std::string journal = MarkerFileNameFor(name);
+    if (!readOnly && !journal.empty() && mmioOpenA(const_cast<char*>(journal.c_str()), nullptr, MMIO_EXIST)) {
+        restoreFromJournal = true;
+    }
     // Without its audio chunk the file has nowhere to stand: refuse it like a bad format.
     if (ok && !descend(nullptr, false, false)) {
         ok = descend(nullptr, false, true);
@@ -314,10 +332,11 @@ bool RiffFile::open()
         }
         dataChunk.cksize = dataSize = repairDataSize = static_cast<DWORD>(size);
         restoreFromJournal = true;
+        AudioRecovered();
     }
     RecFile::open();
+    restoreFromJournal = false;
     if (repairing) {
-        restoreFromJournal = false;
         if (!readOnly) {
             dirty = true;
         }
@@ -331,16 +350,32 @@ bool RiffFile::update()
     if (!handle) {
         return true;
     }
+    bool ok = true;
     if (dirty && !readOnly) {
-        ascend(false);
-        ascend(true);
-        descend(nullptr, true, true);
-        descend(nullptr, false, true);
-        SeekExact(dataSize);
+        ok = ascend(false);
+        ok = ascend(true) && ok;
+        ok = descend(nullptr, true, true) && ok;
+        ok = descend(nullptr, false, true) && ok;
+        ok = SeekExact(dataSize) && ok;
     }
-    RecFile::update();
-    dirty = false;
-    return true;
+    ok = RecFile::update() && ok;
+    if (readOnly) {
+        dirty = false;
+    }
+    return ok;
+}
+
+void RiffFile::ReleaseHandle()
+{
+    if (!handle) {
+        return;
+    }
+    // A failed close keeps the handle open once; the second close lets it go.
+    if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
+        mmioClose(handle, 0);
+    }
+    handle = nullptr;
+    inAudio = false;
 }
 
 bool RiffFile::close()
@@ -349,17 +384,23 @@ bool RiffFile::close()
         return true;
     }
     const bool wasDirty = dirty;
-    if (dirty) {
-        update();
-    }
-    const UINT rc = mmioClose(handle, 0);
-    handle = nullptr;
-    inAudio = false;
-    if (rc != MMSYSERR_NOERROR) {
+    const bool updated = !dirty || update();
+    if (!updated && dirty) {
+        // The text is not on disk: still open, so a later close can save it.
         Error("can't close file", "riffFile close");
         return false;
     }
+    if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
+        Error("can't close file", "riffFile close");
+        return false;
+    }
+    handle = nullptr;
+    inAudio = false;
     readOnly = false;
+    if (!updated) {
+        // Saved, but a size, a count or the journal failed: reported, the file is closed.
+        return false;
+    }
     if (tempName) {
         if (!wasDirty) {
             unlink(name.c_str());
@@ -375,8 +416,8 @@ bool RiffFile::Delete()
     if (readOnly) {
         return false;
     }
-    if (IsOpen()) {
-        close();
+    if (IsOpen() && !close()) {
+        ReleaseHandle();
     }
     if (!name.empty() && mmioOpenA(name.data(), nullptr, MMIO_EXIST)) {
         unlink(name.c_str());
@@ -406,43 +447,15 @@ bool RiffFile::rename(const char* newName)
         return false;
     }
     tempName = false;
-    close();
-    if (mmioOpenA(const_cast<char*>(newName), nullptr, MMIO_EXIST) &&
-        !mmioOpenA(const_cast<char*>(newName), nullptr, MMIO_DELETE)) {
-        Error("Can't delete file for rename", "riffFile rename");
+    if (!close()) {
         return false;
     }
-    if (mmioRenameA(name.c_str(), newName, nullptr, 0) != MMSYSERR_NOERROR && lstrcmpiA(name.c_str(), newName) != 0) {
-        // Another file system: copy, and keep the old file.
-        FILE* in = std::fopen(name.c_str(), "rb");
-        if (!in) {
-            Error("Can't open input file for rename/copy", "riffFile rename");
-            return false;
-        }
-        FILE* out = std::fopen(platform::ToSlashes(newName).c_str(), "wb");
-        if (!out) {
-            std::fclose(in);
-            Error("Can't open output file for rename/copy", "riffFile rename");
-            return false;
-        }
-        std::vector<char> buf(1 << 16);
-        bool ok = true;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), in)) > 0) {
-            if (std::fwrite(buf.data(), 1, n, out) != n) {
-                ok = false;
-                break;
-            }
-        }
-        ok = !std::ferror(in) && ok;
-        std::fclose(in);
-        ok = std::fclose(out) == 0 && ok;
-        if (!ok) {
-            // A short copy is no recording: drop it and keep the original.
-            std::remove(platform::ToSlashes(newName).c_str());
-            Error("Can't open output file for rename/copy", "riffFile rename");
-            return false;
-        }
+    switch (MoveRecordingFile(name, newName)) {
+    case MoveResult::Moved:
+    case MoveResult::Copied: break;
+    case MoveResult::TargetNotDeleted: Error("Can't delete file for rename", "riffFile rename"); return false;
+    case MoveResult::SourceFailed: Error("Can't open input file for rename/copy", "riffFile rename"); return false;
+    case MoveResult::TargetFailed: Error("Can't open output file for rename/copy", "riffFile rename"); return false;
     }
     SetName(newName);
     tempName = false;

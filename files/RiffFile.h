@@ -46,6 +46,13 @@ protected:
     bool WriteDwordAt(std::uint64_t offset, DWORD value);
     bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) override;
     LONGLONG FileLength();
+    // Lets the handle go even when the close fails (destructors, Delete).
+    void ReleaseHandle();
+    // The end of a whole DISP chunk standing at offset, or -1.
+    LONGLONG TextChunkEnd(LONGLONG offset);
+    // SetInfo of the timecode text: false, with the old text kept where it was
+    // still whole, when the new one could not be written completely.
+    bool StoreTimecodeText(const char* text);
 
     HMMIO handle = nullptr;
     MMCKINFO riffChunk;

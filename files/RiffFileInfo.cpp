@@ -109,24 +109,7 @@ bool RiffFile::SetInfo(const char* itemName, const char* text)
         text = "";
     }
     if (lstrcmpiA(itemName, TimecodeItemName) == 0) {
-        const DWORD saved = GetPosition();
-        SeekExact(dataSize);
-        ascend(false);
-        // Over any older DISP chunk: the text always follows the audio.
-        makechunk("DISP", false);
-        const DWORD type = kDispText;
-        Write(&type, 4);
-        Write(text, lstrlenA(text));
-        const char nul = 0;
-        Write(&nul, 1);
-        ascend(false);
-        ascend(true);
-        descend(nullptr, true, true);
-        descend(nullptr, false, false);
-        if (saved <= dataSize) {
-            SeekExact(saved);
-        }
-        return true;
+        return StoreTimecodeText(text);
     }
     if (GetDataSize() != 0) {
         return false;
@@ -142,28 +125,80 @@ bool RiffFile::SetInfo(const char* itemName, const char* text)
         return true;
     }
     const LONGLONG remembered = mmioSeek(handle, 0, SEEK_CUR);
-    ascend(false);
-    ascend(true);
-    descend(nullptr, true, true);
+    bool ok = ascend(false);
+    ok = ascend(true) && ok;
+    ok = descend(nullptr, true, true) && ok;
     MMCKINFO list;
     list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
-    if (mmioDescend(handle, &list, &riffChunk, MMIO_FINDLIST) == MMSYSERR_NOERROR) {
-        mmioSeek(handle, LONGLONG(list.dwDataOffset) + list.cksize, SEEK_SET);
+    if (ok && mmioDescend(handle, &list, &riffChunk, MMIO_FINDLIST) == MMSYSERR_NOERROR) {
+        ok = mmioSeek(handle, LONGLONG(list.dwDataOffset) + list.cksize, SEEK_SET) >= 0;
     } else {
         // The empty audio chunk makes room for the list; a new one follows it.
-        mmioSeek(handle, remembered - 8, SEEK_SET);
         list = MMCKINFO{};
         list.fccType = mmioFOURCC('I', 'N', 'F', 'O');
-        mmioCreateChunk(handle, &list, MMIO_CREATELIST);
+        ok = ok && mmioSeek(handle, remembered - 8, SEEK_SET) >= 0 &&
+             mmioCreateChunk(handle, &list, MMIO_CREATELIST) == MMSYSERR_NOERROR;
     }
     MMCKINFO item;
     item.ckid = mmioStringToFOURCCA(infoId, 0);
-    mmioCreateChunk(handle, &item, 0);
-    mmioWrite(handle, text, lstrlenA(text) + 1);
+    const LONG length = lstrlenA(text) + 1;
+    ok = ok && mmioCreateChunk(handle, &item, 0) == MMSYSERR_NOERROR && mmioWrite(handle, text, length) == length;
     item.dwFlags |= MMIO_DIRTY;
-    mmioAscend(handle, &item, 0);
+    ok = ok && mmioAscend(handle, &item, 0) == MMSYSERR_NOERROR;
     list.dwFlags |= MMIO_DIRTY;
-    mmioAscend(handle, &list, 0);
-    makechunk(nullptr, false);
-    return true;
+    ok = ok && mmioAscend(handle, &list, 0) == MMSYSERR_NOERROR;
+    return makechunk(nullptr, false) && ok;
+}
+
+LONGLONG RiffFile::TextChunkEnd(LONGLONG offset)
+{
+    DWORD header[3] = {};
+    const LONGLONG length = FileLength();
+    if (offset < 0 || mmioSeek(handle, offset, SEEK_SET) != offset ||
+        mmioRead(handle, reinterpret_cast<char*>(header), sizeof header) != static_cast<LONG>(sizeof header) ||
+        header[0] != mmioFOURCC('D', 'I', 'S', 'P') || header[1] < 4) {
+        return -1;
+    }
+    const LONGLONG end = offset + 8 + LONGLONG(header[1]) + (header[1] & 1);
+    return end <= length ? end : -1;
+}
+
+bool RiffFile::StoreTimecodeText(const char* text)
+{
+    const DWORD saved = GetPosition();
+    bool ok = SeekExact(dataSize) && ascend(false);
+    // The text always follows the audio, over any older DISP chunk.
+    const LONGLONG at = ok ? mmioSeek(handle, 0, SEEK_CUR) : -1;
+    const LONG textLength = lstrlenA(text);
+    const LONGLONG chunk = 8 + 4 + LONGLONG(textLength) + 1;
+    // A whole old text is replaced only once the new one has its space, so a full
+    // disk never leaves half a text over it. Audio written since has already
+    // replaced any older one: then there is nothing to keep, and nothing to reserve.
+    const LONGLONG oldEnd = at >= 0 ? TextChunkEnd(at) : -1;
+    const bool room = at >= 0 && mmioSeek(handle, at, SEEK_SET) == at &&
+                      (oldEnd < 0 || mmioReserve(handle, at, chunk + (chunk & 1)) == MMSYSERR_NOERROR);
+    if (room) {
+        const DWORD type = kDispText;
+        const char nul = 0;
+        ok = makechunk("DISP", false) && Write(&type, 4) == 4 && Write(text, textLength) == textLength &&
+             Write(&nul, 1) == 1 && ascend(false);
+    } else {
+        ok = false;
+    }
+    if (!ok && at >= 0) {
+        // An old text still whole stays where it is; anything else after the audio is
+        // cut off, so the file ends with its audio and the journal supplies the lists.
+        const bool kept = !room && oldEnd >= 0;
+        if (!kept) {
+            mmioTruncate(handle, at);
+        }
+        mmioSeek(handle, kept ? oldEnd : at, SEEK_SET);
+    }
+    ok = ascend(true) && ok;
+    ok = descend(nullptr, true, true) && ok;
+    ok = descend(nullptr, false, false) && ok;
+    if (saved <= dataSize) {
+        SeekExact(saved);
+    }
+    return ok;
 }

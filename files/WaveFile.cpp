@@ -3,6 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/acm/CodecFormats.h"
+
+namespace {
+// The codecs whose format record says how many samples one block holds.
+DWORD SamplesPerBlock(const WAVEFORMATEX& f)
+{
+    const bool hasField = f.wFormatTag == WAVE_FORMAT_IMA_ADPCM || f.wFormatTag == WAVE_FORMAT_ADPCM ||
+                          f.wFormatTag == WAVE_FORMAT_GSM610;
+    if (!hasField || f.cbSize < 2) {
+        return 0;
+    }
+    return reinterpret_cast<const IMAADPCMWAVEFORMAT&>(f).wSamplesPerBlock;
+}
+}
+
 WaveFile::WaveFile(const char* fileName, const WAVEFORMATEX* given, DWORD flags)
     : RiffFile(fileName, "WAVE", "data", flags)
 {
@@ -29,8 +44,8 @@ void WaveFile::Init(const WAVEFORMATEX* given)
 WaveFile::~WaveFile()
 {
     // Closed here, while this class's update still runs.
-    if (IsOpen()) {
-        close();
+    if (IsOpen() && !close()) {
+        ReleaseHandle();
     }
     format = nullptr;
     delete[] waveFormat;
@@ -89,17 +104,15 @@ DWORD WaveFile::GetFactCount()
 
 bool WaveFile::createformat()
 {
-    if (!makechunk("fmt ", false)) {
-        return false;
-    }
-    Write(format, static_cast<LONG>(WaveFormatSize(*format)));
-    if (!ascend(false) || !makechunk("fact", false)) {
+    const LONG size = static_cast<LONG>(WaveFormatSize(*format));
+    if (!makechunk("fmt ", false) || Write(format, size) != size || !ascend(false) || !makechunk("fact", false)) {
         return false;
     }
     factOffset = dataOffset;
     const DWORD zero = 0;
     if (Write(&zero, 4) < 4) {
         Error("trouble writing fact data init", "wavefile createformat");
+        return false;
     }
     return ascend(false);
 }
@@ -154,25 +167,40 @@ bool WaveFile::update()
         Error("can't ascend data", "wavefile update");
         return false;
     }
-    ascend(true);
+    // Each step goes on after a failure, so the text is still saved; any failure is the result.
+    bool ok = ascend(true);
     if (!descend(nullptr, true, true)) {
         Error("can't descend parent", "wavefile update");
+        ok = false;
     }
     if (descend("fact", false, false)) {
         factOffset = dataOffset;
         // The caller's overwrite mode (loop recording) stays as it was.
         const bool wasOverwrite = overwrite;
         overwrite = true;
-        Write(&count, 4);
+        ok = Write(&count, 4) == 4 && ok;
         overwrite = wasOverwrite;
     } else {
+        // A WAV file of another program may have no fact chunk: nothing is lost.
         Error("can't descend fact", "wavefile update");
     }
     if (!descend(nullptr, false, true)) {
         Error("can't descend data", "wavefile update");
+        ok = false;
     }
-    SeekExact(dataSize);
-    return RecFile::update();
+    ok = SeekExact(dataSize) && ok;
+    return RecFile::update() && ok;
+}
+
+void WaveFile::AudioRecovered()
+{
+    // The count of the last update is stale: whole blocks times the samples each
+    // holds where the format says so, else worked out from the size at the next update.
+    factCount = 0;
+    const DWORD samplesPerBlock = SamplesPerBlock(*format);
+    if (format->wFormatTag != WAVE_FORMAT_PCM && samplesPerBlock && format->nBlockAlign) {
+        factCount = static_cast<DWORD>(std::uint64_t(GetDataSize() / format->nBlockAlign) * samplesPerBlock);
+    }
 }
 
 bool WaveFile::RefreshSizes()

@@ -23,6 +23,7 @@ public:
 
 protected:
     bool RefreshSizes() override;
+    void AudioRecovered() override;
 
 private:
     void Init(const WAVEFORMATEX* given);

@@ -10,6 +10,7 @@
 
 #include "platform/ipc/Ipc.h"
 #include "platform/ipc/Peer.h"
+#include "platform/kernel/PrivateFolder.h"
 #include "platform/kernel/SafeOpen.h"
 
 namespace platform::ipc {

@@ -12,6 +12,7 @@
 
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
+#include "platform/kernel/FileCopy.h"
 
 namespace {
 // Copies text with its NUL when it fits: returns the length, else the size needed.
@@ -122,50 +123,7 @@ BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists)
     if (!existingFileName || !newFileName) {
         return FALSE;
     }
-    const int in = open(platform::ToSlashes(existingFileName).c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        return FALSE;
-    }
-    struct stat st;
-    if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(in);
-        return FALSE;
-    }
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
-    const int out = open(platform::ToSlashes(newFileName).c_str(), flags, st.st_mode & 0777);
-    if (out < 0) {
-        close(in);
-        return FALSE;
-    }
-    std::vector<char> buf(1 << 16);
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = read(in, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = write(out, buf.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok) {
-            break;
-        }
-    }
-    close(in);
-    ok = (close(out) == 0) && ok;
-    return ok;
+    return platform::CopyRegularFile(existingFileName, newFileName, failIfExists) == platform::CopyResult::Copied;
 }
 
 DWORD GetModuleFileNameA(HMODULE, LPSTR fileName, DWORD size)

@@ -27,7 +27,8 @@ BOOL RemoveDirectoryA(LPCSTR pathName);
 BOOL SetCurrentDirectoryA(LPCSTR pathName);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 BOOL DeleteFileA(LPCSTR fileName);
-// Copies byte for byte; with failIfExists false an existing target is replaced.
+// Copies byte for byte (see platform::CopyRegularFile); with failIfExists false an
+// existing target is replaced.
 BOOL CopyFileA(LPCSTR existingFileName, LPCSTR newFileName, BOOL failIfExists);
 // The running executable; a null module means the program itself.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);

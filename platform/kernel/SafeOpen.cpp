@@ -35,9 +35,10 @@ int CheckRegular(int fd)
 }
 }
 
-int OpenRegularForRead(const std::string& path)
+int OpenRegularForRead(const std::string& path, bool followLink)
 {
-    return CheckRegular(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    return CheckRegular(
+        open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW)));
 }
 
 int OpenRegularForUpdate(const std::string& path)
@@ -78,27 +79,6 @@ bool NameExists(const std::string& path)
 {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
-}
-
-bool EnsureFolder(const std::string& path, unsigned mode)
-{
-    if (mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
-        return false;
-    }
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool MakePrivateFolder(const std::string& path)
-{
-    if (!EnsureFolder(path, 0700)) {
-        return false;
-    }
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
-        return false;
-    }
-    return (st.st_mode & 077) == 0 || chmod(path.c_str(), 0700) == 0;
 }
 
 std::FILE* StreamFromDescriptor(int fd, const char* mode)

@@ -7,8 +7,9 @@
 namespace platform {
 // An existing regular file for reading. Opened non-blocking so a FIFO or a
 // device node never stalls the caller, then refused unless it is a regular
-// file. -1 with errno set (EINVAL for a file that is not regular).
-int OpenRegularForRead(const std::string& path);
+// file. -1 with errno set (EINVAL for a file that is not regular; ELOOP for a
+// link when followLink is false).
+int OpenRegularForRead(const std::string& path, bool followLink = true);
 
 // An existing regular file for reading and writing, never through a link
 // (ELOOP). Never creates.
@@ -26,12 +27,6 @@ int OpenOrCreateForWrite(const std::string& path, bool* created, unsigned mode =
 // Whether the name exists at all, a link included (lstat: a dangling link
 // exists, so it is never taken for a free name).
 bool NameExists(const std::string& path);
-
-// Makes the folder (mode) when missing; true when it is a real folder, not a link.
-bool EnsureFolder(const std::string& path, unsigned mode);
-// A folder only this user can reach: made when missing, a real folder (not a
-// link), owned by us, and no access for others (taken away when found).
-bool MakePrivateFolder(const std::string& path);
 
 // A stdio stream on a descriptor from the functions above; closes fd when the
 // stream cannot be made. mode as for fdopen ("rb", "r+b", "wb").

@@ -6,13 +6,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/core/Path.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
-#include "platform/kernel/SafeOpen.h"
+#include "platform/kernel/PrivateFolder.h"
 
 namespace {
 std::string CacheHome()
@@ -30,12 +29,7 @@ DWORD GetTempPathA(DWORD bufferLength, LPSTR buffer)
 {
     const std::string cache = CacheHome();
     // Parents are made as mkdir -p would; only the last two levels must be private.
-    for (std::size_t i = 1; i < cache.size(); ++i) {
-        if (cache[i] == '/') {
-            platform::EnsureFolder(cache.substr(0, i), 0700);
-        }
-    }
-    if (!platform::EnsureFolder(cache, 0700)) {
+    if (!platform::MakeFolderPath(cache)) {
         return 0;
     }
     const std::string app = cache + "/tapvox";

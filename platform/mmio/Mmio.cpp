@@ -1,5 +1,7 @@
 #include "platform/mmio/Mmio.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -8,9 +10,16 @@
 #include <unistd.h>
 
 #include "platform/core/Path.h"
+#include "platform/kernel/SafeOpen.h"
 
 struct MmioFile {
     int fd = -1;
+    // Reads and writes go to this offset (pread/pwrite), so a failed write
+    // never moves it.
+    LONGLONG offset = 0;
+    // The length as this handle made it; a writer holds the file alone, so
+    // it is what a failed write cuts back to.
+    LONGLONG size = 0;
 };
 
 namespace {
@@ -18,6 +27,8 @@ namespace {
 // exclusively, a deny-write reader shares it. Open-file-description locks
 // conflict between handles of one process too, as Windows sharing does.
 constexpr off_t kShareLockOffset = 0x7FFFFFFF00000000LL;
+
+std::atomic<bool> failNextClose{false};
 
 bool Lock(int fd, short type)
 {
@@ -38,6 +49,19 @@ bool IsRealHandle(HMMIO h)
 {
     return h && h != Success() && h->fd >= 0;
 }
+
+int OpenDescriptor(const std::string& path, DWORD openFlags, bool* created)
+{
+    *created = false;
+    if (openFlags & MMIO_CREATE) {
+        return platform::OpenOrCreateForWrite(path, created);
+    }
+    const DWORD access = openFlags & 3;
+    if (access == MMIO_WRITE || access == MMIO_READWRITE) {
+        return platform::OpenRegularForUpdate(path);
+    }
+    return platform::OpenRegularForRead(path);
+}
 }
 
 HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
@@ -47,8 +71,7 @@ HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
     }
     const std::string path = platform::ToSlashes(fileName);
     if (openFlags & MMIO_EXIST) {
-        struct stat st;
-        return stat(path.c_str(), &st) == 0 ? Success() : nullptr;
+        return platform::NameExists(path) ? Success() : nullptr;
     }
     if (openFlags & MMIO_DELETE) {
         struct stat st;
@@ -59,20 +82,13 @@ HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
     }
     const DWORD access = openFlags & 3;
     const bool writing = access == MMIO_WRITE || access == MMIO_READWRITE;
-    int flags = O_CLOEXEC;
-    flags |= access == MMIO_WRITE ? O_WRONLY : access == MMIO_READWRITE ? O_RDWR : O_RDONLY;
-    if (openFlags & MMIO_CREATE) {
-        if (!writing) {
-            flags = (flags & ~O_ACCMODE) | O_RDWR;
-        }
-        flags |= O_CREAT;
-    }
-    const int fd = open(path.c_str(), flags, 0666);
+    bool created = false;
+    const int fd = OpenDescriptor(path, openFlags, &created);
     if (fd < 0) {
         return nullptr;
     }
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
         close(fd);
         return nullptr;
     }
@@ -83,22 +99,37 @@ HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
             return nullptr;
         }
     }
-    // Truncate only once the file is ours, so a create never cuts a file in use.
-    if ((openFlags & MMIO_CREATE) && ftruncate(fd, 0) != 0) {
-        close(fd);
-        return nullptr;
+    // Truncate only once the file is ours, so a create never cuts a file in use;
+    // and never a new or empty one: on ext4 that makes close write the whole file back.
+    LONGLONG size = st.st_size;
+    if ((openFlags & MMIO_CREATE) && !created && size > 0) {
+        if (ftruncate(fd, 0) != 0) {
+            close(fd);
+            return nullptr;
+        }
+        size = 0;
     }
-    return new MmioFile{fd};
+    return new MmioFile{fd, 0, size};
 }
+
+void mmioFailNextClose() { failNextClose = true; }
 
 UINT mmioClose(HMMIO h, UINT)
 {
     if (!IsRealHandle(h)) {
         return MMIOERR_CANNOTCLOSE;
     }
-    const int rc = close(h->fd);
+    // Linux releases a descriptor even when close reports an error; the spare
+    // keeps the file open for a caller that tries again.
+    const int spare = fcntl(h->fd, F_DUPFD_CLOEXEC, 0);
+    const bool failed = close(h->fd) != 0 || failNextClose.exchange(false);
+    if (failed && spare >= 0) {
+        h->fd = spare;
+        return MMIOERR_CANNOTCLOSE;
+    }
+    const bool spareFailed = spare >= 0 && close(spare) != 0;
     delete h;
-    return rc == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTCLOSE;
+    return failed || spareFailed ? MMIOERR_CANNOTCLOSE : MMSYSERR_NOERROR;
 }
 
 LONG mmioRead(HMMIO h, char* buffer, LONG count)
@@ -108,18 +139,22 @@ LONG mmioRead(HMMIO h, char* buffer, LONG count)
     }
     LONG done = 0;
     while (done < count) {
-        const ssize_t n = read(h->fd, buffer + done, static_cast<std::size_t>(count - done));
+        const ssize_t n = pread(h->fd, buffer + done, static_cast<std::size_t>(count - done), h->offset + done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
-            return done > 0 ? done : -1;
+            if (done == 0) {
+                return -1;
+            }
+            break;
         }
         if (n == 0) {
             break;
         }
         done += static_cast<LONG>(n);
     }
+    h->offset += done;
     return done;
 }
 
@@ -130,25 +165,81 @@ LONG mmioWrite(HMMIO h, const char* buffer, LONG count)
     }
     LONG done = 0;
     while (done < count) {
-        const ssize_t n = write(h->fd, buffer + done, static_cast<std::size_t>(count - done));
+        const ssize_t n = pwrite(h->fd, buffer + done, static_cast<std::size_t>(count - done), h->offset + done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
+            // What a short write added past the end would shift every later byte.
+            if (h->offset + done > h->size) {
+                (void)!ftruncate(h->fd, h->size);
+            }
             return -1;
         }
         done += static_cast<LONG>(n);
     }
+    h->offset += done;
+    h->size = std::max(h->size, h->offset);
     return done;
 }
 
 LONGLONG mmioSeek(HMMIO h, LONGLONG offset, int origin)
 {
-    if (!IsRealHandle(h) || (origin != SEEK_SET && origin != SEEK_CUR && origin != SEEK_END)) {
+    if (!IsRealHandle(h)) {
         return -1;
     }
-    const off_t r = lseek(h->fd, static_cast<off_t>(offset), origin);
-    return r < 0 ? -1 : static_cast<LONGLONG>(r);
+    LONGLONG base = 0;
+    if (origin == SEEK_CUR) {
+        base = h->offset;
+    } else if (origin == SEEK_END) {
+        // Asked of the file each time: another process may be writing it.
+        struct stat st;
+        if (fstat(h->fd, &st) != 0) {
+            return -1;
+        }
+        base = st.st_size;
+    } else if (origin != SEEK_SET) {
+        return -1;
+    }
+    if (offset < 0 && base < -offset) {
+        return -1;
+    }
+    h->offset = base + offset;
+    return h->offset;
+}
+
+UINT mmioReserve(HMMIO h, LONGLONG offset, LONGLONG count)
+{
+    if (!IsRealHandle(h) || offset < 0 || count < 0) {
+        return MMIOERR_CANNOTEXPAND;
+    }
+    if (count == 0) {
+        return MMSYSERR_NOERROR;
+    }
+    int rc;
+    while ((rc = fallocate(h->fd, 0, offset, count)) != 0 && errno == EINTR) {
+    }
+    if (rc != 0) {
+        return errno == EOPNOTSUPP || errno == ENOSYS ? MMSYSERR_NOERROR : MMIOERR_CANNOTEXPAND;
+    }
+    h->size = std::max(h->size, offset + count);
+    return MMSYSERR_NOERROR;
+}
+
+UINT mmioTruncate(HMMIO h, LONGLONG length)
+{
+    if (!IsRealHandle(h) || length < 0) {
+        return MMIOERR_CANNOTWRITE;
+    }
+    struct stat st;
+    if (fstat(h->fd, &st) != 0) {
+        return MMIOERR_CANNOTWRITE;
+    }
+    if (length < st.st_size && ftruncate(h->fd, length) != 0) {
+        return MMIOERR_CANNOTWRITE;
+    }
+    h->size = std::min<LONGLONG>(st.st_size, length);
+    return MMSYSERR_NOERROR;
 }
 
 UINT mmioFlush(HMMIO h, UINT)

@@ -52,14 +52,20 @@ using LPMMCKINFO = MMCKINFO*;
 
 // Opening for writing takes the file from other writers (advisory locks, also
 // between processes of ours): a file another one writes opens read-only only.
-// MMIO_DENYWRITE keeps writers out while this handle is open. MMIO_CREATE
-// truncates. MMIO_EXIST and MMIO_DELETE return non-null on success, open nothing,
-// and the result must not be closed.
+// MMIO_DENYWRITE keeps writers out while this handle is open. MMIO_CREATE makes
+// the file when the name is free (never through a link, nor over a name a
+// racing creator took) and empties an existing one; a file that is new or
+// already empty is never truncated. Only regular files open: a FIFO or a device
+// is refused without blocking, and no open for writing follows a link.
+// MMIO_EXIST (a link counts as existing) and MMIO_DELETE return non-null on
+// success, open nothing, and the result must not be closed.
 HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO info, DWORD openFlags);
+// A failed close leaves the handle open and usable, so the caller can retry.
 UINT mmioClose(HMMIO h, UINT flags);
 // Count read, 0 at the end, -1 on error.
 LONG mmioRead(HMMIO h, char* buffer, LONG count);
-// Count written or -1.
+// Count written or -1. A failed write leaves the file as if it had never been
+// made: the offset stays, and bytes it added past the end are cut off again.
 LONG mmioWrite(HMMIO h, const char* buffer, LONG count);
 // New offset, or -1.
 LONGLONG mmioSeek(HMMIO h, LONGLONG offset, int origin);
@@ -67,6 +73,17 @@ UINT mmioFlush(HMMIO h, UINT flags);
 // Fails when the new name exists or lies on another file system; callers then copy.
 UINT mmioRenameA(LPCSTR fileName, LPCSTR newFileName, LPMMIOINFO info, DWORD flags);
 FOURCC mmioStringToFOURCCA(LPCSTR text, UINT flags);
+
+// Our own additions, for writers that must not destroy old bytes before the new
+// ones are complete. Reserve allocates the space of [offset, offset + count),
+// growing the file to cover it, so writing there cannot run out of space; it
+// succeeds without reserving on a file system that cannot allocate ahead.
+UINT mmioReserve(HMMIO h, LONGLONG offset, LONGLONG count);
+// Cuts the file to length bytes (never grows it).
+UINT mmioTruncate(HMMIO h, LONGLONG length);
+// Tests only: the next mmioClose in this process fails as a close that reports
+// a deferred write error does.
+void mmioFailNextClose();
 
 // Searches forward from the current offset, inside the parent when one is given,
 // and leaves the file at the chunk's data (after the form type for RIFF and LIST).

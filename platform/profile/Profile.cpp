@@ -56,11 +56,14 @@ BOOL Rewrite(LPCSTR fileName, Edit edit)
     if (!fileName || !*fileName) {
         return FALSE;
     }
+    // Read, change and replace under one lock, so no writer's change is lost.
+    const platform::FolderLock lock(fileName);
     std::string text;
     bool missing;
-    if (!Load(fileName, text, &missing)) {
+    if (!lock.locked() || !Load(fileName, text, &missing)) {
         return FALSE;
     }
+    platform::RemoveStaleTempFiles(fileName);
     IniText ini(text);
     edit(ini);
     const std::string updated = ini.Text();

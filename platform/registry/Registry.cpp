@@ -44,11 +44,34 @@ struct HKEY__ {
     StoredKey snapshot;      // the key as loaded, with this handle's own changes applied
     std::vector<PendingOp> pending;
     bool createOnCommit = false;
+    std::int64_t storeBytes = 0;  // text size of the store as loaded, unsaved changes included
+    std::int64_t growth = 0;      // what the pending changes add to it
 };
 
 namespace {
+// Changes whose save failed (lock held too long, disk full): they stay with
+// the process, are seen by its reads and go out with its next save.
+struct Unsaved {
+    std::string path;
+    std::vector<PendingOp> ops;
+    std::int64_t growth = 0;
+};
+
 std::mutex gMutex;
 std::set<HKEY> gHandles;
+std::vector<Unsaved> gUnsaved;
+
+void Apply(StoreData& data, const std::string& path, const std::vector<PendingOp>& ops)
+{
+    StoredKey& stored = data.AddKey(path);
+    for (const auto& op : ops) {
+        if (op.remove) {
+            RemoveValue(stored, op.name);
+        } else {
+            SetValue(stored, op.name, op.type, op.data.data(), op.data.size());
+        }
+    }
+}
 
 bool IsRoot(HKEY key, Root* root)
 {
@@ -137,7 +160,18 @@ LSTATUS OpenKey(HKEY parent, LPCSTR subKey, REGSAM access, bool create, PHKEY re
             return ERROR_ACCESS_DENIED;
         }
         StoreData data;
-        LoadStore(data);
+        std::size_t bytes = 0;
+        if (LoadStore(data, &bytes) != StoreStatus::Ok) {
+            return ERROR_ACCESS_DENIED;
+        }
+        handle->storeBytes = static_cast<std::int64_t>(bytes ? bytes : FormatStore(StoreData{}).size());
+        {
+            std::lock_guard lock(gMutex);
+            for (const auto& u : gUnsaved) {
+                Apply(data, u.path, u.ops);
+                handle->storeBytes += u.growth;
+            }
+        }
         if (StoredKey* found = data.FindKey(path)) {
             handle->snapshot = *found;
             if (disposition) {
@@ -152,6 +186,7 @@ LSTATUS OpenKey(HKEY parent, LPCSTR subKey, REGSAM access, bool create, PHKEY re
         } else {
             handle->snapshot.path = path;
             handle->createOnCommit = true;
+            handle->growth = static_cast<std::int64_t>(KeyTextSize(path));
             if (disposition) {
                 *disposition = REG_CREATED_NEW_KEY;
             }
@@ -189,25 +224,55 @@ LSTATUS WithHandle(HKEY key, REGSAM access, Fn fn)
 
 LSTATUS Commit(HKEY key)
 {
-    if (key->autostart || (key->pending.empty() && !key->createOnCommit)) {
+    if (key->autostart) {
         return ERROR_SUCCESS;
     }
-    const bool ok = UpdateStore([&](StoreData& data) {
-        StoredKey& stored = data.AddKey(key->path);
-        for (const auto& op : key->pending) {
-            if (op.remove) {
-                RemoveValue(stored, op.name);
-            } else {
-                SetValue(stored, op.name, op.type, op.data.data(), op.data.size());
-            }
+    // Earlier failed saves go out first, so newer values win; a handle that
+    // cannot write leaves them for one that can.
+    std::vector<Unsaved> earlier;
+    if (WantsWrite(key->access)) {
+        std::lock_guard lock(gMutex);
+        earlier.swap(gUnsaved);
+    }
+    const bool own = !key->pending.empty() || key->createOnCommit;
+    if (!own && earlier.empty()) {
+        return ERROR_SUCCESS;
+    }
+    const StoreStatus status = UpdateStore([&](StoreData& data) {
+        for (const auto& u : earlier) {
+            Apply(data, u.path, u.ops);
+        }
+        if (own) {
+            Apply(data, key->path, key->pending);
         }
     });
-    if (!ok) {
-        return ERROR_WRITE_FAULT;
-    }
+    Unsaved mine{key->path, std::move(key->pending), key->growth};
     key->pending.clear();
     key->createOnCommit = false;
-    return ERROR_SUCCESS;
+    key->growth = 0;
+    switch (status) {
+    case StoreStatus::Ok:
+        return ERROR_SUCCESS;
+    case StoreStatus::TooLarge:
+        // Refused for good, earlier unsaved values with it: retried, they
+        // would fail every later save too. The store stays readable.
+        return ERROR_NOT_ENOUGH_QUOTA;
+    default:
+        break;
+    }
+    if (own) {
+        earlier.push_back(std::move(mine));
+    }
+    {
+        std::lock_guard lock(gMutex);
+        for (auto& u : gUnsaved) {
+            earlier.push_back(std::move(u));
+        }
+        gUnsaved = std::move(earlier);
+    }
+    return status == StoreStatus::Locked ? ERROR_LOCK_VIOLATION
+         : status == StoreStatus::Refused ? ERROR_ACCESS_DENIED
+                                          : ERROR_WRITE_FAULT;
 }
 }
 
@@ -286,8 +351,16 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* dat
             command = command.substr(0, command.find('\0'));
             return WriteAutostartEntry(valueName, command) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
         }
+        StoredValue value{valueName, type, std::vector<std::uint8_t>(data, data + size)};
+        const StoredValue* old = FindValue(h->snapshot, valueName);
+        const std::int64_t change = static_cast<std::int64_t>(ValueTextSize(value)) -
+                                    static_cast<std::int64_t>(old ? ValueTextSize(*old) : 0);
+        if (change > 0 && h->storeBytes + h->growth + change > static_cast<std::int64_t>(kMaxStoreBytes)) {
+            return ERROR_NOT_ENOUGH_QUOTA;
+        }
+        h->growth += change;
         SetValue(h->snapshot, valueName, type, data, size);
-        h->pending.push_back(PendingOp{false, valueName, type, std::vector<std::uint8_t>(data, data + size)});
+        h->pending.push_back(PendingOp{false, valueName, type, std::move(value.data)});
         return ERROR_SUCCESS;
     });
 }
@@ -302,9 +375,12 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR name)
         if (h->autostart) {
             return RemoveAutostartEntry(valueName) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
         }
-        if (!RemoveValue(h->snapshot, valueName)) {
+        const StoredValue* old = FindValue(h->snapshot, valueName);
+        if (!old) {
             return ERROR_FILE_NOT_FOUND;
         }
+        h->growth -= static_cast<std::int64_t>(ValueTextSize(*old));
+        RemoveValue(h->snapshot, valueName);
         h->pending.push_back(PendingOp{true, valueName, 0, {}});
         return ERROR_SUCCESS;
     });

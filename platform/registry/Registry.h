@@ -25,6 +25,7 @@ constexpr LSTATUS ERROR_WRITE_FAULT = 29;
 constexpr LSTATUS ERROR_LOCK_VIOLATION = 33;
 constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
 constexpr LSTATUS ERROR_MORE_DATA = 234;
+constexpr LSTATUS ERROR_NOT_ENOUGH_QUOTA = 1816;
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -53,9 +54,13 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHK
 // ERROR_MORE_DATA with the needed size in *size and nothing copied. The stored
 // type is reported but not checked against what the caller expects.
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+// ERROR_NOT_ENOUGH_QUOTA when the store would grow past the size it can read back.
 LSTATUS RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR name);
-// Writes the key's pending changes to the store now.
+// Writes the key's pending changes to the store now. When the store cannot be
+// written (ERROR_LOCK_VIOLATION after another writer held it too long,
+// ERROR_ACCESS_DENIED, ERROR_WRITE_FAULT) the changes stay with the process
+// and go out with its next write; ERROR_NOT_ENOUGH_QUOTA refuses them for good.
 LSTATUS RegFlushKey(HKEY key);
-// Writes the key's pending changes and releases the handle.
+// Writes the key's pending changes as RegFlushKey does and releases the handle.
 LSTATUS RegCloseKey(HKEY key);

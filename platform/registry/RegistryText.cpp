@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/core/Bytes.h"
 #include "platform/core/Strings.h"
@@ -148,44 +149,39 @@ bool ReadQuoted(std::string_view line, std::size_t& pos, std::string& out)
     return false;
 }
 
+// "hh,hh,...,hh": sized from the text first, as values may be a megabyte long.
 bool ReadHexBytes(std::string_view s, std::vector<std::uint8_t>& out)
 {
     if (s.empty()) {
         return true;
     }
-    std::size_t pos = 0;
-    while (true) {
-        if (pos + 2 > s.size()) {
-            return false;
-        }
+    if ((s.size() + 1) % 3 != 0 || (s.size() + 1) / 3 > kMaxValueBytes) {
+        return false;
+    }
+    out.resize((s.size() + 1) / 3);
+    for (std::size_t i = 0, pos = 0; i < out.size(); ++i, pos += 3) {
         const int hi = platform::HexDigit(s[pos]);
         const int lo = platform::HexDigit(s[pos + 1]);
-        if (hi < 0 || lo < 0) {
+        if (hi < 0 || lo < 0 || (pos + 2 < s.size() && s[pos + 2] != ',')) {
             return false;
         }
-        out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
-        if (out.size() > kMaxValueBytes) {
-            return false;
-        }
-        pos += 2;
-        if (pos == s.size()) {
-            return true;
-        }
-        if (s[pos] != ',') {
-            return false;
-        }
-        ++pos;
+        out[i] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
+    return true;
 }
 
 void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& data)
 {
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        if (i) {
-            out += ',';
-        }
-        out += kHex[data[i] >> 4];
-        out += kHex[data[i] & 15];
+    if (data.empty()) {
+        return;
+    }
+    const std::size_t at = out.size();
+    out.resize(at + 3 * data.size() - 1, ',');
+    char* p = out.data() + at;
+    for (const std::uint8_t b : data) {
+        p[0] = kHex[b >> 4];
+        p[1] = kHex[b & 15];
+        p += 3;
     }
 }
 
@@ -278,37 +274,62 @@ bool IsValidKeyPath(std::string_view path)
     return true;
 }
 
+namespace {
+void AppendKeyLine(std::string& out, std::string_view path)
+{
+    out += "\n[";
+    out += path;
+    out += "]\n";
+}
+
+void AppendValueLine(std::string& out, const StoredValue& value)
+{
+    AppendQuoted(out, value.name);
+    out += '=';
+    const auto& d = value.data;
+    const bool plainText =
+        value.type == REG_SZ && !d.empty() && d.back() == 0 && std::find(d.begin(), d.end() - 1, 0) == d.end() - 1;
+    if (plainText) {
+        AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
+    } else if (value.type == REG_DWORD && d.size() == 4) {
+        char buf[16];
+        const DWORD v = platform::LoadLe32(d.data());
+        std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v));
+        out += buf;
+    } else if (value.type == REG_BINARY) {
+        out += "hex:";
+        AppendHexBytes(out, d);
+    } else {
+        out += "hex(" + std::to_string(value.type) + "):";
+        AppendHexBytes(out, d);
+    }
+    out += '\n';
+}
+}
+
+std::size_t KeyTextSize(std::string_view path)
+{
+    std::string line;
+    AppendKeyLine(line, path);
+    return line.size();
+}
+
+std::size_t ValueTextSize(const StoredValue& value)
+{
+    std::string line;
+    AppendValueLine(line, value);
+    return line.size();
+}
+
 std::string FormatStore(const StoreData& data)
 {
     std::string out;
     out += kHeader;
     out += '\n';
     for (const auto& key : data.keys) {
-        out += '\n';
-        out += '[';
-        out += key.path;
-        out += "]\n";
+        AppendKeyLine(out, key.path);
         for (const auto& value : key.values) {
-            AppendQuoted(out, value.name);
-            out += '=';
-            const auto& d = value.data;
-            const bool plainText = value.type == REG_SZ && !d.empty() && d.back() == 0 &&
-                                   std::find(d.begin(), d.end() - 1, 0) == d.end() - 1;
-            if (plainText) {
-                AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
-            } else if (value.type == REG_DWORD && d.size() == 4) {
-                char buf[16];
-                const DWORD v = platform::LoadLe32(d.data());
-                std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v));
-                out += buf;
-            } else if (value.type == REG_BINARY) {
-                out += "hex:";
-                AppendHexBytes(out, d);
-            } else {
-                out += "hex(" + std::to_string(value.type) + "):";
-                AppendHexBytes(out, d);
-            }
-            out += '\n';
+            AppendValueLine(out, value);
         }
     }
     out += '\n';
@@ -324,6 +345,13 @@ bool ParseStore(std::string_view text, StoreData& out, std::string* error)
         return Fail(error, "file too large");
     }
     for (std::size_t i = 0; i < text.size();) {
+        // Eight ASCII characters at a time, none of them NUL.
+        std::uint64_t eight;
+        if (i + 8 <= text.size() && (std::memcpy(&eight, text.data() + i, 8), (eight & 0x8080808080808080u) == 0) &&
+            ((eight - 0x0101010101010101u) & ~eight & 0x8080808080808080u) == 0) {
+            i += 8;
+            continue;
+        }
         const std::size_t n = Utf8Length(text, i);
         if (n == 0 || text[i] == '\0') {
             return Fail(error, "not UTF-8 text");

@@ -43,6 +43,10 @@ constexpr std::size_t kMaxStoreBytes = 64u << 20;
 bool IsValidKeyPath(std::string_view path);
 
 std::string FormatStore(const StoreData& data);
+// Bytes that a key's header line and a value's line take in the text form, so
+// a change can be measured against kMaxStoreBytes before it is made.
+std::size_t KeyTextSize(std::string_view path);
+std::size_t ValueTextSize(const StoredValue& value);
 // False when the text is not a whole, well-formed store file (truncated,
 // garbage, not UTF-8 ...); *error then says why.
 bool ParseStore(std::string_view text, StoreData& out, std::string* error = nullptr);

@@ -4,14 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/kernel/AtomicFile.h"
+#include "platform/kernel/PrivateFolder.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace platform::registry {
 namespace {
@@ -32,58 +30,27 @@ std::string ConfigHome()
 std::string StoreFolder() { return ConfigHome() + "/tapvox"; }
 std::string LockPath() { return StorePath() + ".lock"; }
 
-bool MakeFolders(const std::string& path)
-{
-    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            const std::string part = path.substr(0, pos);
-            if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-    }
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Exclusive lock on the store's lock file, held while the object lives.
 class StoreLock {
 public:
-    StoreLock()
+    StoreLock() : fd_(OpenOrCreateForWrite(LockPath(), nullptr, 0600))
     {
-        fd_ = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            return;
-        }
-        // Another process holds the lock only while it rewrites the file; give
-        // up after a few seconds rather than hang behind a stopped process.
-        for (int attempt = 0; attempt < 250; ++attempt) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR) {
-                break;
-            }
-            const timespec pause{0, 20 * 1000 * 1000};
-            nanosleep(&pause, nullptr);
-        }
+        locked_ = fd_ >= 0 && LockExclusive(fd_);
     }
     ~StoreLock()
     {
         if (fd_ >= 0) {
-            if (locked_) {
-                ::flock(fd_, LOCK_UN);
-            }
             ::close(fd_);
         }
     }
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
     bool locked() const { return locked_; }
+    // Why the lock was not taken.
+    StoreStatus failure() const { return fd_ < 0 ? StoreStatus::Refused : StoreStatus::Locked; }
 
 private:
-    int fd_ = -1;
+    int fd_;
     bool locked_ = false;
 };
 
@@ -94,7 +61,8 @@ Loaded ReadStore(StoreData& data, std::string* why, std::string* original = null
     data.keys.clear();
     std::string scratch;
     std::string& text = original ? *original : scratch;
-    switch (ReadWholeFile(StorePath(), text, kMaxStoreBytes)) {
+    // Never through a link: the store is ours alone, whatever a link names is not.
+    switch (ReadWholeFile(StorePath(), text, kMaxStoreBytes, false)) {
     case FileReadResult::Missing:
         return Loaded::Empty;
     case FileReadResult::Failed:
@@ -125,7 +93,7 @@ void SetAside(const std::string& why)
     localtime_r(&now, &tm);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
     std::string aside = StorePath() + ".damaged-" + stamp;
-    for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 1000; ++n) {
+    for (int n = 2; NameExists(aside) && n < 1000; ++n) {
         aside = StorePath() + ".damaged-" + stamp + "-" + std::to_string(n);
     }
     if (::rename(StorePath().c_str(), aside.c_str()) == 0) {
@@ -135,23 +103,6 @@ void SetAside(const std::string& why)
         std::fprintf(stderr, "tapvox: the settings store %s is damaged (%s); defaults used\n", StorePath().c_str(),
                      why.c_str());
     }
-}
-
-// Called with the lock held: temp files of writers that died before their
-// rename. Writers make them only under the lock, so none is in use now.
-void RemoveStaleTempFiles()
-{
-    DIR* folder = ::opendir(StoreFolder().c_str());
-    if (!folder) {
-        return;
-    }
-    const std::string prefix = "user.reg.tmp-";
-    while (const dirent* entry = ::readdir(folder)) {
-        if (std::string(entry->d_name).rfind(prefix, 0) == 0) {
-            ::unlink((StoreFolder() + "/" + entry->d_name).c_str());
-        }
-    }
-    ::closedir(folder);
 }
 
 std::string AutostartFolder() { return ConfigHome() + "/autostart"; }
@@ -215,10 +166,10 @@ std::string StorePath() { return StoreFolder() + "/user.reg"; }
 
 bool EnsureStoreWritable()
 {
-    if (!MakeFolders(StoreFolder())) {
+    if (!MakeFolderPath(ConfigHome()) || !MakePrivateFolder(StoreFolder())) {
         return false;
     }
-    const int fd = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = OpenOrCreateForWrite(LockPath(), nullptr, 0600);
     if (fd < 0) {
         return false;
     }
@@ -226,42 +177,64 @@ bool EnsureStoreWritable()
     return ::access(StoreFolder().c_str(), W_OK) == 0;
 }
 
-void LoadStore(StoreData& data)
+StoreStatus LoadStore(StoreData& data, std::size_t* bytes)
 {
+    data.keys.clear();
+    if (bytes) {
+        *bytes = 0;
+    }
+    if (!MakePrivateFolder(StoreFolder(), false)) {
+        return errno == ENOENT ? StoreStatus::Ok : StoreStatus::Refused;
+    }
     std::string why;
-    if (ReadStore(data, &why) != Loaded::Damaged) {
-        return;
+    std::string text;
+    switch (ReadStore(data, &why, &text)) {
+    case Loaded::Ok:
+    case Loaded::Empty:
+        if (bytes) {
+            *bytes = text.size();
+        }
+        return StoreStatus::Ok;
+    case Loaded::Unreadable:
+        return StoreStatus::Refused;
+    case Loaded::Damaged:
+        break;
     }
     if (::access(StoreFolder().c_str(), W_OK) != 0) {
         std::fprintf(stderr, "tapvox: the settings store %s is damaged (%s); defaults used\n", StorePath().c_str(),
                      why.c_str());
-        return;
+        return StoreStatus::Ok;
     }
     StoreLock lock;
-    if (lock.locked() && ReadStore(data, &why) == Loaded::Damaged) {
-        SetAside(why);
-    }
     if (!lock.locked()) {
         data.keys.clear();
+        return StoreStatus::Ok;
     }
+    const Loaded again = ReadStore(data, &why, &text);
+    if (again == Loaded::Damaged) {
+        SetAside(why);
+    } else if (bytes) {
+        *bytes = text.size();
+    }
+    return again == Loaded::Unreadable ? StoreStatus::Refused : StoreStatus::Ok;
 }
 
-bool UpdateStore(const std::function<void(StoreData&)>& change)
+StoreStatus UpdateStore(const std::function<void(StoreData&)>& change)
 {
     if (!EnsureStoreWritable()) {
-        return false;
+        return StoreStatus::Refused;
     }
     StoreLock lock;
     if (!lock.locked()) {
-        return false;
+        return lock.failure();
     }
-    RemoveStaleTempFiles();
+    RemoveStaleTempFiles(StorePath());
     StoreData data;
     std::string why;
     std::string original;
     switch (ReadStore(data, &why, &original)) {
     case Loaded::Unreadable:
-        return false;  // never replace a file we could not read
+        return StoreStatus::Refused;  // never replace a file we could not read
     case Loaded::Damaged:
         SetAside(why);
         original.clear();
@@ -272,14 +245,19 @@ bool UpdateStore(const std::function<void(StoreData&)>& change)
     }
     change(data);
     const std::string updated = FormatStore(data);
+    // A store past the read limit would be called damaged at the next load:
+    // the change is refused and the file stays as it is.
+    if (updated.size() > kMaxStoreBytes) {
+        return StoreStatus::TooLarge;
+    }
     // Saving unchanged settings (every close does) costs no rewrite.
     if (updated == original) {
-        return true;
+        return StoreStatus::Ok;
     }
-    return WriteFileAtomically(StorePath(), updated, 0600);
+    return WriteFileAtomically(StorePath(), updated, 0600, FileMode::Force) ? StoreStatus::Ok : StoreStatus::Failed;
 }
 
-bool EnsureAutostartFolder() { return MakeFolders(AutostartFolder()); }
+bool EnsureAutostartFolder() { return MakeFolderPath(AutostartFolder()); }
 
 bool ReadAutostartEntry(const std::string& name, std::string& command)
 {

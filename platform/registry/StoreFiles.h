@@ -9,12 +9,24 @@
 namespace platform::registry {
 // $XDG_CONFIG_HOME/tapvox/user.reg (the folder defaults to ~/.config).
 std::string StorePath();
-// Creates the store's folder and lock file when missing; false when the store cannot be written.
+// Creates the store's folder and lock file when missing; false when the store
+// cannot be written, or its folder is not private to the user.
 bool EnsureStoreWritable();
-// The store as it is on disk; a damaged file is moved aside and an empty store results.
-void LoadStore(StoreData& data);
-// Locks the store against other writers, reloads it, applies change and rewrites it atomically.
-bool UpdateStore(const std::function<void(StoreData&)>& change);
+
+enum class StoreStatus {
+    Ok,
+    Refused,   // not a private folder, or the store is a link, a FIFO, unreadable
+    Locked,    // another writer held the lock too long
+    TooLarge,  // the changed store would pass kMaxStoreBytes
+    Failed,    // the rewrite failed (disk full ...)
+};
+
+// The store as it is on disk, and the size of its text; a damaged file is
+// moved aside and an empty store results.
+StoreStatus LoadStore(StoreData& data, std::size_t* bytes = nullptr);
+// Locks the store against other writers, reloads it, applies change and
+// rewrites it atomically. Nothing is written unless the result is Ok.
+StoreStatus UpdateStore(const std::function<void(StoreData&)>& change);
 
 bool EnsureAutostartFolder();
 bool ReadAutostartEntry(const std::string& name, std::string& command);

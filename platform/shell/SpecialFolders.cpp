@@ -1,15 +1,14 @@
 #include "platform/shell/SpecialFolders.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
+#include "platform/kernel/PrivateFolder.h"
 #include "platform/kernel/SafeOpen.h"
 
 namespace {
@@ -62,19 +61,6 @@ std::string DesktopFolder()
     }
     return found.empty() ? Home() + "/Desktop" : found;
 }
-
-bool MakeFolders(const std::string& path)
-{
-    for (std::size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos == path.size() || path[pos] == '/') {
-            if (::mkdir(path.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-    }
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 }
 
 HRESULT SHGetFolderPathAndSubDirA(HWND, int folder, HANDLE, DWORD, LPCSTR subFolder, LPSTR path)
@@ -112,7 +98,7 @@ HRESULT SHGetFolderPathAndSubDirA(HWND, int folder, HANDLE, DWORD, LPCSTR subFol
     if (result.size() >= static_cast<std::size_t>(MAX_PATH)) {
         return E_FAIL;
     }
-    if ((folder & CSIDL_FLAG_CREATE) && !MakeFolders(result)) {
+    if ((folder & CSIDL_FLAG_CREATE) && !platform::MakeFolderPath(result)) {
         return E_FAIL;
     }
     platform::CopyBounded(path, MAX_PATH, result);

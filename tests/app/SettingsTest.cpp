@@ -3,6 +3,7 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "platform/profile/Profile.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/SettingsValues.h"
+#include "tests/support/DiskFaults.h"
 
 namespace fs = std::filesystem;
 
@@ -426,6 +428,27 @@ TEST_F(Settings, FailedIniWriteOfSoundLevelReportsAndSavingGoesOn)
     EXPECT_TRUE(shown.empty());
     SetSettingsMessageHandler(nullptr);
     EXPECT_NE(std::string(SettingsMessageText(3501)).find("(savesettings)"), std::string::npos);
+}
+
+TEST_F(Settings, AFifoAsTheIniFileOrTheStoreNeverBlocksLoadingOrSaving)
+{
+    const std::string fifo = dir.file("pipe.ini");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+        std::vector<int> shown;
+        SetSettingsMessageHandler([&](int id) { shown.push_back(id); });
+        SoundLevel = 77;
+        LoadAllSettings(fifo.c_str());
+        const bool loaded = SoundLevel == 0;
+        SaveAllSettings(fifo.c_str());
+        return loaded && shown == std::vector<int>{kMsgIniWriteFailed};
+    }));
+    fs::create_directories(dir.file("config") + "/tapvox");
+    ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
+    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+        LoadAllSettings(nullptr);  // falls back to the INI file beside the program
+        return true;
+    }));
 }
 
 TEST_F(Settings, WithoutAUsableRegistryTheIniBesideTheProgramIsUsed)

@@ -62,15 +62,12 @@ TEST(FileNames, ExpandAndWritableProbe)
     EXPECT_STREQ(path, "/a/c.wav");
     EXPECT_FALSE(ExpandFullPath(nullptr));
     EXPECT_TRUE(IsDirectoryWritable(dir.path().c_str()));
-    // The probe is gone and the folder stays current.
+    // The probe is gone and the current folder is the one it was.
     char now[4096];
     ASSERT_NE(getcwd(now, sizeof now), nullptr);
-    char real[4096];
-    ASSERT_NE(realpath(dir.path().c_str(), real), nullptr);
-    EXPECT_STREQ(now, real);
+    EXPECT_STREQ(now, cwd);
     EXPECT_FALSE(FileExists(dir.file("foo_1.bar").c_str()));
     EXPECT_FALSE(IsDirectoryWritable(dir.file("missing").c_str()));
-    ASSERT_EQ(chdir(cwd), 0);
 }
 
 TEST(FileNames, TempFileIsMadeInThePrivateFolder)

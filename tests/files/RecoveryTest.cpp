@@ -9,6 +9,7 @@
 
 #include "files/FileNames.h"
 #include "files/WaveFile.h"
+#include "platform/acm/CodecFormats.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/ChildProcess.h"
 #include "tests/files/WaveTestUtil.h"
@@ -46,7 +47,7 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
         w->AddMarker(8000, 1700000002);
         w->update();  // the header, text and journal of the first burst
         w->Write(audio.data() + 16000, 32000);
-        w->AddMarker(32000, 1700000004);  // not journalled yet
+        w->AddMarker(32000, 1700000004);  // journalled as it is added
     });
     ASSERT_TRUE(FileExists(dir.file("crash.~av").c_str()));
     testsupport::SaveSeed("wavefile", path);
@@ -54,9 +55,11 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
         WaveFile r(path.c_str(), nullptr, MMIO_READWRITE);
         ASSERT_TRUE(r.open());
         EXPECT_EQ(r.GetDataSize(), 48000u);
-        ASSERT_EQ(r.GetMarkerCount(), 2);
+        ASSERT_EQ(r.GetMarkerCount(), 3);
         EXPECT_EQ(r.GetMarkerPosition(1), 8000u);
         EXPECT_EQ(r.GetMarkerTime(1), 1700000002);
+        EXPECT_EQ(r.GetMarkerPosition(2), 32000u);
+        EXPECT_EQ(r.GetMarkerTime(2), 1700000004);
         EXPECT_TRUE(r.IsDirty());
         std::vector<std::uint8_t> back(48000);
         r.position(0);
@@ -74,7 +77,7 @@ TEST_F(Recovery, KilledRecordingKeepsItsAudioAndJournalledMarkers)
     WaveFile again(path.c_str(), nullptr, MMIO_READ);
     ASSERT_TRUE(again.open());
     EXPECT_EQ(again.GetDataSize(), 48000u);
-    EXPECT_EQ(again.GetMarkerCount(), 2);
+    EXPECT_EQ(again.GetMarkerCount(), 3);
 }
 
 TEST_F(Recovery, KilledBeforeTheFirstUpdateKeepsTheAudio)
@@ -190,5 +193,73 @@ TEST_F(Recovery, WritesStopBelowTheFourGigabyteLimit)
     EXPECT_EQ(r.GetMarkerCount(), 1);  // the text after the audio is intact
     if (testsupport::HaveTool("soxi")) {
         EXPECT_EQ(SoxiSamples(path), std::to_string((size + 400) / 4));
+    }
+}
+
+TEST_F(Recovery, KilledInTheFirstBurstKeepsTheStartTimeAndComments)
+{
+    const std::string path = dir.file("first.wav");
+    const WAVEFORMATEX f = Pcm(1, 8000, 16);
+    const auto audio = Pattern(16000);
+    childtest::RunAndKill([&] {
+        auto* w = new WaveFile(path.c_str(), &f, MMIO_READWRITE);
+        w->open();
+        w->AddMarker(0, 1700000123);
+        w->Write(audio.data(), 16000);
+        w->AddComment("said at the start", 0, 4000);
+    });
+    {
+        WaveFile r(path.c_str(), nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(r.open());
+        EXPECT_EQ(r.GetDataSize(), 16000u);
+        ASSERT_EQ(r.GetMarkerCount(), 1);
+        EXPECT_EQ(r.GetMarkerTime(0), 1700000123);
+        EXPECT_EQ(r.TimeAtPosition(16000), 1700000123 + 1);
+        ASSERT_EQ(r.GetCommentCount(), 1);
+        EXPECT_STREQ(r.GetCommentTextAt(0), "said at the start");
+        ASSERT_TRUE(r.close());
+    }
+    EXPECT_FALSE(FileExists(dir.file("first.~av").c_str()));
+}
+
+TEST_F(Recovery, RepairOfACompressedRecordingRecountsItsSamples)
+{
+    // IMA ADPCM, mono 8 kHz: 256-byte blocks of 505 samples.
+    IMAADPCMWAVEFORMAT ima{};
+    ima.wfx = {WAVE_FORMAT_IMA_ADPCM, 1, 8000, 4055, 256, 4, 2};
+    ima.wSamplesPerBlock = 505;
+    const std::string path = dir.file("ima.wav");
+    std::vector<std::uint8_t> block = Pattern(256);
+    block[2] = 10;  // a valid step index
+    block[3] = 0;
+    childtest::RunAndKill([&] {
+        auto* w = new WaveFile(path.c_str(), &ima.wfx, MMIO_READWRITE);
+        w->open();
+        for (int i = 0; i < 64; ++i) {
+            w->Write(block.data(), 256);
+            w->AddSampleCount(505);
+        }
+        w->update();  // 4.04 s counted in the fact chunk
+        for (int i = 0; i < 10; ++i) {
+            w->Write(block.data(), 256);
+            w->AddSampleCount(505);
+        }
+    });
+    {
+        WaveFile r(path.c_str(), nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(r.open());
+        EXPECT_EQ(r.GetDataSize(), 74u * 256);
+        ASSERT_TRUE(r.close());
+    }
+    const auto b = testsupport::ReadAll(path);
+    const auto chunks = RiffChunks(b);
+    const RawChunk* fact = FindChunk(chunks, "fact");
+    ASSERT_NE(fact, nullptr);
+    EXPECT_EQ(Le32(b, fact->dataOffset), 74u * 505);
+    if (testsupport::HaveTool("ffprobe")) {
+        // A player that trusts the fact count plays all 4.67 s.
+        const std::string duration = testsupport::RunCapture(
+            "ffprobe -v error -show_entries stream=duration -of default=nw=1:nk=1 '" + path + "'");
+        EXPECT_NEAR(std::stod(duration), 74.0 * 505 / 8000, 0.01) << duration;
     }
 }

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 namespace testsupport {
@@ -55,10 +54,31 @@ bool HaveTool(const std::string& name)
     return status == 0;
 }
 
+std::vector<std::string> FolderNames(const std::string& path)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name != ".filler") {
+            out.push_back(name);
+        }
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> ReadAll(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    // In one read: some tests read files of many megabytes.
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return {};
+    }
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return out;
 }
 
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)

@@ -26,6 +26,9 @@ std::string RunCapture(const std::string& command, int* status = nullptr);
 // Whether a program is on PATH.
 bool HaveTool(const std::string& name);
 std::vector<std::uint8_t> ReadAll(const std::string& path);
+// The names in a folder, without "." and "..", and without a test's own filler
+// file (".filler"); empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::string SourceDir();
 // Keeps a copy of a file as a fuzzing seed for the named fuzz target when the
