@@ -155,7 +155,7 @@ private:
         const Packet& p = in.packet;
         switch (p.kind) {
         case PacketKind::Post:
-            if (accept_ && accept_(p.message, p.wParam)) {
+            if (accept_ && accept_(p.message, p.wParam, static_cast<LPARAM>(p.lParam))) {
                 SendMessage(window_, p.message, p.wParam, static_cast<LPARAM>(p.lParam));
             }
             break;

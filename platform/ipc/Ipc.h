@@ -37,7 +37,7 @@ private:
 };
 
 // Which posted messages from outside the window accepts (the rest are dropped).
-using AcceptFilter = bool (*)(UINT message, WPARAM wParam);
+using AcceptFilter = bool (*)(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Publishes window under the lock's class: others find it and reach it until
 // WithdrawWindow (a destroyed window's endpoint ignores what comes). False

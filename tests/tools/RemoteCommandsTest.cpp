@@ -93,7 +93,7 @@ LRESULT Record(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-bool AcceptAll(UINT, WPARAM) { return true; }
+bool AcceptAll(UINT, WPARAM, LPARAM) { return true; }
 
 class RemoteProgram : public ::testing::Test {
 protected:

@@ -81,7 +81,7 @@ TEST(CommandLine, NumbersAreRangeCheckedAndAnOutsideHandleMustBePublished)
     platform::ipc::InstanceLock lock("Watcher");
     const HWND watcher =
         CreateWindowExA(0, "Watcher", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(platform::ipc::PublishWindow(lock, watcher, [](UINT, WPARAM) { return true; }));
+    ASSERT_TRUE(platform::ipc::PublishWindow(lock, watcher, [](UINT, WPARAM, LPARAM) { return true; }));
     char hex[16];
     std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(getpid()));
     const HWND notify = Parse({"/N", hex}).NotifyWindow;

@@ -49,7 +49,7 @@ LRESULT RecordingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-bool AcceptStop(UINT message, WPARAM) { return message == kRemoteStop; }
+bool AcceptStop(UINT message, WPARAM, LPARAM) { return message == kRemoteStop; }
 
 // Runs the loop until the condition holds; the endpoint's thread wakes it.
 template <typename Condition>
