@@ -98,9 +98,10 @@ function(tapvox_write_layering_rules path)
     file(WRITE "${path}" "${text}")
 endfunction()
 
-# tapvox_test_program(folder [EXCLUDE dir...] [DEPS lib...]): one GoogleTest program per folder.
+# tapvox_test_program(folder [EXCLUDE dir...] [DEPS lib...] [SOURCES file...]): one
+# GoogleTest program per folder (SOURCES: more files of its own from elsewhere).
 function(tapvox_test_program folder)
-    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS;SOURCES" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     foreach(dir IN LISTS ARG_EXCLUDE)
         list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
@@ -112,7 +113,7 @@ function(tapvox_test_program folder)
     get_property(headers GLOBAL PROPERTY "TAPVOX_LAYER_HEADERS_${folder}")
     tapvox_layer("tests/${folder}" DEPS ${ARG_DEPS} HEADERS ${headers})
     string(REPLACE "/" "_" name "${folder}")
-    add_executable(tapvox_${name}_tests ${sources})
+    add_executable(tapvox_${name}_tests ${sources} ${ARG_SOURCES})
     target_link_libraries(tapvox_${name}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
     tapvox_warnings(tapvox_${name}_tests)
     gtest_discover_tests(tapvox_${name}_tests
