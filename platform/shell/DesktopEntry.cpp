@@ -2,49 +2,11 @@
 // layers, undone in order when read and applied in reverse when written.
 #include "platform/shell/DesktopEntry.h"
 
+#include "platform/core/EntryText.h"
 #include "platform/kernel/AtomicFile.h"
 
 namespace platform {
 namespace {
-// A string value of the key file: backslash, line breaks and tabs escaped.
-std::string EscapeValue(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string UnescapeValue(const std::string& text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c == 's' ? ' ' : c;
-    }
-    return out;
-}
-
 bool NeedsQuotes(const std::string& argument)
 {
     if (argument.empty()) {
@@ -143,13 +105,13 @@ bool WriteDesktopEntry(const std::string& path, const DesktopEntry& entry)
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Version=1.0\n"
-                       "Name=" + EscapeValue(entry.name) + "\n";
+                       "Name=" + EscapeEntryValue(entry.name) + "\n";
     if (!entry.description.empty()) {
-        text += "Comment=" + EscapeValue(entry.description) + "\n";
+        text += "Comment=" + EscapeEntryValue(entry.description) + "\n";
     }
-    text += "Exec=" + EscapeValue(exec) + "\n";
+    text += "Exec=" + EscapeEntryValue(exec) + "\n";
     if (!entry.icon.empty()) {
-        text += "Icon=" + EscapeValue(entry.icon) + "\n";
+        text += "Icon=" + EscapeEntryValue(entry.icon) + "\n";
     }
     text += "Terminal=false\n"
             "Categories=AudioVideo;Audio;Recorder;\n";
@@ -185,7 +147,7 @@ bool ReadDesktopEntry(const std::string& path, DesktopEntry* entry)
             continue;
         }
         const std::string key = Trim(line.substr(0, eq));
-        const std::string value = UnescapeValue(Trim(line.substr(eq + 1)));
+        const std::string value = UnescapeEntryValue(Trim(line.substr(eq + 1)));
         if (key == "Type") {
             application = value == "Application";
         } else if (key == "Name") {
