@@ -13,7 +13,7 @@
 #include "platform/user/Keyboard.h"
 #include "prefs/SetTimer.h"
 #include "prefs/TimerSchedule.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 

@@ -223,6 +223,25 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // A 16-bit stereo 8 kHz WAV file of data bytes that takes no room on disk (its data is a hole).
+    static void MakeSparseWave(const std::string& path, DWORD data)
+    {
+        std::vector<std::uint8_t> header;
+        auto put32 = [&](DWORD v) {
+            for (int i = 0; i < 4; ++i) {
+                header.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+            }
+        };
+        header.insert(header.end(), {'R', 'I', 'F', 'F'});
+        put32(36 + data);
+        header.insert(header.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0});
+        put32(8000);
+        put32(32000);
+        header.insert(header.end(), {4, 0, 16, 0, 'd', 'a', 't', 'a'});
+        put32(data);
+        testsupport::WriteAll(path, header);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(header.size()) + static_cast<off_t>(data)), 0);
+    }
     std::string Log() const
     {
         const auto bytes = testsupport::ReadAll(dir.file("tapvox.log"));
