@@ -35,7 +35,7 @@ protected:
         setenv("XDG_RUNTIME_DIR", env["XDG_RUNTIME_DIR"].c_str(), 1);
         env["DISPLAY"] = "";
         env["WAYLAND_DISPLAY"] = "";
-        WriteInput(dir.file("input.wav"), 8000 * 30);
+        WriteInput(dir.file("input.wav"), 30);
         env["TAPVOX_AUDIO"] = "file:" + dir.file("input.wav") + ";loop";
         work = dir.file("work");
         mkdir(work.c_str(), 0700);
@@ -51,29 +51,14 @@ protected:
         platform::headless::Reset();
     }
 
-    // 8000 Hz, 8 bits, mono: the recording format of a first start.
-    static void WriteInput(const std::string& path, std::uint32_t frames)
+    // 8000 Hz, 8 bits, mono: the recording format of a first start, made by sox.
+    static void WriteInput(const std::string& path, int seconds)
     {
-        std::vector<std::uint8_t> b(44 + frames);
-        auto put32 = [&](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) {
-                b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-            }
-        };
-        std::memcpy(&b[0], "RIFF", 4);
-        put32(4, 36 + frames);
-        std::memcpy(&b[8], "WAVEfmt ", 8);
-        put32(16, 16);
-        put32(20, 1 | (1 << 16));
-        put32(24, 8000);
-        put32(28, 8000);
-        put32(32, 1 | (8 << 16));
-        std::memcpy(&b[36], "data", 4);
-        put32(40, frames);
-        for (std::uint32_t i = 0; i < frames; ++i) {
-            b[44 + i] = static_cast<std::uint8_t>(128 + ((i / 10) % 2 ? 60 : -60));
-        }
-        testsupport::WriteAll(path, b);
+        int status = -1;
+        testsupport::RunCapture("sox -n -r 8000 -b 8 -c 1 '" + path + "' synth " + std::to_string(seconds) +
+                                    " square 440 2>&1",
+                                &status);
+        ASSERT_EQ(status, 0) << "sox makes the input";
     }
 
     testsupport::ChildProgram& Run(const std::vector<std::string>& args)
