@@ -133,6 +133,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         x = 100;
         y = 100;
     }
+    // A given x with a default y (a saved position of 0 leaves y default) still places the window on screen.
+    if (y == CW_USEDEFAULT) {
+        y = 100;
+    }
     if (width == CW_USEDEFAULT) {
         width = 400;
         height = 300;
