@@ -34,16 +34,16 @@ function(tapvox_layer folder)
     set_property(GLOBAL PROPERTY "TAPVOX_LAYER_HEADERS_${folder}" "${ARG_HEADERS}")
 endfunction()
 
-# tapvox_library(folder [EXCLUDE dir...] [DEPS lib...] [HEADERS family...]): a static
-# library of every .cpp below the folder (an interface library when there is none),
-# headers included from the repository root.
+# tapvox_library(folder [EXCLUDE dir-or-file...] [DEPS lib...] [HEADERS family...]): a
+# static library of every .cpp below the folder (an interface library when there is
+# none), headers included from the repository root.
 function(tapvox_library folder)
     cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS;HEADERS" ${ARGN})
     tapvox_target_name("${folder}" target)
     tapvox_layer("${folder}" DEPS ${ARG_DEPS} HEADERS ${ARG_HEADERS})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     foreach(dir IN LISTS ARG_EXCLUDE)
-        list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
+        list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}(/|$)")
     endforeach()
     if(NOT sources)
         add_library(${target} INTERFACE)
@@ -115,10 +115,11 @@ function(tapvox_test_program folder)
     tapvox_layer("tests/${folder}" DEPS ${ARG_DEPS} HEADERS ${headers})
     # Every test program may draw text through the gdi layer, so each passes over the font caches'
     # and toolkit's lifetime allocations.
-    add_executable(tapvox_${folder}_tests ${sources} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/ToolkitLeaks.cpp)
-    target_link_libraries(tapvox_${folder}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
-    tapvox_warnings(tapvox_${folder}_tests)
-    gtest_discover_tests(tapvox_${folder}_tests
+    string(REPLACE "/" "_" name "${folder}")
+    add_executable(tapvox_${name}_tests ${sources} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/ToolkitLeaks.cpp)
+    target_link_libraries(tapvox_${name}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
+    tapvox_warnings(tapvox_${name}_tests)
+    gtest_discover_tests(tapvox_${name}_tests
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
         PROPERTIES ENVIRONMENT "TAPVOX_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
         DISCOVERY_TIMEOUT 60)

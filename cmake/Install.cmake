@@ -1,5 +1,5 @@
 # cmake --install: the program in a folder of its own with the read-only files it
-# looks for beside itself (the help folder), a link to it on the PATH, the remote
+# looks for beside itself (the help folder, under the help file's name), a link to it on the PATH, the remote
 # control, and the desktop entry and icon where a Linux desktop's launcher finds them.
 include(GNUInstallDirs)
 set(TAPVOX_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/tapvox)
@@ -16,7 +16,7 @@ if(TARGET tapvox-remote)
     install(TARGETS tapvox-remote RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/help)
-    install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/help/ DESTINATION ${TAPVOX_INSTALL_DIR}/help)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/help/ DESTINATION ${TAPVOX_INSTALL_DIR}/tapvox.chm)
 endif()
 install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/tapvox.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/desktop/tapvox.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

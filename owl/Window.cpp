@@ -257,8 +257,10 @@ bool TWindow::CreateChildren()
 
 bool TWindow::CanClose()
 {
-    for (TWindow* k : children_) {
-        if (k->Handle && !k->CanClose()) {
+    // A child asked may open a dialog of this window (a save dialog), which joins the children meanwhile.
+    const std::vector<TWindow*> asked = children_;
+    for (TWindow* k : asked) {
+        if (std::find(children_.begin(), children_.end(), k) != children_.end() && k->Handle && !k->CanClose()) {
             return false;
         }
     }

@@ -237,3 +237,9 @@ EngineBusy::~EngineBusy()
         }
     }
 }
+
+void TAppDialog::ReplaceSchedule(TimerSchedule* fresh)
+{
+    delete schedule;
+    schedule = fresh;
+}

@@ -103,6 +103,9 @@ public:
     // Saving, closing and reordering.
     bool savefile(const char* newName, bool closeAfter);
     bool filecanclose();
+    // The session ends: stop, update and close the file without a question; a
+    // recording under a generated name is kept.
+    void EndSession();
     bool ReorderFile();
     // Whether bytes fit on the file system of folder (null: the recording's).
     bool HasDiskSpace(std::uint64_t bytes, const char* folder);
@@ -155,6 +158,8 @@ public:
     bool IsSoundOn() const { return hangOver > 0; }
     MediaFile* GetHistoryFile() const { return historyFile; }
     TimerSchedule* GetSchedule() const { return schedule; }
+    // Takes fresh (built from the settings in force) in place of the schedule, which it deletes.
+    void ReplaceSchedule(TimerSchedule* fresh);
     // Buffer traces reach the log only while this is on (a debugging aid, outside the warning budget).
     static void SetBufferTrace(bool on);
 

@@ -305,6 +305,29 @@ bool TAppDialog::filecanclose()
     return true;
 }
 
+void TAppDialog::EndSession()
+{
+    if (waveIn || waveOut) {
+        stop();
+    }
+    if (currentFile) {
+        if (!currentFile->update()) {
+            Warning("Can't update the recording file.");
+        }
+        // A take under a temporary name goes where the pattern puts it; when that
+        // fails it stays where it is, since closing keeps every recording.
+        if (currentFile->HasTempName() && currentFile->GetDataSize() > 0) {
+            char name[MAX_PATH] = "";
+            if (MakeRecordFileName(ImprovedFilePrefix, name, false, currentFile->GetFileType()) &&
+                !platform::NameExists(name)) {
+                currentFile->rename(name);
+            }
+        }
+        ForgetCurrentFile();
+    }
+    FreeBuffers();
+}
+
 bool TAppDialog::CanClose()
 {
     if (waveIn || waveOut) {

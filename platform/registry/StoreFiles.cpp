@@ -7,6 +7,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "platform/core/EntryText.h"
 #include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/PrivateFolder.h"
 #include "platform/kernel/SafeOpen.h"
@@ -121,45 +122,6 @@ bool ValidEntryName(const std::string& name)
 }
 
 std::string EntryPath(const std::string& name) { return AutostartFolder() + "/" + name + ".desktop"; }
-
-// Desktop-entry string escapes for one value.
-std::string EscapeEntryValue(const std::string& s)
-{
-    std::string out;
-    for (const char c : s) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string UnescapeEntryValue(const std::string& s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-            continue;
-        }
-        const char e = s[++i];
-        out += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e == 's' ? ' ' : e;
-    }
-    return out;
-}
 }
 
 std::string StorePath() { return StoreFolder() + "/user.reg"; }

@@ -1,5 +1,6 @@
 #include "platform/shell/SpecialFolders.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
@@ -8,20 +9,57 @@
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/PrivateFolder.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
+std::string Home()
+{
+    const char* home = std::getenv("HOME");
+    if (home && *home) {
+        return home;
+    }
+    const passwd* pw = getpwuid(getuid());
+    return pw ? pw->pw_dir : "/";
+}
+
 std::string XdgFolder(const char* variable, const char* fallback)
 {
     const char* value = std::getenv(variable);
     if (value && value[0] == '/') {
         return value;
     }
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* pw = getpwuid(getuid());
-        home = pw ? pw->pw_dir : "/";
+    return Home() + "/" + fallback;
+}
+
+// XDG_DESKTOP_DIR of user-dirs.dirs ("$HOME/Desktop" or an absolute path), else ~/Desktop.
+std::string DesktopFolder()
+{
+    std::FILE* f = platform::StreamFromDescriptor(
+        platform::OpenRegularForRead(XdgFolder("XDG_CONFIG_HOME", ".config") + "/user-dirs.dirs"), "r");
+    std::string found;
+    if (f) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, f)) {
+            std::string text = line;
+            const std::string key = "XDG_DESKTOP_DIR=\"";
+            if (text.compare(0, key.size(), key) != 0) {
+                continue;
+            }
+            const std::size_t end = text.find('"', key.size());
+            if (end == std::string::npos) {
+                continue;
+            }
+            std::string value = text.substr(key.size(), end - key.size());
+            if (value.compare(0, 5, "$HOME") == 0) {
+                value = Home() + value.substr(5);
+            }
+            if (!value.empty() && value[0] == '/') {
+                found = value;
+            }
+        }
+        std::fclose(f);
     }
-    return std::string(home) + "/" + fallback;
+    return found.empty() ? Home() + "/Desktop" : found;
 }
 }
 
@@ -38,6 +76,17 @@ HRESULT SHGetFolderPathAndSubDirA(HWND, int folder, HANDLE, DWORD, LPCSTR subFol
         break;
     case CSIDL_APPDATA:
         result = XdgFolder("XDG_CONFIG_HOME", ".config");
+        break;
+    case CSIDL_DESKTOP:
+    case CSIDL_DESKTOPDIRECTORY:
+        result = DesktopFolder();
+        break;
+    case CSIDL_PROGRAMS:
+    case CSIDL_STARTMENU:
+        result = XdgFolder("XDG_DATA_HOME", ".local/share") + "/applications";
+        break;
+    case CSIDL_STARTUP:
+        result = XdgFolder("XDG_CONFIG_HOME", ".config") + "/autostart";
         break;
     default:
         return E_INVALIDARG;

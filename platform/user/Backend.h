@@ -27,6 +27,9 @@
 // - Drawing happens in the layer: a window's pixels are its surface
 //   (platform/gdi/Gdi.h), handed over by SurfaceChanged. Show them as they are;
 //   standard controls without owner drawing are drawn by the backend from their state.
+// - The end of the user's desktop session comes to each top-level window as a
+//   posted WM_ENDSESSION with wParam TRUE (the signals SIGTERM and SIGHUP come
+//   the same way, platform/user/Session.h); the program then closes without questions.
 // - The modal calls (message boxes, file dialogs, pop-up menus, modal windows)
 //   may run a nested loop; while the user has not answered, queued messages must
 //   keep running: dispatch them with platform::ProcessMessage (PeekMessage with
@@ -142,6 +145,15 @@ struct FileDialogResult {
     bool readOnly = false;  // the read-only box was ticked
 };
 
+// An icon in the desktop's notification area, owned by a window.
+struct TrayIconRequest {
+    HWND owner = nullptr;
+    UINT id = 0;
+    UINT callbackMessage = 0;  // 0: the icon reports no input
+    HANDLE icon = nullptr;     // HICON; platform::FindIcon gives its pixels
+    std::string tip;           // empty: keep the tip shown
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -207,6 +219,19 @@ public:
     virtual SIZE DialogBaseUnits(const std::string& /*fontName*/, int /*pointSize*/) { return SIZE{6, 13}; }
     // The screen the top-level windows are placed on.
     virtual SIZE ScreenSize() { return SIZE{1920, 1080}; }
+
+    // The notification area (Shell_NotifyIconA of platform/shell). ShowTrayIcon
+    // adds the icon of (owner, id) or changes it; false when the desktop has
+    // nowhere to show it (no StatusNotifierItem host, no system tray), so the
+    // program knows it cannot hide its window there. Input on the icon goes back
+    // as PostMessage(owner, callbackMessage, id, mouse message): WM_LBUTTONUP
+    // for a click; WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP for a double
+    // click, as the mouse makes them (an activation without a mouse, as the
+    // host's "activate" request: WM_LBUTTONDBLCLK alone); WM_RBUTTONUP for the
+    // context menu, which the program shows itself with TrackPopupMenu.
+    // Headless: no tray host unless a test installs one.
+    virtual bool ShowTrayIcon(const TrayIconRequest& /*request*/) { return false; }
+    virtual void RemoveTrayIcon(HWND /*owner*/, UINT /*id*/) {}
 };
 
 // Installs the backend for the rest of the run (before any window and any

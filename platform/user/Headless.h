@@ -29,6 +29,9 @@ public:
     void EndModal(HWND window) override;
     void WaitForEvents(std::optional<std::uint64_t> timeoutMs) override;
     void Wake() override;
+    // Shown only while a test has installed a tray host (SetTrayHost).
+    bool ShowTrayIcon(const TrayIconRequest& request) override;
+    void RemoveTrayIcon(HWND owner, UINT id) override;
 
 private:
     std::map<HWND, std::function<void(HWND)>> scripts_;  // modal windows waiting for ModalReady
@@ -68,6 +71,15 @@ void AnswerFileDialog(const FileDialogAnswer& answer);
 
 // The command chosen from the next pop-up menu (0: dismissed).
 void AnswerPopupMenu(UINT command);
+
+// A notification area for the tray icons (none after Reset); taking it away
+// removes the icons shown.
+void SetTrayHost(bool present);
+// The icon of (owner, id) as shown, or none.
+std::optional<TrayIconRequest> ShownTrayIcon(HWND owner, UINT id);
+// A mouse message (WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP) on a shown icon,
+// delivered as the icon's callback message and run until idle.
+void ClickTrayIcon(HWND owner, UINT id, UINT mouseMessage);
 
 // Dispatches everything waiting (posted messages, paints, due timers) until
 // nothing is left or WM_QUIT comes, which stays queued. Returns the number dispatched.

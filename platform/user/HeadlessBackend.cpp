@@ -1,4 +1,5 @@
 // The headless backend: modal user interface answered from the test's answers, and the loop's sleep and wake.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -14,6 +15,8 @@ struct Answers {
     std::map<std::string, std::deque<std::function<void(HWND)>>> dialogs;
     std::deque<FileDialogAnswer> files;
     std::deque<UINT> menus;
+    bool trayHost = false;
+    std::vector<TrayIconRequest> trayIcons;
 };
 
 Answers& TheAnswers()
@@ -169,10 +172,73 @@ void HeadlessBackend::Wake()
 }
 }
 
+namespace platform::headless {
+namespace {
+std::vector<TrayIconRequest>::iterator FindTray(HWND owner, UINT id)
+{
+    auto& icons = TheAnswers().trayIcons;
+    return std::find_if(icons.begin(), icons.end(),
+                        [&](const TrayIconRequest& r) { return r.owner == owner && r.id == id; });
+}
+}
+
+bool HeadlessBackend::ShowTrayIcon(const TrayIconRequest& request)
+{
+    if (!TheAnswers().trayHost) {
+        return false;
+    }
+    auto it = FindTray(request.owner, request.id);
+    if (it == TheAnswers().trayIcons.end()) {
+        TheAnswers().trayIcons.push_back(request);
+    } else {
+        const std::string tip = request.tip.empty() ? it->tip : request.tip;
+        *it = request;
+        it->tip = tip;
+    }
+    return true;
+}
+
+void HeadlessBackend::RemoveTrayIcon(HWND owner, UINT id)
+{
+    auto it = FindTray(owner, id);
+    if (it != TheAnswers().trayIcons.end()) {
+        TheAnswers().trayIcons.erase(it);
+    }
+}
+
+void SetTrayHost(bool present)
+{
+    TheAnswers().trayHost = present;
+    if (!present) {
+        TheAnswers().trayIcons.clear();
+    }
+}
+
+std::optional<TrayIconRequest> ShownTrayIcon(HWND owner, UINT id)
+{
+    auto it = FindTray(owner, id);
+    if (it == TheAnswers().trayIcons.end()) {
+        return std::nullopt;
+    }
+    return *it;
+}
+
+void ClickTrayIcon(HWND owner, UINT id, UINT mouseMessage)
+{
+    auto it = FindTray(owner, id);
+    if (it != TheAnswers().trayIcons.end() && it->callbackMessage) {
+        PostMessage(owner, it->callbackMessage, id, static_cast<LPARAM>(mouseMessage));
+    }
+    RunUntilIdle();
+}
+}
+
 namespace platform::user_detail {
 void ClearAnswers()
 {
     auto& a = headless::TheAnswers();
+    a.trayHost = false;
+    a.trayIcons.clear();
     a.boxes.clear();
     a.log.clear();
     a.dialogs.clear();

@@ -373,6 +373,11 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     if (!Find(menu)) {
         return FALSE;
     }
+    // The owner brings the items up to date first (enablers, texts), as for any pop-up it opens.
+    SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(0, FALSE));
+    if (!Find(menu)) {
+        return FALSE;
+    }
     const UINT chosen = platform::CurrentBackend().TrackPopupMenu(menu, owner, POINT{x, y});
     if (flags & TPM_RETURNCMD) {
         return static_cast<BOOL>(chosen);

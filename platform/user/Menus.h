@@ -40,7 +40,7 @@ HMENU GetMenu(HWND hwnd);
 BOOL SetMenu(HWND hwnd, HMENU menu);
 BOOL DrawMenuBar(HWND hwnd);
 HMENU GetSystemMenu(HWND hwnd, BOOL revert);
-// The command the backend's user chose (headless: the test's, see
+// The owner gets WM_INITMENUPOPUP for the menu first. The command the backend's user chose (headless: the test's, see
 // platform/user/Headless.h) is sent to the owner as WM_COMMAND (or returned
 // with TPM_RETURNCMD); none: nothing.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);

@@ -10,6 +10,7 @@
 #include "platform/user/Dialogs.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Messages.h"
+#include "platform/user/RemoteWindows.h"
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -159,6 +160,10 @@ bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
+        return remote ? remote->Post(hwnd, message, wParam, lParam) : FALSE;
+    }
     Queue& q = TheQueue();
     {
         std::lock_guard lock(q.spin);
@@ -217,9 +222,13 @@ LRESULT DispatchMessage(const MSG* msg)
         proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
         return 0;
     }
+    if (!msg->hwnd) {
+        platform::user_detail::DispatchThreadMessage(*msg);
+        return 0;
+    }
     platform::WindowRecord* r = platform::FindWindowRecord(msg->hwnd);
     if (!r || !r->proc) {
-        return 0;  // thread messages and messages for windows that are gone
+        return 0;  // messages for windows that are gone
     }
     if (msg->message == WM_PAINT) {
         ++r->paintCount;

@@ -78,4 +78,6 @@ void ClearAnswers();
 // Sleeps in the backend until a message may be waiting for this loop (hwnd: its
 // filter), a timer falls due, or the clock moves.
 void WaitForInput(HWND hwnd);
+// A posted message without a window, handed to the thread-message hook.
+void DispatchThreadMessage(const MSG& msg);
 }

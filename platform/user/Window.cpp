@@ -6,6 +6,7 @@
 
 #include "platform/core/Strings.h"
 #include "platform/user/Controls.h"
+#include "platform/user/RemoteWindows.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/Window.h"
 
@@ -131,6 +132,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     if (x == CW_USEDEFAULT) {
         x = 100;
+        y = 100;
+    }
+    // A given x with a default y (a saved position of 0 leaves y default) still places the window on screen.
+    if (y == CW_USEDEFAULT) {
         y = 100;
     }
     if (width == CW_USEDEFAULT) {
@@ -327,7 +332,14 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-BOOL IsWindow(HWND hwnd) { return platform::FindWindowRecord(hwnd) ? TRUE : FALSE; }
+BOOL IsWindow(HWND hwnd)
+{
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
+        return remote ? remote->IsAlive(hwnd) : FALSE;
+    }
+    return platform::FindWindowRecord(hwnd) ? TRUE : FALSE;
+}
 
 HWND GetParent(HWND hwnd)
 {
@@ -521,24 +533,6 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value)
 {
     const DWORD v = static_cast<DWORD>(value);
     return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, (index == GWL_STYLE || index == GWL_EXSTYLE) ? static_cast<LONG_PTR>(v) : value));
-}
-
-HWND FindWindowA(LPCSTR className, LPCSTR windowName)
-{
-    for (HWND h : platform::AllWindows()) {
-        platform::WindowRecord* r = platform::FindWindowRecord(h);
-        if (!r || (r->state.style & WS_CHILD)) {
-            continue;
-        }
-        if (className && !EqualsNoCase(className, r->state.className)) {
-            continue;
-        }
-        if (windowName && r->state.text != windowName) {
-            continue;
-        }
-        return h;
-    }
-    return nullptr;
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam)

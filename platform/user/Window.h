@@ -167,8 +167,6 @@ HWND ChildWindowFromPoint(HWND parent, POINT point);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
-// Top-level windows of this process by class and/or title (null: any).
-HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 // Top-level windows of this process in creation order; every descendant of
 // parent, depth first. The walk stops when proc returns FALSE.
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);

@@ -1,4 +1,5 @@
 // Showing, enabling and activating windows, the keyboard focus and the mouse capture.
+#include "platform/user/RemoteWindows.h"
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -36,8 +37,19 @@ void ForgetWindowState(HWND hwnd)
 void ResetWindowState() { g_focus = g_capture = g_active = nullptr; }
 }
 
+namespace {
+platform::RemoteWindows* Remote(HWND hwnd)
+{
+    return platform::IsRemoteHandle(hwnd) ? platform::CurrentRemoteWindows() : nullptr;
+}
+}
+
 BOOL ShowWindow(HWND hwnd, int command)
 {
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = Remote(hwnd);
+        return remote ? remote->Show(hwnd, command) : FALSE;
+    }
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
     if (!r) {
         return FALSE;
@@ -78,6 +90,10 @@ BOOL ShowWindow(HWND hwnd, int command)
 
 BOOL IsWindowVisible(HWND hwnd)
 {
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = Remote(hwnd);
+        return remote ? remote->IsVisible(hwnd) : FALSE;
+    }
     for (platform::WindowRecord* r = platform::FindWindowRecord(hwnd); r;
          r = (r->state.style & WS_CHILD) ? platform::FindWindowRecord(r->state.parent) : nullptr) {
         if (!r->state.visible) {
@@ -89,6 +105,10 @@ BOOL IsWindowVisible(HWND hwnd)
 
 BOOL IsIconic(HWND hwnd)
 {
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = Remote(hwnd);
+        return remote ? remote->IsMinimized(hwnd) : FALSE;
+    }
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
     return r && r->state.minimized ? TRUE : FALSE;
 }
@@ -179,14 +199,31 @@ HWND SetActiveWindow(HWND hwnd)
 
 HWND GetActiveWindow() { return IsWindow(g_active) ? g_active : nullptr; }
 
-BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd), IsWindow(hwnd); }
+BOOL SetForegroundWindow(HWND hwnd)
+{
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = Remote(hwnd);
+        return remote ? remote->SetForeground(hwnd) : FALSE;
+    }
+    return SetActiveWindow(hwnd), IsWindow(hwnd);
+}
 
 HWND GetForegroundWindow() { return GetActiveWindow(); }
 
-BOOL BringWindowToTop(HWND hwnd) { return SetActiveWindow(hwnd), IsWindow(hwnd); }
+BOOL BringWindowToTop(HWND hwnd)
+{
+    if (platform::IsRemoteHandle(hwnd)) {
+        platform::RemoteWindows* remote = Remote(hwnd);
+        return remote ? remote->BringToTop(hwnd) : FALSE;
+    }
+    return SetActiveWindow(hwnd), IsWindow(hwnd);
+}
 
 HWND GetLastActivePopup(HWND hwnd)
 {
+    if (platform::IsRemoteHandle(hwnd)) {
+        return hwnd;  // the other process brings its own last pop-up to the top
+    }
     const HWND active = GetActiveWindow();
     platform::WindowRecord* a = platform::FindWindowRecord(active);
     if (a && a->state.owner == hwnd && a->state.visible) {

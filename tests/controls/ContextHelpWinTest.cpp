@@ -10,6 +10,7 @@
 #include "owl/Application.h"
 #include "owl/FrameWindow.h"
 #include "platform/core/Strings.h"
+#include "platform/ipc/Ipc.h"
 #include "platform/kernel/Processes.h"
 #include "platform/user/Keyboard.h"
 #include "tests/support/TestSupport.h"

@@ -4,6 +4,7 @@
 
 #include "ControlsTestSupport.h"
 #include "controls/DirPick.h"
+#include "platform/ipc/Ipc.h"
 
 using namespace controlstest;
 namespace hl = platform::headless;

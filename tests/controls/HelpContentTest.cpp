@@ -7,6 +7,7 @@
 #include "ControlsTestSupport.h"
 #include "controls/HelpMaps.h"
 #include "platform/core/Strings.h"
+#include "platform/ipc/Ipc.h"
 #include "tests/support/TestSupport.h"
 
 using namespace controlstest;

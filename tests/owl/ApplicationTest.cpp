@@ -183,3 +183,34 @@ TEST_F(Application, AcceleratorsBecomeCommandsBeforeDispatchAndEnablersUpdateThe
     EXPECT_TRUE(GetMenuState(popup, 25009, MF_BYCOMMAND) & MF_CHECKED);
     platform::ClearResources();
 }
+
+namespace {
+// A child that, when asked whether it may close, opens a window of its parent (a save dialog does).
+class TAsking : public TWindow {
+public:
+    explicit TAsking(TWindow* parent) : TWindow(parent) {}
+    bool CanClose() override
+    {
+        auto* late = new TWindow(Parent);
+        late->Create();
+        made.push_back(late);
+        return true;
+    }
+    std::vector<TWindow*> made;
+};
+}
+
+TEST_F(Application, AChildThatOpensAWindowWhileAskedDoesNotUpsetTheQuestion)
+{
+    TFrameWindow frame(nullptr, "Tapvox");
+    auto* first = new TAsking(&frame);
+    // Sixteen children in all: the list is full and must grow when the first one opens its window.
+    for (int i = 0; i < 14; ++i) {
+        new TWindow(&frame);
+    }
+    auto* last = new TAsking(&frame);
+    ASSERT_TRUE(frame.Create());
+    EXPECT_TRUE(frame.CanClose());
+    EXPECT_EQ(first->made.size(), 1u);
+    EXPECT_EQ(last->made.size(), 1u) << "each child asked once, those opened meanwhile not at all";
+}

@@ -1,6 +1,7 @@
 // The main window's audio clipboard (whole recordings to and from it) and the recording-input menu over the scripted mixer.
 #include "tests/recorder/CommandsFixture.h"
 
+#include "platform/ipc/Ipc.h"
 #include "platform/mixer/ScriptedMixer.h"
 #include "platform/user/Clipboard.h"
 #include "platform/user/Keyboard.h"

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/ipc/Ipc.h"
 #include "platform/user/CommonDialogs.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Menus.h"

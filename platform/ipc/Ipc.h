@@ -1,0 +1,54 @@
+#pragma once
+// Windows of other processes of the same user. A first instance takes its
+// class's lock in the per-user runtime folder and publishes its window there
+// (a Unix socket); FindWindowA in another process finds it, and what that
+// process posts, shows or activates arrives in the publisher's queue. Every
+// connection must come from this user; anything else is dropped.
+#include <cstdint>
+#include <string>
+
+#include "platform/user/Messages.h"
+
+// The top-level window of this process with that class (any case) and title
+// (null: any); when there is none and no title is asked for, the window that
+// another process of this user published under the class.
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+
+namespace platform::ipc {
+// $XDG_RUNTIME_DIR/tapvox, else /tmp/tapvox-<uid>: made with mode 0700, and
+// refused (empty) unless it is a real folder of ours that nobody else can open.
+std::string RuntimeFolder();
+
+// The single-instance lock of a window class: held by at most one process of
+// the user at a time, from the constructor until destruction (or the process's end).
+class InstanceLock {
+public:
+    explicit InstanceLock(const std::string& className);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    bool Held() const { return fd_ >= 0; }
+    const std::string& ClassName() const { return className_; }
+
+private:
+    std::string className_;
+    int fd_ = -1;
+};
+
+// Which posted messages from outside the window accepts (the rest are dropped).
+using AcceptFilter = bool (*)(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Publishes window under the lock's class: others find it and reach it until
+// WithdrawWindow (a destroyed window's endpoint ignores what comes). False
+// without the lock, a runtime folder or a live window.
+bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept);
+void WithdrawWindow(HWND window);
+
+// The window another process of this user published, by its number (the
+// publisher's process id); null when none is published under it.
+HWND WindowFromNumber(std::uint32_t number);
+// The published window of the class, waiting up to timeoutMs for a publisher
+// that holds the lock but has not published yet; null when none came.
+HWND WaitForWindow(const char* className, int timeoutMs);
+}
