@@ -64,23 +64,28 @@ sha1::BlocksFn KernelFn(Sha1Kernel kernel)
     }
 }
 
-sha1::BlocksFn Choose()
-{
-    const bool noShaInstructions = std::getenv("TAPVOX_SHA1_PORTABLE") != nullptr;
-    for (const Sha1Kernel k : {Sha1Kernel::ShaNi, Sha1Kernel::Avx2, Sha1Kernel::Ssse3}) {
-        if (Sha1KernelAvailable(k) && !(noShaInstructions && k == Sha1Kernel::ShaNi)) {
-            return KernelFn(k);
-        }
-    }
-    return &sha1::BlocksScalar;
-}
-
 // One indirect call per run of whole blocks, not per block.
 void HashBlocks(std::uint32_t h[5], const std::uint8_t* blocks, std::size_t count)
 {
-    static const sha1::BlocksFn blocksFn = Choose();
+    static const sha1::BlocksFn blocksFn = KernelFn(Sha1UpdateKernel());
     blocksFn(h, blocks, count);
 }
+}
+
+Sha1Kernel Sha1FastestKernel(bool withoutShaInstructions)
+{
+    for (const Sha1Kernel k : {Sha1Kernel::ShaNi, Sha1Kernel::Avx2, Sha1Kernel::Ssse3}) {
+        if (Sha1KernelAvailable(k) && !(withoutShaInstructions && k == Sha1Kernel::ShaNi)) {
+            return k;
+        }
+    }
+    return Sha1Kernel::Scalar;
+}
+
+Sha1Kernel Sha1UpdateKernel()
+{
+    static const Sha1Kernel kernel = Sha1FastestKernel(std::getenv("TAPVOX_SHA1_PORTABLE") != nullptr);
+    return kernel;
 }
 
 bool Sha1KernelAvailable(Sha1Kernel kernel)
@@ -123,6 +128,9 @@ void Sha1Init(Sha1State* s)
 
 void Sha1Update(Sha1State* s, const void* data, std::size_t count)
 {
+    if (count == 0) {
+        return;  // data may then be null
+    }
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::size_t used = static_cast<std::size_t>((s->bits / 8) % 64);
     s->bits += static_cast<std::uint64_t>(count) * 8;
@@ -149,18 +157,15 @@ void Sha1Update(Sha1State* s, const void* data, std::size_t count)
 
 void Sha1Final(Sha1State* s, std::uint8_t digest[20])
 {
+    // The 0x80 byte, zeros up to 8 bytes short of a block end, the bit count.
     const std::uint64_t bits = s->bits;
-    const std::uint8_t pad = 0x80;
-    Sha1Update(s, &pad, 1);
-    const std::uint8_t zero = 0;
-    while ((s->bits / 8) % 64 != 56) {
-        Sha1Update(s, &zero, 1);
-    }
-    std::uint8_t length[8];
+    const std::size_t used = static_cast<std::size_t>((bits / 8) % 64);
+    const std::size_t zeros = used < 56 ? 55 - used : 119 - used;
+    std::uint8_t pad[72] = {0x80};
     for (int i = 0; i < 8; ++i) {
-        length[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+        pad[1 + zeros + i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
     }
-    Sha1Update(s, length, 8);
+    Sha1Update(s, pad, 1 + zeros + 8);
     for (int i = 0; i < 5; ++i) {
         digest[4 * i] = static_cast<std::uint8_t>(s->h[i] >> 24);
         digest[4 * i + 1] = static_cast<std::uint8_t>(s->h[i] >> 16);

@@ -20,5 +20,8 @@ void Sha1Transform(std::uint32_t h[5], const std::uint8_t block[64]);
 // Named here so tests and benchmarks can run each one.
 enum class Sha1Kernel { Scalar, Ssse3, Avx2, ShaNi };
 bool Sha1KernelAvailable(Sha1Kernel kernel);
+Sha1Kernel Sha1FastestKernel(bool withoutShaInstructions);
+// Sha1FastestKernel as the environment asks, settled at the first call.
+Sha1Kernel Sha1UpdateKernel();
 // count consecutive 64-byte blocks.
 void Sha1Blocks(Sha1Kernel kernel, std::uint32_t h[5], const std::uint8_t* blocks, std::size_t count);

@@ -1,11 +1,15 @@
 // SHA-1: the standard's test vectors, digests of random lengths checked by an
-// independent implementation, and every block step this processor has agreeing.
+// independent implementation, and every block step this processor has agreeing,
+// with Sha1Update on its own choice of step and kept off the SHA instructions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "files/Sha1.h"
@@ -134,6 +138,71 @@ TEST(Sha1, DigestsOfRandomLengthsMatchPythonsHashlib)
                 EXPECT_EQ(want, DigestWith(k, inputs[i].data(), inputs[i].size())) << static_cast<int>(k) << ", " << sizes[i];
             }
         }
+    }
+}
+
+TEST(Sha1, LengthsAroundBlockEndsGiveTheKnownDigestsHoweverTheyAreFed)
+{
+    std::vector<std::uint8_t> bytes(300);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 31 + 7);
+    }
+    // The digests of every prefix, hashed in turn; the value is Python's hashlib's.
+    Sha1State ofDigests;
+    Sha1Init(&ofDigests);
+    for (std::size_t size = 0; size <= bytes.size(); ++size) {
+        const std::string text(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+        const std::string whole = Digest(text);
+        EXPECT_EQ(whole, Digest(text, 1)) << size << " bytes one at a time";
+        for (std::size_t split = 1; split < size; ++split) {
+            Sha1State s;
+            Sha1Init(&s);
+            Sha1Update(&s, text.data(), split);
+            Sha1Update(&s, nullptr, 0);
+            Sha1Update(&s, text.data() + split, size - split);
+            std::uint8_t d[20];
+            Sha1Final(&s, d);
+            ASSERT_EQ(whole, Hex(d)) << size << " bytes split after " << split;
+        }
+        for (const Sha1Kernel k : kKernels) {
+            if (Sha1KernelAvailable(k)) {
+                ASSERT_EQ(whole, DigestWith(k, bytes.data(), size)) << static_cast<int>(k) << ", " << size;
+            }
+        }
+        std::uint8_t raw[20];
+        for (int i = 0; i < 20; ++i) {
+            raw[i] = static_cast<std::uint8_t>(std::stoi(whole.substr(2 * i, 2), nullptr, 16));
+        }
+        Sha1Update(&ofDigests, raw, sizeof raw);
+    }
+    std::uint8_t d[20];
+    Sha1Final(&ofDigests, d);
+    EXPECT_EQ("ed96bfdd84b07619e4bc5c2da8c68363721252c1", Hex(d));
+}
+
+// The choice is settled once per process, so the portable run is a second
+// process: this test program again, on the same SHA-1 tests.
+TEST(Sha1, KeptOffTheShaInstructionsTheUpdateGivesTheSameDigests)
+{
+    const Sha1Kernel portable = Sha1FastestKernel(true);
+    EXPECT_TRUE(Sha1KernelAvailable(portable));
+    EXPECT_NE(Sha1Kernel::ShaNi, portable);
+    if (std::getenv("TAPVOX_SHA1_PORTABLE") != nullptr) {
+        EXPECT_EQ(portable, Sha1UpdateKernel());
+        return;
+    }
+    EXPECT_EQ(Sha1FastestKernel(false), Sha1UpdateKernel());
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = '\0';
+    int status = 0;
+    const std::string out =
+        testsupport::RunCapture("TAPVOX_SHA1_PORTABLE=1 '" + std::string(self) + "' --gtest_filter='Sha1.*' 2>&1", &status);
+    EXPECT_EQ(0, status) << out;
+    for (const char* test : {"StandardVectorsThroughTheUpdateAndEveryBlockStep",
+                             "LengthsAroundBlockEndsGiveTheKnownDigestsHoweverTheyAreFed"}) {
+        EXPECT_NE(out.find(std::string("[       OK ] Sha1.") + test), std::string::npos) << out;
     }
 }
 }
