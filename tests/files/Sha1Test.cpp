@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <cstdio>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -18,16 +17,7 @@
 namespace {
 constexpr Sha1Kernel kKernels[] = {Sha1Kernel::Scalar, Sha1Kernel::Ssse3, Sha1Kernel::Avx2, Sha1Kernel::ShaNi};
 
-std::string Hex(const std::uint8_t d[20])
-{
-    std::string out;
-    char two[3];
-    for (int i = 0; i < 20; ++i) {
-        std::snprintf(two, sizeof two, "%02x", d[i]);
-        out += two;
-    }
-    return out;
-}
+std::string Hex(const std::uint8_t* d) { return testsupport::Hex(d, 20); }
 
 // Whole blocks through one block step, the tail and padding as Sha1Update does them.
 std::string DigestWith(Sha1Kernel kernel, const std::uint8_t* data, std::size_t size)

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "files/FileNames.h"
@@ -28,16 +27,7 @@ void Record(MemoryRecFile& f, std::size_t n)
     f.Write(bytes.data(), static_cast<LONG>(n));
 }
 
-std::string Hex(const std::uint8_t* d)
-{
-    std::string s;
-    char h[3];
-    for (int i = 0; i < 20; ++i) {
-        std::snprintf(h, sizeof h, "%02x", d[i]);
-        s += h;
-    }
-    return s;
-}
+std::string Hex(const std::uint8_t* d) { return testsupport::Hex(d, 20); }
 
 // SHA-1 of seed + audio + the given markers, computed by python's hashlib.
 std::string IndependentDigest(const std::vector<std::uint8_t>& audio, const std::vector<TimeMarker>& listed)

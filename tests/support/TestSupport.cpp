@@ -50,6 +50,17 @@ std::string RunCapture(const std::string& command, int* status)
     return out;
 }
 
+std::string Hex(const std::uint8_t* bytes, std::size_t count)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
 bool HaveTool(const std::string& name)
 {
     int status = 0;
