@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "owl/Application.h"
 #include "platform/kernel/Clock.h"
@@ -93,13 +92,7 @@ void SMsg::WriteLog(const char* text)
     if (!g_log) {
         return;  // the entry is dropped
     }
-    const std::time_t now = static_cast<std::time_t>(_time64(nullptr));
-    char when[260] = "";
-    std::tm local{};
-    if (localtime_r(&now, &local)) {
-        std::strftime(when, sizeof when, "%a %b %e %H:%M:%S %Y\n", &local);  // the C library's ctime form
-    }
-    std::fprintf(g_log, "%s  %s", text, when);
+    std::fprintf(g_log, "%s  %s", text, platform::CtimeText(_time64(nullptr)).c_str());
     std::fflush(g_log);
     CloseLogFile();
 }

@@ -16,9 +16,8 @@
 #include <vector>
 
 #include <mpg123.h>
-#include <ogg/ogg.h>
-#include <vorbis/vorbisenc.h>
 
+#include "bench/DirectEncoders.h"
 #include "files/Mp3File.h"
 #include "files/OggVorbisFile.h"
 #include "platform/acm/Acm.h"
@@ -80,63 +79,7 @@ void OggLibvorbisDirect(benchmark::State& state)
     const std::vector<short>& pcm = Samples();
     const std::string path = Folder() + "/direct.ogg";
     for (auto _ : state) {
-        FILE* out = std::fopen(path.c_str(), "wb");
-        vorbis_info vi;
-        vorbis_info_init(&vi);
-        vorbis_encode_init_vbr(&vi, 2, kRate, 0.4f);
-        vorbis_comment vc;
-        vorbis_comment_init(&vc);
-        vorbis_dsp_state vd;
-        vorbis_block vb;
-        vorbis_analysis_init(&vd, &vi);
-        vorbis_block_init(&vd, &vb);
-        ogg_stream_state os;
-        ogg_stream_init(&os, 1);
-        ogg_packet h1, h2, h3;
-        vorbis_analysis_headerout(&vd, &vc, &h1, &h2, &h3);
-        ogg_stream_packetin(&os, &h1);
-        ogg_stream_packetin(&os, &h2);
-        ogg_stream_packetin(&os, &h3);
-        ogg_page og;
-        while (ogg_stream_flush(&os, &og)) {
-            std::fwrite(og.header, 1, og.header_len, out);
-            std::fwrite(og.body, 1, og.body_len, out);
-        }
-        auto drain = [&] {
-            while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-                vorbis_analysis(&vb, nullptr);
-                vorbis_bitrate_addblock(&vb);
-                ogg_packet op;
-                while (vorbis_bitrate_flushpacket(&vd, &op)) {
-                    ogg_stream_packetin(&os, &op);
-                    while (ogg_stream_pageout(&os, &og)) {
-                        std::fwrite(og.header, 1, og.header_len, out);
-                        std::fwrite(og.body, 1, og.body_len, out);
-                    }
-                }
-            }
-        };
-        for (std::size_t off = 0; off < pcm.size(); off += kBufferFrames * 2) {
-            float** buf = vorbis_analysis_buffer(&vd, kBufferFrames);
-            for (int i = 0; i < kBufferFrames; ++i) {
-                buf[0][i] = pcm[off + 2 * i] / 32768.0f;
-                buf[1][i] = pcm[off + 2 * i + 1] / 32768.0f;
-            }
-            vorbis_analysis_wrote(&vd, kBufferFrames);
-            drain();
-        }
-        vorbis_analysis_wrote(&vd, 0);
-        drain();
-        while (ogg_stream_flush(&os, &og)) {
-            std::fwrite(og.header, 1, og.header_len, out);
-            std::fwrite(og.body, 1, og.body_len, out);
-        }
-        ogg_stream_clear(&os);
-        vorbis_block_clear(&vb);
-        vorbis_dsp_clear(&vd);
-        vorbis_comment_clear(&vc);
-        vorbis_info_clear(&vi);
-        std::fclose(out);
+        benchdirect::EncodeVorbis(pcm, kRate, 0.4f, kBufferFrames, path);
     }
     std::remove(path.c_str());
 }

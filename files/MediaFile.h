@@ -61,6 +61,8 @@ public:
     bool IsDirty() const { return dirty; }
     bool IsReadOnly() const { return readOnly; }
     bool HasTempName() const { return tempName; }
+    // The engine names files itself: a generated name is one that saving still has to replace.
+    void SetTempName(bool flag) { tempName = flag; }
 
     // Error hook: the texts of every failure come here; the result is what callers act on.
     void Error(const char* message, const char* context, int code = 0);

@@ -1,6 +1,7 @@
 #include "platform/kernel/Clock.h"
 
 #include <chrono>
+#include <ctime>
 #include <map>
 #include <mutex>
 
@@ -131,4 +132,17 @@ __time64_t _time64(__time64_t* out)
         *out = now;
     }
     return now;
+}
+
+namespace platform {
+std::string CtimeText(__time64_t when)
+{
+    const std::time_t t = static_cast<std::time_t>(when);
+    std::tm local{};
+    char text[64] = "";
+    if (localtime_r(&t, &local)) {
+        std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local);
+    }
+    return text;
+}
 }

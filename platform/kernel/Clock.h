@@ -4,6 +4,7 @@
 // sleep on the wall clock.
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/core/Types.h"
 
@@ -26,3 +27,8 @@ void RemoveClockListener(int id);
 }
 
 __time64_t _time64(__time64_t* out);
+
+namespace platform {
+// The C library's ctime text of a time in local time: 24 characters and a line feed.
+std::string CtimeText(__time64_t when);
+}

@@ -182,6 +182,44 @@ BOOL GetDiskFreeSpaceExA(LPCSTR directoryName, PULARGE_INTEGER freeBytesAvailabl
     return TRUE;
 }
 
+BOOL GetVolumePathNameA(LPCSTR fileName, LPSTR volumePathName, DWORD bufferLength)
+{
+    if (!fileName || !*fileName || !volumePathName || bufferLength == 0) {
+        return FALSE;
+    }
+    char full[MAX_PATH];
+    if (GetFullPathNameA(fileName, sizeof full, full, nullptr) == 0) {
+        return FALSE;
+    }
+    std::string path = full;
+    struct stat st{};
+    while (stat(path.c_str(), &st) != 0) {
+        const std::size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+        if (slash == std::string::npos) {
+            return FALSE;
+        }
+        path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+    // Up the folders while the parent lies on the same device.
+    while (path != "/") {
+        const std::size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
+        const std::string parent = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+        struct stat up{};
+        if (stat(parent.c_str(), &up) != 0 || up.st_dev != st.st_dev) {
+            break;
+        }
+        path = parent;
+    }
+    if (path.back() != '/') {
+        path += '/';
+    }
+    if (path.size() + 1 > bufferLength) {
+        return FALSE;
+    }
+    std::memcpy(volumePathName, path.c_str(), path.size() + 1);
+    return TRUE;
+}
+
 BOOL GetDiskFreeSpaceA(LPCSTR rootPathName, DWORD* sectorsPerCluster, DWORD* bytesPerSector,
                        DWORD* numberOfFreeClusters, DWORD* totalNumberOfClusters)
 {

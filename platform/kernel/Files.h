@@ -35,5 +35,9 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 // Free space of the file system holding the folder (statvfs); null = current folder.
 BOOL GetDiskFreeSpaceExA(LPCSTR directoryName, PULARGE_INTEGER freeBytesAvailableToCaller,
                          PULARGE_INTEGER totalNumberOfBytes, PULARGE_INTEGER totalNumberOfFreeBytes);
+// The mount point of the file system that holds path (the nearest existing folder
+// answers for a name not yet made), with a trailing "/": the root the program
+// calls a drive.
+BOOL GetVolumePathNameA(LPCSTR fileName, LPSTR volumePathName, DWORD bufferLength);
 BOOL GetDiskFreeSpaceA(LPCSTR rootPathName, DWORD* sectorsPerCluster, DWORD* bytesPerSector,
                        DWORD* numberOfFreeClusters, DWORD* totalNumberOfClusters);

@@ -1,0 +1,4 @@
+// The process-wide start options.
+#include "app/StartOptions.h"
+
+TStartOptions StartOptions;

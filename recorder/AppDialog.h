@@ -1,0 +1,288 @@
+#pragma once
+// TAppDialog: the main window and the audio engine in one object. It owns the
+// recorder panel's controls, the five audio buffers and the wave devices, the
+// current recording file, sound activation, the status line and the file limits.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/SMsg.h"
+#include "files/MediaFile.h"
+#include "owl/Dialog.h"
+#include "owl/OpenSaveDialog.h"
+#include "owl/Slider.h"
+#include "owl/StandardControls.h"
+#include "platform/acm/Acm.h"
+#include "platform/user/GlobalMemory.h"
+#include "platform/wave/Wave.h"
+
+class RecFile;
+class TimerSchedule;
+
+// The full path of the file the main window works on.
+extern char CurrentFileName[260];
+
+constexpr int kAudioBufferCount = 5;
+// The smallest data and conversion block; larger formats get blocks of a fifth of a second.
+constexpr DWORD kAudioBlockBytes = 45000;
+
+// One of the five buffers that recording and playback share; its index lives in
+// the wave header's dwUser for the buffer's whole life.
+struct AudioBuffer {
+    HGLOBAL headerHandle = nullptr;
+    WAVEHDR* header = nullptr;
+    HGLOBAL dataHandle = nullptr;
+    LPSTR data = nullptr;
+    // dwUser 1: handed to the converter and not yet collected; dwSrcUser 1: it began
+    // a burst; dwDstUser: the wall-clock time its buffer arrived.
+    ACMSTREAMHEADER* conversion = nullptr;
+};
+
+// A fifth of a second of a format in whole blocks, and never below the standard block.
+DWORD AudioBlockBytes(const WAVEFORMATEX& format);
+// The percentage a copy shows with this much left of the total.
+int CopyPercent(std::uint64_t remaining, std::uint64_t total);
+
+class TProgress;
+
+class TAppDialog : public OWL::TDialog, public SMsg {
+public:
+    // Conversion modes of the compression stream.
+    enum { ModeNone = 0, ModeEncode = 1, ModeDecode = 2 };
+
+    TAppDialog(OWL::TWindow* parent, LPCSTR resource = "IDD_TAPP", OWL::TModule* module = nullptr);
+    ~TAppDialog() override;
+
+    void SetupWindow() override;
+    bool PreProcessMsg(MSG& msg) override;
+    bool CanClose() override;
+
+    // Wave input and audio buffers.
+    bool initdat();
+    void FreeBuffers();
+    void record();
+    void stop();
+    void bnstop();
+    void ReportInputError(int messageId, bool stopAfter);
+
+    // Levels and sound activation.
+    DWORD PeakLevel(const void* data, DWORD bytes) const;
+    void ShowLevel(DWORD peaks);
+    void SetSegmentOpen(bool open);
+
+    // Status line, seeking and file limits.
+    void position(DWORD pos, bool updateSlider);
+    void ShowPositionTime(DWORD pos);
+    void ShowSegmentNumber(DWORD pos);
+    void ShowFileSize();
+    void ShowDiskSpace();
+    void ShowPlayPosition(const WAVEHDR* header);
+    void SeekBackMarker(bool toMarker);
+    void SeekNextMarker(bool toMarker);
+    LRESULT EvNextFile(WPARAM wParam, LPARAM lParam);
+
+    // Opening and naming.
+    bool CheckDefaultDirectory();
+    bool MakeRecordFileName(const char* pattern, char* out, bool temporary, int fileType);
+    bool BuildFileName(const char* pattern, char* out, bool temporary, const char* extension);
+    bool openfile(const char* name, int fileType);
+    // A new file object of the type (the name's ending decides), opened; owned by the caller.
+    MediaFile* OpenMediaFile(const char* name, const WAVEFORMATEX* format, DWORD openFlags, int fileType);
+    void ShowFormatText();
+    bool DropFileAfterFailure();
+    void UpdateCaption(const char* name, bool bracket);
+
+    // Compression-manager streams.
+    bool acmopen(bool suggest, int mode);
+    void CloseAcmStream();
+
+    // Saving, closing and reordering.
+    bool savefile(const char* newName, bool closeAfter);
+    bool filecanclose();
+    bool ReorderFile();
+    // Whether bytes fit on the file system of folder (null: the recording's).
+    bool HasDiskSpace(std::uint64_t bytes, const char* folder);
+
+    // State the commands, the frame and the tests read.
+    MediaFile* GetCurrentFile() const { return currentFile; }
+    bool IsRecording() const { return recording != 0; }
+    bool IsInputOpen() const { return waveIn != nullptr; }
+    HWAVEIN GetInputDevice() const { return waveIn; }
+    bool IsOutputOpen() const { return waveOut != nullptr; }
+    const WAVEFORMATEX& GetDeviceFormat() const { return deviceFormat; }
+    const WAVEFORMATEX* GetFileFormat() const { return fileFormat; }
+    int GetConversionMode() const { return conversionMode; }
+    HACMSTREAM GetConversionStream() const { return acmStream; }
+    DWORD GetBufferCapacity() const { return bufferCapacity; }
+    const AudioBuffer& GetBuffer(int index) const { return buffers[index]; }
+    int GetRestartCount() const { return restartCount; }
+    bool IsSoundOn() const { return hangOver > 0; }
+    MediaFile* GetHistoryFile() const { return historyFile; }
+    TimerSchedule* GetSchedule() const { return schedule; }
+    // Buffer traces reach the log only while this is on (a debugging aid, outside the warning budget).
+    static void SetBufferTrace(bool on);
+
+protected:
+    LRESULT EvWimData(WPARAM wParam, LPARAM lParam);
+    LRESULT EvRestartInput(WPARAM wParam, LPARAM lParam);
+    LRESULT EvNextFileMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT EvStopPlayback(WPARAM wParam, LPARAM lParam);
+    LRESULT EvSilenceNextFile(WPARAM wParam, LPARAM lParam);
+    LRESULT EvEngineReport(WPARAM wParam, LPARAM lParam);
+    void EvClose();
+    void EvHScroll(UINT code, UINT thumb, HWND control);
+    void EvThresholdSlider(UINT code);
+    void CmRecord();
+    void CmStop();
+    void CmNothing() {}
+
+private:
+    friend class EngineBusy;
+    enum class CopyOutcome { Done, Cancelled, Failed, NoInput, NoOutput };
+    enum class NameChoice { Chosen, Keep, Discard };
+
+    // Input.
+    bool BuffersReady() const;
+    bool EnsureBufferCapacity(DWORD bytes, DWORD dstBytes);
+    DWORD InputBufferLength() const;
+    bool QueueInputBuffers(bool reportFailures);
+    void RequeueInputBuffer(WAVEHDR* header);
+    void ProcessInputBuffer(WAVEHDR* header);
+    void RequestInputRestart();
+    void FlushInput();
+    void CloseInput(bool report);
+    void CloseOutput();
+    void Report(int messageId);
+    // Ends the recording once, after the handler returns; messageId 0 shows no box.
+    void StopOnFailure(int messageId);
+    void PostToFrame(UINT message);
+
+    // Sound activation and writing.
+    // peaks: PeakLevel of the data, taken once for sound activation and the meter.
+    void mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
+                int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived);
+    bool ConvertsThroughStream() const;
+    void ResetConversionHeader(ACMSTREAMHEADER* h) const;
+    void CollectConversion(MediaFile* file, ACMSTREAMHEADER* h, int index);
+    void FinishConversions(MediaFile* file);
+    void AddBurstMarker(MediaFile* file, __time64_t when);
+    void NoteWritten(MediaFile* file);
+    void UpdateRecordingStatus(int index, bool burstStart, const ACMSTREAMHEADER* header);
+
+    // Status and limits.
+    static bool HasTimeScale(MediaFile* file);
+    std::string RecordingFolder() const;
+    bool FreeBytes(const std::string& folder, std::uint64_t* bytes);
+    std::uint64_t SizeLimitBytes() const;
+    bool LimitReached(bool* capOnly);
+    void TestFileLimit();
+    void StartLoopPass();
+    void ContinueInNewFile();
+
+    // Opening.
+    bool SetUpNewFileFormats(int fileType);
+    bool CopyFormat(const WAVEFORMATEX* source);
+    bool DeviceFormatUsable() const;
+    bool FileFormatUsable(int fileType) const;
+    void ShowOpenError(int error, const char* name);
+    void ForgetCurrentFile();
+    void CodecText(const char* text);
+    std::string FrameCaption() const;
+    void SetFrameCaption(const char* text);
+
+    // Saving and reordering.
+    void PumpMessages();
+    CopyOutcome RunCopy(TProgress* progress, const char* captionFormat, std::uint64_t total,
+                        const std::function<bool(char*, LONG)>& step);
+    CopyOutcome CopyRecording(const std::string& from, const std::string& to);
+    bool RenameRecording(const std::string& to);
+    NameChoice AskForName(char* out, std::size_t size);
+    std::string WithTypeEnding(const char* name) const;
+    void RefreshAfterClose();
+    void CopyTimeline(RecFile* old, RecFile* fresh, DWORD wp, DWORD wpc, DWORD olderCount);
+    void DropHistoryFile();
+
+    // Engine messages that arrive while a stop or a copy is under way run after it.
+    bool DeferWhileBusy(UINT message, WPARAM wParam, LPARAM lParam);
+    void Trace(const char* text);
+    static bool BufferTraceOn();
+    void BufferTrace(const char* text);
+
+    // Buffers and devices.
+    AudioBuffer buffers[kAudioBufferCount];
+    DWORD bufferCapacity = 0;
+    DWORD conversionDstCapacity = 0;
+    HWAVEIN waveIn = nullptr;
+    HWAVEOUT waveOut = nullptr;
+    OWL::TOpenSaveDialog::TData fileData;
+
+    // Formats: the file's in a buffer large enough for any compressed record.
+    std::vector<BYTE> fileFormatBuffer;
+    WAVEFORMATEX* fileFormat = nullptr;
+    WAVEFORMATEX deviceFormat{};
+
+    HACMSTREAM acmStream = nullptr;
+    DWORD playPosition = 0;
+    bool segmentOpen = false;
+    MediaFile* currentFile = nullptr;
+    MediaFile* historyFile = nullptr;
+
+    // Child controls.
+    OWL::TVSlider* thresholdSlider;
+    OWL::THSlider* positionSlider;
+    OWL::TStatic* thresholdText;
+    OWL::TStatic* levelText;
+    OWL::TStatic* segmentText;
+    OWL::TStatic* timeText;
+    OWL::TStatic* sampleText;
+    OWL::TStatic* sizeText;
+    OWL::TStatic* formatText;
+    OWL::TStatic* directoryText;
+
+    TimerSchedule* schedule = nullptr;
+    bool doubleClick = false;
+    int hangOver = 0;
+    int talkOff = 0;
+    int loud = 0;
+    int threshold = 0;
+    int recording = 0;
+    bool playing = false;
+    int lastInputIndex = -1;
+    int lastOutputIndex = -1;
+    int speedMode = 0;
+    bool freeSpaceAvailable = false;
+    HMODULE kernelModule = nullptr;
+    int conversionMode = ModeNone;
+    int restartCount = 0;
+    int stallCount = 0;
+    DWORD segmentStartPosition = 0;
+    __time64_t segmentStartTime = 0;
+
+    // Status line.
+    DWORD lastPeaks = 0;
+    int lastSegmentIndex = -1;
+    int lastSegmentCount = 0;
+    int statusCounter = 0;
+    bool lineStep = false;
+    bool seekPending = false;
+    bool pausedBySlider = false;
+    DWORD loopStart = 0;
+    std::string volumeFolder;
+    std::string volumeName;
+
+    // Guards of the buffer road.
+    int busyDepth = 0;
+    std::vector<MSG> deferred;
+    bool inWimData = false;
+    bool flushing = false;
+    bool restartPending = false;
+    bool nextFilePending = false;
+    bool creatingFile = false;
+    bool writeStopped = false;
+    bool conversionFailed = false;
+    std::vector<int> reported;
+    DWORD buffersSinceUpdate = 0;
+
+    DECLARE_RESPONSE_TABLE(TAppDialog)
+};

@@ -1,0 +1,590 @@
+// TAppDialog: the five audio buffers, the Record command and the wave input,
+// each finished input buffer, the restart of a stalled input, and the stop.
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "app/Settings.h"
+#include "app/StartOptions.h"
+#include "files/FileType.h"
+#include "prefs/SetFile.h"
+#include "platform/kernel/Clock.h"
+#include "recorder/AppDialog.h"
+#include "recorder/CodecDrivers.h"
+#include "recorder/EngineBusy.h"
+#include "recorder/PrivateMessages.h"
+
+namespace {
+// Device threads finish headers while this thread looks at them.
+DWORD Flags(WAVEHDR* h) { return std::atomic_ref<DWORD>(h->dwFlags).load(std::memory_order_acquire); }
+bool IsDone(WAVEHDR* h) { return h && (Flags(h) & WHDR_DONE); }
+}
+
+DWORD AudioBlockBytes(const WAVEFORMATEX& f)
+{
+    std::uint64_t n = (std::uint64_t(f.nAvgBytesPerSec) + 4) / 5;
+    if (f.nBlockAlign > 1) {
+        n = (n + f.nBlockAlign - 1) / f.nBlockAlign * f.nBlockAlign;
+    }
+    return static_cast<DWORD>(std::min<std::uint64_t>(std::max<std::uint64_t>(n, kAudioBlockBytes), 0x7FFFFFFF));
+}
+
+bool TAppDialog::initdat()
+{
+    doubleClick = false;
+    const DWORD capacity = std::max(bufferCapacity, AudioBlockBytes(deviceFormat));
+    for (int i = 0; i < kAudioBufferCount; ++i) {
+        AudioBuffer& b = buffers[i];
+        if (!b.header) {
+            b.headerHandle = GlobalAlloc(GMEM_MOVEABLE, sizeof(WAVEHDR));
+            b.header = b.headerHandle ? static_cast<WAVEHDR*>(GlobalLock(b.headerHandle)) : nullptr;
+            if (!b.header) {
+                ShowMessage(3080, MB_OK | MB_ICONEXCLAMATION);
+                return false;
+            }
+            *b.header = WAVEHDR{};
+            b.header->dwLoops = 1;
+            b.header->dwUser = static_cast<DWORD_PTR>(i);
+        }
+        if (!b.data) {
+            b.dataHandle = GlobalAlloc(GMEM_MOVEABLE, capacity);
+            b.data = b.dataHandle ? static_cast<LPSTR>(GlobalLock(b.dataHandle)) : nullptr;
+            if (!b.data) {
+                ShowMessage(3080, MB_OK | MB_ICONEXCLAMATION);
+                return false;
+            }
+            b.header->lpData = b.data;
+        }
+    }
+    bufferCapacity = capacity;
+    if (AcmEnabled()) {
+        conversionDstCapacity = std::max(conversionDstCapacity, capacity);
+        for (AudioBuffer& b : buffers) {
+            if (!b.conversion) {
+                b.conversion = new ACMSTREAMHEADER{};
+                b.conversion->cbStruct = ACMSTREAMHEADER_DOCUMENTED_SIZE;
+                b.conversion->pbSrc = new BYTE[bufferCapacity];
+                b.conversion->cbSrcLength = bufferCapacity;
+                b.conversion->pbDst = new BYTE[conversionDstCapacity];
+                b.conversion->cbDstLength = conversionDstCapacity;
+            }
+        }
+    }
+    return true;
+}
+
+bool TAppDialog::BuffersReady() const
+{
+    return std::all_of(std::begin(buffers), std::end(buffers), [](const AudioBuffer& b) { return b.header && b.data; });
+}
+
+bool TAppDialog::EnsureBufferCapacity(DWORD bytes, DWORD dstBytes)
+{
+    if (!BuffersReady() && !initdat()) {
+        return false;
+    }
+    if (bytes > bufferCapacity) {
+        // Only while no device holds the blocks and no stream has them prepared.
+        for (AudioBuffer& b : buffers) {
+            GlobalUnlock(b.dataHandle);
+            HGLOBAL grown = GlobalReAlloc(b.dataHandle, bytes, GMEM_MOVEABLE);
+            if (grown) {
+                b.dataHandle = grown;
+            }
+            b.data = static_cast<LPSTR>(GlobalLock(b.dataHandle));
+            b.header->lpData = b.data;
+            if (!grown) {
+                ShowMessage(3080, MB_OK | MB_ICONEXCLAMATION);
+                return false;
+            }
+        }
+        bufferCapacity = bytes;
+        for (AudioBuffer& b : buffers) {
+            if (b.conversion) {
+                delete[] b.conversion->pbSrc;
+                b.conversion->pbSrc = new BYTE[bufferCapacity];
+                b.conversion->cbSrcLength = bufferCapacity;
+            }
+        }
+    }
+    if (dstBytes > conversionDstCapacity && AcmEnabled()) {
+        conversionDstCapacity = dstBytes;
+        for (AudioBuffer& b : buffers) {
+            if (b.conversion) {
+                delete[] b.conversion->pbDst;
+                b.conversion->pbDst = new BYTE[conversionDstCapacity];
+                b.conversion->cbDstLength = conversionDstCapacity;
+            }
+        }
+    }
+    return true;
+}
+
+void TAppDialog::FreeBuffers()
+{
+    if (AcmEnabled()) {
+        CloseAcmStream();
+    }
+    for (AudioBuffer& b : buffers) {
+        if (b.conversion) {
+            delete[] b.conversion->pbDst;
+            delete[] b.conversion->pbSrc;
+            delete b.conversion;
+            b.conversion = nullptr;
+        }
+        if (b.headerHandle) {
+            GlobalUnlock(b.headerHandle);
+            GlobalFree(b.headerHandle);
+        }
+        if (b.dataHandle) {
+            GlobalUnlock(b.dataHandle);
+            GlobalFree(b.dataHandle);
+        }
+        b = AudioBuffer{};
+    }
+    bufferCapacity = 0;
+    conversionDstCapacity = 0;
+}
+
+DWORD TAppDialog::InputBufferLength() const
+{
+    DWORD n = deviceFormat.nAvgBytesPerSec / 5;
+    if (deviceFormat.nBlockAlign) {
+        n -= n % deviceFormat.nBlockAlign;
+    }
+    return std::min(n, bufferCapacity);
+}
+
+void TAppDialog::record()
+{
+    Trace("record");
+    PostToFrame(UM_RECORD_STARTED);
+    doubleClick = false;
+    if (recording) {
+        return;
+    }
+    if (waveOut) {
+        CloseOutput();
+        CloseAcmStream();
+    }
+    if (!currentFile) {
+        openfile(nullptr, -1);
+    }
+    if (!currentFile) {
+        stop();
+        return;
+    }
+    hangOver = talkOff = loud = 0;
+    writeStopped = false;
+    conversionFailed = false;
+    reported.clear();
+    buffersSinceUpdate = 0;
+    restartPending = false;
+
+    bool loopNow = false;
+    if (FileAction == 1) {
+        const std::uint64_t limit = SizeLimitBytes();
+        if (FileLimitKind == 0) {
+            loopNow = limit != 0 && currentFile->GetDataSize() >= limit;
+        } else {
+            loopNow = FileMinutes > 0 && std::uint64_t(currentFile->GetSeconds(DWORD(-1))) >= std::uint64_t(FileMinutes) * 60;
+        }
+    }
+    if (loopNow && currentFile->CanOverwrite()) {
+        EvNextFile(0, 0);
+    } else {
+        SeekNextMarker(false);
+    }
+    timeText->SetText("");
+
+    UINT device = WAVE_MAPPER;
+    WAVEINCAPSA caps{};
+    if (waveInGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps) != MMSYSERR_NOERROR) {
+        device = 0;
+    }
+    if (waveInGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR) {
+        ReportInputError(3710, false);
+        return;
+    }
+    if (waveIn) {
+        CloseInput(true);
+    }
+    lastInputIndex = -1;
+    if (waveInOpen(&waveIn, device, &deviceFormat, reinterpret_cast<DWORD_PTR>(Handle), 0, CALLBACK_WINDOW) !=
+        MMSYSERR_NOERROR) {
+        waveIn = nullptr;
+        ReportInputError(3711, true);
+        return;
+    }
+    const DWORD need = AudioBlockBytes(deviceFormat);
+    if (!BuffersReady() || need > bufferCapacity) {
+        // Blocks only grow while no stream has them prepared.
+        CloseAcmStream();
+        if (!EnsureBufferCapacity(need, 0)) {
+            stop();
+            return;
+        }
+    }
+    for (AudioBuffer& b : buffers) {
+        if (b.conversion) {
+            b.conversion->dwUser = 0;
+        }
+    }
+    const bool converts = fileFormat->wFormatTag != WAVE_FORMAT_PCM && currentFile->GetFileType() != FileTypeOgg;
+    if (converts && !(acmStream && conversionMode == ModeEncode) && !acmopen(false, ModeEncode)) {
+        stop();
+        return;
+    }
+    if (!QueueInputBuffers(true)) {
+        return;
+    }
+    if (waveInStart(waveIn) != MMSYSERR_NOERROR) {
+        ReportInputError(3714, true);
+        return;
+    }
+    // Only now: a message handled before this point finds the flag clear.
+    recording = 1;
+    restartCount = 0;
+    stallCount = 0;
+    if (HWND stopButton = GetDlgItem(154)) {
+        ::SetFocus(stopButton);
+    }
+    PostToFrame(UM_STATE_CHANGED);
+}
+
+bool TAppDialog::QueueInputBuffers(bool reportFailures)
+{
+    const DWORD length = InputBufferLength();
+    for (int i = 0; i < kAudioBufferCount; ++i) {
+        WAVEHDR* h = buffers[i].header;
+        h->dwBufferLength = length;
+        h->dwFlags = 0;
+        h->dwBytesRecorded = 0;
+        h->dwLoops = 0;
+        h->lpNext = nullptr;
+        h->reserved = 0;
+        h->dwUser = static_cast<DWORD_PTR>(i);
+        if (waveInPrepareHeader(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            if (reportFailures) {
+                ReportInputError(3712, true);
+                return false;
+            }
+            continue;
+        }
+        if (waveInAddBuffer(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR && reportFailures) {
+            ReportInputError(3713, true);
+            return false;
+        }
+    }
+    return true;
+}
+
+LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
+{
+    // A message from a device closed since, or one that arrives while this
+    // handler runs a nested loop, is not this handler's to act on.
+    if (!recording || inWimData || reinterpret_cast<HWAVEIN>(wParam) != waveIn) {
+        return 0;
+    }
+    inWimData = true;
+    auto* finished = reinterpret_cast<WAVEHDR*>(lParam);
+    if (BufferTraceOn()) {
+        std::string line;
+        for (int i = 0; i < kAudioBufferCount; ++i) {
+            char part[32];
+            WAVEHDR* h = buffers[i].header;
+            const DWORD f = h ? Flags(h) : 0;
+            std::snprintf(part, sizeof part, "seg%d %s %s  ", i, (f & WHDR_DONE) ? "done" : "    ",
+                          (f & WHDR_INQUEUE) ? "q" : " ");
+            line += part;
+        }
+        BufferTrace(line.c_str());
+    }
+    const int start = lastInputIndex;
+    if (finished && waveIn && BuffersReady()) {
+        for (int n = 0; n < kAudioBufferCount && recording; ++n) {
+            const int idx = (lastInputIndex + 1) % kAudioBufferCount;
+            if (!IsDone(buffers[idx].header) || !IsDone(buffers[(idx + 1) % kAudioBufferCount].header)) {
+                break;
+            }
+            const ACMSTREAMHEADER* c = buffers[idx].conversion;
+            if (acmStream && c && c->dwUser && !(c->fdwStatus & ACMSTREAMHEADER_STATUSF_DONE)) {
+                break;
+            }
+            if (BufferTraceOn()) {
+                char text[32];
+                std::snprintf(text, sizeof text, "processing seg %d", idx);
+                BufferTrace(text);
+            }
+            lastInputIndex = idx;
+            RequeueInputBuffer(buffers[idx].header);
+        }
+    }
+    if (lastInputIndex == start) {
+        // A message for a buffer already taken in and queued again says nothing about a stall.
+        if (finished && IsDone(finished)) {
+            ++stallCount;
+        }
+    } else {
+        stallCount = 0;
+    }
+    if (stallCount > 3 && !restartPending) {
+        RequestInputRestart();
+    }
+    inWimData = false;
+    return 0;
+}
+
+void TAppDialog::RequeueInputBuffer(WAVEHDR* header)
+{
+    if (!IsDone(header)) {
+        return;
+    }
+    threshold = SoundLevel;
+    if (waveInUnprepareHeader(waveIn, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        // Not taken in: the ring stops here until the restart brings the header back.
+        header->dwFlags &= ~WHDR_DONE;
+        return;
+    }
+    ProcessInputBuffer(header);
+    header->dwFlags = 0;
+    header->dwBytesRecorded = 0;
+    if (waveInPrepareHeader(waveIn, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        Report(3035);
+        return;
+    }
+    if (waveInAddBuffer(waveIn, header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+        Report(3036);
+    }
+}
+
+void TAppDialog::ProcessInputBuffer(WAVEHDR* header)
+{
+    const DWORD bytes = std::min({header->dwBytesRecorded, header->dwBufferLength, bufferCapacity});
+    const int index = static_cast<int>(header->dwUser & 7);
+    // One scan serves sound activation and the meter.
+    const DWORD peaks = PeakLevel(header->lpData, bytes);
+    if (currentFile && index < kAudioBufferCount) {
+        mmdata(threshold, header->lpData, bytes, peaks, currentFile, index, hangOver, talkOff, loud, _time64(nullptr));
+    }
+    ShowLevel(peaks);
+}
+
+void TAppDialog::RequestInputRestart()
+{
+    restartPending = true;
+    PostMessage(UM_RESTART_INPUT, 1, 2);
+}
+
+LRESULT TAppDialog::EvRestartInput(WPARAM wParam, LPARAM lParam)
+{
+    if (DeferWhileBusy(UM_RESTART_INPUT, wParam, lParam)) {
+        return 0;
+    }
+    Trace("Attempting to restart recording.");
+    restartPending = false;
+    if (wParam != 1 || lParam != 2 || !waveIn || !recording) {
+        return 0;
+    }
+    ++restartCount;
+    stallCount = 0;
+    waveInStop(waveIn);
+    recording = 0;
+    waveInReset(waveIn);
+    // What the device had finished is kept: the restart loses only what it did not capture.
+    FlushInput();
+    if (acmStream) {
+        FinishConversions(currentFile);
+        CloseAcmStream();
+        if (!acmopen(false, ModeEncode)) {
+            LogMessage(3172);
+            stop();
+            return 0;
+        }
+    }
+    lastInputIndex = -1;
+    for (AudioBuffer& b : buffers) {
+        waveInUnprepareHeader(waveIn, b.header, sizeof(WAVEHDR));
+    }
+    QueueInputBuffers(false);
+    if (waveInStart(waveIn) == MMSYSERR_NOERROR) {
+        recording = 1;
+    } else {
+        ReportInputError(3714, true);
+    }
+    return 0;
+}
+
+void TAppDialog::FlushInput()
+{
+    if (!waveIn || !BuffersReady()) {
+        return;
+    }
+    flushing = true;
+    const int from = lastInputIndex;
+    for (int n = 1; n <= kAudioBufferCount; ++n) {
+        const int idx = (from + n) % kAudioBufferCount;
+        WAVEHDR* h = buffers[idx].header;
+        // A header the driver never gave back holds nothing; the ones after it still count.
+        if (!IsDone(h) || h->dwBytesRecorded == 0 ||
+            waveInUnprepareHeader(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+            continue;
+        }
+        lastInputIndex = idx;
+        ProcessInputBuffer(h);
+        h->dwBytesRecorded = 0;
+        h->dwFlags &= ~WHDR_DONE;
+    }
+    flushing = false;
+}
+
+void TAppDialog::CloseInput(bool report)
+{
+    if (waveInStop(waveIn) != MMSYSERR_NOERROR && report) {
+        ShowMessage(3060, MB_OK | MB_ICONEXCLAMATION);
+    }
+    waveInReset(waveIn);
+    for (AudioBuffer& b : buffers) {
+        if (b.header) {
+            waveInUnprepareHeader(waveIn, b.header, sizeof(WAVEHDR));
+        }
+    }
+    if (waveInClose(waveIn) != MMSYSERR_NOERROR && report) {
+        ShowMessage(3062, MB_OK | MB_ICONEXCLAMATION);
+    }
+    waveIn = nullptr;
+    lastInputIndex = -1;
+}
+
+void TAppDialog::CloseOutput()
+{
+    playing = false;
+    waveOutReset(waveOut);
+    for (AudioBuffer& b : buffers) {
+        if (b.header) {
+            waveOutUnprepareHeader(waveOut, b.header, sizeof(WAVEHDR));
+        }
+    }
+    waveOutClose(waveOut);
+    waveOut = nullptr;
+    lastOutputIndex = -1;
+}
+
+void TAppDialog::stop()
+{
+    Trace("stop");
+    if (waveIn) {
+        if (HWND b = GetDlgItem(150)) {
+            ::SetFocus(b);
+        }
+    } else if (waveOut) {
+        if (HWND b = GetDlgItem(151)) {
+            ::SetFocus(b);
+        }
+    }
+    bnstop();
+}
+
+void TAppDialog::bnstop()
+{
+    EngineBusy busy(*this);
+    speedMode = 0;
+    const bool soundWasOn = hangOver > 0;
+    doubleClick = false;
+    if (waveIn) {
+        recording = 0;
+        restartCount = 0;
+        stallCount = 0;
+        if (waveInStop(waveIn) != MMSYSERR_NOERROR) {
+            ShowMessage(3060, MB_OK | MB_ICONEXCLAMATION);
+        }
+        if (waveInReset(waveIn) != MMSYSERR_NOERROR) {
+            ShowMessage(3061, MB_OK | MB_ICONEXCLAMATION);
+        }
+        // The held-back buffer and the partly filled one reach the file before the device closes.
+        FlushInput();
+        FinishConversions(currentFile);
+        for (AudioBuffer& b : buffers) {
+            if (b.header) {
+                waveInUnprepareHeader(waveIn, b.header, sizeof(WAVEHDR));
+            }
+        }
+        if (waveInClose(waveIn) != MMSYSERR_NOERROR) {
+            ShowMessage(3062, MB_OK | MB_ICONEXCLAMATION);
+        }
+        waveIn = nullptr;
+        lastInputIndex = -1;
+        if (StartOptions.NotifyWindow && soundWasOn) {
+            ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
+        }
+        SetSegmentOpen(false);
+        if (currentFile && currentFile->GetOverwrite()) {
+            ReorderFile();
+        }
+        if (currentFile) {
+            position(currentFile->GetPosition(), true);
+        }
+    }
+    hangOver = talkOff = loud = 0;
+    if (waveOut) {
+        CloseOutput();
+        if (currentFile) {
+            currentFile->position(playPosition);
+        }
+    }
+    CloseAcmStream();
+    recording = 0;
+    if (currentFile && !currentFile->update()) {
+        Warning("Can't update the recording file.");
+    }
+    ShowLevel(0);
+    levelText->SetText("");
+    PostToFrame(UM_STATE_CHANGED);
+}
+
+void TAppDialog::ReportInputError(int messageId, bool stopAfter)
+{
+    ShowMessage(messageId, MB_OK | MB_ICONEXCLAMATION);
+    if (stopAfter) {
+        stop();
+    }
+}
+
+void TAppDialog::Report(int messageId)
+{
+    if (std::find(reported.begin(), reported.end(), messageId) != reported.end()) {
+        return;
+    }
+    reported.push_back(messageId);
+    PostMessage(UM_ENGINE_REPORT, static_cast<WPARAM>(messageId), 0);
+}
+
+void TAppDialog::StopOnFailure(int messageId)
+{
+    if (writeStopped) {
+        return;
+    }
+    writeStopped = true;
+    reported.push_back(messageId);
+    PostMessage(UM_ENGINE_REPORT, static_cast<WPARAM>(messageId), 1);
+}
+
+LRESULT TAppDialog::EvEngineReport(WPARAM wParam, LPARAM lParam)
+{
+    if (DeferWhileBusy(UM_ENGINE_REPORT, wParam, lParam)) {
+        return 0;
+    }
+    if (lParam == 1 && waveIn) {
+        stop();
+    }
+    ShowMessage(static_cast<int>(wParam), MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
+void TAppDialog::PostToFrame(UINT message)
+{
+    if (Parent && Parent->GetHandle()) {
+        ::PostMessage(Parent->GetHandle(), message, 0, 0);
+    }
+}

@@ -1,0 +1,224 @@
+// Saving and closing recordings: naming a generated file, Save As by copy or move,
+// the question before a recording goes, and a reorder that cannot finish.
+#include "tests/recorder/RecorderFixture.h"
+
+namespace {
+class Save : public RecorderTest {
+protected:
+    void SetUp() override
+    {
+        RecorderTest::SetUp();
+        AutoName = false;
+    }
+    void Record(int buffers)
+    {
+        ClickRecord();
+        ASSERT_TRUE(dialog->IsRecording());
+        Feed(buffers, true);
+        FeedFrames(33, true);
+        ClickStop();
+    }
+};
+
+// A window whose message, posted before a copy, is handled by the copy's own loop:
+// it clicks Cancel in the progress window, as a user would while the copy runs.
+constexpr UINT kCancelCopy = WM_USER + 1;
+
+LRESULT CancelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == kCancelCopy) {
+        for (const char* title : {"Copying audio data", "Copying audio data 1/2"}) {
+            if (HWND p = FindWindowA(nullptr, title)) {
+                SendMessage(p, WM_COMMAND, IDCANCEL, 0);
+            }
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void CancelTheNextCopy()
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CancelProc;
+    wc.lpszClassName = "TapvoxTestCanceller";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowExA(0, "TapvoxTestCanceller", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    PostMessage(w, kCancelCopy, 0, 0);
+}
+}
+
+TEST_F(Save, YesAndANameChosenWithAnotherEndingKeepTheRecordingsType)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    Open();
+    Record(4);
+    const std::string temp = CurrentName();
+    EXPECT_EQ(temp, folder + "/~rec_1.wav");
+    hl::AnswerMessageBox(IDYES);
+    hl::AnswerFileDialog({folder + "/interview.mp3", false});
+    EXPECT_TRUE(dialog->filecanclose());
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+    ASSERT_EQ(hl::MessageBoxes().size(), 1u);
+    EXPECT_EQ(hl::MessageBoxes()[0].text, "Do you want to save?");
+    EXPECT_EQ(hl::MessageBoxes()[0].caption, "Sound file has changed");
+    EXPECT_EQ(hl::MessageBoxes()[0].type, MB_YESNOCANCEL | MB_ICONQUESTION);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"interview.wav"});
+    EXPECT_EQ(SoxSamples(folder + "/interview.wav"), fed);
+}
+
+TEST_F(Save, YesThenCancelInSaveAsKeepsTheRecordingUnderItsGeneratedName)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    Open();
+    Record(4);
+    hl::AnswerMessageBox(IDYES);
+    hl::AnswerFileDialog({std::nullopt, false});
+    EXPECT_TRUE(dialog->filecanclose());
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(SoxSamples(folder + "/~rec_1.wav"), fed);
+}
+
+TEST_F(Save, NoDeletesCancelKeepsAndAnEmptyRecordingGoesWithoutAQuestion)
+{
+    Open();
+    Record(2);
+    hl::AnswerMessageBox(IDCANCEL);
+    EXPECT_FALSE(dialog->filecanclose());
+    EXPECT_NE(dialog->GetCurrentFile(), nullptr);
+    hl::AnswerMessageBox(IDNO);
+    EXPECT_TRUE(dialog->filecanclose());
+    EXPECT_TRUE(WavesIn(folder).empty());
+
+    ASSERT_TRUE(dialog->openfile(nullptr, 0));
+    const std::size_t boxes = hl::MessageBoxes().size();
+    EXPECT_TRUE(dialog->filecanclose());
+    EXPECT_EQ(hl::MessageBoxes().size(), boxes);
+    EXPECT_TRUE(WavesIn(folder).empty());
+}
+
+TEST_F(Save, EachPartOfASplitRecordingWithGeneratedNamesStaysOnDisk)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    FileSize = 1;
+    FileAction = 3;
+    Open();
+    ClickRecord();
+    Feed(170, true);
+    ClickStop();
+    EXPECT_EQ(WavesIn(folder), (std::vector<std::string>{"~rec_1.wav", "~rec_2.wav"}));
+    auto all = SoxSamples(folder + "/~rec_1.wav");
+    const auto second = SoxSamples(folder + "/~rec_2.wav");
+    all.insert(all.end(), second.begin(), second.end());
+    EXPECT_EQ(all, fed);
+}
+
+TEST_F(Save, SaveAsOfANamedFileCopiesAndTheSameNameWrittenOtherwiseCopiesNothing)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    Open();
+    Record(3);
+    const std::string first = CurrentName();
+    // The same file named relative to the current folder (the recording folder) is no new name.
+    ASSERT_TRUE(dialog->savefile("take_1.wav", false));
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
+    // Another name on the same file system: a copy, the first file stays.
+    ASSERT_TRUE(dialog->savefile((folder + "/Take_1.wav").c_str(), false));
+    EXPECT_EQ(CurrentName(), folder + "/Take_1.wav");
+    EXPECT_EQ(WavesIn(folder), (std::vector<std::string>{"Take_1.wav", "take_1.wav"}));
+    EXPECT_EQ(SoxSamples(folder + "/Take_1.wav"), fed);
+    EXPECT_EQ(SoxSamples(first), fed);
+}
+
+TEST_F(Save, ACopyThatCannotBeWrittenKeepsTheOriginalOpenAndSaysSo)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    Open();
+    Record(10);
+    const std::string first = CurrentName();
+    LimitFileSize(3 * BufferBytes());
+    EXPECT_TRUE(dialog->savefile((folder + "/copy.wav").c_str(), false));
+    EXPECT_EQ(CurrentName(), first);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
+    ASSERT_FALSE(hl::MessageBoxes().empty());
+    EXPECT_NE(hl::MessageBoxes().back().text.find("could not be written"), std::string::npos);
+    UnlimitFileSize();
+    EXPECT_EQ(SoxSamples(first), fed);
+}
+
+TEST_F(Save, ACancelledCopyDeletesThePartAndKeepsTheOriginal)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    Open();
+    Record(10);
+    const std::string first = CurrentName();
+    CancelTheNextCopy();
+    EXPECT_TRUE(dialog->savefile((folder + "/copy.wav").c_str(), false));
+    EXPECT_EQ(CurrentName(), first);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
+    EXPECT_EQ(SoxSamples(first), fed);
+}
+
+TEST_F(Save, AReorderThatCannotBeWrittenKeepsTheRecordingAndSaysSoOnce)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    FileSize = 1;
+    FileAction = 1;
+    Open();
+    ClickRecord();
+    Feed(200, true);
+    ASSERT_TRUE(dialog->GetCurrentFile()->GetOverwrite());
+    const std::string name = CurrentName();
+    const std::size_t boxes = hl::MessageBoxes().size();
+    // The second copy the reorder needs does not fit.
+    LimitFileSize(600000);
+    ClickStop();
+    UnlimitFileSize();
+    EXPECT_EQ(CurrentName(), name);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
+    ASSERT_EQ(hl::MessageBoxes().size(), boxes + 1);
+    EXPECT_NE(hl::MessageBoxes().back().text.find("not re-ordered"), std::string::npos);
+    // Still the whole recording, in its loop order: the newest audio first, then the older.
+    const auto samples = SoxSamples(name);
+    ASSERT_GE(samples.size(), 1048576u);
+    const std::size_t newer = fed.size() - 1049600;
+    EXPECT_TRUE(std::equal(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(newer),
+                           fed.begin() + 1049600));
+}
+
+TEST_F(Save, ACancelledReorderKeepsTheRecording)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    FileSize = 1;
+    FileAction = 1;
+    Open();
+    ClickRecord();
+    Feed(200, true);
+    const std::string name = CurrentName();
+    CancelTheNextCopy();
+    dialog->stop();
+    EXPECT_EQ(CurrentName(), name);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
+    EXPECT_GE(SoxSamples(name).size(), 1048576u);
+    EXPECT_NE(hl::MessageBoxes().back().text.find("cancelled"), std::string::npos);
+}
+
+TEST_F(Save, AGeneratedRecordingSavedOntoAnotherFileSystemLeavesNoTemporaryCopy)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    const std::string other = dir.file("other");
+    if (!SmallFileSystem(other, "4m")) {
+        GTEST_SKIP() << "no private mount namespace here";
+    }
+    Open();
+    Record(5);
+    hl::AnswerFileDialog({other + "/kept.wav", false});
+    ASSERT_TRUE(dialog->savefile(nullptr, true));
+    EXPECT_EQ(SoxSamples(other + "/kept.wav"), fed);
+    EXPECT_TRUE(WavesIn(folder).empty());
+}
