@@ -19,6 +19,9 @@
 
 class RecFile;
 class TimerSchedule;
+namespace OWL {
+class TTooltip;
+}
 
 // The full path of the file the main window works on.
 extern char CurrentFileName[260];
@@ -141,6 +144,8 @@ private:
     friend class EngineBusy;
     enum class CopyOutcome { Done, Cancelled, Failed, NoInput, NoOutput };
     enum class NameChoice { Chosen, Keep, Discard };
+
+    OWL::TTooltip* Tooltips() const;
 
     // Input.
     bool BuffersReady() const;
