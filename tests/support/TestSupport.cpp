@@ -28,6 +28,22 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
+KeepCurrentDirectory::KeepCurrentDirectory()
+{
+    std::error_code ec;
+    path_ = std::filesystem::current_path(ec).string();
+    if (ec) {
+        ADD_FAILURE() << "cannot read the current directory: " << ec.message();
+    }
+}
+
+KeepCurrentDirectory::~KeepCurrentDirectory()
+{
+    if (!path_.empty() && chdir(path_.c_str()) != 0) {
+        ADD_FAILURE() << "cannot return to " << path_;
+    }
+}
+
 std::string RunCapture(const std::string& command, int* status)
 {
     std::string out;

@@ -22,6 +22,20 @@ private:
     std::string path_;
 };
 
+// Returns to the current directory of its construction when it goes, so a
+// test whose code changes directory leaves none behind (a removed TempDir
+// as the current directory breaks every later child process).
+class KeepCurrentDirectory {
+public:
+    KeepCurrentDirectory();
+    ~KeepCurrentDirectory();
+    KeepCurrentDirectory(const KeepCurrentDirectory&) = delete;
+    KeepCurrentDirectory& operator=(const KeepCurrentDirectory&) = delete;
+
+private:
+    std::string path_;
+};
+
 // Runs a shell command and returns what it wrote to standard output; *status
 // gets its exit status (-1 when it could not be run).
 std::string RunCapture(const std::string& command, int* status = nullptr);
