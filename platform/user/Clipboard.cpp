@@ -1,3 +1,4 @@
+// The process's own clipboard: data set again for a format frees the old block; format names ignore case.
 #include "platform/user/Clipboard.h"
 
 #include <map>
