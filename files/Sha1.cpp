@@ -1,3 +1,4 @@
+// The SHA-1 block step, portable or on the x86 SHA extensions, chosen once unless TAPVOX_SHA1_PORTABLE is set.
 #include "files/Sha1.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// Format records as callers pass them, PCM checks, format texts and suggestion; codecs come before the PCM converter.
 #include "platform/acm/Driver.h"
 
 #include <cstdio>

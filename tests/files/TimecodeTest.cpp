@@ -1,3 +1,4 @@
+// The timecode text and its signature against hashlib, times past 2038, the companion journal, and SHA-1.
 #include <gtest/gtest.h>
 
 #include <string>

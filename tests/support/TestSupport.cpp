@@ -1,3 +1,4 @@
+// Temp folders, captured commands, whole-file reads, fuzzing seeds, and bodies run in a child or as another user.
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
