@@ -9,5 +9,6 @@ void RegisterAll()
     RegisterDialogs();
     RegisterPages();
     RegisterImages();
+    RegisterVersion();
 }
 }
