@@ -98,17 +98,21 @@ function(tapvox_write_layering_rules path)
     file(WRITE "${path}" "${text}")
 endfunction()
 
-# tapvox_test_program(folder [DEPS lib...]): one GoogleTest program per folder.
+# tapvox_test_program(folder [EXCLUDE dir...] [DEPS lib...] [SOURCES file...]): one
+# GoogleTest program per folder (SOURCES: more files of its own from elsewhere).
 function(tapvox_test_program folder)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS;SOURCES" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    foreach(dir IN LISTS ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/")
+    endforeach()
     if(NOT sources)
         return()
     endif()
     # A test program may include what it links; it looks inside the folder it tests (internal headers too).
     get_property(headers GLOBAL PROPERTY "TAPVOX_LAYER_HEADERS_${folder}")
     tapvox_layer("tests/${folder}" DEPS ${ARG_DEPS} HEADERS ${headers})
-    add_executable(tapvox_${folder}_tests ${sources})
+    add_executable(tapvox_${folder}_tests ${sources} ${ARG_SOURCES})
     target_link_libraries(tapvox_${folder}_tests PRIVATE ${ARG_DEPS} tapvox_testsupport GTest::gtest_main GTest::gmock)
     tapvox_warnings(tapvox_${folder}_tests)
     gtest_discover_tests(tapvox_${folder}_tests

@@ -114,8 +114,9 @@ void TPropertySheet::SetupWindow()
     int w = 0, h = 0;
     for (TPropertyPage* p : pages_) {
         if (const platform::DialogTemplate* t = platform::FindDialog(p->GetTemplateName())) {
-            w = std::max(w, platform::DialogUnitsToPixelsX(t->cx));
-            h = std::max(h, platform::DialogUnitsToPixelsY(t->cy));
+            const SIZE base = platform::DialogBaseUnits(*t);
+            w = std::max(w, platform::DialogUnitsToPixelsX(t->cx, base));
+            h = std::max(h, platform::DialogUnitsToPixelsY(t->cy, base));
         }
     }
     SetWindowPos(nullptr, 0, 0, w + 16, h + 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -20,7 +20,8 @@
 //   user acted on (WM_LBUTTONDOWN/UP with client coordinates, WM_KEYDOWN/UP and
 //   WM_CHAR to the focus window, WM_CLOSE or WM_SYSCOMMAND from the frame,
 //   UM_INPUT_CHOOSE/DRAG/STEP of platform/user/Controls.h for list choices,
-//   trackbar drags and up-down steps), with platform::SetKeyDown for the key state.
+//   trackbar drags and up-down steps); a message for every key pressed and released,
+//   modifiers too, which set the key state as the program takes them.
 //   Never write the state a control keeps itself (check, text, position): the
 //   control's procedure does that and notifies its parent as the program expects.
 // - Drawing happens in the layer: a window's pixels are its surface
@@ -181,6 +182,13 @@ public:
     virtual bool PollEvents() { return false; }
     virtual void WaitForEvents(std::optional<std::uint64_t> timeoutMs) = 0;
     virtual void Wake() = 0;
+
+    // Measures. A dialog template's font, in pixels: the average width of a
+    // character and the height of a line (dialog units are a quarter and an
+    // eighth of them). Headless: 6 x 13, the classic dialog font.
+    virtual SIZE DialogBaseUnits(const std::string& /*fontName*/, int /*pointSize*/) { return SIZE{6, 13}; }
+    // The screen the top-level windows are placed on.
+    virtual SIZE ScreenSize() { return SIZE{1920, 1080}; }
 };
 
 // Installs the backend for the rest of the run (before any window and any

@@ -242,6 +242,7 @@ constexpr BYTE HOTKEYF_EXT = 0x8;
 constexpr UINT UM_INPUT_CHOOSE = 0x7F00;   // combo/list box: wParam = item index
 constexpr UINT UM_INPUT_DRAG = 0x7F01;     // trackbar: wParam = final position (tracked on the way)
 constexpr UINT UM_INPUT_STEP = 0x7F02;     // up-down: wParam = 1 up, 0 down; trackbar: line up/down
+constexpr UINT UM_INPUT_FOCUS = 0x7F03;    // any window: the user put the keyboard focus on it
 
 // Tooltips.
 inline constexpr const char* TOOLTIPS_CLASS = "tooltips_class32";

@@ -82,11 +82,14 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
         return nullptr;
     }
     RegisterDialogClass();
+    const SIZE base = platform::DialogBaseUnits(*t);
+    const auto px = [base](int x) { return platform::DialogUnitsToPixelsX(x, base); };
+    const auto py = [base](int y) { return platform::DialogUnitsToPixelsY(y, base); };
     const bool child = (t->style & WS_CHILD) != 0;
-    int x = platform::DialogUnitsToPixelsX(t->x);
-    int y = platform::DialogUnitsToPixelsY(t->y);
-    const int w = platform::DialogUnitsToPixelsX(t->cx);
-    const int h = platform::DialogUnitsToPixelsY(t->cy);
+    int x = px(t->x);
+    int y = py(t->y);
+    const int w = px(t->cx);
+    const int h = py(t->cy);
     if (!child && (t->style & DS_CENTER)) {
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
@@ -97,10 +100,10 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
         return nullptr;
     }
     platform::FindWindowRecord(hwnd)->dialogProc = proc;
+    platform::FindWindowRecord(hwnd)->baseUnits = base;
     for (const platform::DialogItemTemplate& item : t->items) {
         HWND c = CreateWindowExA(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
-                                 platform::DialogUnitsToPixelsX(item.x), platform::DialogUnitsToPixelsY(item.y),
-                                 platform::DialogUnitsToPixelsX(item.cx), platform::DialogUnitsToPixelsY(item.cy), hwnd,
+                                 px(item.x), py(item.y), px(item.cx), py(item.cy), hwnd,
                                  reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), nullptr, nullptr);
         if (!c) {
             std::fprintf(stderr, "dialog %s: control %d of class \"%s\" cannot be created\n",
@@ -297,16 +300,25 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     return FALSE;
 }
 
-BOOL MapDialogRect(HWND, RECT* rect)
+BOOL MapDialogRect(HWND dialog, RECT* rect)
 {
-    if (!rect) {
+    const WindowRecord* r = platform::FindWindowRecord(dialog);
+    if (!rect || !r) {
         return FALSE;
     }
-    rect->left = platform::DialogUnitsToPixelsX(rect->left);
-    rect->right = platform::DialogUnitsToPixelsX(rect->right);
-    rect->top = platform::DialogUnitsToPixelsY(rect->top);
-    rect->bottom = platform::DialogUnitsToPixelsY(rect->bottom);
+    rect->left = platform::DialogUnitsToPixelsX(rect->left, r->baseUnits);
+    rect->right = platform::DialogUnitsToPixelsX(rect->right, r->baseUnits);
+    rect->top = platform::DialogUnitsToPixelsY(rect->top, r->baseUnits);
+    rect->bottom = platform::DialogUnitsToPixelsY(rect->bottom, r->baseUnits);
     return TRUE;
+}
+
+namespace platform {
+SIZE DialogBaseUnits(const DialogTemplate& dialog)
+{
+    const SIZE base = CurrentBackend().DialogBaseUnits(dialog.fontName, dialog.pointSize);
+    return base.cx > 0 && base.cy > 0 ? base : SIZE{6, 13};
+}
 }
 
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)

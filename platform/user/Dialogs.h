@@ -33,7 +33,11 @@ INT_PTR RunModalWindow(HWND window, HWND owner, LPCSTR scriptKey);
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
 
 namespace platform {
-// Dialog units to pixels: the layer's dialog font is 6 x 13 pixels per base unit pair (4 x 8 units).
-constexpr int DialogUnitsToPixelsX(int x) { return x * 6 / 4; }
-constexpr int DialogUnitsToPixelsY(int y) { return y * 13 / 8; }
+// Dialog units to pixels for a dialog font whose base units (average character
+// width, line height) are base: 4 x units across and 8 y units down are one
+// character. The default is the headless 6 x 13 font.
+constexpr int DialogUnitsToPixelsX(int x, SIZE base = SIZE{6, 13}) { return x * base.cx / 4; }
+constexpr int DialogUnitsToPixelsY(int y, SIZE base = SIZE{6, 13}) { return y * base.cy / 8; }
+// The base units of a template's font, as the backend measures it.
+SIZE DialogBaseUnits(const DialogTemplate& dialog);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Virtual keys and the key state the backend reports.
+// Virtual keys and the key state as the key messages report it.
 #include "platform/user/Messages.h"
 
 constexpr UINT VK_BACK = 0x08;
@@ -27,6 +27,13 @@ short GetAsyncKeyState(int vk);
 short GetKeyState(int vk);
 
 namespace platform {
-// Backends report key presses and releases here.
+// The state of a key for both functions. Key messages set it as the program
+// takes them from the queue; a backend that posts no message for a key it
+// holds (the headless test interface's modifiers) sets it here.
 void SetKeyDown(int vk, bool down);
+// The layer has no keyboard layout: a backend reports the character a key
+// gives with or without Shift (0: none), and TranslateMessage uses it from then on.
+void SetKeyCharacter(UINT vk, bool shift, char character);
+// The character TranslateMessage makes of a key (0: none).
+char KeyCharacter(UINT vk, bool shift);
 }

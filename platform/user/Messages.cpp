@@ -121,10 +121,27 @@ bool TakePosted(Queue& q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
     return false;
 }
 
+// The key state follows the key messages as the program takes them, so a key
+// read while its message is handled is as it was then, however long ago the
+// user let go (a backend posts a message for every press and release).
+void FollowKeyState(const MSG& m)
+{
+    if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
+        platform::SetKeyDown(static_cast<int>(m.wParam), true);
+    } else if (m.message == WM_KEYUP || m.message == WM_SYSKEYUP) {
+        platform::SetKeyDown(static_cast<int>(m.wParam), false);
+    }
+}
+
 bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 {
     Queue& q = TheQueue();
-    if (TakePosted(q, msg, hwnd, lo, hi, remove)) {
+    MSG local;
+    MSG* out = msg ? msg : &local;
+    if (TakePosted(q, out, hwnd, lo, hi, remove)) {
+        if (remove) {
+            FollowKeyState(*out);
+        }
         return true;
     }
     if (InRange(WM_PAINT, lo, hi)) {
@@ -216,16 +233,7 @@ BOOL TranslateMessage(const MSG* msg)
     if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
         return FALSE;
     }
-    const UINT vk = static_cast<UINT>(msg->wParam);
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
-    char c = 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        c = static_cast<char>(shift ? vk : vk - 'A' + 'a');
-    } else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE) {
-        c = static_cast<char>(vk);
-    } else if (vk == VK_BACK || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_TAB) {
-        c = static_cast<char>(vk);
-    }
+    const char c = platform::KeyCharacter(static_cast<UINT>(msg->wParam), GetKeyState(VK_SHIFT) < 0);
     if (!c) {
         return FALSE;
     }

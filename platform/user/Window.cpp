@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/core/Strings.h"
+#include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/Window.h"
 
@@ -276,6 +277,11 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 1;
     case WM_QUERYENDSESSION:
         return TRUE;
+    case UM_INPUT_FOCUS:
+        if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            SetFocus(hwnd);
+        }
+        return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE:

@@ -118,9 +118,9 @@ int GetSystemMetrics(int index)
 {
     switch (index) {
     case SM_CXSCREEN:
-        return 1920;
+        return platform::CurrentBackend().ScreenSize().cx;
     case SM_CYSCREEN:
-        return 1080;
+        return platform::CurrentBackend().ScreenSize().cy;
     case SM_CXBORDER:
     case SM_CYBORDER:
         return 1;

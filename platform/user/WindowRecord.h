@@ -57,6 +57,7 @@ public:
     LRESULT dialogMsgResult = 0;  // DWLP_MSGRESULT
     std::intptr_t (*dialogProc)(HWND, UINT, WPARAM, LPARAM) = nullptr;  // DWLP_DLGPROC
     int defaultId = 1;  // dialogs: the default push button
+    SIZE baseUnits{6, 13};  // dialogs: their font's, for MapDialogRect
 };
 
 // The record of a live window, or null.

@@ -13,7 +13,6 @@
 #include "platform/profile/Profile.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/SettingsValues.h"
-#include "tests/support/DiskFaults.h"
 
 namespace fs = std::filesystem;
 
@@ -434,21 +433,21 @@ TEST_F(Settings, AFifoAsTheIniFileOrTheStoreNeverBlocksLoadingOrSaving)
 {
     const std::string fifo = dir.file("pipe.ini");
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         std::vector<int> shown;
         SetSettingsMessageHandler([&](int id) { shown.push_back(id); });
         SoundLevel = 77;
         LoadAllSettings(fifo.c_str());
         const bool loaded = SoundLevel == 0;
         SaveAllSettings(fifo.c_str());
-        return loaded && shown == std::vector<int>{kMsgIniWriteFailed};
-    }));
+        return loaded && shown == std::vector<int>{kMsgIniWriteFailed} ? 0 : 1;
+    }, 5));
     fs::create_directories(dir.file("config") + "/tapvox");
     ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         LoadAllSettings(nullptr);  // falls back to the INI file beside the program
-        return true;
-    }));
+        return 0;
+    }, 5));
 }
 
 TEST_F(Settings, WithoutAUsableRegistryTheIniBesideTheProgramIsUsed)

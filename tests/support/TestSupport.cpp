@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 TempDir::TempDir()
@@ -109,5 +112,41 @@ void SaveSeed(const std::string& target, const std::string& path)
 {
     SaveSeedBytes(target, std::filesystem::path(path).filename().string() + "-" +
                               std::to_string(std::hash<std::string>{}(path) & 0xFFFFFF), ReadAll(path));
+}
+
+int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds)
+{
+    std::fflush(nullptr);  // nothing buffered is written twice
+    const pid_t child = fork();
+    if (child < 0) {
+        return -1;
+    }
+    if (child == 0) {
+        alarm(timeoutSeconds);
+        _exit(body());
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunAsOtherUser(const std::function<int()>& body, unsigned timeoutSeconds)
+{
+    if (geteuid() != 0) {
+        return kNotRoot;
+    }
+    return RunInChild(
+        [&] {
+            constexpr uid_t kNobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                return 125;
+            }
+            return body();
+        },
+        timeoutSeconds);
 }
 }

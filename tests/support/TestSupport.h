@@ -2,6 +2,7 @@
 // Helpers shared by the test programs: private temporary folders and running
 // the independent command-line readers (sox, ogginfo ...) that check our files.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,15 @@ std::string SourceDir();
 // test run collects seeds ($TAPVOX_SEED_DIR); does nothing otherwise.
 void SaveSeed(const std::string& target, const std::string& path);
 void SaveSeedBytes(const std::string& target, const std::string& name, const std::vector<std::uint8_t>& bytes);
+
+// Runs body in a forked child and returns its exit status. A child still
+// running after timeoutSeconds is killed, and a child that dies by a signal
+// gives -1, so a call that blocks fails its test instead of stalling it.
+int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds = 30);
+// The same as another user (nobody, uid and gid 65534, no other groups).
+// kNotRoot when the tests do not run as root and so cannot change user.
+constexpr int kNotRoot = -2;
+int RunAsOtherUser(const std::function<int()>& body, unsigned timeoutSeconds = 30);
 }
 
 // Skips the current test when an independent tool is missing (it is installed by

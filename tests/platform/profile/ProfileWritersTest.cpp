@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include "platform/profile/Profile.h"
-#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -124,12 +123,14 @@ TEST(ProfileWriters, ALinkIsReadButNeverWrittenThroughAndAFifoNeverBlocks)
 
     const std::string fifo = dir.file("pipe.ini");
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         char buf[16];
-        return GetPrivateProfileStringA("Setup", "Sound Level", "d", buf, sizeof buf, fifo.c_str()) == 1 &&
-               GetPrivateProfileIntA("Setup", "Sound Level", 5, fifo.c_str()) == 5 &&
-               !WritePrivateProfileStringA("Setup", "Sound Level", "7", fifo.c_str());
-    }));
+        const bool refused =
+            GetPrivateProfileStringA("Setup", "Sound Level", "d", buf, sizeof buf, fifo.c_str()) == 1 &&
+            GetPrivateProfileIntA("Setup", "Sound Level", 5, fifo.c_str()) == 5 &&
+            !WritePrivateProfileStringA("Setup", "Sound Level", "7", fifo.c_str());
+        return refused ? 0 : 1;
+    }, 5));
     struct stat st {};
     ASSERT_EQ(0, lstat(fifo.c_str(), &st));
     EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is not replaced";

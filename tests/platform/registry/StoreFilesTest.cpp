@@ -13,7 +13,6 @@
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryText.h"
 #include "tests/platform/registry/RegistryFixture.h"
-#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -193,15 +192,18 @@ TEST_F(StoreFilesTest, AFolderOfAnotherUserIsNeitherReadNorWritten)
     chmod(Folder().c_str(), 0777);
     chmod(StoreFile().c_str(), 0666);
     const std::string before = ReadStore();
-    if (!testsupport::CanRunAsOtherUser()) {
-        GTEST_SKIP() << "needs root to act as a second user";
-    }
-    EXPECT_TRUE(testsupport::RunAsOtherUser([&] {
+    const int refused = testsupport::RunAsOtherUser([&] {
         HKEY key = nullptr;
         return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
-               RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                   ERROR_ACCESS_DENIED;
-    }));
+                       RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                           ERROR_ACCESS_DENIED
+                   ? 0
+                   : 1;
+    });
+    if (refused == testsupport::kNotRoot) {
+        GTEST_SKIP() << "needs root to act as a second user";
+    }
+    EXPECT_EQ(0, refused);
     EXPECT_EQ(before, ReadStore());
     EXPECT_EQ(1, std::distance(fs::directory_iterator(Folder()), fs::directory_iterator()))
         << "nothing made beside the planted store";
@@ -211,28 +213,31 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
 {
     fs::create_directories(Folder());
     ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         HKEY key = nullptr;
-        return RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
-               RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-                   ERROR_ACCESS_DENIED;
-    }));
+        const bool refused = RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_ACCESS_DENIED &&
+                             RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                             nullptr) == ERROR_ACCESS_DENIED;
+        return refused ? 0 : 1;
+    }, 5));
     ASSERT_EQ(0, unlink(StoreFile().c_str()));
     fs::remove(LockFile());
     ASSERT_EQ(0, mkfifo(LockFile().c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         HKEY key = nullptr;
         return RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-               ERROR_ACCESS_DENIED;
-    }));
+                       ERROR_ACCESS_DENIED
+                   ? 0
+                   : 1;
+    }, 5));
 
     fs::create_directories(dir.path() + "/autostart");
     ASSERT_EQ(0, mkfifo((dir.path() + "/autostart/Tapvox.desktop").c_str(), 0600));
-    EXPECT_TRUE(testsupport::FinishesWithoutBlocking([&] {
+    EXPECT_EQ(0, testsupport::RunInChild([&] {
         HKEY run = nullptr;
         if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
                           KEY_READ | KEY_WRITE, &run) != ERROR_SUCCESS) {
-            return false;
+            return 1;
         }
         char buf[260];
         DWORD size = sizeof buf;
@@ -242,7 +247,7 @@ TEST_F(StoreFilesTest, FifosInPlaceOfTheStoreTheLockOrAnAutostartEntryAreRefused
             RegSetValueExA(run, "Tapvox", 0, REG_SZ, reinterpret_cast<const BYTE*>(command), sizeof command) !=
                 ERROR_SUCCESS;
         RegCloseKey(run);
-        return refused;
-    }));
+        return refused ? 0 : 2;
+    }, 5));
 }
 }

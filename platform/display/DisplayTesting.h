@@ -1,0 +1,57 @@
+#pragma once
+// What the desktop tests see and do on a real display: the native geometry of
+// a window, real input through the X server, screenshots and the legibility of
+// labels. Nothing of the toolkit shows through this header.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/user/Window.h"
+
+namespace platform::display::testing {
+// Where a window's widget is on the screen, in pixels; none when it has no widget.
+std::optional<RECT> ScreenRect(HWND window);
+// The widget's rectangle in its top-level window's client area.
+std::optional<RECT> ClientRectInTop(HWND window);
+// Whether the widget is mapped on the screen (it and all its parents shown).
+bool Shown(HWND window);
+// What the widget shows of its state: a check box's 0/1/2, an entry's text, a
+// list's selection, a slider's position, a gauge's "value/range", a label.
+std::string NativeValue(HWND window);
+// The visible pop-up menu's item with this label (mnemonic marks left out), at its centre.
+std::optional<POINT> MenuItemOnScreen(const std::string& label);
+// The menu bar's top-level menu with this label, at its centre.
+std::optional<POINT> MenuBarItemOnScreen(HWND frame, const std::string& label);
+// Names of the open file chooser's filters that accept a file of this name.
+std::vector<std::string> ChooserFiltersAccepting(const std::string& fileName);
+// Runs the program's queue and the toolkit until the condition holds or the
+// time is up; true when it held.
+bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// Real input, through the X server as a user's: the mouse moved to and clicked
+// at a screen point, or at a window's centre; keys pressed with modifiers
+// (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
+void ClickAt(POINT screen, bool right = false);
+void Click(HWND window);
+void DoubleClick(HWND window);
+void Key(UINT vk, const std::vector<UINT>& modifiers = {});
+void Type(const std::string& text);
+
+// The open message box, if any: its text and its buttons' labels and centres.
+struct OpenBox {
+    std::string text;
+    std::vector<std::pair<std::string, POINT>> buttons;
+};
+std::optional<OpenBox> MessageBoxOnScreen();
+// The open file or folder chooser: type a path into it and accept, or cancel.
+bool FileChooserOnScreen();
+bool AnswerFileChooser(const std::optional<std::string>& path);
+
+// A PNG of a top-level window as it is on the screen.
+bool SaveScreenshot(HWND topLevel, const std::string& path);
+// Texts of the window's descendants that do not fit their controls at the dialog font.
+std::vector<std::string> ClippedLabels(HWND window);
+// The text of the tooltip a window shows, empty for none.
+std::string Tooltip(HWND window);
+}

@@ -1,0 +1,148 @@
+// Edits and hot-key fields as the toolkit's text entries. The layer's edit
+// keeps the text: keys reach it as messages, and the entry shows its text and selection.
+#include "platform/display/Desktop.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Keyboard.h"
+
+namespace platform::display {
+namespace {
+long EntryStyle(const WindowState& s, Kind kind)
+{
+    long style = 0;
+    if (kind == Kind::HotKey) {
+        return wxTE_READONLY;
+    }
+    if (s.style & ES_MULTILINE) {
+        style |= wxTE_MULTILINE;
+    }
+    if ((s.style & 0x3) == ES_CENTER) {
+        style |= wxTE_CENTRE;
+    } else if ((s.style & 0x3) == 0x2) {  // ES_RIGHT
+        style |= wxTE_RIGHT;
+    }
+    return style;
+}
+
+std::string KeyName(UINT vk)
+{
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+        return std::string(1, static_cast<char>(vk));
+    }
+    if (vk >= VK_F1 && vk < VK_F1 + 24) {
+        return "F" + std::to_string(vk - VK_F1 + 1);
+    }
+    switch (vk) {
+    case VK_SPACE:
+        return "Space";
+    case VK_LEFT:
+        return "Left";
+    case VK_RIGHT:
+        return "Right";
+    case VK_UP:
+        return "Up";
+    case VK_DOWN:
+        return "Down";
+    case VK_HOME:
+        return "Home";
+    case VK_END:
+        return "End";
+    case VK_PRIOR:
+        return "Page Up";
+    case VK_NEXT:
+        return "Page Down";
+    case VK_DELETE:
+        return "Del";
+    default:
+        return "#" + std::to_string(vk);
+    }
+}
+}
+
+// What a hot-key field shows for its key: modifiers and the key, or "None".
+std::string HotKeyText(WORD hotKey)
+{
+    const UINT vk = hotKey & 0xFF;
+    const BYTE mods = static_cast<BYTE>(hotKey >> 8);
+    if (vk == 0) {
+        return "None";
+    }
+    std::string s;
+    if (mods & HOTKEYF_CONTROL) {
+        s += "Ctrl + ";
+    }
+    if (mods & HOTKEYF_SHIFT) {
+        s += "Shift + ";
+    }
+    if (mods & HOTKEYF_ALT) {
+        s += "Alt + ";
+    }
+    return s + KeyName(vk);
+}
+
+namespace {
+class TextField : public Native {
+public:
+    TextField(HWND hwnd, const WindowState& s, Kind kind, wxWindow* parent)
+        : Native(hwnd), kind_(kind), entry_(new wxTextCtrl(parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, EntryStyle(s, kind)))
+    {
+        entry_->SetFont(DialogFont());
+        entry_->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+            PostInput(hwnd_, UM_INPUT_FOCUS, 0, 0);
+            e.Skip();
+        });
+        // A selection made with the mouse becomes the edit's own.
+        entry_->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
+            e.Skip();
+            long from = 0;
+            long to = 0;
+            entry_->GetSelection(&from, &to);
+            if (kind_ == Kind::Edit && (from != state_.selStart || to != state_.selEnd)) {
+                PostInput(hwnd_, EM_SETSEL, static_cast<WPARAM>(from), static_cast<LPARAM>(to));
+            }
+        });
+        // Pasting with the middle button or the entry's own menu would change the
+        // text behind the edit's back: the buttons go to the layer instead.
+        entry_->Bind(wxEVT_MIDDLE_DOWN, [](wxMouseEvent&) {});
+        entry_->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& e) { PostInput(hwnd_, WM_RBUTTONDOWN, 2, MAKELPARAM(e.GetX(), e.GetY())); });
+        entry_->Bind(wxEVT_RIGHT_UP, [this](wxMouseEvent& e) { PostInput(hwnd_, WM_RBUTTONUP, 0, MAKELPARAM(e.GetX(), e.GetY())); });
+        entry_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { ShowText(); });
+    }
+    ~TextField() override { entry_->Destroy(); }
+    wxWindow* Widget() const override { return entry_; }
+
+    void Update(const WindowState& s, WindowChange what) override
+    {
+        Native::Update(s, what);
+        state_ = s;
+        const bool all = what == WindowChange::Family;
+        if (all || what == WindowChange::Style) {
+            entry_->SetEditable(kind_ == Kind::Edit && !(s.style & ES_READONLY));
+        }
+        if (all || what == WindowChange::Text || what == WindowChange::HotKey || what == WindowChange::Selection) {
+            ShowText();
+        }
+    }
+
+private:
+    void ShowText()
+    {
+        const wxString want = wxString::FromUTF8(kind_ == Kind::HotKey ? HotKeyText(state_.hotKey) : state_.text);
+        if (entry_->GetValue() != want) {
+            entry_->ChangeValue(want);
+        }
+        if (kind_ == Kind::Edit) {
+            entry_->SetSelection(state_.selStart, state_.selEnd);
+        }
+    }
+
+    Kind kind_;
+    wxTextCtrl* entry_;
+    WindowState state_;
+};
+}
+
+std::unique_ptr<Native> MakeTextField(HWND hwnd, const WindowState& state, Kind kind, wxWindow* container)
+{
+    return std::make_unique<TextField>(hwnd, state, kind, container);
+}
+}
