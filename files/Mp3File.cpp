@@ -52,7 +52,13 @@ bool Mp3File::IsOpen() { return handle != nullptr; }
 bool Mp3File::Reopen() { return open(); }
 HMMIO Mp3File::GetHandle() { return handle; }
 DWORD Mp3File::GetPosition() { return filePosition; }
-void Mp3File::SetDataSize(DWORD bytes) { dataSize = bytes; }
+void Mp3File::SetDataSize(DWORD bytes)
+{
+    if (bytes != dataSize) {
+        NoteInfoChange(std::min(bytes, dataSize));
+    }
+    dataSize = bytes;
+}
 DWORD Mp3File::GetDataSize() { return dataSize; }
 DWORD Mp3File::GetBytesPerSecond() { return format ? format->nAvgBytesPerSec : 0; }
 int Mp3File::GetFileType() { return FileTypeMp3; }
@@ -62,7 +68,9 @@ bool Mp3File::update()
     if (!IsOpen()) {
         return true;
     }
-    return RecFile::update();
+    // The information frame first: the tag write may move the whole stream.
+    const bool counted = !dirty || RefreshInfoFrame();
+    return RecFile::update() && counted;
 }
 
 void Mp3File::SyncPositionFromFile()
@@ -197,6 +205,7 @@ bool Mp3File::open()
         dataOffset = 0;
         filePosition = 0;
         id3v1Present = false;
+        FindInfoFrame();
         RecFile::open();
         return true;
     }
@@ -244,6 +253,7 @@ bool Mp3File::open()
     if (id3v1Present) {
         dataSize -= Id3v1Record::kSize;
     }
+    FindInfoFrame();
     mmioSeek(handle, dataOffset, SEEK_SET);
     // A journal left beside the file: the recorder stopped without its last
     // save, so the audio behind the last tag write has no text yet.
@@ -309,6 +319,7 @@ LONG Mp3File::Write(const void* data, LONG count)
     if (n == -1) {
         return -1;
     }
+    NoteInfoChange(at);
     filePosition += static_cast<DWORD>(n);
     if (!overwrite || filePosition > dataSize) {
         dataSize = filePosition;
@@ -409,7 +420,7 @@ char* Mp3File::GetInfo(const char* itemName)
     return ReadId3v2Item(name.c_str(), item);
 }
 
-bool Mp3File::ReopenAfterTag(bool hadData, DWORD remembered)
+bool Mp3File::ReopenAfterTag(bool hadData, DWORD remembered, LONGLONG tail)
 {
     openFlags &= ~MMIO_CREATE;
     std::string path = name;
@@ -418,6 +429,18 @@ bool Mp3File::ReopenAfterTag(bool hadData, DWORD remembered)
         return false;
     }
     const LONGLONG length = mmioSeek(handle, 0, SEEK_END);
+    if (tail >= 0 && tail <= length && length - tail <= 0xFFFFFFFFLL) {
+        // Only the leading tag changed: the audio keeps its distance from the
+        // end. The first sync behind the tag may be a false one that open
+        // passed over, and the record behind the audio would then land in it.
+        dataOffset = static_cast<DWORD>(length - tail);
+        filePosition = 0;
+        mmioSeek(handle, dataOffset, SEEK_SET);
+        if (hadData && !position(remembered)) {
+            Error("can't seek back to position", "mp3file");
+        }
+        return true;
+    }
     if (!hadData) {
         // No audio yet: it will begin behind the tag just written.
         dataOffset = static_cast<DWORD>(length);
@@ -449,10 +472,13 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
         return false;
     }
     bool flushed = true;
+    LONGLONG tail = -1;
     if (handle) {
         if (id3v1Pending && !WriteId3v1()) {
             flushed = false;
         }
+        const LONGLONG end = mmioSeek(handle, 0, SEEK_END);
+        tail = end >= dataOffset ? end - dataOffset : -1;
         if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
             flushed = false;
         }
@@ -464,7 +490,7 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
     if (result == Id3WriteResult::Written) {
         SetId3v1Field(itemName, text);
     }
-    if (!ReopenAfterTag(hadData, remembered)) {
+    if (!ReopenAfterTag(hadData, remembered, tail)) {
         return false;
     }
     return result == Id3WriteResult::Written;

@@ -4,6 +4,7 @@
 // an optional ID3v1 record. The file never encodes or decodes; opening an
 // existing file finds its first frame and the codec format that matches it.
 #include "files/Id3v1Record.h"
+#include "files/Mp3InfoFrame.h"
 #include "files/RecFile.h"
 #include "platform/mmio/Mmio.h"
 
@@ -54,11 +55,26 @@ protected:
     bool id3v1Pending = false;
 
 private:
-    // Reopens by name after the tag was rewritten and finds the audio again.
-    bool ReopenAfterTag(bool hadData, DWORD remembered);
+    // Reopens by name after the tag was rewritten and finds the audio again,
+    // `tail` bytes before the end (from the start of the audio) when known.
+    bool ReopenAfterTag(bool hadData, DWORD remembered, LONGLONG tail);
     void SyncPositionFromFile();
     // Whether the timecode text in the tag carries a signature line.
     bool TextIsSigned();
+
+    // The information frame first in the stream, and what is known of the
+    // frames behind it (offsets from the data start) to rewrite it after an append.
+    void FindInfoFrame();
+    void ForgetInfoWalk();
+    void NoteInfoChange(std::uint64_t at);
+    bool WalkInfoFrames();
+    bool RefreshInfoFrame();
+    Mp3InfoFrame infoFrame;
+    std::vector<std::uint32_t> infoFrameStarts;
+    std::uint64_t infoNextFrame = 0;
+    DWORD infoCrcTo = 0;
+    std::uint16_t infoCrc = 0;
+    bool infoStale = false;
 
     alignas(8) BYTE formatBuffer[MaxWaveFormatSize] = {};
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "files/WaveFile.h"
+#include "fuzz/FuzzFiles.h"
 
 namespace {
 const std::string& Folder()
@@ -24,20 +25,6 @@ const std::string& Folder()
         return p;
     }();
     return path;
-}
-
-std::vector<std::uint8_t> ReadBack(const std::string& path)
-{
-    std::vector<std::uint8_t> out;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::uint8_t buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-            out.insert(out.end(), buf, buf + n);
-        }
-        std::fclose(f);
-    }
-    return out;
 }
 }
 

@@ -29,7 +29,7 @@ std::string KeyName(UINT vk)
         return std::string(1, static_cast<char>(vk));
     }
     if (vk >= VK_F1 && vk < VK_F1 + 24) {
-        return "F" + std::to_string(vk - VK_F1 + 1);
+        return std::string("F").append(std::to_string(vk - VK_F1 + 1));
     }
     switch (vk) {
     case VK_SPACE:
@@ -53,7 +53,7 @@ std::string KeyName(UINT vk)
     case VK_DELETE:
         return "Del";
     default:
-        return "#" + std::to_string(vk);
+        return std::string("#").append(std::to_string(vk));
     }
 }
 }

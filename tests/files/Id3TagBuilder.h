@@ -38,9 +38,9 @@ inline Bytes Unsync(const Bytes& in)
     return out;
 }
 
+// Sized first and copied into: GCC 12 at -O3 misreads inserts into small vectors.
 inline Bytes Text(const std::string& s)
 {
-    // Sized once: GCC 12 at -O3 misreads inserts into a one-byte vector.
     Bytes b(s.size() + 1, 0);
     std::copy(s.begin(), s.end(), b.begin() + 1);
     return b;
@@ -48,9 +48,9 @@ inline Bytes Text(const std::string& s)
 
 inline Bytes Priv(const std::string& owner, const std::string& data)
 {
-    Bytes b(owner.begin(), owner.end());
-    b.push_back(0);
-    b.insert(b.end(), data.begin(), data.end());
+    Bytes b(owner.size() + 1 + data.size(), 0);
+    std::copy(owner.begin(), owner.end(), b.begin());
+    std::copy(data.begin(), data.end(), b.begin() + static_cast<long>(owner.size()) + 1);
     return b;
 }
 

@@ -112,7 +112,9 @@ TEST(Id3v2Scan, VerdictsOverVersionsFlagsAndSizeLies)
          Id3v2Verdict::Untouchable},
     };
     for (const Case& c : cases) {
-        const Id3v2Scan scan = ScanId3v2(WithAudio(id3build::BuildTag(c.tag)));
+        const Bytes file = WithAudio(id3build::BuildTag(c.tag));
+        testsupport::SaveSeedBytes("mp3_tags", "scan" + std::to_string(&c - cases.data()) + ".mp3", file);
+        const Id3v2Scan scan = ScanId3v2(file);
         EXPECT_EQ(scan.verdict, c.verdict) << c.what << ": " << scan.problem;
         EXPECT_EQ(scan.problem.empty(), c.verdict == Id3v2Verdict::Id3libSafe) << c.what;
     }
@@ -206,6 +208,7 @@ TEST(Id3v2Tag, TimecodeGoesIntoTagsOfOtherProgramsAndTheirFramesStayAsStored)
         const std::string path = dir.file("other" + std::to_string(n++) + ".mp3");
         const Bytes original = WithAudio(id3build::BuildTag(c.tag));
         testsupport::WriteAll(path, original);
+        testsupport::SaveSeed("mp3_tags", path);
         const Id3v2Scan before = ScanId3v2(original);
         ASSERT_EQ(before.verdict, Id3v2Verdict::Editable) << c.what << before.problem;
         const std::string text = "SAMPLE TIMECODE\r\n0 1800000000\r\n" + std::string(c.tag.version == 3 ? 4000 : 10, 'x');
@@ -269,6 +272,7 @@ TEST(Id3v2Tag, TagsThatCannotBeRewrittenAreLeftAsTheyWere)
         const std::string path = dir.file("keep" + std::to_string(n++) + ".mp3");
         const Bytes original = WithAudio(id3build::BuildTag(t));
         testsupport::WriteAll(path, original);
+        testsupport::SaveSeed("mp3_tags", path);
         EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Timecode, "SAMPLE TIMECODE\r\n", true),
                   Id3WriteResult::Refused);
         EXPECT_EQ(testsupport::ReadAll(path), original);

@@ -185,6 +185,7 @@ TEST_F(Mp3Recovery, TagsIdNotTakeSafelyStillOpenAndKeepTheirFrames)
         const std::size_t tagSize = file.size();
         Append(file, audio);
         testsupport::WriteAll(path, file);
+        testsupport::SaveSeed("mp3_tags", path);
         {
             Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
             ASSERT_TRUE(f.open()) << c.what;
@@ -217,4 +218,42 @@ TEST_F(Mp3Recovery, TagsIdNotTakeSafelyStillOpenAndKeepTheirFrames)
             EXPECT_NE(listing.find(kTimecodeOwner), std::string::npos) << listing;
         }
     }
+}
+
+TEST_F(Mp3Recovery, AFalseSyncBehindTheTagStaysOutsideTheAudioWhenTheTagIsRewritten)
+{
+    const std::string path = dir.file("false.mp3");
+    // A frame header that open passes over (its successor is missing) between
+    // the tag and the real frames.
+    Bytes junk(300, 0);
+    junk[0] = 0xFF;
+    junk[1] = 0xFB;
+    junk[2] = 0x90;
+    Bytes file = id3build::BuildTag(id3build::Tag{3, {}, false, false, false, false, false, 20});
+    Append(file, junk);
+    const Bytes audio = Joined(Encode(2, 44100, 128, 5));
+    Append(file, audio);
+    testsupport::WriteAll(path, file);
+    DWORD size = 0;
+    Bytes stream;
+    {
+        Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(f.open());
+        ASSERT_GT(f.GetDataOffset(), 40u);
+        size = f.GetDataSize();
+        stream.assign(file.begin() + f.GetDataOffset(), file.end());
+        ASSERT_TRUE(f.SetInfo("title", "Behind the junk"));
+        f.AddMarker(0, 1800000000, true);
+        ASSERT_TRUE(f.close());
+    }
+    // The stream as open found it is still whole, and the record behind it.
+    const Bytes after = testsupport::ReadAll(path);
+    ASSERT_GE(after.size(), stream.size() + 128);
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), after.end() - 128 - static_cast<long>(stream.size())));
+    EXPECT_EQ(std::string(after.end() - 128, after.end() - 125), "TAG");
+    Mp3File g(path.c_str(), nullptr, MMIO_READ);
+    ASSERT_TRUE(g.open());
+    EXPECT_EQ(g.GetDataSize(), size);
+    EXPECT_EQ(Text(g, "title"), "Behind the junk");
+    EXPECT_EQ(g.GetMarkerCount(), 1);
 }

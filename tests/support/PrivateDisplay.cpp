@@ -82,7 +82,7 @@ PrivateDisplay::PrivateDisplay()
         Stop(server_);
         return;
     }
-    name_ = ":" + number.substr(0, nl);
+    name_ = std::string(":").append(number, 0, nl);
     setenv("DISPLAY", name_.c_str(), 1);
 }
 
