@@ -94,7 +94,7 @@ TEST_F(Playback, ShortFilesAndEmptyFilesEnd)
     EXPECT_EQ(stopsPosted, 1);
 
     // No audio at all: Play opens nothing.
-    OpenFile(WavWith({}, kStereo8k, "empty.wav"));
+    ASSERT_TRUE(dialog->openfile(WavWith({}, kStereo8k, "empty.wav").c_str(), -1));
     ClickPlay();
     EXPECT_FALSE(dialog->IsOutputOpen());
 }

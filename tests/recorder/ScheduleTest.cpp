@@ -40,15 +40,7 @@ protected:
     // The wall clock at a local time; the timers' tick does not move.
     static std::int64_t Local(int year, int month, int day, int hour, int minute, int second = 0, int dst = -1)
     {
-        std::tm t{};
-        t.tm_year = year - 1900;
-        t.tm_mon = month - 1;
-        t.tm_mday = day;
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        t.tm_sec = second;
-        t.tm_isdst = dst;
-        return static_cast<std::int64_t>(std::mktime(&t));
+        return testsupport::LocalTime(year, month, day, hour, minute, second, dst);
     }
     void SetClock(std::int64_t when) { platform::SetManualWallClock(when); }
     // Polls for the next seconds of the clock, every two seconds as the timer runs.
