@@ -4,6 +4,7 @@
 
 namespace OWL {
 class TFrameWindow;
+class TTooltip;
 
 class TApplication : public TModule, virtual public TEventHandler {
 public:
@@ -29,6 +30,9 @@ public:
     // Offers the message to PreProcessMsg of its window and that window's parents.
     virtual bool ProcessAppMsg(MSG& msg);
     int MessageBox(HWND owner, LPCSTR text, LPCSTR caption = nullptr, UINT type = MB_OK);
+
+    // The tooltip control the main window's controls share; null when the application made none.
+    virtual TTooltip* GetTooltip() const { return nullptr; }
 
     TFrameWindow* GetMainWindow() const { return MainWindow; }
     TFrameWindow* SetMainWindow(TFrameWindow* window);

@@ -8,14 +8,22 @@ TSlider::TSlider(TWindow* parent, int id, int x, int y, int w, int h, int thumbR
     SetFlag(wfPredefinedClass);
 }
 
+TSlider::TSlider(TWindow* parent, int resourceId, TModule* module)
+    : TControl(parent, resourceId, module), thumbResId_(0), rangeSet_(false)
+{
+}
+
 void TSlider::SetupWindow()
 {
     TControl::SetupWindow();
-    SetRange(min_, max_);
+    if (rangeSet_) {
+        SetRange(min_, max_);
+    }
 }
 
 void TSlider::SetRange(int min, int max)
 {
+    rangeSet_ = true;
     min_ = min;
     max_ = max;
     if (Handle) {

@@ -7,6 +7,8 @@ namespace OWL {
 class TSlider : public TControl {
 public:
     TSlider(TWindow* parent, int id, int x, int y, int w, int h, int thumbResId, bool vertical, TModule* module = nullptr);
+    // An alias of the template's track bar with this id; it keeps the template's range until one is set.
+    TSlider(TWindow* parent, int resourceId, TModule* module = nullptr);
     LPCSTR GetClassName() override { return TRACKBAR_CLASS; }
     void SetupWindow() override;
     void SetRange(int min, int max);
@@ -19,12 +21,14 @@ public:
 private:
     int thumbResId_;
     int min_ = 0, max_ = 100;
+    bool rangeSet_ = true;
 };
 
 class THSlider : public TSlider {
 public:
     THSlider(TWindow* parent, int id, int x, int y, int w, int h, int thumbResId = 0, TModule* module = nullptr)
         : TSlider(parent, id, x, y, w, h, thumbResId, false, module) {}
+    THSlider(TWindow* parent, int resourceId, TModule* module = nullptr) : TSlider(parent, resourceId, module) {}
 };
 
 class TVSlider : public TSlider {

@@ -41,15 +41,30 @@ TRangeValidator::TRangeValidator(long min, long max)
 {
 }
 
-bool TRangeValidator::IsValid(const std::string& text) const
+namespace {
+// The number as the class library reads it: leading digits with a sign; none is 0.
+bool RangeValue(const std::string& text, long* value)
 {
-    if (!TFilterValidator::IsValid(text) || text.empty()) {
+    errno = 0;
+    *value = std::strtol(text.c_str(), nullptr, 10);
+    return errno == 0;
+}
+}
+
+bool TRangeValidator::IsValidInput(const std::string& text, bool suppressFill) const
+{
+    // A number already past the range cannot come back into it by typing more digits.
+    long value = 0;
+    if (!TFilterValidator::IsValidInput(text, suppressFill) || !RangeValue(text, &value)) {
         return false;
     }
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && end && *end == '\0' && v >= min_ && v <= max_;
+    return (max_ < 0 || value <= max_) && (min_ >= 0 || value >= min_);
+}
+
+bool TRangeValidator::IsValid(const std::string& text) const
+{
+    long value = 0;
+    return TFilterValidator::IsValid(text) && RangeValue(text, &value) && value >= min_ && value <= max_;
 }
 
 std::string TRangeValidator::ErrorText() const

@@ -1,6 +1,7 @@
 #pragma once
 // Validators of edit controls: characters outside the set are refused while
-// typing; a range validator also checks the number when the dialog closes.
+// typing; a range validator also refuses typing past its range and checks the
+// number (an empty text counts as 0) when the dialog closes.
 #include <bitset>
 #include <string>
 
@@ -42,6 +43,7 @@ protected:
 class TRangeValidator : public TFilterValidator {
 public:
     TRangeValidator(long min, long max);
+    bool IsValidInput(const std::string& text, bool suppressFill) const override;
     bool IsValid(const std::string& text) const override;
     std::string ErrorText() const override;
     long GetMin() const { return min_; }

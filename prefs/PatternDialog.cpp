@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "prefs/PatternTime.h"
+
 TExceptCharSet::TExceptCharSet(const char* excluded)
 {
     bits_.set();
@@ -42,26 +44,6 @@ const PatternCode PatternCodes[] = {
     {"", ""},
 };
 
-namespace {
-// The codes a pattern may use (with an optional '#' flag); any other is refused
-// rather than passed through as the C library of this system would.
-bool ValidCodes(const std::string& text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            continue;
-        }
-        if (++i < text.size() && text[i] == '#') {
-            ++i;
-        }
-        if (i >= text.size() || !std::strchr("aAbBcdHIjmMpSUwWxXyYzZ%", text[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-}
-
 std::string PatternExampleName(const char* pattern, bool appendInstance, int fileType, std::time_t when)
 {
     std::string name = pattern && *pattern ? pattern : "rec";
@@ -69,19 +51,8 @@ std::string PatternExampleName(const char* pattern, bool appendInstance, int fil
         name += "_1";
     }
     name += fileType == 1 ? ".mp3" : fileType == 3 ? ".ogg" : ".wav";
-    if (!ValidCodes(name)) {
-        return {};
-    }
-    std::string format;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        format += name[i];
-        if (name[i] == '%' && i + 1 < name.size() && name[i + 1] == '#') {
-            ++i;  // the flag changes nothing that matters in an example
-        }
-    }
     std::tm local {};
     localtime_r(&when, &local);
-    char out[259];
-    const std::size_t n = std::strftime(out, sizeof out, format.c_str(), &local);
-    return n ? std::string(out, n) : std::string();
+    std::string example;
+    return ExpandPatternTime(name, local, 258, &example) ? example : std::string();
 }

@@ -1,9 +1,11 @@
 #pragma once
-// The pure half of the file-name pattern dialog: the set of characters a
-// pattern may hold, the table of date and time codes, and the example name.
+// The file name pattern dialog, with the set of characters a pattern may hold,
+// the table of date and time codes, and the example name.
 #include <ctime>
 #include <string>
 
+#include "owl/Dialog.h"
+#include "owl/StandardControls.h"
 #include "owl/Validators.h"
 
 // All 256 character codes except those of the text; "a-z" inside the text
@@ -28,3 +30,28 @@ extern const PatternCode PatternCodes[];
 // expanded for the local time of when. Empty when the pattern holds an unknown
 // code or the name would be longer than 258 characters.
 std::string PatternExampleName(const char* pattern, bool appendInstance, int fileType, std::time_t when);
+
+// Edits a pattern buffer of 260 characters and bit 0 of a naming-flags word; both
+// change only on OK.
+class TPatternDialog : public OWL::TDialog {
+public:
+    TPatternDialog(OWL::TWindow* parent, char* pattern, int fileType, int* flags, int resId = 4200);
+
+    void SetupWindow() override;
+    void CmOk() override;
+    void CmInsertCode();
+    void ShowExampleName();
+
+private:
+    TExceptCharSet excluded;
+    char* pattern;
+    OWL::TComboBox* codes;
+    OWL::TEdit* edit;
+    OWL::TStatic* example;
+    OWL::TRadioButton* always;
+    OWL::TRadioButton* onlyWhenRequired;
+    int fileType;
+    int* flags;
+
+    DECLARE_RESPONSE_TABLE(TPatternDialog)
+};

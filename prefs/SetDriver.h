@@ -1,13 +1,26 @@
 #pragma once
-// Settings of section "Driver": the wave output and input devices by product
-// name ("-1" for the wave mapper). Not part of load-all and save-all.
+// Settings of section "Driver" (the wave output and input devices by product
+// name, "-1" for the wave mapper) and the Driver page. Neither is part of the
+// preferences sheet nor of load-all and save-all.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
 
 extern char WaveOutDriver[260];
 extern char WaveInDriver[260];
 
-class TSetDriver {
+class TSetDriver : public OWL::TPropertyPage {
 public:
+    explicit TSetDriver(OWL::TPropertySheet* sheet);
+
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    void TransferData(OWL::TTransferDirection direction) override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    OWL::TComboBox* output;
+    OWL::TComboBox* input;
 };

@@ -1,9 +1,14 @@
 #pragma once
-// Settings of section "File": file size limit and the action at it, automatic
-// naming and its pattern, the category prompt and the default recording folder.
+// Settings of section "File" (file size limit and the action at it, automatic
+// naming and its pattern, the category prompt and the default recording folder)
+// and the File page that edits them.
 #include <ctime>
+#include <functional>
 #include <string>
 
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
+#include "platform/core/WaveFormat.h"
 #include "platform/registry/Registry.h"
 
 extern int FileSize;     // limit in megabytes; 0 = no limit
@@ -16,12 +21,57 @@ extern char ImprovedFilePrefix[260];
 extern int FileLimitKind;  // 0 by size, else by time (Load always sets 0)
 extern int FileMinutes;    // time limit in minutes
 
-class TSetFile {
+class TSetFile : public OWL::TPropertyPage {
 public:
+    // sharedFormat: the sheet's default file type, which the format pages change.
+    TSetFile(OWL::TPropertySheet* sheet, int* sharedFormat);
+
     // Decides the default folder when none is stored and makes it current.
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+    void CmEditPattern();
+    void CmBrowse();
+    void ShowTotalTime();
+    void ShowExampleName();
+
+protected:
+    void EvPatternRadio();
+    void EvPromptRadio();
+    void EvUnitCommand(UINT code);
+    LRESULT EvUnitChanged(WPARAM, LPARAM);
+
+private:
+    int SharedFormat() const;
+    bool MinuteUnit() const;
+
+    OWL::TRadioButton* loop;
+    OWL::TRadioButton* stop;
+    OWL::TRadioButton* newFile;
+    OWL::TRadioButton* noAction;
+    OWL::TEdit* size;
+    OWL::TStatic* estimate;
+    OWL::TUpDown* upDown;
+    OWL::TButton* browse;
+    OWL::TStatic* folder;
+    OWL::TStatic* example;
+    OWL::TCheckBox* autoName;
+    OWL::TRadioButton* prompt;
+    OWL::TRadioButton* pattern;
+    OWL::TComboBox* unit;
+    OWL::TStatic* estimateLabel;
+    char workPattern[260] = "";
+    int* sharedFormat;
+    int workLHMode = 0;
+
+    DECLARE_RESPONSE_TABLE(TSetFile)
 };
+
+// Where the estimate takes the main window's recording format from (none: no format).
+void SetRecordingFormatSource(std::function<const WAVEFORMATEX*()> source);
 
 // The example name the page shows for its working pattern and flags.
 std::string FileExampleName(const char* pattern, int lhMode, int fileType, std::time_t when);

@@ -1,6 +1,8 @@
 #pragma once
-// Settings of section "Joy": recorder actions of four joystick buttons. Not
-// part of load-all and save-all.
+// Settings of section "Joy" (recorder actions of four joystick buttons) and
+// the Switches page. Neither is part of the sheet nor of load-all and save-all.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
 
 extern bool JoyEnable;
@@ -12,8 +14,18 @@ extern int JoyButton4;
 // The action list in index order, ended by an empty text.
 extern const char* const JoyActions[];
 
-class TSetJoy {
+class TSetJoy : public OWL::TPropertyPage {
 public:
+    explicit TSetJoy(OWL::TPropertySheet* sheet);
+
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    void TransferData(OWL::TTransferDirection direction) override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    OWL::TCheckBox* enable;
+    OWL::TComboBox* buttons[4];
 };

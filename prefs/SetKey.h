@@ -1,25 +1,37 @@
 #pragma once
-// Settings of section "Key": three hot-key words as the hot-key control
-// reports them (low byte virtual key, high byte HOTKEYF_* flags). Not part of
-// load-all and save-all.
+// Settings of section "Key" (three hot-key words as the hot-key control reports
+// them: low byte virtual key, high byte HOTKEYF_* flags) and the HotKey page.
+// Neither is part of the sheet nor of load-all and save-all.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Controls.h"
+#include "platform/user/HotKeys.h"
 
 extern WORD KeyPlay;
 extern WORD KeyRecord;
 extern WORD KeyActivate;
 
-constexpr UINT MOD_ALT = 0x0001;
-constexpr UINT MOD_CONTROL = 0x0002;
-constexpr UINT MOD_SHIFT = 0x0004;
-
 // RegisterHotKey's modifiers for a hot-key word (HOTKEYF_EXT has none) and its virtual key.
 UINT HotKeyModifiers(WORD hotKey);
 UINT HotKeyVirtualKey(WORD hotKey);
 
-class TSetKey {
+class TSetKey : public OWL::TPropertyPage {
 public:
+    explicit TSetKey(OWL::TPropertySheet* sheet);
+
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+    // Registers KeyPlay, KeyRecord and KeyActivate as hot keys 0, 1 and 2 of the
+    // window; a word without a virtual key (0) sets none and is not registered. The result of
+    // the last registration made, false when none was.
+    static bool RegisterHotKeys(HWND window);
+
+    void SetupWindow() override;
+    void TransferData(OWL::TTransferDirection direction) override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    OWL::THotKey* keys[3];
 };

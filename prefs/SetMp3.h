@@ -1,8 +1,13 @@
 #pragma once
-// Settings of section "Mp3": the PCM side and codec format of MP3 recordings,
-// whether ID3v2 tags are written, and the default recording file type.
+// Settings of section "Mp3" (the PCM side and codec format of MP3 recordings,
+// whether ID3v2 tags are written, the default recording file type) and the MP3
+// page that edits them.
+#include "app/SMsg.h"
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/core/WaveFormat.h"
 #include "platform/registry/Registry.h"
+#include "prefs/FormatList.h"
 
 extern int Mp3SampleRate;        // Hz
 extern bool Mp3Stereo;
@@ -14,9 +19,42 @@ extern bool Mp3EnableTag;        // ID3v2 tags on
 // The 30-byte MPEG Layer-3 record used when no "Mp3Format" can be read.
 void SetDefaultMp3Format(WAVEFORMATEX* format);
 
-class TSetMp3 {
+class TSetMp3 : public OWL::TPropertyPage, public SMsg {
 public:
+    TSetMp3(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
+
     // Also hands the tag flag to the MP3 file layer.
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    int SetActive(OWL::TPshNotify& notify) override;
+    int Apply(OWL::TPshNotify& notify) override;
+    bool CanClose() override;
+
+    void updateformats();
+    void ShowRate();
+
+protected:
+    void EvRateChange();
+    void EvDefaultType();
+    LRESULT EvShowRate(WPARAM, LPARAM);
+    LRESULT EvUpdateFormats(WPARAM, LPARAM);
+
+private:
+    OWL::TComboBox* rate;
+    OWL::TStatic* byteRate;
+    OWL::TRadioButton* mono;
+    OWL::TRadioButton* stereo;
+    OWL::TComboBox* compression;
+    OWL::TStatic* compressionLabel;
+    OWL::TCheckBox* defaultType;
+    OWL::TCheckBox* tags;
+    int* sharedFormat;
+    bool pageValid = true;
+    // The list no longer shows the page's formats: a rate was typed, or Apply emptied it.
+    bool refreshDue = false;
+    FormatList formats;
+
+    DECLARE_RESPONSE_TABLE(TSetMp3)
 };

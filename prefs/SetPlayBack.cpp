@@ -18,8 +18,8 @@ void TSetPlayBack::Load(HKEY key, const char* iniPath)
 void TSetPlayBack::Save(HKEY key, const char* iniPath)
 {
     if (key) {
-        // Values up to 999 are set on the page: one byte would lose them.
-        RegSetWide(key, "SoundByte", SoundByte);
+        // One byte, as other installations read it; wider values of earlier builds still load.
+        RegSetByte(key, "SoundByte", SoundByte);
         return;
     }
     IniSetInt("Play", "SoundByte", SoundByte, iniPath);

@@ -1,11 +1,22 @@
 #pragma once
-// Settings of section "Play": the length played per segment in SoundByte mode.
+// Settings of section "Play" (the length played per segment in SoundByte mode)
+// and the PlayBack page that edits it.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
 
 extern int SoundByte;  // seconds, at least 1
 
-class TSetPlayBack {
+class TSetPlayBack : public OWL::TPropertyPage {
 public:
+    explicit TSetPlayBack(OWL::TPropertySheet* sheet);
+
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    OWL::TEdit* seconds;
 };

@@ -1,12 +1,28 @@
 #pragma once
-// Settings of section "Record": the record mode and the silence time that ends a take.
+// Settings of section "Record" (the record mode and the silence time that ends
+// a take) and the Record page that edits them.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
 
 extern int RecordMode;  // 0 manual, 1 echo, 2 new file after quiet, 3 and 4 stored only
 extern int TalkOff;     // seconds, 1..9999
 
-class TSetRecord {
+class TSetRecord : public OWL::TPropertyPage {
 public:
+    explicit TSetRecord(OWL::TPropertySheet* sheet);
+
     static void Load(HKEY key, const char* iniPath);
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    OWL::TRadioButton* manual;
+    OWL::TRadioButton* echo;
+    OWL::TRadioButton* newAfterQuiet;
+    OWL::TEdit* seconds;
+    OWL::TRadioButton* newAtStart;
+    OWL::TRadioButton* newAtStop;
 };

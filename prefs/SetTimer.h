@@ -1,5 +1,8 @@
 #pragma once
-// Settings of section "Timer": the master switch and three daily schedules.
+// Settings of section "Timer" (the master switch and three daily schedules)
+// and the Timer page that edits them.
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
 
@@ -26,8 +29,33 @@ struct TimerDayChoice {
 // "today" takes the bit of the weekday given (0 Sunday ... 6 Saturday).
 void TimerDayChoices(int todayWeekday, TimerDayChoice out[12]);
 
-class TSetTimer {
+class TSetTimer : public OWL::TPropertyPage {
 public:
+    // "today" is the weekday of the layer's clock at construction.
+    TSetTimer(OWL::TPropertySheet* sheet, TTimerSettings* settings);
+
     static void Load(HKEY key, const char* iniPath, TTimerSettings* settings);
     static void Save(HKEY key, const char* iniPath, const TTimerSettings& settings);
+
+    void SetupWindow() override;
+    void TransferData(OWL::TTransferDirection direction) override;
+    int Apply(OWL::TPshNotify& notify) override;
+
+private:
+    struct ScheduleControls {
+        OWL::TEdit* start;
+        OWL::TEdit* stop;
+        OWL::TCheckBox* newFile;
+        OWL::TEdit* prefix;
+        OWL::TComboBox* day;
+    };
+    struct DayEntry {
+        char text[32];
+        DWORD mask;
+    };
+
+    OWL::TCheckBox* enable;
+    ScheduleControls schedule[3];
+    TTimerSettings* settings;
+    DayEntry days[15] = {};
 };

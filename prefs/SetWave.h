@@ -1,8 +1,12 @@
 #pragma once
-// Settings of section "Wave": the PCM recording format and the compression
-// format of WAV recordings. The page's window half joins this class later.
+// Settings of section "Wave" (the PCM recording format and the compression
+// format of WAV recordings) and the Wave page that edits them.
+#include "app/SMsg.h"
+#include "owl/PropertySheet.h"
+#include "owl/StandardControls.h"
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
+#include "prefs/FormatList.h"
 
 extern int SampleRate;           // Hz
 extern bool Resolution;          // 16-bit
@@ -11,10 +15,48 @@ extern char ACMDriver[260];      // codec driver short name
 extern char ACMFormat[260];      // codec format text
 extern WORD ACMFormatTag;
 
-class TSetWave {
+class TSetWave : public OWL::TPropertyPage, public SMsg {
 public:
+    // sharedFormat: the sheet's default file type (may be null); conversionCheck: list
+    // only formats a stream can make from the page's PCM source.
+    TSetWave(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
+
     // From the INI file when iniPath is set and not empty, else from the key.
     static void Load(HKEY key, const char* iniPath);
     // To the key when it is open, else to the INI file.
     static void Save(HKEY key, const char* iniPath);
+
+    void SetupWindow() override;
+    int SetActive(OWL::TPshNotify& notify) override;
+    int Apply(OWL::TPshNotify& notify) override;
+    bool CanClose() override;
+
+    void updateformats();
+    void ShowRate();
+
+protected:
+    void EvRateChange();
+    void EvDefaultType();
+    LRESULT EvShowRate(WPARAM, LPARAM);
+    LRESULT EvUpdateFormats(WPARAM, LPARAM);
+
+private:
+    WAVEFORMATEX PcmFromControls() const;
+
+    OWL::TComboBox* rate;
+    OWL::TStatic* byteRate;
+    OWL::TRadioButton* bits8;
+    OWL::TRadioButton* bits16;
+    OWL::TRadioButton* mono;
+    OWL::TRadioButton* stereo;
+    OWL::TComboBox* compression;
+    OWL::TStatic* compressionLabel;
+    OWL::TCheckBox* defaultType;
+    int* sharedFormat;
+    bool pageValid = true;
+    // The list no longer shows the page's formats: a rate was typed, or Apply emptied it.
+    bool refreshDue = false;
+    FormatList formats;
+
+    DECLARE_RESPONSE_TABLE(TSetWave)
 };

@@ -4,16 +4,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "app/FormatBuffers.h"
 #include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "files/RecFile.h"
+#include "owl/Application.h"
+#include "owl/Tooltip.h"
 #include "platform/kernel/Modules.h"
 #include "platform/user/Keyboard.h"
 #include "prefs/SetTimer.h"
 #include "prefs/TimerSchedule.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 
@@ -28,7 +31,7 @@ constexpr int kLevelMeter = 116;
 constexpr int kSliderFrame = 157;
 }
 
-DEFINE_RESPONSE_TABLE1(TAppDialog, OWL::TDialog)
+DEFINE_RESPONSE_TABLE1_WITH_PART(TAppDialog, OWL::TDialog, CommandEntries)
 EV_WM_CLOSE,
 EV_COMMAND(IDOK, CmNothing),
 EV_COMMAND(IDCANCEL, CmNothing),
@@ -145,6 +148,14 @@ void TAppDialog::SetupWindow()
     }
     positionSlider->SetRange(0, 1000);
     positionSlider->SetPosition(0);
+    if (OWL::TTooltip* tips = Tooltips()) {
+        const std::pair<int, int> tools[] = {{150, 905}, {151, 906}, {154, 907}, {152, 908}, {153, 909}};
+        for (const auto& [control, text] : tools) {
+            if (HWND h = GetDlgItem(control)) {
+                tips->AddTool(h, MAKEINTRESOURCEA(text));
+            }
+        }
+    }
 
     initdat();
     CheckDefaultDirectory();
@@ -163,8 +174,17 @@ void TAppDialog::SetupWindow()
     Trace("program started");
 }
 
+OWL::TTooltip* TAppDialog::Tooltips() const
+{
+    OWL::TApplication* app = GetApplication();
+    return app ? app->GetTooltip() : nullptr;
+}
+
 bool TAppDialog::PreProcessMsg(MSG& msg)
 {
+    if (OWL::TTooltip* tips = Tooltips(); tips && tips->GetHandle()) {
+        tips->RelayEvent(msg);
+    }
     if (msg.message == WM_SYSKEYDOWN && (msg.wParam == 'N' || msg.wParam == 'V')) {
         HWND target = (msg.wParam == 'N' ? static_cast<OWL::TWindow*>(positionSlider) : thresholdSlider)->GetHandle();
         ::PostMessage(Handle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);

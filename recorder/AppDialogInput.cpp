@@ -10,7 +10,7 @@
 #include "prefs/SetFile.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"

@@ -12,7 +12,7 @@
 #include "prefs/SetRecord.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 
 namespace {
 constexpr const char* kProduct = "Tapvox";

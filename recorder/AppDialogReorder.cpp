@@ -5,6 +5,7 @@
 
 #include "controls/Progress.h"
 #include "files/RecFile.h"
+#include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
@@ -90,13 +91,16 @@ bool TAppDialog::ReorderFile()
     }
     currentFile->SetOverwrite(false);
     const bool generated = currentFile->HasTempName();
-    if (!HasDiskSpace(currentFile->GetDataSize(), RecordingFolder().c_str())) {
+    // The second copy goes where new temporary names go: that file system must hold it.
+    char madeName[MAX_PATH] = "";
+    MakeRecordFileName(nullptr, madeName, true, currentFile->GetFileType());
+    if (!HasDiskSpace(currentFile->GetDataSize(), std::string(platform::FolderPart(madeName)).c_str())) {
         MessageBox("Not enough disk space to re-order file", "Tapvox", MB_OK | MB_ICONSTOP);
         DropHistoryFile();
         return false;
     }
     EngineBusy busy(*this);
-    MediaFile* made = OpenMediaFile(nullptr, fileFormat, MMIO_READWRITE, currentFile->GetFileType());
+    MediaFile* made = OpenMediaFile(madeName, fileFormat, MMIO_READWRITE, currentFile->GetFileType());
     auto* fresh = dynamic_cast<RecFile*>(made);
     const DWORD length = currentFile->GetLength();
     const DWORD end = std::max(loopStart, length);
@@ -124,14 +128,13 @@ bool TAppDialog::ReorderFile()
     }
     if (outcome != CopyOutcome::Done) {
         // The recording stays as it was, in loop order; the partial copy goes.
-        const std::string madeName = made ? made->GetName() : "";
         if (made) {
             made->Delete();
             delete made;
         }
         DropHistoryFile();
         if (outcome == CopyOutcome::NoOutput) {
-            ShowOpenError(1, madeName.c_str());
+            ShowOpenError(1, madeName);
         } else {
             MessageBox(outcome == CopyOutcome::Cancelled
                            ? "The file was not re-ordered: the copy was cancelled."

@@ -10,7 +10,7 @@
 #include "prefs/SetMp3.h"
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 
 namespace {
 bool SameRecord(const WAVEFORMATEX* a, const WAVEFORMATEX* b)

@@ -93,8 +93,8 @@ void RegisterPages()
         const int days[3] = {408, 428, 438};
         const int startLabels[3] = {403, 422, 432};
         const int stopLabels[3] = {404, 423, 433};
-        const char* startText[3] = {"st&art time 1", "start time 2", "start time 3"};
-        const char* stopText[3] = {"st&op time 1", "stop time 2", "stop time 3"};
+        const char* startText[3] = {"st&art time 1", "sta&rt time 2", "start time 3"};
+        const char* stopText[3] = {"st&op time 1", "sto&p time 2", "stop time 3"};
         for (int i = 0; i < 3; ++i) {
             const int y = 22 + i * 42;
             items.push_back(Label(startText[i], startLabels[i], 8, y + 2, 50));
@@ -108,20 +108,20 @@ void RegisterPages()
         Page(28071, "Timer", std::move(items));
     }
     Page(1600, "Driver", {
-        Label("Output", 1603, 8, 10, 60), Combo(1602, 70, 8, 140, CBS_DROPDOWNLIST),
-        Label("Input", 1604, 8, 30, 60), Combo(1601, 70, 28, 140, CBS_DROPDOWNLIST),
+        Label("Audio &Out Device    (Mapper recommended)", 1603, 8, 8, 204), Combo(1602, 8, 18, 204, CBS_DROPDOWNLIST),
+        Label("Audio &In Device     (Mapper recommended)", 1604, 8, 38, 204), Combo(1601, 8, 48, 204, CBS_DROPDOWNLIST),
     });
     Page(500, "Switches", {
         Check("Enable &Joystick Button controls", 501, 8, 6, 200),
-        Label("Button 1", 509, 8, 24, 60), Combo(502, 70, 22, 140, CBS_DROPDOWNLIST),
-        Label("Button 2", 503, 8, 42, 60), Combo(504, 70, 40, 140, CBS_DROPDOWNLIST),
-        Label("Button 3", 505, 8, 60, 60), Combo(506, 70, 58, 140, CBS_DROPDOWNLIST),
-        Label("Button 4", 507, 8, 78, 60), Combo(508, 70, 76, 140, CBS_DROPDOWNLIST),
+        Label("Joystick Button &1", 509, 8, 24, 70), Combo(502, 80, 22, 132, CBS_DROPDOWNLIST),
+        Label("Joystick Button &2", 503, 8, 42, 70), Combo(504, 80, 40, 132, CBS_DROPDOWNLIST),
+        Label("Joystick Button &3", 505, 8, 60, 70), Combo(506, 80, 58, 132, CBS_DROPDOWNLIST),
+        Label("Joystick Button &4", 507, 8, 78, 70), Combo(508, 80, 76, 132, CBS_DROPDOWNLIST),
     });
     Page(900, "HotKey", {
-        Label("Record", 902, 8, 10, 60), HotKey(901, 70, 8, 100),
-        Label("Play", 904, 8, 28, 60), HotKey(903, 70, 26, 100),
-        Label("Stop", 906, 8, 46, 60), HotKey(905, 70, 44, 100),
+        Label("Hot key for &Play-Toggle:", 902, 8, 8, 204), HotKey(901, 8, 18, 120),
+        Label("Hot key for &Record-Toggle:", 904, 8, 38, 204), HotKey(903, 8, 48, 120),
+        Label("Hot key for &Activate program window:", 906, 8, 68, 204), HotKey(905, 8, 78, 120),
     });
 }
 }

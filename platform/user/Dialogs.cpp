@@ -243,6 +243,14 @@ LRESULT DefDlgProcA(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case DM_SETDEFID:
         r->defaultId = static_cast<int>(wp);
         return TRUE;
+    case WM_NEXTDLGCTL: {
+        // lParam set: wParam is the control to focus; else the next (0) or previous tab stop.
+        HWND target = lp ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd, GetFocus(), wp != 0);
+        if (target && IsChildOf(target, hwnd)) {
+            SetFocus(target);
+        }
+        return 0;
+    }
     case WM_PAINT:
         return DefWindowProcA(hwnd, msg, wp, lp);
     default:

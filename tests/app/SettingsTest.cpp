@@ -140,7 +140,7 @@ TEST_F(Settings, AnIniFileWrittenBySaveAllReadsTheSameInConfigparser)
     EXPECT_EQ("0", values["Mp3/Mp3EnableTag"]);
     EXPECT_EQ("-1", values["Vorbis/VorQ"]);
     EXPECT_EQ("48000", values["Vorbis/VorSampleRate"]);
-    EXPECT_EQ("999", values["Play/SoundByte"]);
+    EXPECT_EQ("250", values["Play/SoundByte"]);
     EXPECT_EQ("9999", values["Record/TalkOff"]);
     EXPECT_EQ("650", values["File/FileSize"]);
     EXPECT_EQ("256", values["File/LHMode"]);
@@ -393,24 +393,26 @@ TEST_F(Settings, OutOfRangeValuesLoadAsTheirDefaults)
     EXPECT_EQ(8000, SampleRate);
 }
 
-TEST_F(Settings, ValuesAbove255KeepTheirWidthInTheRegistry)
+TEST_F(Settings, SoundByteIsOneRegistryByteAndWiderStoredValuesStillLoad)
 {
     SoundByte = 300;
     LHMode = 256;
     SaveAllSettings(nullptr);
-    EXPECT_EQ(4u, GetRaw("SoundByte").size());
+    EXPECT_EQ(1u, GetRaw("SoundByte").size());
     EXPECT_EQ(4u, GetRaw("LHMode").size());
     SoundByte = LHMode = 0;
     LoadAllSettings(nullptr);
-    EXPECT_EQ(300, SoundByte) << "one byte would read back 44";
+    EXPECT_EQ(44, SoundByte) << "the low byte of 300";
     EXPECT_EQ(256, LHMode);
-    SoundByte = 200;
-    LHMode = 1;
-    SaveAllSettings(nullptr);
-    EXPECT_EQ(1u, GetRaw("SoundByte").size()) << "small values stay one byte";
+    const LONG wide = 300;  // as earlier builds stored it
+    PutRaw("SoundByte", REG_BINARY, &wide, sizeof wide);
     LoadAllSettings(nullptr);
-    EXPECT_EQ(200, SoundByte);
-    EXPECT_EQ(1, LHMode);
+    EXPECT_EQ(300, SoundByte);
+    SoundByte = 300;
+    SaveAllSettings(ini.c_str());
+    SoundByte = 0;
+    LoadAllSettings(ini.c_str());
+    EXPECT_EQ(300, SoundByte) << "the INI file keeps the whole number";
 }
 
 TEST_F(Settings, FailedIniWriteOfSoundLevelReportsAndSavingGoesOn)

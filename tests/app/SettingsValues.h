@@ -123,7 +123,7 @@ inline void SetUnusualSettings(const std::string& folder)
     VorByteRate = 8000;
     RecordMode = 2;
     TalkOff = 9999;
-    SoundByte = 999;
+    SoundByte = 250;  // the registry keeps one byte
     OnTop = true;
     TrayIcon = true;
     ListenOnStart = true;

@@ -193,6 +193,7 @@ TEST_F(Sections, JoystickAndHotKeys)
     EXPECT_EQ(0u, HotKeyModifiers(0));
     KeyPlay = 0x0341;
     KeyRecord = 0xFFFF;
+    KeyActivate = 0;
     TSetKey::Save(nullptr, ini.c_str());
     KeyPlay = KeyRecord = 1;
     TSetKey::Load(nullptr, ini.c_str());

@@ -2,7 +2,7 @@
 // order across stops, the held-back buffer, restarts and stale messages.
 #include "tests/recorder/RecorderFixture.h"
 
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
 
 using Capture = RecorderTest;
@@ -76,6 +76,29 @@ TEST_F(Capture, MessagesOfAnotherDeviceAndStaleMessagesChangeNothing)
         PostMessage(w, MM_WIM_DATA, device, reinterpret_cast<LPARAM>(held));
     }
     hl::RunUntilIdle();
+    EXPECT_EQ(SoxSamples(CurrentName()), fed);
+}
+
+TEST_F(Capture, AStopAndAStaleBufferQueuedWhileRecordStartsRunAfterIt)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    Open();
+    ClickRecord();
+    Feed(3, true);
+    const auto before = reinterpret_cast<WPARAM>(dialog->GetInputDevice());
+    ClickStop();
+    const std::size_t boxes = hl::MessageBoxes().size();
+    // Waiting in the queue when Record starts: a buffer of the closed device and a Stop click.
+    PostMessage(dialog->GetHandle(), MM_WIM_DATA, before, reinterpret_cast<LPARAM>(dialog->GetBuffer(0).header));
+    PostMessage(dialog->GetHandle(), WM_COMMAND, 154, 0);
+    dialog->record();
+    EXPECT_TRUE(dialog->IsRecording());
+    hl::RunUntilIdle();
+    // The stop came after the start: nothing half open, nothing said, nothing written twice.
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_FALSE(dialog->IsInputOpen());
+    EXPECT_FALSE(script::InputOpen());
+    EXPECT_EQ(hl::MessageBoxes().size(), boxes);
     EXPECT_EQ(SoxSamples(CurrentName()), fed);
 }
 

@@ -55,23 +55,33 @@ Bytes FileData(MediaFile& f)
     return data;
 }
 
+// A compressed WAV format of the codecs the engine records through, as the Wave page stores it.
+struct WavCodec {
+    WORD tag;
+    const char* driver;
+    WORD channels;
+    const char* name;
+};
+
 class Compressed : public RecorderTest {
 protected:
-    void UseImaAdpcm()
+    void UseWavCodec(const WavCodec& codec)
     {
-        const WAVEFORMATEX pcm = MakePcmFormat(2, 8000, 16);
+        Stereo = codec.channels == 2;
+        const WAVEFORMATEX pcm = MakePcmFormat(codec.channels, 8000, 16);
         std::memset(RecordFormatBuffer, 0, FormatBufferBytes());
-        RecordFormatBuffer->wFormatTag = WAVE_FORMAT_IMA_ADPCM;
-        RecordFormatBuffer->nChannels = 2;
+        RecordFormatBuffer->wFormatTag = codec.tag;
+        RecordFormatBuffer->nChannels = codec.channels;
         RecordFormatBuffer->nSamplesPerSec = 8000;
         WAVEFORMATEX src = pcm;
         ASSERT_EQ(acmFormatSuggest(nullptr, &src, RecordFormatBuffer, 2000,
                                    ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NCHANNELS |
                                        ACM_FORMATSUGGESTF_NSAMPLESPERSEC),
                   MMSYSERR_NOERROR);
-        std::snprintf(ACMDriver, sizeof ACMDriver, "IMA ADPCM");
-        ACMFormatTag = WAVE_FORMAT_IMA_ADPCM;
+        std::snprintf(ACMDriver, sizeof ACMDriver, "%s", codec.driver);
+        ACMFormatTag = codec.tag;
     }
+    void UseImaAdpcm() { UseWavCodec({WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", 2, "ImaAdpcm"}); }
     std::vector<Bytes> FedBuffers(int first, int count, std::uint32_t tailFrames = 0) const
     {
         std::vector<Bytes> v;
@@ -99,10 +109,13 @@ protected:
 };
 }
 
-TEST_F(Compressed, ImaAdpcmWavHoldsEveryConversionAndTheLastBlock)
+class CompressedWav : public Compressed, public ::testing::WithParamInterface<WavCodec> {};
+
+TEST_P(CompressedWav, HoldsEveryConversionAndTheLastBlockAndIndependentReadersTakeIt)
 {
     TAPVOX_REQUIRE_TOOL("sox");
-    UseImaAdpcm();
+    TAPVOX_REQUIRE_TOOL("sndfile-info");
+    UseWavCodec(GetParam());
     Open();
     ClickRecord();
     ASSERT_TRUE(dialog->IsRecording());
@@ -112,16 +125,38 @@ TEST_F(Compressed, ImaAdpcmWavHoldsEveryConversionAndTheLastBlock)
     ClickStop();
     EXPECT_EQ(dialog->GetConversionStream(), nullptr);
 
-    const WAVEFORMATEX pcm = MakePcmFormat(2, 8000, 16);
+    const WORD channels = GetParam().channels;
+    const WAVEFORMATEX pcm = MakePcmFormat(channels, 8000, 16);
     const Bytes expected = ConvertLikeTheEngine(pcm, RecordFormatBuffer, FedBuffers(0, 8, 300), true);
     auto f = ReadWave(CurrentName());
+    EXPECT_EQ(f->GetFormat()->wFormatTag, GetParam().tag);
     EXPECT_EQ(FileData(*f), expected);
-    EXPECT_EQ(f->GetFactCount(), 8 * FramesPerBuffer() + 300);
-    // sox decodes every frame that went in (the last block padded with silence).
-    const std::size_t decodedFrames = SoxSamples(CurrentName()).size() / 4;
-    EXPECT_GE(decodedFrames, 8 * FramesPerBuffer() + 300);
-    EXPECT_LT(decodedFrames, 8 * FramesPerBuffer() + 300 + 1024);
+    // The counted stream's frames are four bytes: two samples of mono, one frame of stereo.
+    const std::size_t samples = fed.size() / (2 * channels);
+    EXPECT_EQ(f->GetFactCount(), samples);
+
+    // sox decodes every sample that went in (the last block padded with silence).
+    const std::string raw = dir.file("decoded.raw");
+    int status = -1;
+    const std::string said = testsupport::RunCapture(
+        "sox '" + CurrentName() + "' -t raw -e signed-integer -b 16 '" + raw + "' 2>&1", &status);
+    ASSERT_EQ(status, 0) << said;
+    const std::size_t decoded = testsupport::ReadAll(raw).size() / (2 * channels);
+    EXPECT_GE(decoded, samples);
+    EXPECT_LT(decoded, samples + 2048);
+    const std::string info = testsupport::RunCapture("sndfile-info '" + CurrentName() + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << info;
+    EXPECT_NE(info.find("Channels    : " + std::to_string(channels)), std::string::npos) << info;
+    EXPECT_EQ(info.find("rror"), std::string::npos) << info;
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryCodec, CompressedWav,
+                         ::testing::Values(WavCodec{WAVE_FORMAT_ALAW, "CCITT G.711", 2, "ALaw"},
+                                           WavCodec{WAVE_FORMAT_MULAW, "CCITT G.711", 2, "MuLaw"},
+                                           WavCodec{WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", 2, "ImaAdpcm"},
+                                           WavCodec{WAVE_FORMAT_ADPCM, "MS ADPCM", 2, "MsAdpcm"},
+                                           WavCodec{WAVE_FORMAT_GSM610, "GSM 6.10", 1, "Gsm610"}),
+                         [](const ::testing::TestParamInfo<WavCodec>& i) { return std::string(i.param.name); });
 
 TEST_F(Compressed, ImaAdpcmBurstMarkersLandWhereTheirConvertedAudioBegins)
 {
@@ -163,6 +198,8 @@ TEST_F(Compressed, Mp3KeepsTheEncodersLastFramesAndItsMarkers)
     EXPECT_EQ(FileData(f), expected);
     ASSERT_EQ(f.GetMarkerCount(), 2);
     EXPECT_EQ(f.GetMarkerPosition(1), sizes[5]);
+    EXPECT_EQ(f.GetMarkerTime(0), kStartTime + (200 * 2) / 1000);
+    EXPECT_EQ(f.GetMarkerTime(1), kStartTime + (200 * (9 + 2)) / 1000);
 
     int status = -1;
     const std::string raw = dir.file("mp3.raw");
@@ -188,6 +225,8 @@ TEST_F(Compressed, OggVorbisKeepsOneMarkerPerBurstAtItsSample)
     ASSERT_EQ(f.GetMarkerCount(), 2);
     EXPECT_EQ(f.GetMarkerPosition(0), 0u);
     EXPECT_EQ(f.GetMarkerPosition(1), 6 * FramesPerBuffer());
+    EXPECT_EQ(f.GetMarkerTime(0), kStartTime + (200 * 2) / 1000);
+    EXPECT_EQ(f.GetMarkerTime(1), kStartTime + (200 * (9 + 2)) / 1000);
     int status = -1;
     const std::string info = testsupport::RunCapture("ogginfo '" + name + "' 2>&1", &status);
     EXPECT_EQ(status, 0) << info;

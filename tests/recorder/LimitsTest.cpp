@@ -2,8 +2,6 @@
 // 2 GiB, loop mode and its reorder, a file type that cannot loop, and the WAV size cap.
 #include "tests/recorder/RecorderFixture.h"
 
-#include <fcntl.h>
-
 #include "files/FileNames.h"
 #include "files/OggVorbisFile.h"
 
@@ -191,20 +189,7 @@ TEST_F(Limits, AWavRecordingAtTheLargestSizeGoesOnInANewFile)
     // An existing recording just short of the size a WAV file can hold (sparse: it takes no room).
     const std::string big = folder + "/big.wav";
     const DWORD data = (0xFFFFFFFFu - 2 * kMegabyte - 3 * 6400) & ~3u;
-    std::vector<std::uint8_t> header;
-    auto put32 = [&](DWORD v) { for (int i = 0; i < 4; ++i) header.push_back(static_cast<std::uint8_t>(v >> (8 * i))); };
-    header.insert(header.end(), {'R', 'I', 'F', 'F'});
-    put32(36 + data);
-    header.insert(header.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0});
-    put32(8000);
-    put32(32000);
-    header.insert(header.end(), {4, 0, 16, 0, 'd', 'a', 't', 'a'});
-    put32(data);
-    testsupport::WriteAll(big, header);
-    const int fd = open(big.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(header.size()) + (data)), 0);
-    close(fd);
+    MakeSparseWave(big, data);
     ASSERT_TRUE(dialog->openfile(big.c_str(), -1));
     ClickRecord();
     ASSERT_TRUE(dialog->IsRecording());
@@ -235,7 +220,11 @@ TEST_F(Limits, RecordOnAFileAlreadyAtItsLoopLimitOverwritesFromTheStart)
     Open();
     ClickRecord();
     Feed(170, true);
+    // No action at the limit: the take goes on past it in its one file.
+    EXPECT_TRUE(dialog->IsRecording());
+    EXPECT_GT(dialog->GetCurrentFile()->GetDataSize(), kMegabyte);
     ClickStop();
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"take_1.wav"});
     const auto first = fed;
     FileAction = 1;
     ClickRecord();

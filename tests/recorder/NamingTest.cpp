@@ -143,6 +143,15 @@ TEST_F(Naming, AFileWithABrokenOrZeroRateFormatIsRefusedWithAMessage)
     EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
     EXPECT_EQ(hl::MessageBoxes().back().text, "Cannot read audio format for this file.\n   " + wide);
 
+    // A stored format that claims more extra bytes than its buffer holds is refused, not copied.
+    std::snprintf(ACMDriver, sizeof ACMDriver, "IMA ADPCM");
+    ACMFormatTag = WAVE_FORMAT_IMA_ADPCM;
+    *RecordFormatBuffer = WAVEFORMATEX{WAVE_FORMAT_IMA_ADPCM, 2, 8000, 8110, 512, 4, 5000};
+    EXPECT_FALSE(dialog->openfile(nullptr, 0));
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(hl::MessageBoxes().back().text.rfind("Cannot read audio format for this file.", 0), 0u);
+    std::snprintf(ACMDriver, sizeof ACMDriver, "No compression");
+
     // A zero rate in the settings is refused before any file is made.
     SampleRate = 0;
     EXPECT_FALSE(dialog->openfile(nullptr, 0));

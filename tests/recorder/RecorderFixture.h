@@ -223,6 +223,24 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // A 16-bit stereo 8 kHz WAV file of data bytes that takes no room on disk (its data is a hole).
+    static void MakeSparseWave(const std::string& path, DWORD data)
+    {
+        std::vector<std::uint8_t> header = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                            16,  0,   0,   0,   1, 0, 2, 0, 0,   0,   0,   0,   0,   0,   0,   0,
+                                            4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+        auto put32 = [&](std::size_t at, DWORD v) {
+            for (std::size_t i = 0; i < 4; ++i) {
+                header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+            }
+        };
+        put32(4, 36 + data);
+        put32(24, 8000);
+        put32(28, 32000);
+        put32(40, data);
+        testsupport::WriteAll(path, header);
+        ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(header.size()) + static_cast<off_t>(data)), 0);
+    }
     std::string Log() const
     {
         const auto bytes = testsupport::ReadAll(dir.file("tapvox.log"));

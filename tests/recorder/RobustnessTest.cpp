@@ -4,6 +4,7 @@
 
 #include "files/FileNames.h"
 #include "platform/acm/Acm.h"
+#include "recorder/PrivateMessages.h"
 
 namespace {
 class Robustness : public RecorderTest {
@@ -102,6 +103,35 @@ TEST_F(Robustness, AStreamThatCannotOpenLeavesNoConversionModeAndNoFile)
     EXPECT_FALSE(script::InputOpen());
     ASSERT_FALSE(hl::MessageBoxes().empty());
     EXPECT_NE(hl::MessageBoxes().back().text.find("(acmopen)"), std::string::npos);
+}
+
+TEST_F(Robustness, AStreamThatCannotReopenAtARestartStopsOnceAndKeepsWhatWasConverted)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    UseWideImaAdpcm();
+    Open();
+    ClickRecord();
+    ASSERT_TRUE(dialog->IsRecording());
+    Feed(6, true);
+    // From now on the codec refuses the file's format, and the input is restarted.
+    const_cast<WAVEFORMATEX*>(dialog->GetFileFormat())->nBlockAlign = 1000;
+    PostMessage(dialog->GetHandle(), UM_RESTART_INPUT, 1, 2);
+    hl::RunUntilIdle();
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_FALSE(script::InputOpen());
+    EXPECT_EQ(dialog->GetConversionMode(), TAppDialog::ModeNone);
+    EXPECT_EQ(dialog->GetConversionStream(), nullptr);
+    Feed(5, true);
+    auto said = [](const char* tag) {
+        return std::count_if(hl::MessageBoxes().begin(), hl::MessageBoxes().end(),
+                             [&](const hl::MessageBoxCall& b) { return b.text.find(tag) != std::string::npos; });
+    };
+    EXPECT_EQ(said("(acmopen)"), 1);
+    EXPECT_EQ(said("(mmdata"), 0);
+    // Every buffer the device gave back before the restart was converted and written.
+    const std::size_t frames = SoxSamples(CurrentName()).size() / 4;
+    EXPECT_GE(frames, 6 * FramesPerBuffer());
+    EXPECT_LT(frames, 6 * FramesPerBuffer() + 1017);
 }
 
 TEST_F(Robustness, SwitchSChoosesTheFormatOfANewFileOnlyAndAFileWithDataKeepsItsOwn)

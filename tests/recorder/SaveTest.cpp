@@ -148,6 +148,22 @@ TEST_F(Save, ACopyThatCannotBeWrittenKeepsTheOriginalOpenAndSaysSo)
     EXPECT_EQ(SoxSamples(first), fed);
 }
 
+TEST_F(Save, ACopyOfAFileOfThreeGigabytesCopiesUntilTheDiskIsFullNotNothing)
+{
+    Open();
+    const std::string big = folder + "/big.wav";
+    MakeSparseWave(big, 3u << 30);
+    ASSERT_TRUE(dialog->openfile(big.c_str(), -1));
+    LimitFileSize(8u << 20);
+    EXPECT_TRUE(dialog->savefile((folder + "/copy.wav").c_str(), false));
+    UnlimitFileSize();
+    EXPECT_EQ(CurrentName(), big);
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"big.wav"});
+    ASSERT_FALSE(hl::MessageBoxes().empty());
+    EXPECT_NE(hl::MessageBoxes().back().text.find("could not be written"), std::string::npos);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetDataSize(), 3u << 30);
+}
+
 TEST_F(Save, ACancelledCopyDeletesThePartAndKeepsTheOriginal)
 {
     TAPVOX_REQUIRE_TOOL("sox");

@@ -1,5 +1,5 @@
 // The compression-manager switch and the MPEG Layer-3 codec driver list.
-#include "recorder/CodecDrivers.h"
+#include "prefs/CodecDrivers.h"
 
 #include "platform/core/Strings.h"
 
