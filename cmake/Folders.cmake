@@ -8,7 +8,7 @@
 # The library header families ARCHITECTURE.md keeps inside a few folders; a
 # folder names the families it may include with HEADERS.
 set(TAPVOX_HEADER_FAMILY_codec ogg/ vorbis/ id3/ id3.h lame/ lame.h mpg123.h gsm.h gsm/ zlib.h sndfile.h FLAC/ opus/)
-set(TAPVOX_HEADER_FAMILY_audio alsa/ pulse/ pipewire/ jack/ portaudio.h)
+set(TAPVOX_HEADER_FAMILY_audio alsa/ pulse/ pipewire/ jack/ portaudio.h soundtouch/ SoundTouch.h)
 set(TAPVOX_HEADER_FAMILY_toolkit wx/ gtk/ gdk/ gtk-3.0/ X11/)
 set(TAPVOX_HEADER_FAMILY_drawing cairo.h cairo/ pango/ pangocairo.h)
 set_property(GLOBAL PROPERTY TAPVOX_HEADER_FAMILIES codec audio toolkit drawing)

@@ -38,6 +38,24 @@ EV_COMMAND(IDCANCEL, CmNothing),
 EV_COMMAND(103, CmNothing),
 EV_COMMAND(150, CmRecord),
 EV_COMMAND(154, CmStop),
+EV_COMMAND(151, play),
+EV_BN_DOUBLECLICKED(151, BnPlayDoubleClick),
+EV_COMMAND(152, BnRewind),
+EV_COMMAND(153, BnFastForward),
+EV_COMMAND(25000, CmTogglePlay),
+EV_COMMAND(25210, CmPlayAtSpeed),
+EV_COMMAND(24339, CmStopAndSave),
+EV_COMMAND_ENABLE(24339, CeStopAndSave),
+EV_MESSAGE(WM_TIMER, evtimer),
+EV_MESSAGE(MM_WOM_DONE, EvWomDone),
+EV_MESSAGE(UM_SEEK, EvSeekMessage),
+EV_MESSAGE(UM_TOGGLE_RECORD, EvToggleRecord),
+EV_MESSAGE(UM_TOGGLE_PLAY, CmTogglePlay),
+EV_MESSAGE(UM_STOP_AND_SAVE, EvStopAndSave),
+EV_MESSAGE(UM_STOP_AND_PLAY, EvStopAndPlay),
+EV_MESSAGE(UM_STOP_AND_RECORD, EvRecordAgain),
+EV_MESSAGE(UM_REPEAT_REWIND, BnRewind),
+EV_MESSAGE(UM_REPEAT_FORWARD, BnFastForward),
 EV_CHILD_NOTIFY_ALL_CODES(kThresholdSlider, EvThresholdSlider),
 EV_WM_HSCROLL,
 EV_MESSAGE(MM_WIM_DATA, EvWimData),
@@ -144,6 +162,7 @@ void TAppDialog::SetupWindow()
     if (!schedule) {
         schedule = new TimerSchedule(TimerSettings);
     }
+    spintimer();
     if (CurrentFileName[0]) {
         char name[sizeof CurrentFileName];
         std::memcpy(name, CurrentFileName, sizeof name);

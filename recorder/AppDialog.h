@@ -4,16 +4,20 @@
 // current recording file, sound activation, the status line and the file limits.
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/SMsg.h"
 #include "files/MediaFile.h"
+#include "owl/CommandEnabler.h"
 #include "owl/Dialog.h"
 #include "owl/OpenSaveDialog.h"
 #include "owl/Slider.h"
 #include "owl/StandardControls.h"
 #include "platform/acm/Acm.h"
+#include "platform/tempo/TimeStretch.h"
 #include "platform/user/GlobalMemory.h"
 #include "platform/wave/Wave.h"
 
@@ -30,8 +34,9 @@ constexpr int kAudioBufferCount = 5;
 // The smallest data and conversion block; larger formats get blocks of a fifth of a second.
 constexpr DWORD kAudioBlockBytes = 45000;
 
-// One of the five buffers that recording and playback share; its index lives in
-// the wave header's dwUser for the buffer's whole life.
+// One of the five buffers that recording and playback share. While recording the
+// wave header's dwUser holds the buffer's index; while playing, the file position
+// after its block.
 struct AudioBuffer {
     HGLOBAL headerHandle = nullptr;
     WAVEHDR* header = nullptr;
@@ -73,6 +78,23 @@ public:
     DWORD PeakLevel(const void* data, DWORD bytes) const;
     void ShowLevel(DWORD peaks);
     void SetSegmentOpen(bool open);
+
+    // Playback and seeking.
+    void play();
+    void bnplay();
+    DWORD ReadPlayData(void* destination);
+    void ConvertPlayData(int index);
+    void mmoutdata(int index);
+    void StartPlayTimer(UINT milliseconds);
+    void PlayTimerStep();
+    // unit: 0 minute, 1 second, 2 segment, 3 comment.
+    void SeekStep(int unit, bool forward, std::int64_t count);
+    void BnRewind();
+    void BnFastForward();
+
+    // Timers and the schedule poll.
+    void spintimer();
+    LRESULT evtimer(WPARAM id, LPARAM);
 
     // Status line, seeking and file limits.
     void position(DWORD pos, bool updateSlider);
@@ -148,6 +170,10 @@ public:
     bool IsInputOpen() const { return waveIn != nullptr; }
     HWAVEIN GetInputDevice() const { return waveIn; }
     bool IsOutputOpen() const { return waveOut != nullptr; }
+    HWAVEOUT GetOutputDevice() const { return waveOut; }
+    bool IsPlaying() const { return playing; }
+    int GetSpeedMode() const { return speedMode; }
+    DWORD GetPlayPosition() const { return playPosition; }
     const WAVEFORMATEX& GetDeviceFormat() const { return deviceFormat; }
     const WAVEFORMATEX* GetFileFormat() const { return fileFormat; }
     int GetConversionMode() const { return conversionMode; }
@@ -170,6 +196,21 @@ protected:
     LRESULT EvStopPlayback(WPARAM wParam, LPARAM lParam);
     LRESULT EvSilenceNextFile(WPARAM wParam, LPARAM lParam);
     LRESULT EvEngineReport(WPARAM wParam, LPARAM lParam);
+    LRESULT EvWomDone(WPARAM wParam, LPARAM lParam);
+    void PlayBufferDone(WAVEHDR* header, int index);
+    LRESULT EvSeekMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT EvToggleRecord(WPARAM wParam, LPARAM lParam);
+    void CmTogglePlay();
+    LRESULT CmTogglePlay(WPARAM wParam, LPARAM lParam);
+    LRESULT EvStopAndSave(WPARAM wParam, LPARAM lParam);
+    LRESULT EvStopAndPlay(WPARAM wParam, LPARAM lParam);
+    LRESULT EvRecordAgain(WPARAM wParam, LPARAM lParam);
+    LRESULT BnRewind(WPARAM wParam, LPARAM lParam);
+    LRESULT BnFastForward(WPARAM wParam, LPARAM lParam);
+    void BnPlayDoubleClick();
+    void CmStopAndSave();
+    void CeStopAndSave(OWL::TCommandEnabler& enabler);
+    void CmPlayAtSpeed();
     void EvClose();
     void EvHScroll(UINT code, UINT thumb, HWND control);
     void EvThresholdSlider(UINT code);
@@ -201,6 +242,7 @@ private:
     void FlushInput();
     void CloseInput(bool report);
     void CloseOutput();
+    void EndPlayAtSpeed();
     void Report(int messageId);
     // Ends the recording once, after the handler returns; messageId 0 shows no box.
     void StopOnFailure(int messageId);
@@ -227,6 +269,27 @@ private:
     void TestFileLimit();
     void StartLoopPass();
     void ContinueInNewFile();
+
+    // Playback.
+    bool DecodesThroughStream() const;
+    DWORD PlayBlockBytes() const;
+    DWORD PlayOutputBytes() const;
+    bool ScalesSpeed() const;
+    LONG ReadFileBlock(void* destination, DWORD block);
+    DWORD ReadScaled(void* destination);
+    DWORD ReadForConversion(ACMSTREAMHEADER* h);
+    bool ConvertScaled(int index);
+    DWORD_PTR PlayedUpTo() const;
+    bool OutputIdle();
+    bool NothingLeftToPlay();
+    void EndPlayback();
+    void SoundByteStep();
+    void RepaintButtons(std::initializer_list<int> ids);
+    void RepaintTransport();
+    // The program's own posts carry wParam 0; the frame passes the remote-control ones on with 33.
+    static bool FromProgramOrRemote(WPARAM wParam, LPARAM lParam);
+    void RunSchedule();
+    void OpenScheduledFile(int schedule);
 
     // Opening.
     bool SetUpNewFileFormats(int fileType);
@@ -298,6 +361,16 @@ private:
     bool playing = false;
     int lastInputIndex = -1;
     int lastOutputIndex = -1;
+    int lastWrittenIndex = -1;
+    int lastConvertedIndex = -1;
+    DWORD outputPeaks[kAudioBufferCount] = {};
+    // Play at speed: the time-scaler, the file block it reads into, and whether the file's end reached it.
+    std::unique_ptr<platform::TimeStretch> stretch;
+    std::vector<BYTE> stretchInput;
+    bool stretchEnded = false;
+    bool stretchHolds = false;
+    // The last read of the file gave nothing.
+    bool readEnded = false;
     int speedMode = 0;
     bool freeSpaceAvailable = false;
     HMODULE kernelModule = nullptr;
@@ -328,6 +401,7 @@ private:
     bool nextFilePending = false;
     bool creatingFile = false;
     bool writeStopped = false;
+    bool pollDeferred = false;
     bool conversionFailed = false;
     std::vector<int> reported;
     DWORD buffersSinceUpdate = 0;

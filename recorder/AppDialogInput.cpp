@@ -1,7 +1,6 @@
 // TAppDialog: the five audio buffers, the Record command and the wave input,
 // each finished input buffer, the restart of a stalled input, and the stop.
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -14,12 +13,7 @@
 #include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
-
-namespace {
-// Device threads finish headers while this thread looks at them.
-DWORD Flags(WAVEHDR* h) { return std::atomic_ref<DWORD>(h->dwFlags).load(std::memory_order_acquire); }
-bool IsDone(WAVEHDR* h) { return h && (Flags(h) & WHDR_DONE); }
-}
+#include "recorder/WaveHeaderFlags.h"
 
 DWORD AudioBlockBytes(const WAVEFORMATEX& f)
 {
@@ -294,7 +288,7 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
         for (int i = 0; i < kAudioBufferCount; ++i) {
             char part[32];
             WAVEHDR* h = buffers[i].header;
-            const DWORD f = h ? Flags(h) : 0;
+            const DWORD f = h ? HeaderFlags(h) : 0;
             std::snprintf(part, sizeof part, "seg%d %s %s  ", i, (f & WHDR_DONE) ? "done" : "    ",
                           (f & WHDR_INQUEUE) ? "q" : " ");
             line += part;
@@ -305,7 +299,7 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
     if (finished && waveIn && BuffersReady()) {
         for (int n = 0; n < kAudioBufferCount && recording; ++n) {
             const int idx = (lastInputIndex + 1) % kAudioBufferCount;
-            if (!IsDone(buffers[idx].header) || !IsDone(buffers[(idx + 1) % kAudioBufferCount].header)) {
+            if (!HeaderDone(buffers[idx].header) || !HeaderDone(buffers[(idx + 1) % kAudioBufferCount].header)) {
                 break;
             }
             const ACMSTREAMHEADER* c = buffers[idx].conversion;
@@ -323,7 +317,7 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
     }
     if (lastInputIndex == start) {
         // A message for a buffer already taken in and queued again says nothing about a stall.
-        if (finished && IsDone(finished)) {
+        if (finished && HeaderDone(finished)) {
             ++stallCount;
         }
     } else {
@@ -338,7 +332,7 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
 
 void TAppDialog::RequeueInputBuffer(WAVEHDR* header)
 {
-    if (!IsDone(header)) {
+    if (!HeaderDone(header)) {
         return;
     }
     threshold = SoundLevel;
@@ -427,7 +421,7 @@ void TAppDialog::FlushInput()
         const int idx = (from + n) % kAudioBufferCount;
         WAVEHDR* h = buffers[idx].header;
         // A header the driver never gave back holds nothing; the ones after it still count.
-        if (!IsDone(h) || h->dwBytesRecorded == 0 ||
+        if (!HeaderDone(h) || h->dwBytesRecorded == 0 ||
             waveInUnprepareHeader(waveIn, h, sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
             continue;
         }
@@ -460,6 +454,13 @@ void TAppDialog::CloseInput(bool report)
 void TAppDialog::CloseOutput()
 {
     playing = false;
+    // A pending step would read ahead past the position the stop restores.
+    KillTimer(TIMER_PLAY_STEP);
+    EndPlayAtSpeed();
+    if (stretch) {
+        stretch->Clear();
+    }
+    stretchHolds = stretchEnded = false;
     waveOutReset(waveOut);
     for (AudioBuffer& b : buffers) {
         if (b.header) {
@@ -489,7 +490,7 @@ void TAppDialog::stop()
 void TAppDialog::bnstop()
 {
     EngineBusy busy(*this);
-    speedMode = 0;
+    EndPlayAtSpeed();
     const bool soundWasOn = hangOver > 0;
     doubleClick = false;
     if (waveIn) {
@@ -527,16 +528,18 @@ void TAppDialog::bnstop()
         }
     }
     hangOver = talkOff = loud = 0;
+    const bool wasPlaying = waveOut != nullptr;
     if (waveOut) {
         CloseOutput();
-        if (currentFile) {
-            currentFile->position(playPosition);
-        }
     }
     CloseAcmStream();
     recording = 0;
     if (currentFile && !currentFile->update()) {
         Warning("Can't update the recording file.");
+    }
+    // After the update, which may leave the file at the end of its data: playback stops where it was heard.
+    if (wasPlaying && currentFile) {
+        currentFile->position(playPosition);
     }
     ShowLevel(0);
     levelText->SetText("");

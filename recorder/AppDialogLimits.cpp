@@ -66,7 +66,7 @@ void TAppDialog::TestFileLimit()
 
 LRESULT TAppDialog::EvNextFileMessage(WPARAM wParam, LPARAM lParam)
 {
-    if (DeferWhileBusy(UM_NEXT_FILE, wParam, lParam)) {
+    if (DeferWhileBusy(UM_NEXT_FILE, wParam, lParam) || (wParam != 0 && wParam != kCapSplit) || lParam != 0) {
         return 0;
     }
     nextFilePending = false;
@@ -155,23 +155,19 @@ void TAppDialog::ContinueInNewFile()
 
 LRESULT TAppDialog::EvStopPlayback(WPARAM wParam, LPARAM lParam)
 {
-    if (DeferWhileBusy(UM_STOP, wParam, lParam)) {
+    if (DeferWhileBusy(UM_STOP, wParam, lParam) || !FromProgramOrRemote(wParam, lParam)) {
         return 0;
     }
     if (playing || waveOut || recording) {
         stop();
-        for (int id : {150, 151, 152, 153, 154}) {
-            if (HWND b = GetDlgItem(id)) {
-                ::InvalidateRect(b, nullptr, TRUE);
-            }
-        }
+        RepaintTransport();
     }
     return 0;
 }
 
 LRESULT TAppDialog::EvSilenceNextFile(WPARAM wParam, LPARAM lParam)
 {
-    if (DeferWhileBusy(UM_NEXT_FILE_AFTER_SILENCE, wParam, lParam)) {
+    if (DeferWhileBusy(UM_NEXT_FILE_AFTER_SILENCE, wParam, lParam) || wParam != 0 || lParam != 0) {
         return 0;
     }
     // Posted while recording: a stop that came first has ended the take already.

@@ -255,13 +255,22 @@ void TAppDialog::EvHScroll(UINT code, UINT, HWND control)
         return;
     }
     if (code == SB_LINERIGHT || code == SB_LINELEFT) {
-        // Line steps are the seek commands of playback, sent on as such.
-        PostMessage(code == SB_LINERIGHT ? UM_REPEAT_FORWARD : UM_REPEAT_REWIND, 153, 0);
+        // Line steps are the seek commands of playback, sent on as the buttons send them.
+        const bool right = code == SB_LINERIGHT;
+        PostMessage(right ? UM_REPEAT_FORWARD : UM_REPEAT_REWIND, right ? 153 : 152, 0);
         lineStep = true;
         return;
     }
     if (code == SB_ENDSCROLL && lineStep) {
         lineStep = false;
+        return;
+    }
+    if (waveIn) {
+        // The write position is the recording's, not the slider's: released, the thumb snaps back.
+        seekPending = false;
+        if (code == SB_ENDSCROLL) {
+            positionSlider->SetPosition(SliderPosition(currentFile->GetPosition(), currentFile->GetLength()));
+        }
         return;
     }
     if (playing) {

@@ -75,7 +75,9 @@ void Advance(std::uint64_t milliseconds)
             return;
         }
         RunUntilIdle();
-        if (!platform::IsManualClock()) {
+        MSG msg;
+        // A quit at the head of the queue holds back the timers: the loop that runs them has ended.
+        if (!platform::IsManualClock() || PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) {
             return;
         }
     }

@@ -85,7 +85,8 @@ void ClickTrayIcon(HWND owner, UINT id, UINT mouseMessage);
 // nothing is left or WM_QUIT comes, which stays queued. Returns the number dispatched.
 int RunUntilIdle();
 // Moves the manual clock forward step by step to each timer that falls due,
-// running the loop at each step, so periodic timers fire once per period.
+// running the loop at each step, so periodic timers fire once per period; a
+// pending quit ends it early, as it ends the loop that would run them.
 void Advance(std::uint64_t milliseconds);
 
 // Input, delivered through the queue and run until idle.

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/kernel/Clock.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 // Local times in a zone with daylight saving: central Europe, changes on the
@@ -23,15 +24,7 @@ protected:
 
     static __time64_t Local(int year, int month, int day, int hour, int minute, int second = 0, int dst = -1)
     {
-        std::tm tm {};
-        tm.tm_year = year - 1900;
-        tm.tm_mon = month - 1;
-        tm.tm_mday = day;
-        tm.tm_hour = hour;
-        tm.tm_min = minute;
-        tm.tm_sec = second;
-        tm.tm_isdst = dst;
-        return std::mktime(&tm);
+        return testsupport::LocalTime(year, month, day, hour, minute, second, dst);
     }
 
     static TTimerSettings Make(const char* start, const char* stop, DWORD days = 127, short enable = 1)

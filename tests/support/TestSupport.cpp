@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
@@ -176,5 +177,18 @@ int RunAsOtherUser(const std::function<int()>& body, unsigned timeoutSeconds)
             return body();
         },
         timeoutSeconds);
+}
+
+std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int second, int dst)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = dst;
+    return static_cast<std::int64_t>(std::mktime(&t));
 }
 }

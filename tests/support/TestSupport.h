@@ -49,6 +49,9 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count);
 std::vector<std::string> FolderNames(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::string SourceDir();
+// The seconds since 1970 of a local time in the current TZ; dst -1 lets the
+// library choose, 0 or 1 picks one of the two readings of a repeated hour.
+std::int64_t LocalTime(int year, int month, int day, int hour, int minute, int second = 0, int dst = -1);
 // Keeps a copy of a file as a fuzzing seed for the named fuzz target when the
 // test run collects seeds ($TAPVOX_SEED_DIR); does nothing otherwise.
 void SaveSeed(const std::string& target, const std::string& path);
