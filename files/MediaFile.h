@@ -62,6 +62,7 @@ public:
     bool IsReadOnly() const { return readOnly; }
     bool HasTempName() const { return tempName; }
     // The engine names files itself: a generated name is one that saving still has to replace.
+    // Clip operations hand the flag on with the file when they rebuild it.
     void SetTempName(bool flag) { tempName = flag; }
 
     // Error hook: the texts of every failure come here; the result is what callers act on.

@@ -121,6 +121,10 @@ public:
     void Wake() override;
     SIZE DialogBaseUnits(const std::string& fontName, int pointSize) override;
     SIZE ScreenSize() override;
+    bool HasSharedClipboard() override { return true; }
+    bool PublishClipboard(const std::vector<ClipboardItem>& items) override;
+    std::optional<std::vector<BYTE>> ReadClipboard(UINT format, const std::string& name) override;
+    bool ClipboardHolds(UINT format, const std::string& name) override;
 
     Native* Find(HWND hwnd);
     // Input posted by the widgets since the loop last looked (PollEvents' answer).

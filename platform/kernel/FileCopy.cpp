@@ -66,6 +66,26 @@ bool MoveIntoPlace(const std::string& temp, const std::string& target, bool fail
     return false;
 }
 
+bool ReplaceDurably(const std::string& finished, const std::string& target)
+{
+    const int fd = OpenRegularForRead(finished, false);
+    if (fd < 0) {
+        return false;
+    }
+    const bool synced = fsync(fd) == 0;
+    close(fd);
+    if (!synced || rename(finished.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    const std::string folder(FolderPart(target));
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
 CopyResult CopyRegularFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     const std::string source = ToSlashes(from);

@@ -18,4 +18,8 @@ CopyResult CopyRegularFile(const std::string& from, const std::string& to, bool 
 // once it is complete. The caller removes the temporary when it gives up.
 int CreateTemporaryBeside(const std::string& target, unsigned mode, std::string* temp);
 bool MoveIntoPlace(const std::string& temp, const std::string& target, bool failIfExists);
+// For a finished file that replaces another in the same folder: its bytes reach
+// the disk first, then one rename puts it in place, so a crash leaves the old
+// file or the whole new one. False leaves both names as they were.
+bool ReplaceDurably(const std::string& finished, const std::string& target);
 }

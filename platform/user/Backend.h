@@ -129,6 +129,14 @@ struct FileDialogRequest {
     DWORD flags = 0;       // OFN_*
 };
 
+// One format of what the program put on the clipboard: its number, the name
+// it was registered by (empty for a standard format) and its bytes.
+struct ClipboardItem {
+    UINT format = 0;
+    std::string name;
+    std::vector<BYTE> bytes;
+};
+
 struct FileDialogResult {
     std::string path;       // Open/Save: the file; Folder: the folder
     bool readOnly = false;  // the read-only box was ticked
@@ -182,6 +190,16 @@ public:
     virtual bool PollEvents() { return false; }
     virtual void WaitForEvents(std::optional<std::uint64_t> timeoutMs) = 0;
     virtual void Wake() = 0;
+
+    // The desktop's clipboard, shared with other programs. A backend without
+    // one (headless) leaves the layer's own clipboard in charge. Publish comes
+    // when the program closes the clipboard after changing it (nothing: it
+    // emptied it); Read and Holds look at whatever the desktop's clipboard
+    // holds now, by format number and registered name.
+    virtual bool HasSharedClipboard() { return false; }
+    virtual bool PublishClipboard(const std::vector<ClipboardItem>& /*items*/) { return false; }
+    virtual std::optional<std::vector<BYTE>> ReadClipboard(UINT /*format*/, const std::string& /*name*/) { return std::nullopt; }
+    virtual bool ClipboardHolds(UINT /*format*/, const std::string& /*name*/) { return false; }
 
     // Measures. A dialog template's font, in pixels: the average width of a
     // character and the height of a line (dialog units are a quarter and an

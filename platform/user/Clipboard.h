@@ -8,6 +8,7 @@ constexpr UINT CF_TEXT = 1;
 constexpr UINT CF_WAVE = 12;
 
 BOOL OpenClipboard(HWND owner);
+// False when not open, or when the desktop's clipboard refused what was set.
 BOOL CloseClipboard();
 BOOL EmptyClipboard();  // only while open
 // Only while open; the block then belongs to the clipboard. Null on failure.

@@ -1,6 +1,7 @@
 // Whole-file copies: never through a link, never a partial target, and which side failed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,27 @@ TEST(FileCopy, CopiesEveryByteAndReplacesALinkInsteadOfFollowingIt)
     EXPECT_FALSE(CopyFileA(dir.file("src").c_str(), target.c_str(), TRUE));
     EXPECT_TRUE(CopyFileA(dir.file("src").c_str(), dir.file("second").c_str(), TRUE));
     EXPECT_EQ(testsupport::FolderNames(dir.path()).size(), 4u);
+}
+
+// A finished file replaces its target whole; a link or a FIFO in its place is
+// refused and both names stay as they were.
+TEST(FileCopy, ReplaceDurablyMovesOnlyARegularFileOverTheTarget)
+{
+    testsupport::TempDir dir;
+    const std::string target = dir.file("take.wav");
+    testsupport::WriteAll(target, {'o', 'l', 'd'});
+    testsupport::WriteAll(dir.file("new"), {'n', 'e', 'w'});
+    ASSERT_EQ(symlink(dir.file("new").c_str(), dir.file("link").c_str()), 0);
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::ReplaceDurably(dir.file("link"), target));
+    EXPECT_EQ(testsupport::RunInChild([&] { return platform::ReplaceDurably(dir.file("pipe"), target) ? 1 : 0; }, 5), 0);
+    EXPECT_FALSE(platform::ReplaceDurably(dir.file("missing"), target));
+    EXPECT_EQ(testsupport::ReadAll(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    ASSERT_TRUE(platform::ReplaceDurably(dir.file("new"), target));
+    EXPECT_EQ(testsupport::ReadAll(target), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+    auto names = testsupport::FolderNames(dir.path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link", "pipe", "take.wav"}));
 }
 
 TEST(FileCopy, AFifoOrMissingSourceIsTheSourceSide)
