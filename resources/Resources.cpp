@@ -8,5 +8,6 @@ void RegisterAll()
     RegisterDialogs();
     RegisterPages();
     RegisterImages();
+    RegisterVersion();
 }
 }

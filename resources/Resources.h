@@ -9,6 +9,8 @@ void RegisterMenus();
 void RegisterDialogs();
 void RegisterPages();
 void RegisterImages();
+// The version strings About and the update check read.
+void RegisterVersion();
 
 // The main window's template name.
 inline constexpr const char* kMainDialog = "IDD_TAPP";
