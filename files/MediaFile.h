@@ -60,6 +60,8 @@ public:
     const WAVEFORMATEX* GetFormat() const { return format; }
     bool IsDirty() const { return dirty; }
     bool IsReadOnly() const { return readOnly; }
+    // The user opened it read-only: nothing may record into it, save or rebuild it.
+    void SetReadOnly(bool flag) { readOnly = flag; }
     bool HasTempName() const { return tempName; }
     // The engine names files itself: a generated name is one that saving still has to replace.
     // Clip operations hand the flag on with the file when they rebuild it.

@@ -102,6 +102,21 @@ private:
                b3::Find(info);                                                                             \
     }                                                                                                      \
     OWL_TABLE_BEGIN_(cls)
+// A class whose table is kept in two files: its Find searches its own
+// entries, then the part's (declared in the class as a static function), then the base.
+#define DEFINE_RESPONSE_TABLE1_WITH_PART(cls, b1, part)                                                    \
+    bool cls::Find(::OWL::TEventInfo& info)                                                                \
+    {                                                                                                      \
+        return ::OWL::SearchEntries(*this, ResponseTableEntries(), info) ||                                \
+               ::OWL::SearchEntries(*this, part(), info) || b1::Find(info);                                \
+    }                                                                                                      \
+    OWL_TABLE_BEGIN_(cls)
+// The part's entries, written as a table's.
+#define DEFINE_RESPONSE_TABLE_PART(cls, part)                                                              \
+    const std::vector<::OWL::TResponseTableEntry<cls>>& cls::part()                                        \
+    {                                                                                                      \
+        using TThisClass = cls;                                                                            \
+        static const std::vector<::OWL::TResponseTableEntry<cls>> entries = {
 #define END_RESPONSE_TABLE \
     };                     \
     return entries;        \

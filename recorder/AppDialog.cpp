@@ -31,7 +31,7 @@ constexpr int kLevelMeter = 116;
 constexpr int kSliderFrame = 157;
 }
 
-DEFINE_RESPONSE_TABLE1(TAppDialog, OWL::TDialog)
+DEFINE_RESPONSE_TABLE1_WITH_PART(TAppDialog, OWL::TDialog, CommandEntries)
 EV_WM_CLOSE,
 EV_COMMAND(IDOK, CmNothing),
 EV_COMMAND(IDCANCEL, CmNothing),

@@ -107,6 +107,38 @@ public:
     // Whether bytes fit on the file system of folder (null: the recording's).
     bool HasDiskSpace(std::uint64_t bytes, const char* folder);
 
+    // Commands of the menu, the accelerators and other programs.
+    void CmFileNew();
+    void CmFileNewWave();
+    void CmFileNewMp3();
+    void CmFileNewVorbis();
+    void CmFileOpen();
+    void CmFileSave();
+    void CmFileSaveAs();
+    void CmComment();
+    void CmEndComment();
+    void CmDeleteComment();
+    void CmSpeedUp();
+    void CmSlowDown();
+    void CmToggleWinClip();
+    void CeRecord(OWL::TCommandEnabler& enabler);
+    void CeFileSave(OWL::TCommandEnabler& enabler);
+    void CeFileHasData(OWL::TCommandEnabler& enabler);
+    void CePlayAtSpeed(OWL::TCommandEnabler& enabler);
+    void CeToggleWinClip(OWL::TCommandEnabler& enabler);
+    LRESULT EvDeviceChange(WPARAM wParam, LPARAM lParam);
+    LRESULT EvSyncFiles(WPARAM wParam, LPARAM lParam);
+
+    // A whole recording to and from the clipboard, in the format of the current file's type.
+    bool CopyFileToClipboard(const char* path);
+    bool PasteClipboardToFile(const char* path);
+    // The recording inputs of the wave-in device's mixer, as items of the frame's menu.
+    void BuildInputMenu();
+    void CmInputLine(UINT id);
+    void CmInputLineIn();
+    void CmInputMicrophone();
+    void CeInputLine(OWL::TCommandEnabler& enabler);
+
     // State the commands, the frame and the tests read.
     MediaFile* GetCurrentFile() const { return currentFile; }
     bool IsRecording() const { return recording != 0; }
@@ -142,6 +174,12 @@ protected:
 
 private:
     friend class EngineBusy;
+    // The command entries of the table, kept with their handlers.
+    static const std::vector<OWL::TResponseTableEntry<TAppDialog>>& CommandEntries();
+    // File New of a type (-1 the default): stops, asks, opens, and records again when it was recording.
+    void NewFile(int fileType);
+    // While playing, a new rate makes the speed mode 1 and shows on the Play button.
+    void SetPlayRate(float rate);
     enum class CopyOutcome { Done, Cancelled, Failed, NoInput, NoOutput };
     enum class NameChoice { Chosen, Keep, Discard };
 

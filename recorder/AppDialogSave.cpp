@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/Progress.h"
+#include "files/ClipboardFiles.h"
 #include "files/FileType.h"
 #include "owl/Application.h"
 #include "platform/core/Path.h"
@@ -38,12 +39,7 @@ std::string VolumeOf(const std::string& path)
 }
 }
 
-int CopyPercent(std::uint64_t remaining, std::uint64_t total)
-{
-    // From halves of the counts, as the dialog has always shown it: a small copy starts at 0 %.
-    const std::uint64_t half = std::max<std::uint64_t>(total, 2) / 2;
-    return 100 - static_cast<int>((remaining / 2 * 100 + half / 2) / half);
-}
+int CopyPercent(std::uint64_t remaining, std::uint64_t total) { return TransferPercent(remaining, total); }
 
 void TAppDialog::PumpMessages()
 {

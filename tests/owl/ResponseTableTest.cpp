@@ -77,6 +77,32 @@ EV_COMMAND(500, CmShared),
 EV_WM_TIMER,
 END_RESPONSE_TABLE
 
+// A table kept in two places: its own entries, then the part's, then the base's.
+constexpr UINT UM_IN_PART = WM_USER + 13;
+class TSplitWin : public TBaseWin {
+public:
+    using TBaseWin::TBaseWin;
+    LRESULT Own(WPARAM, LPARAM)
+    {
+        g_log.push_back("own");
+        return 20;
+    }
+    LRESULT Part(WPARAM, LPARAM)
+    {
+        g_log.push_back("part");
+        return 21;
+    }
+    static const std::vector<TResponseTableEntry<TSplitWin>>& PartEntries();
+    DECLARE_RESPONSE_TABLE(TSplitWin)
+};
+DEFINE_RESPONSE_TABLE1_WITH_PART(TSplitWin, TBaseWin, PartEntries)
+EV_MESSAGE(UM_IN_PART, Own),
+END_RESPONSE_TABLE
+DEFINE_RESPONSE_TABLE_PART(TSplitWin, PartEntries)
+EV_MESSAGE(UM_IN_PART, Part),
+EV_MESSAGE(UM_PING, Part),
+END_RESPONSE_TABLE
+
 class ResponseTables : public ::testing::Test {
 protected:
     void SetUp() override
@@ -128,4 +154,14 @@ TEST_F(ResponseTables, ChildObjectsAreFoundFromTheirRecordsAndDeletedWithThePare
     win = nullptr;
     EXPECT_FALSE(IsWindow(h));
     EXPECT_TRUE(parent->Children().empty());
+}
+
+TEST_F(ResponseTables, ATableKeptInTwoPartsSearchesItsOwnEntriesThenThePartThenTheBase)
+{
+    auto* split = new TSplitWin(parent);
+    ASSERT_TRUE(split->Create());
+    EXPECT_EQ(split->SendMessage(UM_IN_PART), 20);
+    EXPECT_EQ(split->SendMessage(UM_PING), 21);
+    EXPECT_EQ(split->SendMessage(UM_ONLY_BASE), 2);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"own", "part", "base only"}));
 }

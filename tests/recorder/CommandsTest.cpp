@@ -1,0 +1,255 @@
+// The main window's commands: menu items and keys reaching their handlers, the enabling rules in each state, and the file, comment and speed commands.
+#include "tests/recorder/CommandsFixture.h"
+
+#include "owl/InputDialog.h"
+#include "platform/user/Keyboard.h"
+
+namespace {
+TEST_F(Commands, MenuItemsAndKeysReachTheirHandlers)
+{
+    OpenWithMenu();
+    // Ctrl+N: a new default file.
+    ASSERT_EQ(dialog->GetCurrentFile(), nullptr);
+    hl::Key('N', {VK_CONTROL});
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 0);
+    // The typed twins from the menu and by id.
+    Command(24352);
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 1);
+    Command(24354);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 3);
+    Command(24351);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 0);
+
+    // Ctrl+A: the comment box; the text becomes an open comment from the position.
+    ClickRecord();
+    Feed(10, true);
+    ClickStop();
+    dialog->GetCurrentFile()->position(BufferBytes() * 2);
+    hl::AnswerDialog(OWL::TInputDialog::IDD_INPUTDIALOG, [](HWND box) {
+        EXPECT_EQ(hl::Text(box), "Comment");
+        EXPECT_EQ(hl::Text(GetDlgItem(box, OWL::TInputDialog::ID_PROMPT)), "Enter comment:");
+        hl::Type(GetDlgItem(box, OWL::TInputDialog::ID_INPUT), "door opens");
+        hl::Click(GetDlgItem(box, IDOK));
+    });
+    hl::Key('A', {VK_CONTROL});
+    ASSERT_EQ(Current()->GetCommentCount(), 1);
+    EXPECT_STREQ(Current()->GetCommentTextAt(0), "door opens");
+    EXPECT_EQ(Current()->GetCommentStart(0), BufferBytes() * 2);
+    EXPECT_EQ(Current()->GetCommentEndAt(0), 0u) << "open";
+
+    // End comment and delete comment, by id only.
+    dialog->GetCurrentFile()->position(BufferBytes() * 5);
+    Command(23004);
+    ASSERT_EQ(Current()->GetCommentCount(), 1);
+    EXPECT_EQ(Current()->GetCommentEndAt(0), BufferBytes() * 5);
+    Command(23005);
+    EXPECT_EQ(Current()->GetCommentCount(), 1) << "no comment at this position";
+    dialog->GetCurrentFile()->position(BufferBytes() * 3);
+    Command(23005);
+    EXPECT_EQ(Current()->GetCommentCount(), 0);
+
+    // An empty or cancelled comment adds nothing.
+    hl::AnswerDialog(OWL::TInputDialog::IDD_INPUTDIALOG, [](HWND box) { hl::Click(GetDlgItem(box, IDOK)); });
+    hl::Key('A', {VK_CONTROL});
+    hl::AnswerDialog(OWL::TInputDialog::IDD_INPUTDIALOG, [](HWND box) {
+        hl::Type(GetDlgItem(box, OWL::TInputDialog::ID_INPUT), "never");
+        hl::Click(GetDlgItem(box, IDCANCEL));
+    });
+    hl::Key('A', {VK_CONTROL});
+    EXPECT_EQ(Current()->GetCommentCount(), 0);
+
+    // Page Up and Page Down: the play rate.
+    hl::Key(VK_PRIOR);
+    EXPECT_FLOAT_EQ(PlayRate, 1.1f);
+    hl::Key(VK_NEXT);
+    hl::Key(VK_NEXT);
+    EXPECT_FLOAT_EQ(PlayRate, 0.9f);
+
+    // The keys without an action change nothing and ask nothing.
+    const std::string name = CurrentName();
+    const std::size_t boxes = hl::MessageBoxes().size();
+    for (auto [vk, mods] : std::vector<std::pair<UINT, std::vector<UINT>>>{{'M', {VK_CONTROL}},
+                                                                         {'C', {VK_CONTROL}},
+                                                                         {'X', {VK_CONTROL}},
+                                                                         {'V', {VK_CONTROL}},
+                                                                         {'R', {VK_MENU, VK_SHIFT}},
+                                                                         {'R', {VK_CONTROL, VK_MENU, VK_SHIFT}}}) {
+        hl::Key(vk, mods);
+    }
+    for (UINT id : {23006u, 23009u, 23012u, 24350u, 103u}) {
+        Command(id);
+    }
+    EXPECT_EQ(CurrentName(), name);
+    EXPECT_FALSE(dialog->IsInputOpen());
+    EXPECT_EQ(hl::MessageBoxes().size(), boxes);
+
+    // The clipboard setting, by id only, with its check mark while it is off.
+    EXPECT_EQ(Ask(25800).CheckState, OWL::TCommandEnabler::Unchecked);
+    Command(25800);
+    EXPECT_FALSE(UseWinClip);
+    EXPECT_EQ(Ask(25800).CheckState, OWL::TCommandEnabler::Checked);
+    Command(25800);
+    EXPECT_TRUE(UseWinClip);
+
+    // A device change is answered at once.
+    EXPECT_EQ(SendMessage(dialog->GetHandle(), WM_DEVICECHANGE, 7, 0), TRUE);
+}
+
+TEST_F(Commands, EnablersFollowTheStateOfTheRecorder)
+{
+    OpenWithMenu();
+    // No file.
+    EXPECT_TRUE(Item(150).enabled);
+    EXPECT_FALSE(Item(24333).enabled);
+    EXPECT_FALSE(Item(24334).enabled);
+    EXPECT_FALSE(Ask(24350).Enabled);
+    EXPECT_FALSE(Ask(25210).Enabled);
+    EXPECT_EQ(Ask(25210).Text, "Play at speed 1.0");
+
+    // An empty new file.
+    Command(24331);
+    EXPECT_TRUE(Item(150).enabled);
+    EXPECT_TRUE(Item(24333).enabled);
+    EXPECT_TRUE(Item(24334).enabled);
+    EXPECT_FALSE(Ask(24350).Enabled);
+    EXPECT_FALSE(Ask(25210).Enabled);
+
+    // Recording: the file has data.
+    ClickRecord();
+    Feed(3, true);
+    EXPECT_TRUE(dialog->IsRecording());
+    EXPECT_TRUE(Item(150).enabled);
+    EXPECT_TRUE(Item(24333).enabled);
+    EXPECT_TRUE(Ask(24350).Enabled);
+    hl::Key(VK_PRIOR);
+    const OWL::TCommandEnabler speed = Ask(25210);
+    EXPECT_TRUE(speed.Enabled);
+    EXPECT_EQ(speed.Text, "Play at speed 1.1");
+    EXPECT_EQ(speed.CheckState, OWL::TCommandEnabler::Unchecked);
+    ClickStop();
+
+    // A file opened with the read-only box ticked.
+    const std::string path = CurrentName();
+    Command(24331);
+    hl::AnswerFileDialog({path, true});
+    hl::Key('O', {VK_CONTROL});
+    ASSERT_EQ(CurrentName(), path);
+    EXPECT_TRUE(dialog->GetCurrentFile()->IsReadOnly());
+    EXPECT_NE(frame->GetWindowText().find(" R Tapvox"), std::string::npos) << frame->GetWindowText();
+    EXPECT_FALSE(Item(150).enabled);
+    EXPECT_FALSE(Item(24333).enabled);
+    EXPECT_FALSE(Item(24334).enabled);
+    EXPECT_TRUE(Ask(24350).Enabled);
+    EXPECT_TRUE(Ask(25210).Enabled);
+
+    // Opened again without the box: writable.
+    hl::AnswerFileDialog({path, false});
+    Command(24332);
+    EXPECT_FALSE(dialog->GetCurrentFile()->IsReadOnly());
+    EXPECT_EQ(frame->GetWindowText().find(" R "), std::string::npos);
+    EXPECT_TRUE(Item(150).enabled);
+    EXPECT_TRUE(Item(24333).enabled);
+}
+
+TEST_F(Commands, FileNewWhileRecordingSavesTheTakeAndRecordsIntoTheNewFile)
+{
+    OpenWithMenu();
+    ClickRecord();
+    Feed(4, true);
+    const std::string first = CurrentName();
+    hl::Key('N', {VK_CONTROL});
+    EXPECT_TRUE(dialog->IsRecording());
+    const std::string second = CurrentName();
+    EXPECT_NE(second, first);
+    const std::uint32_t split = next;
+    Feed(3, true);
+    ClickStop();
+    Command(24331);
+    // Every frame is in one of the two files, in order, none twice.
+    const auto a = SoxSamples(first);
+    const auto b = SoxSamples(second);
+    ASSERT_FALSE(b.empty());
+    EXPECT_EQ(a, FedFrames(0, static_cast<std::uint32_t>(a.size() / 4)));
+    EXPECT_EQ(a.size() + b.size(), fed.size());
+    EXPECT_LE(a.size() / 4, split);
+    EXPECT_EQ(b, FedFrames(static_cast<std::uint32_t>(a.size() / 4), static_cast<std::uint32_t>(b.size() / 4)));
+}
+
+TEST_F(Commands, FileNewCancelledInTheSaveQuestionKeepsRecordingIntoTheSameFile)
+{
+    AutoName = false;
+    OpenWithMenu();
+    ClickRecord();
+    Feed(4, true);
+    ASSERT_TRUE(dialog->GetCurrentFile()->HasTempName());
+    const std::string generated = CurrentName();
+    hl::AnswerMessageBox(IDCANCEL);
+    hl::Key('N', {VK_CONTROL});
+    EXPECT_EQ(hl::MessageBoxes().back().result, IDCANCEL);
+    EXPECT_EQ(CurrentName(), generated);
+    EXPECT_TRUE(dialog->IsRecording());
+    Feed(3, true);
+    ClickStop();
+    ASSERT_TRUE(dialog->GetCurrentFile()->update());
+    EXPECT_EQ(SoxSamples(generated), fed) << "appended after the pause, nothing lost";
+}
+
+TEST_F(Commands, SaveOnAGeneratedFileAsksForANameAndSaveAsWhileRecordingStopsFirst)
+{
+    AutoName = false;
+    OpenWithMenu();
+    ClickRecord();
+    Feed(4, true);
+    ClickStop();
+    ASSERT_TRUE(dialog->GetCurrentFile()->HasTempName());
+    const std::string named = folder + "/named.wav";
+    hl::AnswerFileDialog({named, false});
+    hl::Key('S', {VK_CONTROL});
+    EXPECT_EQ(CurrentName(), named);
+    EXPECT_FALSE(dialog->GetCurrentFile()->HasTempName());
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_TRUE(dialog->GetCurrentFile()->IsOpen()) << "Save keeps the file open";
+
+    // Save As to another name while recording: the take is stopped and whole
+    // under the new name before the file moves, and recording goes on into it.
+    ClickRecord();
+    Feed(3, true);
+    const std::string other = folder + "/other.wav";
+    hl::AnswerFileDialog({other, false});
+    Command(24334);
+    EXPECT_EQ(CurrentName(), other);
+    EXPECT_TRUE(dialog->IsRecording());
+    Feed(2, true);
+    ClickStop();
+    ASSERT_TRUE(dialog->GetCurrentFile()->update());
+    EXPECT_EQ(SoxSamples(other), fed);
+
+    // Save on a named file writes it in place; a cancelled Save As changes nothing.
+    hl::Key('S', {VK_CONTROL});
+    EXPECT_EQ(CurrentName(), other);
+    hl::AnswerFileDialog({std::nullopt, false});
+    Command(24334);
+    EXPECT_EQ(CurrentName(), other);
+    EXPECT_TRUE(dialog->GetCurrentFile()->IsOpen());
+}
+
+TEST_F(Commands, PlayRateStepsInTenthsAndHoldsAtItsBounds)
+{
+    OpenWithMenu();
+    for (int i = 0; i < 15; ++i) {
+        hl::Key(VK_PRIOR);
+    }
+    EXPECT_EQ(PlayRate, 2.0f);
+    hl::Key(VK_PRIOR);
+    EXPECT_EQ(PlayRate, 2.0f);
+    for (int i = 0; i < 25; ++i) {
+        hl::Key(VK_NEXT);
+    }
+    EXPECT_EQ(PlayRate, 0.2f);
+    EXPECT_EQ(Ask(25210).Text, "Play at speed 0.2");
+    // Not playing: the speed mode and the Play button stay as they were.
+    EXPECT_EQ(hl::Text(GetDlgItem(dialog->GetHandle(), 151)).find("0.2"), std::string::npos);
+}
+}
