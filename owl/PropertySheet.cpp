@@ -1,6 +1,7 @@
 #include "owl/PropertySheet.h"
 
 #include <algorithm>
+#include <string>
 
 namespace OWL {
 #define OWL_PAGE_NOTIFY_(code, body) \
@@ -59,6 +60,7 @@ EV_MESSAGE(PSM_SETCURSEL, EvSetCurSel),
 EV_MESSAGE(PSM_PRESSBUTTON, EvPressButton),
 EV_MESSAGE(PSM_GETCURRENTPAGEHWND, EvGetCurrentPage),
 EV_MESSAGE(WM_CLOSE, EvClose),
+EV_MESSAGE(WM_NOTIFY, EvNotify),
 END_RESPONSE_TABLE
 
 TPropertySheet::TPropertySheet(TWindow* parent, LPCSTR title, UINT startPage, bool, DWORD flags, TModule* module)
@@ -108,9 +110,24 @@ TPropertyPage* TPropertySheet::GetPage(int index) const
     return index >= 0 && index < static_cast<int>(pages_.size()) ? pages_[static_cast<std::size_t>(index)] : nullptr;
 }
 
+namespace {
+// The strip of page tabs above the pages.
+constexpr int kTabStripId = 0x3020;
+constexpr int kTabHeight = 26;
+
+std::string PageTitle(TPropertyPage& page)
+{
+    if (!page.Title.empty()) {
+        return page.Title;
+    }
+    const platform::DialogTemplate* t = platform::FindDialog(page.GetTemplateName());
+    return t ? t->caption : std::string();
+}
+}
+
 void TPropertySheet::SetupWindow()
 {
-    // Pages are made when first shown, not with the sheet.
+    // Pages are made when first shown, not with the sheet; their tabs are there from the start.
     int w = 0, h = 0;
     for (TPropertyPage* p : pages_) {
         if (const platform::DialogTemplate* t = platform::FindDialog(p->GetTemplateName())) {
@@ -119,7 +136,17 @@ void TPropertySheet::SetupWindow()
             h = std::max(h, platform::DialogUnitsToPixelsY(t->cy, base));
         }
     }
-    SetWindowPos(nullptr, 0, 0, w + 16, h + 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(nullptr, 0, 0, w + 16, h + kTabHeight + 64, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    tabs_ = CreateWindowExA(0, WC_TABCONTROL, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 4, 4, w + 8, h + kTabHeight + 8, Handle,
+                            reinterpret_cast<HMENU>(static_cast<std::intptr_t>(kTabStripId)), nullptr, nullptr);
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        std::string title = PageTitle(*pages_[i]);
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = title.data();
+        ::SendMessage(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    h += kTabHeight + 4;
     struct Button {
         int id;
         const char* text;
@@ -167,16 +194,31 @@ bool TPropertySheet::SelectPage(int index)
         if (!next->Create()) {
             return false;
         }
-        next->SetWindowPos(nullptr, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // Right after the tabs in tab order, before the sheet's buttons.
+        next->SetWindowPos(tabs_, 8, kTabHeight + 8, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | (tabs_ ? 0 : SWP_NOZORDER));
     }
     if (Notify(next, PSN_SETACTIVE) == -1) {
         return false;
+    }
+    // The keyboard follows into the new page unless it is on the tabs or the sheet's buttons.
+    HWND focus = ::GetFocus();
+    bool focusInPage = !focus;
+    for (HWND h = focus; h && cur && cur->GetHandle() && !focusInPage; h = ::GetParent(h)) {
+        focusInPage = h == cur->GetHandle();
     }
     if (cur && cur->GetHandle()) {
         cur->ShowWindow(SW_HIDE);
     }
     next->ShowWindow(SW_SHOWNA);
     current_ = index;
+    if (tabs_ && ::SendMessage(tabs_, TCM_GETCURSEL, 0, 0) != index) {
+        ::SendMessage(tabs_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+    if (focusInPage) {
+        if (HWND first = ::GetNextDlgTabItem(next->GetHandle(), nullptr, FALSE)) {
+            ::SetFocus(first);
+        }
+    }
     return true;
 }
 
@@ -201,6 +243,7 @@ int TPropertySheet::Execute()
     HWND owner = Parent ? Parent->GetHandle() : nullptr;
     const INT_PTR result = RunModalWindow(Handle, owner, Title.c_str());
     current_ = -1;
+    tabs_ = nullptr;
     return static_cast<int>(result);
 }
 
@@ -272,6 +315,19 @@ LRESULT TPropertySheet::EvGetCurrentPage(WPARAM, LPARAM)
 {
     TPropertyPage* p = GetCurrentPage();
     return reinterpret_cast<LRESULT>(p ? p->GetHandle() : nullptr);
+}
+
+LRESULT TPropertySheet::EvNotify(WPARAM, LPARAM lp)
+{
+    const auto* n = reinterpret_cast<const NMHDR*>(lp);
+    if (n && n->hwndFrom == tabs_ && tabs_ && n->code == TCN_SELCHANGE) {
+        // A page that will not be left, or will not be shown, puts the tab back.
+        const int chosen = static_cast<int>(::SendMessage(tabs_, TCM_GETCURSEL, 0, 0));
+        if (!SelectPage(chosen) && current_ >= 0) {
+            ::SendMessage(tabs_, TCM_SETCURSEL, static_cast<WPARAM>(current_), 0);
+        }
+    }
+    return 0;
 }
 
 LRESULT TPropertySheet::EvClose(WPARAM, LPARAM)

@@ -104,6 +104,7 @@ protected:
     LRESULT EvPressButton(WPARAM button, LPARAM);
     LRESULT EvGetCurrentPage(WPARAM, LPARAM);
     LRESULT EvClose(WPARAM, LPARAM);
+    LRESULT EvNotify(WPARAM, LPARAM);
 
 private:
     friend class TPropertyPage;
@@ -112,6 +113,7 @@ private:
 
     std::vector<TPropertyPage*> pages_;
     int current_ = -1;
+    HWND tabs_ = nullptr;  // the page tabs
     UINT startPage_;
     DWORD flags_;
 

@@ -29,6 +29,8 @@ public:
     // Once with WindowChange::Family after creation (everything is new), then per change.
     virtual void Update(const WindowState& state, WindowChange what);
     virtual void ShowSurface(const Surface&) {}
+    // The toolkit's keyboard focus to this widget, as the layer's focus is on its window.
+    virtual void ShowFocus();
 
 protected:
     HWND hwnd_;
@@ -37,7 +39,7 @@ protected:
 // What shows a window record of this state.
 enum class Kind {
     TopLevel, Canvas, Container, Label, PushButton, CheckBox, RadioButton, GroupBox,
-    Edit, HotKey, DropList, ComboEdit, ListBox, UpDown, Trackbar, Progress, Tooltip,
+    Edit, HotKey, DropList, ComboEdit, ListBox, UpDown, Trackbar, Progress, Tooltip, Tabs,
 };
 Kind KindOf(const WindowState& state);
 std::unique_ptr<Native> MakeNative(HWND hwnd, const WindowState& state, Kind kind, wxWindow* container);
@@ -48,6 +50,7 @@ std::unique_ptr<Native> MakeButton(HWND hwnd, const WindowState& state, Kind kin
 std::unique_ptr<Native> MakeTextField(HWND hwnd, const WindowState& state, Kind kind, wxWindow* container);
 std::unique_ptr<Native> MakeList(HWND hwnd, const WindowState& state, Kind kind, wxWindow* container);
 std::unique_ptr<Native> MakeRange(HWND hwnd, const WindowState& state, Kind kind, wxWindow* container);
+std::unique_ptr<Native> MakeTabs(HWND hwnd, const WindowState& state, wxWindow* container);
 // Whether a static's text, wrapped as it is drawn, fits a control of this size.
 bool LabelFits(const WindowState& state, wxSize size);
 

@@ -128,7 +128,14 @@ void Native::Update(const WindowState& state, WindowChange what)
     if (all || what == WindowChange::Show) {
         w->Show(state.visible);
     }
-    if (what == WindowChange::Focus && GetFocus() == hwnd_ && w->IsShownOnScreen()) {
+    if (what == WindowChange::Focus && GetFocus() == hwnd_) {
+        ShowFocus();
+    }
+}
+
+void Native::ShowFocus()
+{
+    if (wxWindow* w = Widget(); w && w->IsShownOnScreen()) {
         w->SetFocus();
     }
 }
@@ -184,6 +191,9 @@ Kind KindOf(const WindowState& s)
     if (EqualsNoCase(c, TOOLTIPS_CLASS)) {
         return Kind::Tooltip;
     }
+    if (EqualsNoCase(c, WC_TABCONTROL)) {
+        return Kind::Tabs;
+    }
     // Dialogs inside a window (the main window, pages) hold controls; the program's own classes draw themselves.
     return c == "#32770" ? Kind::Container : Kind::Canvas;
 }
@@ -216,6 +226,8 @@ std::unique_ptr<Native> MakeNative(HWND hwnd, const WindowState& state, Kind kin
     case Kind::Trackbar:
     case Kind::Progress:
         return MakeRange(hwnd, state, kind, container);
+    case Kind::Tabs:
+        return MakeTabs(hwnd, state, container);
     }
     return nullptr;
 }
@@ -289,6 +301,18 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
         return;
     }
     n->Update(state, what);
+    if (what == WindowChange::Show && state.visible) {
+        // The focus the layer gave a control while it was hidden (a page made before it is shown) shows now.
+        HWND focus = GetFocus();
+        for (HWND h = focus; h; h = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr) {
+            if (h == window) {
+                if (Native* f = Find(focus)) {
+                    f->ShowFocus();
+                }
+                break;
+            }
+        }
+    }
 }
 
 void DesktopBackend::WindowDestroyed(HWND window)

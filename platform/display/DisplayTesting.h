@@ -16,11 +16,18 @@ std::optional<RECT> ScreenRect(HWND window);
 std::optional<RECT> ClientRectInTop(HWND window);
 // Whether the widget is mapped on the screen (it and all its parents shown).
 bool Shown(HWND window);
+// Whether the widget (or a part of it, as a combo box's entry) has the toolkit's keyboard focus.
+bool HasNativeFocus(HWND window);
 // What the widget shows of its state: a check box's 0/1/2, an entry's text, a
 // list's selection, a slider's position, a gauge's "value/range", a label.
 std::string NativeValue(HWND window);
-// The visible pop-up menu's item with this label (mnemonic marks left out), at its centre.
+// The visible pop-up menu's item with this label (mnemonic marks left out), at its
+// centre, once the menu has stopped moving (polled: the first sighting is none).
 std::optional<POINT> MenuItemOnScreen(const std::string& label);
+// The centre of a tab control's tab, once it is on the screen.
+std::optional<POINT> TabOnScreen(HWND tabs, int index);
+// Whether that item of an open menu (bar or pop-up) can be chosen; none when no such item is shown.
+std::optional<bool> MenuItemEnabled(const std::string& label);
 // The menu bar's top-level menu with this label, at its centre.
 std::optional<POINT> MenuBarItemOnScreen(HWND frame, const std::string& label);
 // Names of the open file chooser's filters that accept a file of this name.
@@ -34,6 +41,7 @@ bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
 void ClickAt(POINT screen, bool right = false);
 void Click(HWND window);
+void DoubleClickAt(POINT screen);
 void DoubleClick(HWND window);
 void Key(UINT vk, const std::vector<UINT>& modifiers = {});
 void Type(const std::string& text);
@@ -47,6 +55,9 @@ std::optional<OpenBox> MessageBoxOnScreen();
 // The open file or folder chooser: type a path into it and accept, or cancel.
 bool FileChooserOnScreen();
 bool AnswerFileChooser(const std::optional<std::string>& path);
+
+// Moves a top-level window as a window manager or the user's drag would, behind the program's back.
+void MoveAsUser(HWND topLevel, POINT to);
 
 // A PNG of a top-level window as it is on the screen.
 bool SaveScreenshot(HWND topLevel, const std::string& path);

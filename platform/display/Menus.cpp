@@ -133,11 +133,17 @@ wxMenuBar* MakeMenuBar(HWND frame, HANDLE handle)
         if (it == bar->bar_.menus.end()) {
             return;
         }
-        // The program sets its items' states now; the open menu shows them as they change.
-        OpenMenus()[it->first] = it->second;
-        Sync(it->first, it->second);
-        const int index = bar->FindMenu(e.GetMenu()->GetTitle());
-        PostInput(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(it->second), MAKELPARAM(index < 0 ? 0 : index, 0));
+        // Sent, as the program expects: its items' states are set before the menu shows them.
+        wxMenu* shown = it->first;
+        HMENU menu = it->second;
+        OpenMenus()[shown] = menu;
+        const int index = bar->FindMenu(shown->GetTitle());
+        if (AcceptsInput(frame)) {
+            SendMessage(frame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(index < 0 ? 0 : index, 0));
+        }
+        if (OpenMenus().count(shown) && IsMenu(menu)) {
+            Sync(shown, menu);
+        }
     });
     bar->Bind(wxEVT_MENU_CLOSE, [](wxMenuEvent& e) { OpenMenus().erase(e.GetMenu()); });
     Bars().insert(bar);

@@ -1,7 +1,11 @@
 // Top-level windows: frames, dialogs and captionless pop-ups, each with a client area that holds the children.
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/display/Desktop.h"
+#include "platform/user/Controls.h"
 #include "platform/user/Window.h"
 
 namespace platform::display {
@@ -74,6 +78,10 @@ public:
                 Present();
             }
         });
+        window_->Bind(wxEVT_MOVE, [this](wxMoveEvent& e) {
+            e.Skip();
+            ReportMove();
+        });
         Shells()[window_->GetHandle()] = hwnd;
     }
 
@@ -119,7 +127,13 @@ public:
             window_->SetClientSize(w, h);
             const wxSize outer = window_->GetSize();
             window_->SetSizeHints(outer, outer);
-            window_->Move(s.rect.left, s.rect.top);
+            // A place the user gave the window comes back through the record: moving there again would fight the drag.
+            const auto echo = std::find(reported_.begin(), reported_.end(), wxPoint(s.rect.left, s.rect.top));
+            if (echo != reported_.end()) {
+                reported_.erase(reported_.begin(), echo + 1);
+            } else {
+                window_->Move(s.rect.left, s.rect.top);
+            }
         }
         if (all || what == WindowChange::Icon) {
             wxIconBundle icons;
@@ -151,9 +165,11 @@ public:
             Present();
         }
         if (what == WindowChange::Focus && GetFocus() == hwnd_) {
-            content_->Widget()->SetFocus();
+            ShowFocus();
         }
     }
+
+    void ShowFocus() override { content_->Widget()->SetFocus(); }
 
     void ShowSurface(const Surface& surface) override { content_->ShowSurface(surface); }
 
@@ -173,9 +189,26 @@ public:
     }
 
 private:
+    // A move the layer did not ask for goes to it, even while the window is disabled under a modal one.
+    void ReportMove()
+    {
+        const wxPoint at = window_->GetPosition();
+        RECT rc{};
+        GetWindowRect(hwnd_, &rc);
+        if (!window_->IsShown() || (at.x == rc.left && at.y == rc.top) || (!reported_.empty() && reported_.back() == at)) {
+            return;
+        }
+        reported_.push_back(at);
+        PostMessage(hwnd_, UM_INPUT_MOVE, 0, MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+        if (DesktopBackend* b = TheBackend()) {
+            b->CountPosted();
+        }
+    }
+
     wxFrame* frame() const { return dynamic_cast<wxFrame*>(window_); }
     wxTopLevelWindow* window_;
     std::unique_ptr<Native> content_;
+    std::vector<wxPoint> reported_;  // places posted to the layer that its record has not reached yet
 };
 }
 

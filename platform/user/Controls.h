@@ -238,11 +238,34 @@ constexpr BYTE HOTKEYF_CONTROL = 0x2;
 constexpr BYTE HOTKEYF_ALT = 0x4;
 constexpr BYTE HOTKEYF_EXT = 0x8;
 
+// Tab controls: a strip of labelled tabs, one of them selected (the property sheet's page chooser).
+inline constexpr const char* WC_TABCONTROL = "SysTabControl32";
+constexpr UINT TCM_GETITEMCOUNT = 0x1304;
+constexpr UINT TCM_INSERTITEMA = 0x1307;
+constexpr UINT TCM_DELETEITEM = 0x1308;
+constexpr UINT TCM_DELETEALLITEMS = 0x1309;
+constexpr UINT TCM_GETCURSEL = 0x130B;
+constexpr UINT TCM_SETCURSEL = 0x130C;
+constexpr UINT TCIF_TEXT = 0x1;
+constexpr UINT TCIF_PARAM = 0x8;
+constexpr UINT TCN_SELCHANGE = static_cast<UINT>(-551);
+constexpr UINT TCN_SELCHANGING = static_cast<UINT>(-552);  // a non-zero answer keeps the old tab
+struct TCITEMA {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+};
+
 // What a user does to a control, as the backends deliver it (class-private messages).
-constexpr UINT UM_INPUT_CHOOSE = 0x7F00;   // combo/list box: wParam = item index
+constexpr UINT UM_INPUT_CHOOSE = 0x7F00;   // combo/list box, tab control: wParam = item index
 constexpr UINT UM_INPUT_DRAG = 0x7F01;     // trackbar: wParam = final position (tracked on the way)
-constexpr UINT UM_INPUT_STEP = 0x7F02;     // up-down: wParam = 1 up, 0 down; trackbar: line up/down
+constexpr UINT UM_INPUT_STEP = 0x7F02;     // up-down: wParam = 1 up, 0 down; trackbar: line up/down; tab control: next/previous tab
 constexpr UINT UM_INPUT_FOCUS = 0x7F03;    // any window: the user put the keyboard focus on it
+constexpr UINT UM_INPUT_MOVE = 0x7F04;     // top-level window: the user moved it; lParam = MAKELPARAM(x, y) on the screen
 
 // Tooltips.
 inline constexpr const char* TOOLTIPS_CLASS = "tooltips_class32";

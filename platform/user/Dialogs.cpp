@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "platform/core/Strings.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/UserInternal.h"
@@ -30,7 +32,8 @@ std::string TemplateLabel(LPCSTR name)
     return IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<std::uintptr_t>(name)) : std::string(name);
 }
 
-HWND FirstTabStop(HWND dialog)
+// The first of the dialog's own controls that is shown, enabled and passes the test.
+HWND FirstChild(HWND dialog, bool (*test)(const platform::WindowState&))
 {
     WindowRecord* r = platform::FindWindowRecord(dialog);
     if (!r) {
@@ -38,11 +41,45 @@ HWND FirstTabStop(HWND dialog)
     }
     for (HWND c : r->state.children) {
         WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && (cr->state.style & WS_TABSTOP) && cr->state.visible && cr->state.enabled) {
+        if (cr && cr->state.visible && cr->state.enabled && test(cr->state)) {
             return c;
         }
     }
     return nullptr;
+}
+
+HWND FirstTabStop(HWND dialog)
+{
+    return FirstChild(dialog, [](const platform::WindowState& s) { return (s.style & WS_TABSTOP) != 0; });
+}
+
+// The windows a dialog's keys reach, in tab order: its visible children, with
+// those of a child control parent in its place.
+void KeyedWindows(HWND parent, std::vector<HWND>& out)
+{
+    WindowRecord* r = platform::FindWindowRecord(parent);
+    if (!r) {
+        return;
+    }
+    for (HWND c : std::vector<HWND>(r->state.children)) {
+        WindowRecord* cr = platform::FindWindowRecord(c);
+        if (!cr || !cr->state.visible) {
+            continue;
+        }
+        if (cr->state.exStyle & WS_EX_CONTROLPARENT) {
+            if (cr->state.enabled) {
+                KeyedWindows(c, out);
+            }
+        } else {
+            out.push_back(c);
+        }
+    }
+}
+
+// The tab control a sheet's pages are chosen with, if the dialog has one.
+HWND TabStrip(HWND dialog)
+{
+    return FirstChild(dialog, [](const platform::WindowState& s) { return EqualsNoCase(s.className, WC_TABCONTROL); });
 }
 
 bool IsChildOf(HWND child, HWND ancestor)
@@ -94,7 +131,9 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }
-    HWND hwnd = CreateWindowExA(t->exStyle, WC_DIALOG, t->caption.c_str(), t->style & ~WS_VISIBLE, x, y, w, h, parent,
+    // A dialog inside another (a page, the main window's panel) shares its keys, as DS_CONTROL says.
+    const DWORD exStyle = t->exStyle | (child && (t->style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
+    HWND hwnd = CreateWindowExA(exStyle, WC_DIALOG, t->caption.c_str(), t->style & ~WS_VISIBLE, x, y, w, h, parent,
                                 nullptr, nullptr, nullptr);
     if (!hwnd) {
         return nullptr;
@@ -263,6 +302,15 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     if (!msg || !IsWindow(dialog) || !IsChildOf(msg->hwnd, dialog)) {
         return FALSE;
     }
+    if (msg->message == WM_KEYDOWN && GetAsyncKeyState(VK_CONTROL) < 0 &&
+        (msg->wParam == VK_TAB || msg->wParam == VK_PRIOR || msg->wParam == VK_NEXT)) {
+        // Ctrl+Tab and Ctrl+Page Down choose the next tab, with Shift or Page Up the one before.
+        if (HWND tabs = TabStrip(dialog)) {
+            const bool back = msg->wParam == VK_PRIOR || (msg->wParam == VK_TAB && GetAsyncKeyState(VK_SHIFT) < 0);
+            SendMessage(tabs, UM_INPUT_STEP, back ? 0 : 1, 0);
+            return TRUE;
+        }
+    }
     if (msg->message == WM_KEYDOWN) {
         switch (msg->wParam) {
         case VK_RETURN: {
@@ -290,16 +338,17 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     }
     if (msg->message == WM_SYSCHAR) {
         const char c = static_cast<char>(msg->wParam >= 'A' && msg->wParam <= 'Z' ? msg->wParam + 32 : msg->wParam);
-        WindowRecord* r = platform::FindWindowRecord(dialog);
-        for (std::size_t i = 0; i < r->state.children.size(); ++i) {
-            WindowRecord* cr = platform::FindWindowRecord(r->state.children[i]);
-            if (!cr || !cr->state.visible || !cr->state.enabled || Mnemonic(cr->state.text) != c) {
+        std::vector<HWND> keyed;
+        KeyedWindows(dialog, keyed);
+        for (std::size_t i = 0; i < keyed.size(); ++i) {
+            WindowRecord* cr = platform::FindWindowRecord(keyed[i]);
+            if (!cr || !cr->state.enabled || Mnemonic(cr->state.text) != c) {
                 continue;
             }
             if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
-                SendMessage(r->state.children[i], BM_CLICK, 0, 0);
-            } else if (i + 1 < r->state.children.size()) {
-                SetFocus(r->state.children[i + 1]);  // a label gives the focus to the control after it
+                SendMessage(keyed[i], BM_CLICK, 0, 0);
+            } else if (i + 1 < keyed.size()) {
+                SetFocus(keyed[i + 1]);  // a label gives the focus to the control after it
             }
             return TRUE;
         }
@@ -331,13 +380,14 @@ SIZE DialogBaseUnits(const DialogTemplate& dialog)
 
 HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous)
 {
-    WindowRecord* r = platform::FindWindowRecord(dialog);
-    if (!r || r->state.children.empty()) {
+    std::vector<HWND> kids;
+    KeyedWindows(dialog, kids);
+    const std::size_t n = kids.size();
+    if (n == 0) {
         return nullptr;
     }
-    const auto& kids = r->state.children;
-    const std::size_t n = kids.size();
-    std::size_t start = 0;
+    // From no control (or one the keys do not reach) forward starts at the first, back at the last.
+    std::size_t start = previous ? 0 : n - 1;
     for (std::size_t i = 0; i < n; ++i) {
         if (kids[i] == control) {
             start = i;

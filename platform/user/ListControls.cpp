@@ -311,6 +311,11 @@ LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             }
         }
         return 0;
+    case WM_LBUTTONDBLCLK:
+        if (r->state.style & LBS_NOTIFY) {
+            NotifyParent(hwnd, LBN_DBLCLK);
+        }
+        return 0;
     default:
         return DefWindowProcA(hwnd, msg, wp, lp);
     }

@@ -13,7 +13,7 @@ void RegisterStandardControls()
         {WC_BUTTON, ButtonProc},        {WC_STATIC, StaticProc},          {WC_EDIT, EditProc},
         {WC_COMBOBOX, ComboProc},       {WC_LISTBOX, ListProc},           {UPDOWN_CLASS, UpDownProc},
         {TRACKBAR_CLASS, TrackbarProc}, {PROGRESS_CLASS, ProgressProc},   {HOTKEY_CLASS, HotKeyProc},
-        {TOOLTIPS_CLASS, TooltipProc},
+        {TOOLTIPS_CLASS, TooltipProc},  {WC_TABCONTROL, TabProc},
     };
     for (const Entry& e : entries) {
         WNDCLASSA wc{};

@@ -66,6 +66,7 @@ LRESULT TrackbarProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT ProgressProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT HotKeyProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT TooltipProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT TabProc(HWND, UINT, WPARAM, LPARAM);
 }
 
 namespace platform::user_detail {

@@ -282,6 +282,11 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             SetFocus(hwnd);
         }
         return 0;
+    case UM_INPUT_MOVE:
+        // The record follows where the user (or the window manager) put the window.
+        SetWindowPos(hwnd, nullptr, static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                     static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CLOSE:

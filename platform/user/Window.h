@@ -57,6 +57,7 @@ constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0x00CF0000;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
+constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;  // the dialog keys walk into this child's controls
 
 // WM_SETICON / WM_GETICON: which of a window's two icons.
 constexpr WPARAM ICON_SMALL = 0;

@@ -1,4 +1,7 @@
 // Window positions and sizes, coordinate conversion, hit testing and the screen's metrics.
+#include <algorithm>
+#include <vector>
+
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -51,6 +54,15 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     const RECT& old = r->state.rect;
     if (rect.left != old.left || rect.top != old.top || rect.right != old.right || rect.bottom != old.bottom) {
         r->Change(platform::WindowChange::Position)->rect = rect;
+    }
+    if (!(flags & SWP_NOZORDER) && (r->state.style & WS_CHILD) && insertAfter != hwnd && IsWindow(insertAfter)) {
+        // Behind a sibling: z order is tab order, so a page made late can come right after its tabs.
+        platform::WindowRecord* p = platform::FindWindowRecord(r->state.parent);
+        if (p && std::find(p->state.children.begin(), p->state.children.end(), insertAfter) != p->state.children.end()) {
+            auto family = p->Change(platform::WindowChange::Family);
+            std::erase(family->children, hwnd);
+            family->children.insert(std::find(family->children.begin(), family->children.end(), insertAfter) + 1, hwnd);
+        }
     }
     if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST)) {
         auto s = r->Change(platform::WindowChange::Style);

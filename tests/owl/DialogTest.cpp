@@ -245,12 +245,15 @@ protected:
     void SetUp() override
     {
         Dialogs::SetUp();
+        const char* captions[] = {"General", "Wave", "File"};
         for (int id : {270, 271, 272}) {
             platform::DialogTemplate t;
-            t.style = WS_CHILD;
+            t.style = WS_CHILD | DS_CONTROL | WS_CAPTION;
+            t.caption = captions[id - 270];
             t.cx = 180;
             t.cy = 100;
-            t.items = {{WC_EDIT, "", 100 + id, WS_VISIBLE, 0, 5, 5, 50, 12}};
+            t.items = {{WC_EDIT, "", 100 + id, WS_VISIBLE | WS_TABSTOP, 0, 5, 5, 50, 12},
+                       {WC_BUTTON, id == 270 ? "Plain" : id == 271 ? "&Loop" : "&Lock", 200 + id, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 5, 20, 50, 10}};
             platform::AddDialog(MAKEINTRESOURCEA(id), t);
         }
         sheet = new TPropertySheet(nullptr, "Options", 0, false, PSH_NOAPPLYNOW | PSH_HASHELP);
@@ -306,6 +309,91 @@ TEST_F(PropertySheets, PageThatCannotCloseKeepsTheSheetOpenOnThatPage)
     });
     EXPECT_EQ(sheet->Execute(), IDOK);
     EXPECT_EQ(g_log, (std::vector<std::string>{"apply general", "apply wave", "help wave", "apply general", "apply wave", "apply file"}));
+}
+
+TEST_F(PropertySheets, EveryPageIsReachedFromItsTabAndFromTheKeyboard)
+{
+    hl::AnswerDialog("Options", [&](HWND h) {
+        HWND tabs = GetDlgItem(h, 0x3020);
+        ASSERT_NE(tabs, nullptr);
+        ASSERT_EQ(SendMessage(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+        EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0);
+        // The pages sit below their tabs, inside the strip's frame.
+        RECT tabRect{};
+        RECT pageRect{};
+        GetWindowRect(tabs, &tabRect);
+        GetWindowRect(general->GetHandle(), &pageRect);
+        EXPECT_GT(pageRect.top, tabRect.top + 16);
+        EXPECT_LE(pageRect.bottom, tabRect.bottom);
+
+        SetFocus(GetDlgItem(general->GetHandle(), 370));
+        hl::Key(VK_TAB, {VK_CONTROL});
+        EXPECT_EQ(sheet->GetCurrentIndex(), 1);
+        EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(GetFocus(), GetDlgItem(wave->GetHandle(), 371)) << "the keyboard follows into the new page";
+        hl::Key(VK_NEXT, {VK_CONTROL});
+        EXPECT_EQ(sheet->GetCurrentIndex(), 2);
+        hl::Key(VK_NEXT, {VK_CONTROL});
+        EXPECT_EQ(sheet->GetCurrentIndex(), 0) << "the last page wraps to the first";
+        hl::Key(VK_TAB, {VK_CONTROL, VK_SHIFT});
+        EXPECT_EQ(sheet->GetCurrentIndex(), 2);
+        hl::Key(VK_PRIOR, {VK_CONTROL});
+        EXPECT_EQ(sheet->GetCurrentIndex(), 1);
+
+        // Tab walks the page's controls, then the sheet's tabs and buttons, and back into the page.
+        SetFocus(GetDlgItem(wave->GetHandle(), 371));
+        hl::Key(VK_TAB);
+        EXPECT_EQ(GetFocus(), GetDlgItem(wave->GetHandle(), 471));
+        hl::Key(VK_TAB);
+        EXPECT_EQ(GetFocus(), GetDlgItem(h, IDOK));
+        hl::Key(VK_TAB, {VK_SHIFT});
+        EXPECT_EQ(GetFocus(), GetDlgItem(wave->GetHandle(), 471));
+        // A mnemonic of the shown page works; one of a hidden page does not.
+        hl::Key('L', {VK_MENU});
+        EXPECT_EQ(hl::Check(GetDlgItem(wave->GetHandle(), 471)), BST_CHECKED);
+        EXPECT_EQ(hl::Check(GetDlgItem(file->GetHandle(), 472)), BST_UNCHECKED);
+
+        // A click on a tab; a page that will not be left keeps its tab.
+        hl::Choose(tabs, 0);
+        EXPECT_EQ(sheet->GetCurrentIndex(), 0);
+        general->valid = false;
+        hl::Choose(tabs, 2);
+        EXPECT_EQ(sheet->GetCurrentIndex(), 0);
+        EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0);
+        general->valid = true;
+        hl::Click(GetDlgItem(h, IDCANCEL));
+    });
+    EXPECT_EQ(sheet->Execute(), IDCANCEL);
+}
+
+TEST(TabControls, TabsKeepTheirSelectionAcrossInsertsAndDeletes)
+{
+    hl::Reset();
+    HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND tabs = CreateWindowExA(0, WC_TABCONTROL, "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, parent, nullptr, nullptr, nullptr);
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), -1);
+    const auto insert = [&](int at, const char* text) {
+        std::string t = text;
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = t.data();
+        return SendMessage(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    };
+    EXPECT_EQ(insert(0, "Wave"), 0);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0) << "the first tab is selected";
+    EXPECT_EQ(insert(9, "File"), 1) << "past the end appends";
+    EXPECT_EQ(insert(0, "General"), 0);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 1) << "the selected tab stays selected";
+    EXPECT_EQ(SendMessage(tabs, TCM_SETCURSEL, 5, 0), -1);
+    EXPECT_EQ(SendMessage(tabs, TCM_SETCURSEL, 2, 0), 1);
+    EXPECT_TRUE(SendMessage(tabs, TCM_DELETEITEM, 0, 0));
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 1);
+    EXPECT_TRUE(SendMessage(tabs, TCM_DELETEITEM, 1, 0));
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), -1);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETITEMCOUNT, 0, 0), 1);
+    DestroyWindow(parent);
+    hl::Reset();
 }
 
 namespace {

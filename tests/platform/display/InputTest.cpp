@@ -66,6 +66,59 @@ TEST_F(Desktop, MouseOnTheProgramsOwnWindowsComesInClientCoordinatesWithDoubleCl
     EXPECT_TRUE(dt::RunUntil([] { return !Seen(WM_RBUTTONUP).empty(); }));
 }
 
+TEST_F(Desktop, ADoubleClickInAListBoxChoosesTheItemAndTellsTheParent)
+{
+    HWND frame = Frame();
+    HWND list = Child(frame, WC_LISTBOX, "", WS_VSCROLL | LBS_NOTIFY, 40, {10, 10, 200, 120});
+    HWND quiet = Child(frame, WC_LISTBOX, "", WS_VSCROLL, 41, {210, 10, 340, 120});
+    for (HWND l : {list, quiet}) {
+        SendMessage(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Speech"));
+        SendMessage(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Music"));
+    }
+    ShowAndSettle(frame);
+    // On the first item, near the top of the list.
+    const auto firstItem = [](HWND l) {
+        const RECT r = *dt::ScreenRect(l);
+        return POINT{(r.left + r.right) / 2, r.top + 8};
+    };
+    dt::DoubleClickAt(firstItem(list));
+    EXPECT_TRUE(dt::RunUntil([] { return Commanded(40, LBN_DBLCLK); }));
+    EXPECT_TRUE(Commanded(40, LBN_SELCHANGE));
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 0);
+    // Without LBS_NOTIFY the parent hears nothing, but the choice is made.
+    dt::DoubleClickAt(firstItem(quiet));
+    EXPECT_TRUE(dt::RunUntil([&] { return SendMessage(quiet, LB_GETCURSEL, 0, 0) == 0; }));
+    EXPECT_FALSE(Commanded(41, LBN_DBLCLK));
+}
+
+TEST_F(Desktop, AClickOnATabAsksTheProgramWhichChoosesIt)
+{
+    HWND frame = Frame();
+    HWND tabs = Child(frame, WC_TABCONTROL, "", WS_TABSTOP, 0x3020, {4, 4, 340, 200});
+    for (const char* title : {"General", "&Wave", "File"}) {
+        std::string text = title;
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = text.data();
+        SendMessage(tabs, TCM_INSERTITEMA, 9, reinterpret_cast<LPARAM>(&item));
+    }
+    ShowAndSettle(frame);
+    EXPECT_EQ(dt::NativeValue(tabs), "0");
+    std::optional<POINT> wave;
+    ASSERT_TRUE(dt::RunUntil([&] { return (wave = dt::TabOnScreen(tabs, 1)).has_value(); }));
+    dt::ClickAt(*wave);
+    EXPECT_TRUE(dt::RunUntil([&] { return SendMessage(tabs, TCM_GETCURSEL, 0, 0) == 1; }));
+    EXPECT_EQ(Seen(WM_NOTIFY).size(), 2u) << "asked before, told after";
+    EXPECT_EQ(dt::NativeValue(tabs), "1");
+    EXPECT_EQ(GetFocus(), tabs);
+    // The program's own choice shows too, and the arrow keys step from the focused tabs.
+    SendMessage(tabs, TCM_SETCURSEL, 2, 0);
+    EXPECT_EQ(dt::NativeValue(tabs), "2");
+    dt::Key(VK_LEFT);
+    EXPECT_TRUE(dt::RunUntil([&] { return SendMessage(tabs, TCM_GETCURSEL, 0, 0) == 1; }));
+    EXPECT_EQ(dt::NativeValue(tabs), "1");
+}
+
 TEST_F(Desktop, TypingGoesToTheFocusedEditThroughItsMessages)
 {
     HWND frame = Frame();

@@ -238,9 +238,22 @@ TEST_F(Desktop, APopupMenuReturnsTheItemClicked)
     DestroyMenu(menu);
 }
 
+// Grays "Open" whenever a menu is about to open, as command enablers do.
+LRESULT EnablingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_INITMENUPOPUP) {
+        EnableMenuItem(reinterpret_cast<HMENU>(wp), 24332, MF_BYCOMMAND | MF_GRAYED);
+    }
+    return ModalProc(hwnd, msg, wp, lp);
+}
+
 TEST_F(Desktop, TheMenuBarAsksTheProgramBeforeItOpensAndSendsTheCommandChosen)
 {
-    HWND frame = ModalFrame();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = EnablingProc;
+    wc.lpszClassName = "DeskEnabling";
+    RegisterClassA(&wc);
+    HWND frame = CreateWindowExA(0, "DeskEnabling", "Owner", WS_OVERLAPPEDWINDOW, 40, 40, 300, 200, nullptr, nullptr, nullptr, nullptr);
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
     AppendMenuA(file, MF_STRING, 24332, "&Open...\tCtrl+O");
@@ -251,8 +264,17 @@ TEST_F(Desktop, TheMenuBarAsksTheProgramBeforeItOpensAndSendsTheCommandChosen)
     std::optional<POINT> at;
     ASSERT_TRUE(dt::RunUntil([&] { return (at = dt::MenuBarItemOnScreen(frame, "File")).has_value(); }));
     dt::ClickAt(*at);
-    ASSERT_TRUE(dt::RunUntil([] { return !Seen(WM_INITMENUPOPUP).empty(); }));
+    // The message is sent while the menu opens: the item the program grays is never offered.
+    std::optional<bool> openEnabledWhenAsked;
+    ASSERT_TRUE(dt::RunUntil([&] {
+        if (Seen(WM_INITMENUPOPUP).empty()) {
+            return false;
+        }
+        openEnabledWhenAsked = dt::MenuItemEnabled("Open...");
+        return true;
+    }));
     EXPECT_EQ(reinterpret_cast<HMENU>(Seen(WM_INITMENUPOPUP).front().wParam), file);
+    EXPECT_EQ(openEnabledWhenAsked, std::optional<bool>(false));
     std::optional<POINT> item;
     ASSERT_TRUE(dt::RunUntil([&] { return (item = dt::MenuItemOnScreen("Enable Timer")).has_value(); }));
     dt::ClickAt(*item);

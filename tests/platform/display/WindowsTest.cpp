@@ -62,6 +62,32 @@ TEST_F(Desktop, EveryStandardControlIsShownAtItsRecordsPlaceAndFollowsIt)
     EXPECT_TRUE(dt::RunUntil([&] { return dt::Shown(made[3]); }));
 }
 
+TEST_F(Desktop, AWindowTheUserMovesKeepsItsNewPlaceInItsRecord)
+{
+    HWND frame = Frame(30, 30, 300, 200);
+    ShowAndSettle(frame);
+    // Moved while a modal window disables it, as when the user drags the main window aside.
+    EnableWindow(frame, FALSE);
+    const auto at = [](HWND w, LONG x, LONG y) {
+        RECT rc{};
+        GetWindowRect(w, &rc);
+        return rc.left == x && rc.top == y && rc.right - rc.left == 300 && rc.bottom - rc.top == 200;
+    };
+    dt::MoveAsUser(frame, POINT{210, 160});
+    EXPECT_TRUE(dt::RunUntil([&] { return at(frame, 210, 160); }));
+    // The window stays where the user left it; the program may still move it itself.
+    for (int i = 0; i < 5; ++i) {
+        dt::MoveAsUser(frame, POINT{220 + 10 * i, 170});
+    }
+    EXPECT_TRUE(dt::RunUntil([&] { return at(frame, 260, 170); }));
+    EXPECT_TRUE(dt::RunUntil([&] { auto r = dt::ScreenRect(frame); return r && r->left == 260 && r->top == 170; }));
+    EnableWindow(frame, TRUE);
+    MoveWindow(frame, 50, 40, 300, 200, TRUE);
+    EXPECT_TRUE(dt::RunUntil([&] { auto r = dt::ScreenRect(frame); return r && r->left == 50 && r->top == 40; }))
+        << Describe(dt::ScreenRect(frame));
+    EXPECT_TRUE(at(frame, 50, 40));
+}
+
 TEST_F(Desktop, WidgetsShowTheStateTheLayerKeeps)
 {
     HWND frame = Frame();
