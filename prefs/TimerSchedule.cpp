@@ -119,3 +119,11 @@ void TimerSchedule::SetEnable(bool on)
     }
     enable_ = on;
 }
+
+void ToggleTimerEnable(TTimerSettings& settings, TimerSchedule* running)
+{
+    settings.TimerEnable = settings.TimerEnable ? 0 : 1;
+    if (running) {
+        running->SetEnable(settings.TimerEnable != 0);
+    }
+}

@@ -49,3 +49,7 @@ private:
     bool enable_ = false;
     EdgeState state_[2];
 };
+
+// The Enable Timer switch: flips TimerEnable of the settings and, at once, the
+// schedule the main window polls (null: none yet), which keeps its own copy.
+void ToggleTimerEnable(TTimerSettings& settings, TimerSchedule* running);

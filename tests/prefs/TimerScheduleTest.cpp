@@ -109,6 +109,21 @@ TEST_F(TimerScheduleTest, EnableFlagChangesWithoutARebuild)
     EXPECT_EQ(0, schedule.CheckStop(Local(2024, 3, 6, 11, 30)));
 }
 
+// The switch reaches the schedule the main window polls, not only the stored settings.
+TEST_F(TimerScheduleTest, TheEnableSwitchTurnsTheRunningScheduleOffAndOnAtOnce)
+{
+    TTimerSettings s = Make("10:00", "11:00");
+    TimerSchedule running(s);
+    ToggleTimerEnable(s, &running);
+    EXPECT_EQ(0, s.TimerEnable);
+    EXPECT_EQ(0, running.CheckStart(Local(2024, 3, 6, 10, 0, 1))) << "off still started a recording";
+    ToggleTimerEnable(s, &running);
+    EXPECT_EQ(1, s.TimerEnable);
+    EXPECT_EQ(1, running.CheckStop(Local(2024, 3, 6, 11, 0, 1)));
+    ToggleTimerEnable(s, nullptr);
+    EXPECT_EQ(0, s.TimerEnable) << "no schedule yet: the setting alone";
+}
+
 TEST_F(TimerScheduleTest, FirstMatchingScheduleWinsAndDayMasksCount)
 {
     TTimerSettings s = Make("8:00", "");
