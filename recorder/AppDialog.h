@@ -239,7 +239,7 @@ private:
     void CloseOutput();
     void EndPlayAtSpeed();
     void Report(int messageId);
-    // Ends the recording once, after the handler returns; messageId 0 shows no box.
+    // A write failed: nothing more is written, and the recording ends once after the handler returns.
     void StopOnFailure(int messageId);
     void PostToFrame(UINT message);
 

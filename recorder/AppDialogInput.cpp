@@ -581,7 +581,10 @@ LRESULT TAppDialog::EvEngineReport(WPARAM wParam, LPARAM lParam)
     if (lParam == 1 && waveIn) {
         stop();
     }
-    ShowMessage(static_cast<int>(wParam), MB_OK | MB_ICONEXCLAMATION);
+    if (wParam != 0) {
+        // 0: the failure was logged already; the stop is all that is left to do.
+        ShowMessage(static_cast<int>(wParam), MB_OK | MB_ICONEXCLAMATION);
+    }
     return 0;
 }
 

@@ -199,6 +199,9 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
         return;
     }
     ACMSTREAMHEADER* h = buffers[index].conversion;
+    if (conversionFailed) {
+        return;
+    }
     if (h->dwUser != 0) {
         Report(3034);
         return;
@@ -213,11 +216,12 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     const MMRESULT r = acmStreamConvert(acmStream, h, ACM_STREAMCONVERTF_BLOCKALIGN | (started ? ACM_STREAMCONVERTF_START : 0));
     if (r != MMSYSERR_NOERROR) {
         h->dwUser = 0;
+        // What was converted before still reaches the file: only the converting stops.
         if (!conversionFailed) {
             conversionFailed = true;
             Warning("acmStreamConvert failure\n(mmdata)");
+            PostMessage(UM_ENGINE_REPORT, 0, 1);
         }
-        StopOnFailure(0);
     }
 }
 

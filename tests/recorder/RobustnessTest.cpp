@@ -134,6 +134,34 @@ TEST_F(Robustness, AStreamThatCannotReopenAtARestartStopsOnceAndKeepsWhatWasConv
     EXPECT_LT(frames, 6 * FramesPerBuffer() + 1017);
 }
 
+TEST_F(Robustness, AConversionThatFailsMidRecordingStopsItOnceAndLogsOnce)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    UseWideImaAdpcm();
+    Open();
+    ClickRecord();
+    ASSERT_TRUE(dialog->IsRecording());
+    Feed(4, true);
+    const std::size_t boxes = hl::MessageBoxes().size();
+    // From here every conversion is refused: the headers no longer pass the converter's check.
+    for (int i = 0; i < kAudioBufferCount; ++i) {
+        const_cast<ACMSTREAMHEADER*>(dialog->GetBuffer(i).conversion)->cbStruct = 0;
+    }
+    Feed(6, true);
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_FALSE(script::InputOpen());
+    EXPECT_EQ(hl::MessageBoxes().size(), boxes);
+    const std::string log = Log();
+    const std::string line = "acmStreamConvert failure";
+    ASSERT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find(line), log.rfind(line));
+    for (int i = 0; i < kAudioBufferCount; ++i) {
+        const_cast<ACMSTREAMHEADER*>(dialog->GetBuffer(i).conversion)->cbStruct = ACMSTREAMHEADER_DOCUMENTED_SIZE;
+    }
+    // What was converted before the failure stays readable, less the block the codec still held.
+    EXPECT_GT(SoxSamples(CurrentName()).size() / 4, 3 * FramesPerBuffer() - 1017);
+}
+
 TEST_F(Robustness, SwitchSChoosesTheFormatOfANewFileOnlyAndAFileWithDataKeepsItsOwn)
 {
     TAPVOX_REQUIRE_TOOL("sox");
