@@ -1,3 +1,4 @@
+// Temp, unique and probe names: a dangling link is a taken name, and the writability probe never follows one.
 #include "files/FileNames.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// File types from a name's extension (none or an unknown one is WAV) and the extension of each type.
 #include "files/FileType.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// ID3v1 fields by name: text cut to its field's width, NUL-ended only when shorter; a fresh record has no genre.
 #include "files/Id3v1Record.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Default slots of the abstract recording file; a name that cannot be made absolute leaves the file nameless.
 #include "files/MediaFile.h"
 
 #include "platform/core/Path.h"

@@ -1,3 +1,4 @@
+// Opening, writing and tagging MP3 recordings: the format comes from the first frame; a tag write keeps the audio's place.
 #include "files/Mp3File.h"
 
 #include <cstdio>

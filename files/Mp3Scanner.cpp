@@ -1,3 +1,4 @@
+// The frame-sync search across read blocks, the ID3v2 skip that refuses a malformed size, and the in-memory stream.
 #include "files/Mp3Scanner.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Bitrate and sample-rate tables and the frame length; free-format and reserved values make a header invalid.
 #include "files/MpegFrameHeader.h"
 
 namespace {

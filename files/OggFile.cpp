@@ -1,3 +1,4 @@
+// Ogg page input and output: pages queue until written at a known offset, so a full disk loses none of them.
 #include "files/OggFile.h"
 
 #include <algorithm>

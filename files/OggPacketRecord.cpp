@@ -1,3 +1,4 @@
+// The packet record to and from its little-endian bytes; the data-pointer field is written as 0 and never read.
 #include "files/OggPacketRecord.h"
 
 #include "platform/core/Bytes.h"

@@ -1,3 +1,4 @@
+// Page checksums through libogg, the backward search for the last whole page, end-mark edits, random stream serials.
 #include "files/OggPage.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Encoding and decoding Ogg Vorbis recordings; an append looks for the encoder set-up that reproduces the file's own.
 #include "files/OggVorbisFile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The save cycle every recording shares: the running SHA-1 of the audio and the journal kept from the first byte.
 #include "files/RecFile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// RIFF chunks walked and written: a cut-off recording gets its sizes back; a write past the 32-bit limit is refused.
 #include "files/RiffFile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The seed is put together at run time, so its letters never stand in a row in the program's data.
 #include "files/SigningSeed.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// The worker thread runs Start then Finish once resumed; destruction neither waits for it nor stops it.
 #include "files/ThreadObject.h"
 
 ThreadObject::ThreadObject()

@@ -1,4 +1,5 @@
 #pragma once
+// The marker and comment records every recording keeps, and the item name its timecode text is stored under.
 #include <string>
 
 #include "platform/core/Types.h"

@@ -1,3 +1,4 @@
+// The comment-header rewrite: audio on pages of its own is copied and renumbered, audio sharing a header page paged anew.
 #include "files/VorbisCommentEditor.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The comment list in file order: a lookup finds a name's newest entry; entries without '=' are dropped on load.
 #include "files/VorbisComments.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The nominal bitrate of a Vorbis quality, asked of libvorbisenc on a scratch set-up no open file holds.
 #include "files/OggVorbisFile.h"
 
 #include <vorbis/codec.h>

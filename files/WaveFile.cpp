@@ -1,3 +1,4 @@
+// The fmt and fact chunks of WAV recordings, and their sizes refreshed in place while recording goes on.
 #include "files/WaveFile.h"
 
 #include <algorithm>

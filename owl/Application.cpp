@@ -1,3 +1,4 @@
+// Each message is offered for pre-processing to its window and that window's parents; a pump leaves WM_QUIT for its loop.
 #include "owl/Application.h"
 
 #include "owl/FrameWindow.h"

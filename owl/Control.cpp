@@ -1,3 +1,4 @@
+// The attributes of controls made by their objects and of those taken over from a template; owner-draw by action.
 #include "owl/Control.h"
 
 namespace OWL {

@@ -1,3 +1,4 @@
+// Drawing objects delete only what they own; a device context restores what it first replaced before release.
 #include "owl/Dc.h"
 
 #include "platform/user/Resources.h"

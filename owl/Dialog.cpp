@@ -1,3 +1,4 @@
+// Dialogs from templates: one made as a child loses its popup frame through the API; OK saves the data first.
 #include "owl/Dialog.h"
 
 #include "owl/Application.h"

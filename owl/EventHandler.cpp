@@ -1,3 +1,4 @@
+// Which response-table entry a message matches; a command entry takes code 0 from controls, 0 or 1 otherwise.
 #include "owl/EventHandler.h"
 
 namespace OWL {

@@ -1,3 +1,4 @@
+// Frames: commands the client leaves go to the application; menu items are asked to enable before a popup shows.
 #include "owl/FrameWindow.h"
 
 #include "owl/Application.h"

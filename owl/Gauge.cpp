@@ -1,3 +1,4 @@
+// The gauge's value kept inside its range, painted as a bar with its percentage text or as a row of LEDs.
 #include "owl/Gauge.h"
 
 #include <algorithm>

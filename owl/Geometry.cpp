@@ -1,3 +1,4 @@
+// The named colours; the system ones are read once, when the program starts.
 #include "owl/Geometry.h"
 
 namespace OWL {

@@ -1,3 +1,4 @@
+// The input dialog's own template, registered on first use; its edit is bound at set-up so the validator reaches it.
 #include "owl/InputDialog.h"
 
 #include <cstring>

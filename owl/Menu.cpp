@@ -1,3 +1,4 @@
+// A menu item's text as a string, read through a buffer of 260 bytes.
 #include "owl/Menu.h"
 
 namespace OWL {

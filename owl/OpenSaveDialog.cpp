@@ -1,3 +1,4 @@
+// Filters written with '|' become the pairs the file dialogs take; a cancelled dialog keeps the caller's name.
 #include "owl/OpenSaveDialog.h"
 
 #include <vector>

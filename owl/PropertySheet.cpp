@@ -1,3 +1,4 @@
+// Sheets: pages are made when first shown; OK applies each shown page and stops at the first that refuses.
 #include "owl/PropertySheet.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Track bars: a range set before the window exists reaches it at set-up.
 #include "owl/Slider.h"
 
 namespace OWL {

@@ -1,3 +1,4 @@
+// The standard controls; an edit refuses keystrokes its validator would reject and holds its dialog open while invalid.
 #include "owl/StandardControls.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tools added, removed and read through the tooltip's messages; a control's tool is known by its window handle.
 #include "owl/Tooltip.h"
 
 namespace OWL {

@@ -1,3 +1,4 @@
+// Character sets written as letters and ranges ("0-9"), and the range validator's sign and whole-text rules.
 #include "owl/Validators.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// Binding objects to window records and dispatch: the child that sent a notification sees it before its parent.
 #include "owl/Window.h"
 
 #include <algorithm>

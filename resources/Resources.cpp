@@ -1,3 +1,4 @@
+// Every group of resources in one call: strings, menus, dialogs, property pages and images.
 #include "resources/Resources.h"
 
 namespace resources {

@@ -1,3 +1,4 @@
+// The streams every block driver shares, and the one ADPCM block-size rule: 256, 512 or 1024 bytes by rate.
 #include "platform/acm/BlockDriver.h"
 
 #include "platform/acm/Samples.h"

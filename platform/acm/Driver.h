@@ -133,6 +133,9 @@ bool SuggestMatches(const Format& f, const WAVEFORMATEX& want, DWORD flags);
 
 // The installed drivers in enumeration order.
 const std::vector<const Driver*>& InstalledDrivers();
+// An installed driver's StandardFormats(tag), made once per process: callers
+// walk the list by index, one lookup per format. Empty for any other driver.
+const std::vector<Format>& StandardFormatsOf(const Driver& d, WORD tag);
 
 const Driver& PcmConverterDriver();
 const Driver& G711Driver();

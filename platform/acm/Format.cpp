@@ -1,6 +1,9 @@
+// Format records as callers pass them, PCM checks, format texts and suggestion; codecs come before the PCM converter.
 #include "platform/acm/Driver.h"
 
 #include <cstdio>
+#include <map>
+#include <utility>
 
 namespace platform::acm {
 
@@ -117,6 +120,22 @@ const std::vector<const Driver*>& InstalledDrivers()
         &ImaAdpcmDriver(), &MsAdpcmDriver(), &Gsm610Driver(), &G711Driver(), &MpegLayer3Driver(), &PcmConverterDriver(),
     };
     return drivers;
+}
+
+const std::vector<Format>& StandardFormatsOf(const Driver& d, WORD tag)
+{
+    static const std::map<std::pair<const Driver*, WORD>, std::vector<Format>> lists = [] {
+        std::map<std::pair<const Driver*, WORD>, std::vector<Format>> m;
+        for (const Driver* driver : InstalledDrivers()) {
+            for (WORD t : driver->Tags()) {
+                m[{driver, t}] = driver->StandardFormats(t);
+            }
+        }
+        return m;
+    }();
+    static const std::vector<Format> none;
+    const auto it = lists.find({&d, tag});
+    return it == lists.end() ? none : it->second;
 }
 
 } // namespace platform::acm

@@ -1,3 +1,4 @@
+// The IMA ADPCM step tables and block coding; a block with a step index out of range decodes to silence.
 #include "platform/acm/ImaAdpcm.h"
 
 #include <algorithm>

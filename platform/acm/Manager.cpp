@@ -149,7 +149,7 @@ void FillTagDetails(LPACMFORMATTAGDETAILSA p, const Driver& d, WORD tag, DWORD i
     if (ACM_FIELD_FITS(p, dwFormatTag)) p->dwFormatTag = tag;
     if (ACM_FIELD_FITS(p, cbFormatSize)) p->cbFormatSize = d.LargestFormatSize(tag);
     if (ACM_FIELD_FITS(p, fdwSupport)) p->fdwSupport = d.Support();
-    if (ACM_FIELD_FITS(p, cStandardFormats)) p->cStandardFormats = static_cast<DWORD>(d.StandardFormats(tag).size());
+    if (ACM_FIELD_FITS(p, cStandardFormats)) p->cStandardFormats = static_cast<DWORD>(StandardFormatsOf(d, tag).size());
     PutText(p->szFormatTag, offsetof(ACMFORMATTAGDETAILSA, szFormatTag), p->cbStruct, d.TagName(tag));
 }
 
@@ -397,7 +397,7 @@ MMRESULT acmFormatDetailsA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, DWORD fdwDe
             if (!id->driver->HasTag(tag)) {
                 continue;
             }
-            const auto formats = id->driver->StandardFormats(tag);
+            const auto& formats = StandardFormatsOf(*id->driver, tag);
             if (pafd->dwFormatIndex >= formats.size()) {
                 return ACMERR_NOTPOSSIBLE;
             }
@@ -490,7 +490,7 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
                 }
             } else {
                 for (WORD t : d.Tags()) {
-                    const auto standard = d.StandardFormats(t);
+                    const auto& standard = StandardFormatsOf(d, t);
                     candidates.insert(candidates.end(), standard.begin(), standard.end());
                 }
             }

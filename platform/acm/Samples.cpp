@@ -1,3 +1,4 @@
+// 8-bit samples are unsigned around 128 and scaled to and from 16 bits by 256.
 #include "platform/acm/Samples.h"
 
 namespace platform::acm {

@@ -1,3 +1,4 @@
+// Splitting a path at its last separator of either kind, and joining paths with "/".
 #include "platform/core/Path.h"
 
 namespace platform {

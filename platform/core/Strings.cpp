@@ -1,3 +1,4 @@
+// Comparison without case folds ASCII letters only; a null string sorts first; a bounded copy always ends in NUL.
 #include "platform/core/Strings.h"
 
 #include <cstring>

@@ -76,7 +76,7 @@ std::string HotKeyText(WORD hotKey)
     if (mods & HOTKEYF_ALT) {
         s += "Alt + ";
     }
-    return s + KeyName(vk);
+    return s.append(KeyName(vk));
 }
 
 namespace {

@@ -1,3 +1,4 @@
+// Rewrites through a synced temp file renamed over the name, then a folder sync; the writers' lock gives up after 5 s.
 #include "platform/kernel/AtomicFile.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// One clock for the process; listeners are called outside its lock, so they may read the clock they hear of.
 #include "platform/kernel/Clock.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// File and folder calls on Linux: texts returned by the Windows buffer rules, and deletion that never takes a folder.
 #include "platform/kernel/Files.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// The library table: names ignore case, folder and ".dll", and the kernel's own lookups are there from the start.
 #include "platform/kernel/Modules.h"
 
 #include <map>

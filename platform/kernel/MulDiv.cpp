@@ -1,3 +1,4 @@
+// The product is formed in 64 bits and rounded on its magnitude, so both signs round alike.
 #include "platform/kernel/MulDiv.h"
 
 #include <cstdint>

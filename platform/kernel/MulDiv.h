@@ -1,4 +1,5 @@
 #pragma once
+// Scaling one integer by the ratio of two others without overflow on the way.
 #include "platform/core/Types.h"
 
 // a * b / c with a 64-bit intermediate, rounded to the nearest integer (halves away

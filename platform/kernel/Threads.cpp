@@ -1,3 +1,4 @@
+// Threads that start only once resumed and outlive their closed handles; critical sections are recursive mutexes.
 #include "platform/kernel/Threads.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// The scripted mixer driver: the mixers a test describes, counted reads and writes, and failures on demand.
 #include <map>
 #include <mutex>
 

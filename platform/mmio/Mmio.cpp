@@ -1,3 +1,4 @@
+// Handles over descriptors: sharing held as locks on one far byte, and a failed write cut back so nothing shifts.
 #include "platform/mmio/Mmio.h"
 
 #include <algorithm>

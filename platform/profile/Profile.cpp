@@ -1,3 +1,4 @@
+// Each profile write reads, edits and replaces its file under the folder lock; structs carry a checksum byte.
 #include "platform/profile/Profile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Parsing and editing INI lines; the byte-order mark and line ending stay, and integers clamp to int.
 #include "platform/profile/ProfileText.h"
 
 #include <climits>

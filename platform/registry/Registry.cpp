@@ -1,3 +1,4 @@
+// Key handles on snapshots; changes go out at flush or close, and a failed save waits for the next one.
 #include "platform/registry/Registry.h"
 
 #include <cerrno>

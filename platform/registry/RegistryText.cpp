@@ -1,3 +1,4 @@
+// Writing and parsing the store text; bytes that are not UTF-8 are escaped, so the file always is UTF-8.
 #include "platform/registry/RegistryText.h"
 
 #include <algorithm>

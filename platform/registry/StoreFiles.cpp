@@ -1,3 +1,4 @@
+// The store and autostart files: never read through a link; a damaged store is set aside under another name.
 #include "platform/registry/StoreFiles.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// An XDG variable counts only when it holds an absolute path; otherwise the folder is found under the home folder.
 #include "platform/shell/SpecialFolders.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// Blocks known through a checked set of handles, so a stale or foreign handle fails instead of touching memory.
 #include "platform/user/GlobalMemory.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The resource store: names keyed in upper case, numbers as "#n"; icon handles stay valid after a clear.
 #include "platform/user/Resources.h"
 
 #include <cstring>

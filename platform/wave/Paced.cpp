@@ -1,3 +1,4 @@
+// The paced pump: time is measured on the clock in force; a switch of clocks counts as no time at all.
 #include "platform/wave/Paced.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// The one done-and-post rule: byte count, then WHDR_DONE with release order, then the header's message.
 #include <atomic>
 #include <cstring>
 

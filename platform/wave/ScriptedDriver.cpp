@@ -1,3 +1,4 @@
+// The scripted driver: devices and failures as the test sets them, one open device per direction.
 #include <utility>
 
 #include "platform/wave/Device.h"

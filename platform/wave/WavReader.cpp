@@ -1,3 +1,4 @@
+// Chunks are walked to the file's real end, not its RIFF size; a short read never stops inside a frame.
 #include "platform/wave/WavReader.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The warning log: entry text, the stop after 200 warnings, emptying past 10,000 bytes, and message captions.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

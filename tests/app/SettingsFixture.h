@@ -80,4 +80,6 @@ protected:
 
     testsupport::TempDir dir;
     std::string ini = dir.file("settings.ini");
+    // A load makes the stored recording folder, inside dir, current.
+    testsupport::KeepCurrentDirectory keepDirectory;
 };

@@ -1,3 +1,4 @@
+// Every setting through registry and INI file: defaults, round trips, bounds, and saves killed at any moment.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The progress window: a cancel reaches the copy loop and stays set; a new percentage repaints at once.
 #include <gtest/gtest.h>
 
 #include "controls/Progress.h"

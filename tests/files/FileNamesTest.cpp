@@ -1,3 +1,4 @@
+// File types from names, unique and temp names, folder paths, the writability probe, and the worker thread.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -82,16 +82,16 @@ TEST_P(HostileNames, ARefusedTempFolderFailsTheOpenInsteadOfUsingTheCurrentFolde
     ASSERT_EQ(mkdir(dir.file("elsewhere").c_str(), 0700), 0);
     ASSERT_EQ(symlink(dir.file("elsewhere").c_str(), dir.file("cache/tapvox").c_str()), 0);
     ASSERT_EQ(mkdir(dir.file("cwd").c_str(), 0700), 0);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir.file("cwd").c_str()), 0);
-    char temp[MAX_PATH] = "unchanged";
-    EXPECT_FALSE(MakeTempFileName(temp));
-    auto f = Make("", MMIO_READWRITE);
-    EXPECT_FALSE(f->open());
-    EXPECT_EQ(f->GetOpenError(), 1);
-    EXPECT_FALSE(f->IsOpen());
-    ASSERT_EQ(chdir(cwd), 0);
+    {
+        const testsupport::KeepCurrentDirectory keep;
+        ASSERT_EQ(chdir(dir.file("cwd").c_str()), 0);
+        char temp[MAX_PATH] = "unchanged";
+        EXPECT_FALSE(MakeTempFileName(temp));
+        auto f = Make("", MMIO_READWRITE);
+        EXPECT_FALSE(f->open());
+        EXPECT_EQ(f->GetOpenError(), 1);
+        EXPECT_FALSE(f->IsOpen());
+    }
     EXPECT_TRUE(testsupport::FolderNames(dir.file("cwd")).empty());
     EXPECT_TRUE(testsupport::FolderNames(dir.file("elsewhere")).empty());
 }

@@ -1,3 +1,4 @@
+// ID3v2 items: only our own PRIV frame is read and replaced, others and the audio stay, another reader agrees.
 #include <gtest/gtest.h>
 
 #include <algorithm>

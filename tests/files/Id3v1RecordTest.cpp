@@ -1,3 +1,4 @@
+// ID3v1 fields are cut to their width without touching their neighbours; a record counts only with its marker.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Markers and comments: duplicates, order, read-only refusal, pruning, lookups by time, seconds to position.
 #include <gtest/gtest.h>
 
 #include "platform/kernel/Clock.h"

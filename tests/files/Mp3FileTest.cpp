@@ -1,3 +1,4 @@
+// MP3 recordings: tags another tool reads, the PRIV frame as the only timecode text, the tag switch off, a killed recorder.
 #include <gtest/gtest.h>
 
 #include <cmath>

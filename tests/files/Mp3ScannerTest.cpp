@@ -1,3 +1,4 @@
+// The frame search: behind an ID3v2 tag, past a false sync, across read blocks, and failing on bad input.
 #include <gtest/gtest.h>
 
 #include <cstring>

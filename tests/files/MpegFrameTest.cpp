@@ -1,3 +1,4 @@
+// Frame headers: lengths for every version and layer, rejected fields, and walks of other encoders' files.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,3 +1,4 @@
+// Ogg pages beside libogg: the last page and its end mark, tail packets, serials, the packet record, bitrates.
 #include <gtest/gtest.h>
 
 #include <set>

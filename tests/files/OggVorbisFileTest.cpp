@@ -1,3 +1,4 @@
+// Ogg Vorbis recordings: signatures, appends joined without end padding, and killed or full-disk sessions.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,10 +1,9 @@
+// The timecode text and its signature against hashlib, times past 2038, the companion journal, and SHA-1.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "files/FileNames.h"
-#include "files/Sha1.h"
 #include "files/SigningSeed.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/MemoryRecFile.h"
@@ -29,16 +28,7 @@ void Record(MemoryRecFile& f, std::size_t n)
     f.Write(bytes.data(), static_cast<LONG>(n));
 }
 
-std::string Hex(const std::uint8_t* d)
-{
-    std::string s;
-    char h[3];
-    for (int i = 0; i < 20; ++i) {
-        std::snprintf(h, sizeof h, "%02x", d[i]);
-        s += h;
-    }
-    return s;
-}
+std::string Hex(const std::uint8_t* d) { return testsupport::Hex(d, 20); }
 
 // SHA-1 of seed + audio + the given markers, computed by python's hashlib.
 std::string IndependentDigest(const std::vector<std::uint8_t>& audio, const std::vector<TimeMarker>& listed)
@@ -316,48 +306,6 @@ TEST_F(Timecode, NoCompanionWithoutAThreeLetterExtension)
     EXPECT_EQ(RecFile::MarkerFileNameFor("/a/b.mp3"), "/a/b.~p3");
     EXPECT_EQ(RecFile::MarkerFileNameFor("/a/b.flac"), "");
     EXPECT_EQ(RecFile::MarkerFileNameFor("/a/b"), "");
-}
-
-TEST(Sha1, KnownDigests)
-{
-    auto digest = [](const std::string& s) {
-        Sha1State st;
-        Sha1Init(&st);
-        Sha1Update(&st, s.data(), s.size());
-        std::uint8_t d[20];
-        Sha1Final(&st, d);
-        return Hex(d);
-    };
-    EXPECT_EQ(digest(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
-    EXPECT_EQ(digest("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
-    EXPECT_EQ(digest("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-    // Fed in odd pieces, a million "a".
-    Sha1State st;
-    Sha1Init(&st);
-    const std::string piece(37, 'a');
-    std::size_t left = 1000000;
-    while (left > 0) {
-        const std::size_t n = std::min(left, piece.size());
-        Sha1Update(&st, piece.data(), n);
-        left -= n;
-    }
-    std::uint8_t d[20];
-    Sha1Final(&st, d);
-    EXPECT_EQ(Hex(d), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
-}
-
-TEST(Sha1, ProcessorAndPortableBlockStepsAgree)
-{
-    const auto blocks = Pattern(64 * 200, 3);
-    std::uint32_t a[5] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u};
-    std::uint32_t b[5];
-    std::copy(a, a + 5, b);
-    for (std::size_t i = 0; i < 200; ++i) {
-        Sha1Transform(a, blocks.data() + 64 * i);
-        Sha1TransformPortable(b, blocks.data() + 64 * i);
-        ASSERT_TRUE(std::equal(a, a + 5, b)) << i;
-    }
 }
 
 TEST(SigningSeedTest, SixLettersNotStoredWhole)

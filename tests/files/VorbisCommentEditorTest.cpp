@@ -1,3 +1,4 @@
+// Comment rewrites keep the audio, copy unended and chained streams, and give bad input its error text.
 #include <gtest/gtest.h>
 
 #include <cstdio>

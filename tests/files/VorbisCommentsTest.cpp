@@ -1,3 +1,4 @@
+// The comment list: names upper-cased, lookups without case, order kept, loads split at the first '='.
 #include <gtest/gtest.h>
 
 #include <string>

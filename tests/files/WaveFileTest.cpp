@@ -1,3 +1,4 @@
+// WAV recordings on disk: chunk layout, fact counts, read-only beside a writer, temp files, a byte that breaks the signature.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

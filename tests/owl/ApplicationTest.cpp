@@ -1,3 +1,4 @@
+// The application loop: quit codes, a nested pump that leaves the quit, command routing, closing, accelerators.
 #include <gtest/gtest.h>
 
 #include <string>

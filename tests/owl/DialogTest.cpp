@@ -1,3 +1,4 @@
+// Dialogs and sheets: transfer on OK, cancel instead of hang, validators, controls, input dialog, sheet pages.
 #include <gtest/gtest.h>
 
 #include <string>

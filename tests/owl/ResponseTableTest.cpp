@@ -1,3 +1,4 @@
+// Response tables: own entries first, then bases in order; commands and timers; children found and deleted.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,3 +1,4 @@
+// Each settings section's keys, defaults and fallbacks, in the registry and in the INI file.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The timer schedule: each edge once, across midnight, both daylight-saving changes and clock jumps.
 #include "prefs/TimerSchedule.h"
 
 #include <gtest/gtest.h>

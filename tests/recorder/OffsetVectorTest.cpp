@@ -1,3 +1,4 @@
+// The offset vector grows at the top in steps or exactly, and at the bottom by lowering its base.
 #include <gtest/gtest.h>
 
 #include "recorder/OffsetVector.h"

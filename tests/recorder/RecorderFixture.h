@@ -58,8 +58,6 @@ class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char cwd[4096] = "";
-        startDirectory = getcwd(cwd, sizeof cwd) ? cwd : "/";
         setenv("TAPVOX_AUDIO", "script", 1);
         setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
         setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
@@ -116,10 +114,6 @@ protected:
         FreeFormatBuffers();
         SMsg::SetLogPath("");
         platform::UseSystemClock();
-        // The engine makes the recording folder current; it goes with the test.
-        if (chdir(startDirectory.c_str()) != 0) {
-            ADD_FAILURE() << "cannot return to " << startDirectory;
-        }
     }
 
     // The frame with the main window as its client, as the application makes them.
@@ -252,9 +246,10 @@ protected:
                                               [&](const hl::MessageBoxCall& b) { return b.text == text; }));
     }
 
-    std::string startDirectory;
     std::unique_ptr<testsupport::OutOfSpace> sizeLimit;
     testsupport::TempDir dir;
+    // The engine makes the recording folder, inside dir, current.
+    testsupport::KeepCurrentDirectory keepDirectory;
     std::string folder;
     OWL::TFrameWindow* frame = nullptr;
     TAppDialog* dialog = nullptr;

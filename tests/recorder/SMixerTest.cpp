@@ -1,3 +1,4 @@
+// The sound card mixer: the mixer a device picks, one input on, volume scaling, bounded names, failures.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The program's resources: numbered strings, every dialog's controls, menus, accelerators, faces and icons.
 #include <gtest/gtest.h>
 
 #include <cstring>

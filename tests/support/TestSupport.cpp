@@ -1,3 +1,4 @@
+// Temp folders, captured commands, whole-file reads, fuzzing seeds, and bodies run in a child or as another user.
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,22 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ec);
 }
 
+KeepCurrentDirectory::KeepCurrentDirectory()
+{
+    std::error_code ec;
+    path_ = std::filesystem::current_path(ec).string();
+    if (ec) {
+        ADD_FAILURE() << "cannot read the current directory: " << ec.message();
+    }
+}
+
+KeepCurrentDirectory::~KeepCurrentDirectory()
+{
+    if (!path_.empty() && chdir(path_.c_str()) != 0) {
+        ADD_FAILURE() << "cannot return to " << path_;
+    }
+}
+
 std::string RunCapture(const std::string& command, int* status)
 {
     std::string out;
@@ -46,6 +63,17 @@ std::string RunCapture(const std::string& command, int* status)
     const int rc = pclose(p);
     if (status) {
         *status = (rc != -1 && WIFEXITED(rc)) ? WEXITSTATUS(rc) : -1;
+    }
+    return out;
+}
+
+std::string Hex(const std::uint8_t* bytes, std::size_t count)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < count; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
     }
     return out;
 }

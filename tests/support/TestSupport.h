@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the test programs: private temporary folders and running
 // the independent command-line readers (sox, ogginfo ...) that check our files.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,12 +22,28 @@ private:
     std::string path_;
 };
 
+// Returns to the current directory of its construction when it goes, so a
+// test whose code changes directory leaves none behind (a removed TempDir
+// as the current directory breaks every later child process).
+class KeepCurrentDirectory {
+public:
+    KeepCurrentDirectory();
+    ~KeepCurrentDirectory();
+    KeepCurrentDirectory(const KeepCurrentDirectory&) = delete;
+    KeepCurrentDirectory& operator=(const KeepCurrentDirectory&) = delete;
+
+private:
+    std::string path_;
+};
+
 // Runs a shell command and returns what it wrote to standard output; *status
 // gets its exit status (-1 when it could not be run).
 std::string RunCapture(const std::string& command, int* status = nullptr);
 // Whether a program is on PATH.
 bool HaveTool(const std::string& name);
 std::vector<std::uint8_t> ReadAll(const std::string& path);
+// Lower-case hex, two digits a byte, as digest tools print.
+std::string Hex(const std::uint8_t* bytes, std::size_t count);
 // The names in a folder, without "." and "..", and without a test's own filler
 // file (".filler"); empty when it cannot be read.
 std::vector<std::string> FolderNames(const std::string& path);

@@ -2,9 +2,12 @@
 // MP3 file's frame scan use them.
 #include "tests/platform/acm/AcmTestUtil.h"
 
+#include "platform/acm/Driver.h"
+
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace acmtest;
 
@@ -412,4 +415,65 @@ TEST(AcmManager, DocumentedSizeRecordsAreNotOverrun)
     EXPECT_EQ(acmStreamUnprepareHeader(s, h, 0), MMSYSERR_NOERROR);
     acmStreamClose(s, 0);
     std::free(rawHeader);
+}
+
+namespace {
+// The standard formats of a tag as the manager hands them out one index at a time.
+std::vector<platform::acm::Format> ListedByIndex(WORD tag)
+{
+    ACMFORMATTAGDETAILSA t{};
+    t.cbStruct = ACMFORMATTAGDETAILS_DOCUMENTED_SIZE;
+    t.dwFormatTag = tag;
+    std::vector<platform::acm::Format> out;
+    if (acmFormatTagDetailsA(nullptr, &t, ACM_FORMATTAGDETAILSF_FORMATTAG) != MMSYSERR_NOERROR) {
+        return out;
+    }
+    Bytes buffer(2000);
+    auto* f = reinterpret_cast<LPWAVEFORMATEX>(buffer.data());
+    for (DWORD i = 0; i < t.cStandardFormats; ++i) {
+        ACMFORMATDETAILSA d{};
+        d.cbStruct = ACMFORMATDETAILS_DOCUMENTED_SIZE;
+        d.dwFormatTag = tag;
+        d.dwFormatIndex = i;
+        d.pwfx = f;
+        d.cbwfx = static_cast<DWORD>(buffer.size());
+        if (acmFormatDetailsA(nullptr, &d, ACM_FORMATDETAILSF_INDEX) != MMSYSERR_NOERROR) {
+            break;
+        }
+        out.emplace_back(*f, buffer.data() + sizeof(WAVEFORMATEX), f->cbSize);
+    }
+    return out;
+}
+}
+
+// The lists are made once and kept; what the manager hands out stays what
+// each driver makes, first use from several threads at once included.
+TEST(AcmManager, StandardFormatListsAreMadeOnceAndStayWhatTheDriversMake)
+{
+    std::vector<std::vector<platform::acm::Format>> seen(4);
+    std::vector<std::thread> threads;
+    for (auto& list : seen) {
+        threads.emplace_back([&list] { list = ListedByIndex(WAVE_FORMAT_MPEGLAYER3); });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    const platform::acm::Driver& mp3 = platform::acm::MpegLayer3Driver();
+    for (const auto& list : seen) {
+        EXPECT_EQ(mp3.StandardFormats(WAVE_FORMAT_MPEGLAYER3), list);
+    }
+    std::set<WORD> tagsSeen;
+    for (const platform::acm::Driver* d : platform::acm::InstalledDrivers()) {
+        for (const WORD tag : d->Tags()) {
+            const auto& kept = platform::acm::StandardFormatsOf(*d, tag);
+            const auto made = d->StandardFormats(tag);
+            EXPECT_FALSE(made.empty()) << d->ShortName() << " " << tag;
+            EXPECT_EQ(made, kept) << d->ShortName() << " " << tag;
+            if (tagsSeen.insert(tag).second) {  // by index, the first driver with the tag answers
+                EXPECT_EQ(made, ListedByIndex(tag)) << d->ShortName() << " " << tag;
+            }
+            EXPECT_EQ(&kept, &platform::acm::StandardFormatsOf(*d, tag));
+            EXPECT_EQ(made, kept);
+        }
+    }
 }

@@ -1,3 +1,4 @@
+// Core helpers: comparison without case, bounded copies, both separators, the wave format record, byte order.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The manual clock stands still until advanced, tells its listeners, and keeps times past 2038 whole.
 #include <gtest/gtest.h>
 
 #include "platform/kernel/Clock.h"

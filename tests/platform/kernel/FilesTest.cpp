@@ -1,3 +1,4 @@
+// Kernel calls: full paths, the private temp folder, files and folders, free space, MulDiv, lookups, threads.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

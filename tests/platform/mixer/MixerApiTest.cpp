@@ -1,3 +1,4 @@
+// The mixer calls: lines by index, id and type, callers' arrays checked, refusals, and ALSA's own elements.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The mmio calls: create truncates, a writer shuts out writers but not readers, renames never replace, chunks.
 #include <gtest/gtest.h>
 
 #include <cstring>

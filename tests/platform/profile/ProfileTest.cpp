@@ -1,3 +1,4 @@
+// The INI functions: defaults, names without case, trimmed values, cut buffers, integers, writes, structs.
 #include "platform/profile/Profile.h"
 #include "platform/profile/ProfileText.h"
 

@@ -1,3 +1,4 @@
+// The registry store: values across reopen, writes at close, kills, two writers, damaged stores, the Run key.
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryText.h"
 

@@ -1,3 +1,4 @@
+// Global memory blocks refuse stale handles; clipboard data moves only while open; formats register once.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The message queue: posts in order, quit, peek filters, and other threads' messages waking the waiter.
 #include <gtest/gtest.h>
 
 #include <thread>

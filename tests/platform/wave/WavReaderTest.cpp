@@ -1,3 +1,4 @@
+// The WAV reader: odd chunk layouts, sizes beyond the file, unplayable input, the extensible form.
 #include "platform/wave/WavReader.h"
 #include "tests/platform/wave/WaveTestSupport.h"
 #include "tests/support/TestSupport.h"

@@ -1,3 +1,4 @@
+// WAV images built byte by byte, apart from the code under test, and repeatable byte patterns.
 #include "tests/platform/wave/WaveTestSupport.h"
 
 namespace wavetest {
