@@ -142,9 +142,8 @@ TEST_F(Program, NoInstanceRunningIsAClearErrorOfTheRemote)
     EXPECT_NE(err.find("running"), std::string::npos) << err;
 }
 
-// Listening from the command line goes through the main window's UM_TOGGLE_RECORD,
-// whose handler comes with the playback and private-message work: enabled then.
-TEST_F(Program, DISABLED_ListenIntoAFileUntilTheRemoteStopsIt)
+// Listening from the command line goes through the main window's UM_TOGGLE_RECORD.
+TEST_F(Program, ListenIntoAFileUntilTheRemoteStopsIt)
 {
     testsupport::ChildProgram& p = Run({"-L", "take.wav"});
     ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
@@ -162,6 +161,20 @@ TEST_F(Program, DISABLED_ListenIntoAFileUntilTheRemoteStopsIt)
     EXPECT_GE(Samples(take), 8000u);
 }
 
+// The run command names its input file relative to the start folder, which the
+// settings load leaves for the recording folder.
+TEST_F(Program, ARelativeInputFileIsTakenInTheStartFolder)
+{
+    WriteInput(work + "/in.wav", 30);
+    env["TAPVOX_AUDIO"] = "file:in.wav;loop";
+    testsupport::ChildProgram& p = Run({"-L", "take.wav"});
+    ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+    ASSERT_TRUE(WaitForData(work + "/take.wav", 4000)) << p.Err();
+    p.Kill(SIGTERM);
+    ASSERT_TRUE(p.Wait(kStartMs));
+    EXPECT_EQ(p.ExitCode(), 0) << p.Err();
+}
+
 TEST_F(Program, SigtermEndsTheProgramAndSavesTheSettings)
 {
     testsupport::ChildProgram& p = Run({"-r"});
@@ -173,8 +186,7 @@ TEST_F(Program, SigtermEndsTheProgramAndSavesTheSettings)
     EXPECT_EQ(platform::ipc::WaitForWindow("Tapvox", 0), nullptr) << "the window is withdrawn";
 }
 
-// As the listening test: needs the main window's UM_TOGGLE_RECORD handler.
-TEST_F(Program, DISABLED_SigtermWhileRecordingLeavesACompleteFileAndSavedSettings)
+TEST_F(Program, SigtermWhileRecordingLeavesACompleteFileAndSavedSettings)
 {
     testsupport::ChildProgram& p = Run({"-l", work + "/sig.wav"});
     ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
