@@ -1,3 +1,4 @@
+// The two recording-format buffers: their allocation, release and the bytes a format in them may use.
 #include "app/FormatBuffers.h"
 
 #include <algorithm>

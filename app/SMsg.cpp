@@ -1,3 +1,4 @@
+// The message base: numbered messages' texts, their message boxes, warnings and the log file.
 #include "app/SMsg.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Load-all and save-all over every settings section, the store choice, and the application's own keys.
 #include "app/Settings.h"
 
 #include <clocale>

@@ -1,3 +1,4 @@
+// The one place save-all's two failures pass through on their way to the message base's box.
 #include "app/SettingsMessages.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// How one settings value is read and written in the registry and in an INI file, defaults and checks included.
 #include "app/SettingsRules.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SettingsStore: typed reads and writes of one settings section in a registry key or an INI file.
 #include "app/SettingsStore.h"
 
 #include <cstdarg>

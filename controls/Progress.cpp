@@ -1,3 +1,4 @@
+// TProgress: the percentage window of long copies and its Cancel button.
 #include "controls/Progress.h"
 
 DEFINE_RESPONSE_TABLE1(TProgress, OWL::TDialog)

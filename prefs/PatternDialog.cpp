@@ -1,3 +1,4 @@
+// The characters a file name pattern may hold, its date and time codes, and the example name it gives.
 #include "prefs/PatternDialog.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The "Driver" settings (wave output and input devices by name) and their Load and Save.
 #include "prefs/SetDriver.h"
 
 #include "app/SettingsRules.h"

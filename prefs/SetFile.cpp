@@ -1,3 +1,4 @@
+// The "File" settings (size limit, automatic names, recording folder) and their Load and Save, with the folder fallbacks.
 #include "prefs/SetFile.h"
 
 #include <cstdio>

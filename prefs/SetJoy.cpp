@@ -1,3 +1,4 @@
+// The "Joy" settings (the actions of four joystick buttons) and their Load and Save.
 #include "prefs/SetJoy.h"
 
 #include "app/SettingsRules.h"

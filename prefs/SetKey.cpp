@@ -1,3 +1,4 @@
+// The "Key" settings (three hot keys) and their Load and Save.
 #include "prefs/SetKey.h"
 
 #include "app/SettingsRules.h"

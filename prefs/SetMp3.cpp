@@ -1,3 +1,4 @@
+// The "Mp3" settings (PCM side, codec format, tag switch, default file type) and their Load and Save.
 #include "prefs/SetMp3.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The "Record" settings (record mode and the silence time that ends a take) and their Load and Save.
 #include "prefs/SetRecord.h"
 
 #include "app/SettingsRules.h"

@@ -1,3 +1,4 @@
+// The "Setup" settings of the General page, their Load and Save, and the start-with-the-session entry.
 #include "prefs/SetStart.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The "Timer" settings (master switch and three daily schedules) and their Load and Save.
 #include "prefs/SetTimer.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// The "Vorbis" settings (channels, rate, quality, estimated byte rate) and their Load and Save.
 #include "prefs/SetVorbis.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The "Wave" settings (PCM format and WAV compression format) and their Load and Save.
 #include "prefs/SetWave.h"
 
 #include "app/FormatBuffers.h"

@@ -1,3 +1,4 @@
+// OffsetVector's growth to take an index below or above the range it holds.
 #include "recorder/OffsetVector.h"
 
 #include <stdexcept>

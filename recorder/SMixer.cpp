@@ -1,3 +1,4 @@
+// SMixer: finding the mixer's play and record lines, the capture-source selector, and their volumes and mutes.
 #include "recorder/SMixer.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// FormatString: texts longer than its first buffer.
 #include <gtest/gtest.h>
 
 #include <string>
