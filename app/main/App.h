@@ -45,7 +45,7 @@ public:
 
     SDIDecFrame* GetFrame() const;
     TAppDialog* GetAppDialog() const { return dialog_; }
-    OWL::TTooltip* GetTooltip() const { return tooltip_; }
+    OWL::TTooltip* GetTooltip() const override { return tooltip_; }
 
     OWL::TOpenSaveDialog::TData SoundFileData;
 

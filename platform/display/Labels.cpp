@@ -74,7 +74,7 @@ int Inset(const WindowState& s) { return (s.style & SS_SUNKEN) ? kSunkenInset : 
 
 class LabelWindow : public wxWindow {
 public:
-    LabelWindow(wxWindow* parent, HWND hwnd) : wxWindow(parent, wxID_ANY), hwnd_(hwnd)
+    explicit LabelWindow(wxWindow* parent) : wxWindow(parent, wxID_ANY)
     {
         SetBackgroundStyle(wxBG_STYLE_PAINT);
         SetFont(DialogFont());
@@ -131,13 +131,12 @@ private:
         }
     }
 
-    HWND hwnd_;
     WindowState state_;
 };
 
 class Label : public Native {
 public:
-    Label(HWND hwnd, wxWindow* parent) : Native(hwnd), window_(new LabelWindow(parent, hwnd)) { BindMouse(window_, hwnd, false); }
+    Label(HWND hwnd, wxWindow* parent) : Native(hwnd), window_(new LabelWindow(parent)) { BindMouse(window_, hwnd, false); }
     ~Label() override { window_->Destroy(); }
     wxWindow* Widget() const override { return window_; }
     void Update(const WindowState& s, WindowChange what) override

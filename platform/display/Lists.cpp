@@ -22,7 +22,7 @@ wxControlWithItems* MakeControl(Kind kind, wxWindow* parent, const WindowState& 
 
 class List : public Native {
 public:
-    List(HWND hwnd, const WindowState& s, Kind kind, wxWindow* parent) : Native(hwnd), kind_(kind), control_(MakeControl(kind, parent, s))
+    List(HWND hwnd, const WindowState& s, Kind kind, wxWindow* parent) : Native(hwnd), control_(MakeControl(kind, parent, s))
     {
         control_->SetFont(DialogFont());
         const auto chosen = [this](wxCommandEvent&) {
@@ -80,7 +80,6 @@ private:
         }
     }
 
-    Kind kind_;
     wxControlWithItems* control_;
     WindowState state_;
 };
