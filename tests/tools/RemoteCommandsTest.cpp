@@ -136,6 +136,13 @@ TEST_F(RemoteProgram, PostsToThePublishedRecorder)
 
     ASSERT_EQ(RunRemote({"seek", "-5"}).status, 0);
     ASSERT_EQ(RunRemote({"--wparam", "7", "stop"}).status, 0);
+    // The endpoint's reader may take a packet after the sender has already exited.
+    testsupport::WaitFor(
+        [] {
+            hl::RunUntilIdle();
+            return g_got.size() >= 2;
+        },
+        10000);
     ASSERT_EQ(g_got.size(), 2u);
     EXPECT_EQ(g_got[0].message, remote::kSeek);
     EXPECT_EQ(g_got[0].wParam, 33u);
