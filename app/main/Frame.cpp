@@ -115,7 +115,7 @@ void SDIDecFrame::ApplySettings()
     if (main_ && main_->GetHandle()) {
         // The new schedule remembers what the old one fired, so a rebuild never fires a minute twice.
         main_->ReplaceSchedule(new TimerSchedule(TimerSettings, main_->GetSchedule()));
-        ::SetTimer(main_->GetHandle(), TIMER_SCHEDULE, 1000, nullptr);
+        main_->spintimer();
     }
     if (TrayIcon && !tray_) {
         tray_ = std::make_unique<TTrayIcon>(this, kTrayIconId);
