@@ -50,6 +50,10 @@ void App::CmPreferences()
         if (main->IsInputOpen()) {
             guard = Mp3Guard::Recording;
             main->stop();
+        } else if (main->IsOutputOpen()) {
+            // Playback would go on without its decoder and then through the encoder
+            // reopened below: it ends here instead.
+            main->stop();
         }
         main->CloseAcmStream();
     }

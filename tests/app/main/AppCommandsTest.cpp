@@ -217,6 +217,28 @@ TEST_F(AppCommands, PreferencesWhileRecordingAnMp3FileStopAndRecordAgainAlsoAfte
     EXPECT_TRUE(Main()->IsRecording());
 }
 
+TEST_F(AppCommands, PreferencesWhilePlayingAnMp3FileEndThePlaybackRatherThanPlayItThroughTheEncoder)
+{
+    Start(false, false);
+    DefaultAudioFormat = 1;
+    Mp3Stereo = false;
+    Mp3SampleRate = 16000;
+    SetDefaultMp3Format(Mp3FormatBuffer);
+    Record(6);
+    hl::Click(GetDlgItem(Main()->GetHandle(), 154));
+    ASSERT_FALSE(Main()->IsInputOpen());
+    hl::Click(GetDlgItem(Main()->GetHandle(), 151));
+    ASSERT_TRUE(Main()->IsPlaying());
+    ASSERT_EQ(Main()->GetConversionMode(), TAppDialog::ModeDecode);
+    hl::AnswerDialog("Options", [](HWND sheet) { hl::Click(GetDlgItem(sheet, IDCANCEL)); });
+    Command(25006);
+    EXPECT_FALSE(Main()->IsOutputOpen());
+    EXPECT_FALSE(Main()->IsPlaying());
+    EXPECT_EQ(Main()->GetConversionMode(), TAppDialog::ModeEncode) << "ready to record into the file again";
+    hl::Advance(1000);
+    EXPECT_FALSE(Main()->IsRecording());
+}
+
 TEST_F(AppCommands, SettingsSaveAsAndLoadThroughTheFileDialogsAndALoadCancelledStillApplies)
 {
     Start(false, false);
