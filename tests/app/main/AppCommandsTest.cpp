@@ -68,26 +68,23 @@ protected:
         hl::Key(vk, std::move(modifiers));
         hl::RunUntilIdle();
     }
-    // What the enablers make of a menu item as its menu opens.
+    // Whether the Options menu shows the item checked as it opens.
     bool Checked(UINT id)
     {
-        HMENU popup = PopupHolding(GetMenu(FrameHandle()), id);
-        EXPECT_NE(popup, nullptr) << id;
-        SendMessage(FrameHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
-        return (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        HMENU options = GetSubMenu(GetMenu(FrameHandle()), 2);
+        SendMessage(FrameHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(options), 2);
+        const UINT state = GetMenuState(options, id, MF_BYCOMMAND);
+        EXPECT_NE(state, 0xFFFFFFFFu) << id;
+        return (state & MF_CHECKED) != 0;
     }
-    static HMENU PopupHolding(HMENU menu, UINT id)
+    // A recording into a new MP3 file of 16 kHz mono.
+    void RecordMp3(int buffers)
     {
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            if (HMENU sub = GetSubMenu(menu, i)) {
-                if (HMENU found = PopupHolding(sub, id)) {
-                    return found;
-                }
-            } else if (GetMenuItemID(menu, i) == id) {
-                return menu;
-            }
-        }
-        return nullptr;
+        DefaultAudioFormat = 1;
+        Mp3Stereo = false;
+        Mp3SampleRate = 16000;
+        SetDefaultMp3Format(Mp3FormatBuffer);
+        Record(buffers);
     }
     // The address or file the desktop's opener was asked to show, one per start.
     std::vector<std::string> Opened() const
@@ -194,11 +191,7 @@ TEST_F(AppCommands, PreferencesOkAppliesSavesAndTellsTheMainWindowCancelChangesN
 TEST_F(AppCommands, PreferencesWhileRecordingAnMp3FileStopAndRecordAgainAlsoAfterCancel)
 {
     Start(false, false);
-    DefaultAudioFormat = 1;
-    Mp3Stereo = false;
-    Mp3SampleRate = 16000;
-    SetDefaultMp3Format(Mp3FormatBuffer);
-    Record(2);
+    RecordMp3(2);
     ASSERT_NE(Main()->GetFileFormat(), nullptr);
     ASSERT_EQ(Main()->GetFileFormat()->wFormatTag, WAVE_FORMAT_MPEGLAYER3);
     ASSERT_NE(Main()->GetConversionStream(), nullptr);
@@ -220,11 +213,7 @@ TEST_F(AppCommands, PreferencesWhileRecordingAnMp3FileStopAndRecordAgainAlsoAfte
 TEST_F(AppCommands, PreferencesWhilePlayingAnMp3FileEndThePlaybackRatherThanPlayItThroughTheEncoder)
 {
     Start(false, false);
-    DefaultAudioFormat = 1;
-    Mp3Stereo = false;
-    Mp3SampleRate = 16000;
-    SetDefaultMp3Format(Mp3FormatBuffer);
-    Record(6);
+    RecordMp3(6);
     hl::Click(GetDlgItem(Main()->GetHandle(), 154));
     ASSERT_FALSE(Main()->IsInputOpen());
     hl::Click(GetDlgItem(Main()->GetHandle(), 151));
