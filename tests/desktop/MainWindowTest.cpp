@@ -42,6 +42,8 @@ namespace script = platform::scripted;
 
 constexpr int kRecord = 150;
 constexpr int kPlay = 151;
+constexpr int kRewind = 152;
+constexpr int kForward = 153;
 constexpr int kStop = 154;
 constexpr int kMeter = 116;
 constexpr int kThresholdSlider = 110;
@@ -55,11 +57,7 @@ protected:
             GTEST_SKIP() << "no private X server (Xvfb) could be started";
         }
         setenv("TAPVOX_AUDIO", "script", 1);
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            const std::string path = dir.file(v);
-            mkdir(path.c_str(), 0700);
-            setenv(v, path.c_str(), 1);
-        }
+        testsupport::UsePrivateUserFolders(dir);
         folder = dir.file("rec");
         mkdir(folder.c_str(), 0700);
         script::ResetWaveScript();
@@ -87,8 +85,17 @@ protected:
         PlayRate = 1.0f;
         app->InitInstance();
         ASSERT_NE(Main(), nullptr);
-        ASSERT_TRUE(dt::RunUntil([this] { return dt::Shown(Frame()) && dt::Shown(Item(kRecord)) && dt::Shown(Item(kMeter + 1)); }))
-            << "the frame with the main window did not come on the screen";
+        // The transport buttons become owner-drawn once the loop runs, and are then shown anew.
+        const auto settled = [this] {
+            for (int id : {kRecord, kPlay, kRewind, kForward, kStop}) {
+                if ((GetWindowLongA(Item(id), GWL_STYLE) & BS_TYPEMASK) != BS_OWNERDRAW || !dt::Shown(Item(id))) {
+                    return false;
+                }
+            }
+            return dt::Shown(Frame()) && dt::Shown(Item(kMeter + 1));
+        };
+        ASSERT_TRUE(dt::RunUntil(settled)) << "the frame with the main window did not come on the screen";
+        dt::RunUntil([] { return false; }, 300);  // its first paint
     }
 
     void TearDown() override
@@ -126,6 +133,20 @@ protected:
             dt::RunUntil([] { return false; }, 20);
         }
     }
+    // The keyboard to a control, asked again until the screen shows it: a window that
+    // comes on the screen late, or a widget made anew (a button turned owner-drawn), misses a request.
+    bool FocusOn(HWND control) const
+    {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            SetActiveWindow(Frame());
+            SetFocus(nullptr);
+            SetFocus(control);
+            if (dt::RunUntil([control] { return dt::HasNativeFocus(control); }, 500)) {
+                return true;
+            }
+        }
+        return false;
+    }
     // A key pressed and the loop run until its effect shows.
     static bool Press(UINT vk, const std::vector<UINT>& modifiers, const std::function<bool()>& shown)
     {
@@ -150,7 +171,7 @@ protected:
 TEST_F(MainWindowOnScreen, IdleAndRecordingWithTheMeterMovingThenStoppedIntoAReadableFile)
 {
     TAPVOX_REQUIRE_TOOL("soxi");
-    for (int id : {kRecord, kStop, kPlay, 152, 153, kThresholdSlider, kPositionSlider}) {
+    for (int id : {kRecord, kStop, kPlay, kRewind, kForward, kThresholdSlider, kPositionSlider}) {
         EXPECT_TRUE(dt::Shown(Item(id))) << id;
     }
     EXPECT_TRUE(dt::ClippedLabels(Main()->GetHandle()).empty()) << ::testing::PrintToString(dt::ClippedLabels(Main()->GetHandle()));
@@ -193,8 +214,7 @@ TEST_F(MainWindowOnScreen, EveryTransportCommandTheFocusKeysAndEveryTabStopAreRe
     }
     EXPECT_GE(stops.size(), 7u) << "the five buttons and the two sliders";
     std::set<HWND> reached;
-    SetFocus(Item(kRecord));
-    ASSERT_TRUE(dt::RunUntil([&] { return dt::HasNativeFocus(Item(kRecord)); }));
+    ASSERT_TRUE(FocusOn(Item(kRecord)));
     for (std::size_t i = 0; i < stops.size() + 1; ++i) {
         const HWND before = GetFocus();
         reached.insert(before);
