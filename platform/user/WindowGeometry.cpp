@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -124,6 +125,35 @@ HWND ChildWindowFromPoint(HWND parent, POINT point)
         }
     }
     return parent;
+}
+
+HWND RealChildWindowFromPoint(HWND parent, POINT point)
+{
+    platform::WindowRecord* r = platform::FindWindowRecord(parent);
+    if (!r) {
+        return nullptr;
+    }
+    const LONG w = r->state.rect.right - r->state.rect.left;
+    const LONG h = r->state.rect.bottom - r->state.rect.top;
+    if (point.x < 0 || point.y < 0 || point.x >= w || point.y >= h) {
+        return nullptr;
+    }
+    // A group box frames other controls: it is the answer only where none of them lies.
+    HWND group = nullptr;
+    for (HWND c : r->state.children) {
+        platform::WindowRecord* cr = platform::FindWindowRecord(c);
+        if (!cr || !cr->state.visible || point.x < cr->state.rect.left || point.x >= cr->state.rect.right ||
+            point.y < cr->state.rect.top || point.y >= cr->state.rect.bottom) {
+            continue;
+        }
+        if (cr->state.className != WC_BUTTON || (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
+            return c;
+        }
+        if (!group) {
+            group = c;
+        }
+    }
+    return group ? group : parent;
 }
 
 int GetSystemMetrics(int index)
