@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "app/Settings.h"
+#include "platform/user/Keyboard.h"
 #include "prefs/PreferencesSheet.h"
 #include "tests/prefs/PageFixture.h"
 
@@ -29,7 +30,7 @@ protected:
     }
     // Runs the sheet on the File page, clicks Browse with the answer given and
     // leaves the sheet with OK (or Cancel); the folder box's text after Browse.
-    std::string Browse(const hl::FileDialogAnswer& answer, bool ok = true)
+    std::string Browse(const hl::FileDialogAnswer& answer, bool ok = true, bool byKeyboard = false)
     {
         std::string shown;
         TPreferencesSheet prefs(nullptr);
@@ -38,7 +39,12 @@ protected:
             const OWL::TPropertyPage& page = *prefs.Sheet().GetPage(kFilePage);
             EXPECT_EQ(oldFolder, hl::Text(Item(page, kFolderBox)));
             hl::AnswerFileDialog(answer);
-            hl::Click(Item(page, kBrowse));
+            if (byKeyboard) {
+                SetFocus(Item(page, 164));
+                hl::Key('B', {VK_MENU});  // "&Browse..."
+            } else {
+                hl::Click(Item(page, kBrowse));
+            }
             shown = hl::Text(Item(page, kFolderBox));
             EXPECT_EQ(oldFolder, DefaultDirectory) << "the setting changes only when the page is applied";
             (ok ? Ok : Cancel)(h);
@@ -70,6 +76,13 @@ TEST_P(FilePageBrowse, TheChosenFolderFillsTheBoxAndOkStoresIt)
     LoadAllSettings(Store());
     EXPECT_EQ(chosenFolder + "/", DefaultDirectory);
     EXPECT_TRUE(hl::MessageBoxes().empty());
+}
+
+TEST_P(FilePageBrowse, AltBOpensThePickerFromTheKeyboard)
+{
+    EXPECT_EQ(chosenFolder + "/", Browse({chosenFolder, false}, true, true));
+    EXPECT_EQ(1u, hl::FileDialogRequests().size());
+    EXPECT_EQ(chosenFolder + "/", DefaultDirectory);
 }
 
 TEST_P(FilePageBrowse, CancelInThePickerOrInTheSheetKeepsTheFolder)
