@@ -1,6 +1,7 @@
 // Dialogs made from templates, the modal loop that dialogs and property sheets share, and the dialog keys.
 #include "platform/user/Dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -340,19 +341,37 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
         const char c = static_cast<char>(msg->wParam >= 'A' && msg->wParam <= 'Z' ? msg->wParam + 32 : msg->wParam);
         std::vector<HWND> keyed;
         KeyedWindows(dialog, keyed);
+        std::vector<std::size_t> matches;
+        std::size_t focus = keyed.size();
         for (std::size_t i = 0; i < keyed.size(); ++i) {
             WindowRecord* cr = platform::FindWindowRecord(keyed[i]);
-            if (!cr || !cr->state.enabled || Mnemonic(cr->state.text) != c) {
-                continue;
+            if (cr && cr->state.enabled && Mnemonic(cr->state.text) == c) {
+                matches.push_back(i);
             }
-            if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
-                SendMessage(keyed[i], BM_CLICK, 0, 0);
-            } else if (i + 1 < keyed.size()) {
-                SetFocus(keyed[i + 1]);  // a label gives the focus to the control after it
+            if (keyed[i] == GetFocus()) {
+                focus = i;
             }
-            return TRUE;
         }
-        return FALSE;
+        if (matches.empty()) {
+            return FALSE;
+        }
+        // A mnemonic that several controls share presses none of them: each press moves on to the next after the focus.
+        std::size_t i = matches[0];
+        if (matches.size() > 1 && focus < keyed.size()) {
+            const auto next = std::find_if(matches.begin(), matches.end(), [&](std::size_t m) { return m > focus; });
+            i = next != matches.end() ? *next : matches[0];
+        }
+        WindowRecord* cr = platform::FindWindowRecord(keyed[i]);
+        if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
+            if (matches.size() == 1) {
+                SendMessage(keyed[i], BM_CLICK, 0, 0);
+            } else {
+                SetFocus(keyed[i]);
+            }
+        } else if (i + 1 < keyed.size()) {
+            SetFocus(keyed[i + 1]);  // a label gives the focus to the control after it
+        }
+        return TRUE;
     }
     return FALSE;
 }
