@@ -14,6 +14,8 @@
 namespace {
 using platform::WindowRecord;
 
+constexpr int kClosedComboHeight = 12;  // dialog units
+
 LRESULT DialogClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefDlgProcA(hwnd, msg, wp, lp); }
 
 void RegisterDialogClass()
@@ -142,8 +144,12 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
     platform::FindWindowRecord(hwnd)->dialogProc = proc;
     platform::FindWindowRecord(hwnd)->baseUnits = base;
     for (const platform::DialogItemTemplate& item : t->items) {
+        // A drop-down combo's height in a template is that of its open list; the window itself is one line
+        // high, as tall as an edit, so it does not lie over the controls below it.
+        const bool dropDown = EqualsNoCase(item.className, WC_COMBOBOX) && (item.style & 0x3) >= CBS_DROPDOWN;
+        const int cy = dropDown ? std::min(item.cy, kClosedComboHeight) : item.cy;
         HWND c = CreateWindowExA(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
-                                 px(item.x), py(item.y), px(item.cx), py(item.cy), hwnd,
+                                 px(item.x), py(item.y), px(item.cx), py(cy), hwnd,
                                  reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), nullptr, nullptr);
         if (!c) {
             std::fprintf(stderr, "dialog %s: control %d of class \"%s\" cannot be created\n",

@@ -213,13 +213,7 @@ TEST_F(PageHelp, RightClicksFindTheControlUnderTheMouse)
         hl::Key(VK_F10, {VK_SHIFT});
         EXPECT_EQ("(no popup)", TakePopup()) << "the keyboard's context menu finds no control";
 
-        // The label's left end: its right end lies under the unit list's dropped-down area.
-        POINT label{4, 4};
-        ClientToScreen(Item(*prefs.Sheet().GetPage(4), 183), &label);
-        ScreenToClient(page, &label);
-        CloseAnyPopup();
-        hl::RightClickAt(page, label);
-        EXPECT_EQ("Text 24.", TakePopup()) << "a label: text 24";
+        EXPECT_EQ("Text 24.", RightClickOn(page, Item(*prefs.Sheet().GetPage(4), 183))) << "a label: text 24";
         RECT browse{};
         GetWindowRect(Item(*prefs.Sheet().GetPage(4), 200), &browse);
         POINT inGroupOnly{browse.left + 4, browse.top - 4};
@@ -231,6 +225,10 @@ TEST_F(PageHelp, RightClicksFindTheControlUnderTheMouse)
         ShowPage(h, 7);
         HWND timer = prefs.Sheet().GetPage(7)->GetHandle();
         EXPECT_EQ("Text 34.", RightClickOn(timer, Item(*prefs.Sheet().GetPage(7), 401))) << "a start time: text 34";
+        // Below a drop-down list, not under its open list.
+        EXPECT_EQ("Text 35.", RightClickOn(timer, Item(*prefs.Sheet().GetPage(7), 421))) << "a stop time: text 35";
+        ShowPage(h, 1);
+        EXPECT_EQ("Text 813.", RightClickOn(prefs.Sheet().GetPage(1)->GetHandle(), Item(*prefs.Sheet().GetPage(1), 813)));
         Cancel(h);
     }));
 }
