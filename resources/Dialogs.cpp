@@ -23,7 +23,7 @@ void RegisterDialogs()
             Text(114, 210, 36, 25),                // level number
             Label("", 168, 6, 52, 60),
             Text(156, 70, 52, 70),                 // segment "%d of %d"
-            Text(155, 150, 52, 94, 8, SS_NOTIFY),  // time / free space; double click opens the position dialog
+            Text(155, 150, 52, 94, 8),             // time / free space; a double click reaches the window: position dialog
             Text(157, 6, 64, 238, 14, SS_SUNKEN),  // frame of the position slider
             Text(159, 6, 84, 118),                 // sample text
             Text(169, 130, 84, 114),               // size text
