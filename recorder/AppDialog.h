@@ -161,6 +161,8 @@ public:
     void CmViewLog();
     LRESULT EvSettingsChanged(WPARAM wParam, LPARAM lParam);
     void ShowPlayRate(bool on);
+    // Before a seek a recording stops and a playback pauses; true when it was playing (it plays on after).
+    bool PauseForSeek();
 
     // A whole recording to and from the clipboard, in the format of the current file's type.
     bool CopyFileToClipboard(const char* path);

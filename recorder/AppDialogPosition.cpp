@@ -27,12 +27,7 @@ void TAppDialog::CmPositionDialog()
     }
     // As every seek: the dialog moves the file position, which while recording is where
     // the next buffer goes and while playing where the next block is read from.
-    const bool wasPlaying = waveOut != nullptr;
-    if (waveIn) {
-        stop();
-    } else if (waveOut) {
-        bnstop();
-    }
+    const bool wasPlaying = PauseForSeek();
     RecFile* rf = TimedRecording(currentFile);
     if (!rf) {
         return;
