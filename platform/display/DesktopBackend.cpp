@@ -234,7 +234,11 @@ std::unique_ptr<Native> MakeNative(HWND hwnd, const WindowState& state, Kind kin
 
 DesktopBackend::DesktopBackend() = default;
 
-DesktopBackend::~DesktopBackend() { natives_.clear(); }
+DesktopBackend::~DesktopBackend()
+{
+    trays_.clear();
+    natives_.clear();
+}
 
 Native* DesktopBackend::Find(HWND hwnd)
 {
@@ -317,6 +321,8 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
 
 void DesktopBackend::WindowDestroyed(HWND window)
 {
+    // The shell forgets the icons of a window that goes; the tray must not keep showing them.
+    RemoveTrayIconsOf(window);
     natives_.erase(window);
     kinds_.erase(window);
 }

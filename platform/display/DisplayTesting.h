@@ -36,6 +36,15 @@ std::vector<std::string> ChooserFiltersAccepting(const std::string& fileName);
 // time is up; true when it held.
 bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// Whether the desktop has a system tray now (a tray host holds its selection).
+bool TrayHostPresent();
+// The centre of an owner's notification-area icon, once the tray shows it.
+std::optional<POINT> TrayIconOnScreen(HWND owner, UINT id);
+// The tooltip the tray shows over that icon; empty when none or not shown.
+std::string TrayIconTooltip(HWND owner, UINT id);
+// The colour the screen shows at a point.
+std::optional<COLORREF> ScreenPixel(POINT at);
+
 // Real input, through the X server as a user's: the mouse moved to and clicked
 // at a screen point, or at a window's centre; keys pressed with modifiers
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
