@@ -102,6 +102,10 @@ int RunMessageBox(const MessageBoxRequest& request);
 struct _GtkWindow* ShellOf(HWND owner);
 std::optional<FileDialogResult> RunFileChooser(const FileDialogRequest& request);
 
+// The buttons' themed drawing in the desktop's theme, installed for the run.
+void StartTheme();
+void StopTheme();
+
 // An icon in the notification area, and what tests read of it: the toolkit's
 // window that shows it (null until made, and after it went) and its tooltip.
 class TrayIcon;

@@ -61,6 +61,7 @@ bool Start(int& argc, char** argv)
     LoadCompactStyle();
     g_toolkit.backend = new DesktopBackend;
     g_toolkit.previous = InstallBackend(g_toolkit.backend);
+    StartTheme();
     return true;
 }
 
@@ -69,6 +70,7 @@ void Stop()
     if (!g_toolkit.backend) {
         return;
     }
+    StopTheme();
     InstallBackend(nullptr);
     delete g_toolkit.backend;
     g_toolkit.backend = nullptr;

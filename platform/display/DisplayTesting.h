@@ -45,6 +45,12 @@ std::string TrayIconTooltip(HWND owner, UINT id);
 // The colour the screen shows at a point.
 std::optional<COLORREF> ScreenPixel(POINT at);
 
+// A real toolkit push button filling a window of this size, drawn in a theme state
+// (PBS_NORMAL, PBS_HOT, PBS_PRESSED, PBS_DISABLED): its pixels, row by row.
+std::vector<COLORREF> ToolkitButtonFace(int stateId, int width, int height);
+// Switches the desktop's theme as a change of its settings would; returns the theme's name before.
+std::string SwitchTheme(const std::string& name, bool dark = false);
+
 // Real input, through the X server as a user's: the mouse moved to and clicked
 // at a screen point, or at a window's centre; keys pressed with modifiers
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
