@@ -34,7 +34,7 @@ public:
 
     bool HasClass(const std::wstring& className) const override
     {
-        return className.size() == 6 && EqualsNoCase(wxString(className).utf8_string(), "Button");
+        return EqualsNoCase(wxString(className).utf8_string(), "Button");
     }
 
     bool DrawBackground(HDC dc, const std::wstring&, int partId, int stateId, const RECT& rect, const RECT* clip) override

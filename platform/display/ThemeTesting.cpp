@@ -1,6 +1,8 @@
 // What the desktop tests compare the themed faces with: a real toolkit button in its window drawn in a state, and the desktop's theme switched as its settings would.
 #include <gtk/gtk.h>
 
+#include <cstdint>
+
 #include "platform/display/Desktop.h"
 #include "platform/display/DisplayTesting.h"
 #include "platform/theme/Theme.h"

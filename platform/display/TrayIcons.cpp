@@ -5,7 +5,7 @@
 #include <wx/taskbar.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
 #include <vector>
 
 #include "platform/display/Desktop.h"
