@@ -55,6 +55,7 @@ std::string SwitchTheme(const std::string& name, bool dark = false);
 // at a screen point, or at a window's centre; keys pressed with modifiers
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
 void ClickAt(POINT screen, bool right = false);
+void MoveMouseTo(POINT screen);
 void Click(HWND window);
 void DoubleClickAt(POINT screen);
 void DoubleClick(HWND window);

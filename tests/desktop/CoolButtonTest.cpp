@@ -1,4 +1,5 @@
-// The transport button on the desktop: its face is the GTK theme's button in the state it is in, and a
+// The transport button on the desktop: its face is the GTK theme's button in the state it is in (under
+// the real mouse too), and a
 // change of the desktop's theme reaches it as WM_THEMECHANGED, after which it redraws in the new theme.
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@ public:
         if (msg == WM_THEMECHANGED) {
             ++themeChanges;
         }
+
         return CoolButton::WindowProc(msg, wParam, lParam);
     }
     int themeChanges = 0;
@@ -48,6 +50,12 @@ protected:
         button = new CountingButton(panel, kButton, 150, 154);
         ASSERT_TRUE(panel->Create());
         ShowWindow(panel->GetHandle(), SW_SHOW);
+        // Owner-drawn once its posted style change has run, and shown by then as a drawn window.
+        ASSERT_TRUE(dt::RunUntil([this] {
+            const std::optional<RECT> r = dt::ScreenRect(Handle());
+            return (GetWindowLongA(Handle(), GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW && dt::Shown(Handle()) && r &&
+                   r->right - r->left > 1;
+        })) << "the button did not come on the screen";
     }
     void TearDown() override
     {
@@ -89,6 +97,13 @@ TEST_F(DesktopCoolButton, ItsFacesAreTheThemesAndFollowAChangeOfTheme)
     button->SetState(0, false);
     InvalidateRect(Handle(), nullptr, TRUE);
     ASSERT_TRUE(dt::RunUntil([&] { return ShowsFace(PBS_NORMAL); }));
+
+    // The real mouse over it lights it up; leaving puts it out.
+    const RECT r = dt::ScreenRect(Handle()).value_or(RECT{});
+    dt::MoveMouseTo(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    EXPECT_TRUE(dt::RunUntil([&] { return ShowsFace(PBS_HOT); })) << "the mouse over the button did not light it up";
+    dt::MoveMouseTo(POINT{r.right + 200, r.bottom + 200});
+    EXPECT_TRUE(dt::RunUntil([&] { return ShowsFace(PBS_NORMAL); })) << "the mouse leaving did not put it out";
 
     desktopTheme = dt::SwitchTheme("Adwaita", true);
     EXPECT_TRUE(dt::RunUntil([&] { return button->themeChanges == 1; })) << "the button was not told of the new theme";
