@@ -8,6 +8,7 @@
 #include "owl/OpenSaveDialog.h"
 #include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
+#include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 
 namespace {
@@ -100,6 +101,8 @@ void TAppDialog::CmFileOpen()
         stop();
     }
     if (filecanclose()) {
+        // A schedule edge or another program's message waits for the file the user chooses.
+        EngineBusy busy(*this);
         OWL::TFileOpenDialog dialog(Parent ? Parent : this, fileData);
         if (dialog.Execute() == IDOK && !fileData.FileName.empty()) {
             openfile(fileData.FileName.c_str(), -1);
@@ -137,9 +140,13 @@ void TAppDialog::CmFileSaveAs()
     fileData.SetFilter(type == FileTypeMp3   ? "MP3 files (*.mp3)|*.mp3|"
                        : type == FileTypeOgg ? "Vorbis files (*.ogg)|*.ogg|"
                                              : "Wave files (*.wav)|*.wav|");
-    OWL::TFileSaveDialog dialog(Parent ? Parent : this, fileData);
-    if (dialog.Execute() == IDOK && !fileData.FileName.empty()) {
-        savefile(fileData.FileName.c_str(), false);
+    {
+        // Nothing records into the file while the dialog is up and it moves.
+        EngineBusy busy(*this);
+        OWL::TFileSaveDialog dialog(Parent ? Parent : this, fileData);
+        if (dialog.Execute() == IDOK && !fileData.FileName.empty()) {
+            savefile(fileData.FileName.c_str(), false);
+        }
     }
     if (wasRecording && currentFile) {
         record();

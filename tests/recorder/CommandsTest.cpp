@@ -240,6 +240,44 @@ TEST_F(Commands, SaveOnAGeneratedFileAsksForANameAndSaveAsWhileRecordingStopsFir
     EXPECT_TRUE(dialog->GetCurrentFile()->IsOpen());
 }
 
+TEST_F(Commands, WhatArrivesWhileTheOpenOrSaveDialogIsUpWaitsForIt)
+{
+    // The click is queued behind the command, so it arrives while the command's dialog is up.
+    const auto CommandThenRecordClick = [this](UINT id) {
+        PostMessage(frame->GetHandle(), WM_COMMAND, id, 0);
+        PostMessage(dialog->GetHandle(), WM_COMMAND, 150, 0);
+        hl::RunUntilIdle();
+    };
+    AutoName = false;
+    OpenWithMenu();
+    ClickRecord();
+    Feed(3, true);
+    ClickStop();
+    const std::string named = folder + "/named.wav";
+    hl::AnswerFileDialog({named, false});
+    Command(24334);
+    ASSERT_EQ(CurrentName(), named);
+
+    // A Record click that arrives while the Save As dialog is up starts no take
+    // in the file the dialog is about to move: it records after the move, into it.
+    const std::string other = folder + "/other.wav";
+    hl::AnswerFileDialog({other, false});
+    CommandThenRecordClick(24334);
+    EXPECT_EQ(CurrentName(), other);
+    EXPECT_TRUE(dialog->IsRecording()) << "the click ran after the dialog";
+    Feed(2, true);
+    ClickStop();
+    ASSERT_TRUE(dialog->GetCurrentFile()->update());
+    EXPECT_EQ(SoxSamples(other), fed) << "every sample once, in the moved file";
+
+    // The same for Open: the file chosen is opened before the click records into it.
+    hl::AnswerFileDialog({named, false});
+    CommandThenRecordClick(24332);
+    EXPECT_EQ(CurrentName(), named);
+    EXPECT_TRUE(dialog->IsRecording());
+    ClickStop();
+}
+
 TEST_F(Commands, PlayRateStepsInTenthsAndHoldsAtItsBounds)
 {
     OpenWithMenu();
