@@ -293,9 +293,13 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
     }
     Native* n = Find(window);
     if (what == WindowChange::Style && n && kinds_[window] != KindOf(state) && !n->Container()) {
-        // A button that became owner-drawn (or the like) is shown by another kind of widget.
+        // A button that became owner-drawn (or the like) is shown by another kind of widget;
+        // the keyboard focus the old one showed moves to it, or nothing on the screen shows it.
         natives_.erase(window);
         Create(window, state);
+        if (Native* shown = Find(window); shown && GetFocus() == window) {
+            shown->ShowFocus();
+        }
         return;
     }
     if (what == WindowChange::Family && n && (state.style & WS_CHILD)) {

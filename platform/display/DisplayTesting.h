@@ -30,6 +30,25 @@ std::optional<POINT> TabOnScreen(HWND tabs, int index);
 std::optional<bool> MenuItemEnabled(const std::string& label);
 // The menu bar's top-level menu with this label, at its centre.
 std::optional<POINT> MenuBarItemOnScreen(HWND frame, const std::string& label);
+// Every item of the frame's menu bar, its menus' items depth first, as shown: the texts
+// of its labels joined by tabs ("Open...\tCtrl+O"); separators are left out.
+std::vector<std::string> MenuBarItemTexts(HWND frame);
+// How many shortcuts the toolkit itself holds for the frame's window (as its menus would install them).
+int ToolkitShortcuts(HWND frame);
+// What the toolkit logs (its warnings and debug notes) while one of these lives;
+// the lines still reach standard error as well.
+class ToolkitLog {
+public:
+    ToolkitLog();
+    ~ToolkitLog();
+    ToolkitLog(const ToolkitLog&) = delete;
+    ToolkitLog& operator=(const ToolkitLog&) = delete;
+    std::vector<std::string> Lines() const;
+
+private:
+    class Target;
+    Target* target_;
+};
 // Names of the open file chooser's filters that accept a file of this name.
 std::vector<std::string> ChooserFiltersAccepting(const std::string& fileName);
 // Runs the program's queue and the toolkit until the condition holds or the

@@ -30,19 +30,32 @@ char Mnemonic(const std::string& text)
     return 0;
 }
 
-// The label with its shortcut shown beside it; a shortcut the toolkit does not
-// parse ("Right-cursor") stays part of the label. Keys never reach the toolkit's
-// shortcuts: the program's accelerator table acts on them.
-wxString WxLabel(const std::string& text)
+// The label the toolkit gets: the text before the tab. Its accelerator parser never
+// sees the key text, so it neither complains about texts it does not know
+// ("Right-cursor") nor installs shortcuts of its own that would act a second time
+// beside the program's accelerator table.
+wxString WxLabel(const std::string& text) { return wxString::FromUTF8(text.substr(0, text.find('\t'))); }
+
+// The key text after the tab, shown as the program wrote it at the item's far end.
+void ShowKeyText(wxMenuItem* item, const std::string& text)
 {
     const std::size_t tab = text.find('\t');
-    wxString label = wxString::FromUTF8(text.substr(0, tab));
-    if (tab != std::string::npos) {
-        const wxString shortcut = wxString::FromUTF8(text.substr(tab + 1));
-        wxAcceleratorEntry entry;
-        label += entry.FromString(shortcut) ? "\t" + shortcut : "  " + shortcut;
+    GtkWidget* menuItem = item->GetMenuItem();
+    GtkWidget* label = menuItem ? gtk_bin_get_child(GTK_BIN(menuItem)) : nullptr;
+    if (tab == std::string::npos || tab + 1 == text.size() || !label) {
+        return;
     }
-    return label;
+    // The item holds one child: its own label (mnemonic and all) moves into a row beside the key text.
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 24);
+    g_object_ref(label);
+    gtk_container_remove(GTK_CONTAINER(menuItem), label);
+    gtk_box_pack_start(GTK_BOX(row), label, TRUE, TRUE, 0);
+    g_object_unref(label);
+    GtkWidget* keys = gtk_label_new(text.substr(tab + 1).c_str());
+    gtk_style_context_add_class(gtk_widget_get_style_context(keys), GTK_STYLE_CLASS_DIM_LABEL);
+    gtk_box_pack_end(GTK_BOX(row), keys, FALSE, FALSE, 0);
+    gtk_widget_show_all(row);
+    gtk_container_add(GTK_CONTAINER(menuItem), row);
 }
 
 struct BarMenus {
@@ -89,6 +102,25 @@ wxMenu* Build(HMENU menu, BarMenus& bar)
     return m;
 }
 
+// Once the whole bar is built: appending a submenu sets the labels of the items under it anew.
+void ShowKeyTexts(wxMenu* m, HMENU menu)
+{
+    const int n = GetMenuItemCount(menu);
+    int i = 0;
+    for (wxMenuItem* item : m->GetMenuItems()) {
+        if (i >= n) {
+            break;
+        }
+        if (!item->IsSeparator()) {
+            ShowKeyText(item, ItemText(menu, i));
+        }
+        if (HMENU sub = GetSubMenu(menu, i); sub && item->GetSubMenu()) {
+            ShowKeyTexts(item->GetSubMenu(), sub);
+        }
+        ++i;
+    }
+}
+
 void Sync(wxMenu* m, HMENU menu)
 {
     const int n = GetMenuItemCount(menu);
@@ -123,6 +155,7 @@ wxMenuBar* MakeMenuBar(HWND frame, HANDLE handle)
             wxMenu* m = Build(sub, bar->bar_);
             Sync(m, sub);
             bar->Append(m, wxString::FromUTF8(ItemText(menu, i)));
+            ShowKeyTexts(m, sub);
         }
     }
     bar->Bind(wxEVT_MENU, [frame](wxCommandEvent& e) {

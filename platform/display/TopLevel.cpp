@@ -95,6 +95,9 @@ public:
             delete bar;
         }
         content_.reset();
+        // The toolkit deletes the window later and may still report on it (a show under way):
+        // the handlers bound here refer to this object, which goes now.
+        window_->SetEvtHandlerEnabled(false);
         window_->Hide();
         window_->Destroy();
     }

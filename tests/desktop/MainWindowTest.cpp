@@ -133,19 +133,12 @@ protected:
             dt::RunUntil([] { return false; }, 20);
         }
     }
-    // The keyboard to a control, asked again until the screen shows it: a window that
-    // comes on the screen late, or a widget made anew (a button turned owner-drawn), misses a request.
+    // The keyboard to a control, once the screen shows it there.
     bool FocusOn(HWND control) const
     {
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            SetActiveWindow(Frame());
-            SetFocus(nullptr);
-            SetFocus(control);
-            if (dt::RunUntil([control] { return dt::HasNativeFocus(control); }, 500)) {
-                return true;
-            }
-        }
-        return false;
+        SetActiveWindow(Frame());
+        SetFocus(control);
+        return dt::RunUntil([control] { return dt::HasNativeFocus(control); });
     }
     // A key pressed and the loop run until its effect shows.
     static bool Press(UINT vk, const std::vector<UINT>& modifiers, const std::function<bool()>& shown)

@@ -159,6 +159,21 @@ TEST_F(Desktop, AButtonThatBecomesOwnerDrawnIsShownFromWhatItDraws)
     EXPECT_TRUE(dt::RunUntil([&] { return Same(dt::ClientRectInTop(button), RECT{10, 10, 60, 40}); }));
 }
 
+TEST_F(Desktop, AFocusedButtonThatBecomesOwnerDrawnHasTheToolkitsFocusOnItsNewWidget)
+{
+    HWND frame = Frame();
+    Child(frame, WC_BUTTON, "Stop", BS_PUSHBUTTON | WS_TABSTOP, 154, {70, 10, 120, 40});
+    HWND button = Child(frame, WC_BUTTON, "Record", BS_PUSHBUTTON | WS_TABSTOP, 150, {10, 10, 60, 40});
+    ShowAndSettle(frame);
+    SetFocus(button);
+    ASSERT_TRUE(dt::RunUntil([&] { return dt::HasNativeFocus(button); }));
+    // As a themed button turns itself owner-drawn: the layer's focus stays, the widget is made anew.
+    SendMessage(button, BM_SETSTYLE, BS_OWNERDRAW, 0);
+    ASSERT_TRUE(dt::RunUntil([&] { return dt::NativeValue(button).empty() && dt::Shown(button); }));
+    EXPECT_EQ(GetFocus(), button);
+    EXPECT_TRUE(dt::RunUntil([&] { return dt::HasNativeFocus(button); }));
+}
+
 TEST_F(Desktop, ToolTipsAreShownOnTheirTools)
 {
     HWND frame = Frame();
