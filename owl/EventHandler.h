@@ -111,6 +111,14 @@ private:
                ::OWL::SearchEntries(*this, part(), info) || b1::Find(info);                                \
     }                                                                                                      \
     OWL_TABLE_BEGIN_(cls)
+// The same with two bases, searched in the order named.
+#define DEFINE_RESPONSE_TABLE2_WITH_PART(cls, b1, b2, part)                                                \
+    bool cls::Find(::OWL::TEventInfo& info)                                                                \
+    {                                                                                                      \
+        return ::OWL::SearchEntries(*this, ResponseTableEntries(), info) ||                                \
+               ::OWL::SearchEntries(*this, part(), info) || b1::Find(info) || b2::Find(info);              \
+    }                                                                                                      \
+    OWL_TABLE_BEGIN_(cls)
 // The part's entries, written as a table's.
 #define DEFINE_RESPONSE_TABLE_PART(cls, part)                                                              \
     const std::vector<::OWL::TResponseTableEntry<cls>>& cls::part()                                        \

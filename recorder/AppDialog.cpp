@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "app/FormatBuffers.h"
 #include "app/Settings.h"
 #include "app/StartOptions.h"
+#include "controls/CoolButton.h"
+#include "controls/HelpMaps.h"
+#include "controls/RCButton.h"
+#include "controls/SMeter.h"
 #include "files/RecFile.h"
 #include "owl/Application.h"
 #include "owl/Tooltip.h"
@@ -29,9 +34,26 @@ constexpr int kThresholdSlider = 110;
 constexpr int kPositionSlider = 158;
 constexpr int kLevelMeter = 116;
 constexpr int kSliderFrame = 157;
+// The transport buttons latch as one group; the two seek buttons repeat while held.
+constexpr int kGroupFirst = 150;
+constexpr int kGroupLast = 154;
+constexpr int kRepeatMs = 200;
+constexpr int kMeterTop = 100;
+constexpr int kLedSpacing = 5;
+constexpr int kLedThickPercent = 80;
+
+// Bitmaps of the transport buttons, in the order Record, Stop, Play, Rewind, Forward.
+struct ButtonFaces {
+    int normal;
+    int down;
+    int disabled;
+};
+constexpr ButtonFaces kButtonFaces[] = {
+    {705, 704, 719}, {701, 702, 714}, {700, 703, 718}, {707, 706, 712}, {709, 708, 713},
+};
 }
 
-DEFINE_RESPONSE_TABLE1_WITH_PART(TAppDialog, OWL::TDialog, CommandEntries)
+DEFINE_RESPONSE_TABLE2_WITH_PART(TAppDialog, OWL::TDialog, ContextHelpWin, CommandEntries)
 EV_WM_CLOSE,
 EV_COMMAND(IDOK, CmNothing),
 EV_COMMAND(IDCANCEL, CmNothing),
@@ -69,11 +91,18 @@ END_RESPONSE_TABLE
 TAppDialog::TAppDialog(OWL::TWindow* parent, LPCSTR resource, OWL::TModule* module)
     : OWL::TDialog(parent, resource, module),
       SMsg(this),
+      ContextHelpWin(parent, AppDialogHelpMap, AppDialogHelpContext),
       fileData(OFN_FILEMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_LONGNAMES,
                "Audio files (*.wav,*.mp3)|*.wav;*.mp3|Wave files (*.wav)|*.wav|MP3 files (*.mp3)|*.mp3|Vorbis files "
                "(*.ogg)|*.ogg|",
                nullptr, nullptr, "wav")
 {
+    recordButton = new CoolButton(this, 150, kGroupFirst, kGroupLast);
+    stopButton = new CoolButton(this, 154, kGroupFirst, kGroupLast);
+    playButton = new CoolButton(this, 151, kGroupFirst, kGroupLast);
+    rewindButton = new RCButton(this, 152, kRepeatMs, UM_REPEAT_REWIND);
+    forwardButton = new RCButton(this, 153, kRepeatMs, UM_REPEAT_FORWARD);
+    levelMeter = new SMeter(this, kLevelMeter);
     thresholdSlider = new OWL::TVSlider(this, kThresholdSlider, 0, 0, 32, 60, 32001);
     positionSlider = new OWL::THSlider(this, kPositionSlider, 0, 0, 200, 20, 32000);
     thresholdText = new OWL::TStatic(this, 113, 5);
@@ -125,6 +154,14 @@ void TAppDialog::SetupWindow()
 {
     OWL::TDialog::SetupWindow();
     EnumMp3Codecs();
+    CoolButton* transport[] = {recordButton, stopButton, playButton, rewindButton, forwardButton};
+    for (std::size_t i = 0; i < std::size(kButtonFaces); ++i) {
+        transport[i]->SetBitmap(kButtonFaces[i].normal, 0);
+        transport[i]->SetBitmap(kButtonFaces[i].down, 1);
+        transport[i]->SetBitmap(kButtonFaces[i].disabled, 2);
+        transport[i]->SetBitmapOnly(true);
+    }
+    Latch(stopButton);
 
     // The threshold slider stands beside the level meter, the position slider over its frame.
     RECT meter{};
@@ -135,6 +172,8 @@ void TAppDialog::SetupWindow()
         thresholdSlider->SetWindowPos(nullptr, at.x + (meter.right - meter.left) + 2, at.y, 32, meter.bottom - meter.top,
                                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     }
+    levelMeter->SetRange(0, kMeterTop);
+    levelMeter->SetLed(kLedSpacing, kLedThickPercent);
     thresholdSlider->SetRange(0, 100);
     thresholdSlider->SetPosition(100 - SoundLevel);
     SetDlgItemInt(Handle, 113, static_cast<UINT>(SoundLevel), FALSE);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SMsg.h"
+#include "controls/ContextHelpWin.h"
 #include "files/MediaFile.h"
 #include "owl/CommandEnabler.h"
 #include "owl/Dialog.h"
@@ -21,7 +22,10 @@
 #include "platform/user/GlobalMemory.h"
 #include "platform/wave/Wave.h"
 
+class CoolButton;
+class RCButton;
 class RecFile;
+class SMeter;
 class TimerSchedule;
 namespace OWL {
 class TTooltip;
@@ -54,7 +58,7 @@ int CopyPercent(std::uint64_t remaining, std::uint64_t total);
 
 class TProgress;
 
-class TAppDialog : public OWL::TDialog, public SMsg {
+class TAppDialog : public OWL::TDialog, public SMsg, public ContextHelpWin {
 public:
     // Conversion modes of the compression stream.
     enum { ModeNone = 0, ModeEncode = 1, ModeDecode = 2 };
@@ -284,6 +288,8 @@ private:
     bool NothingLeftToPlay();
     void EndPlayback();
     void SoundByteStep();
+    // The running operation's transport button goes down; the others of the group pop up.
+    static void Latch(CoolButton* button);
     void RepaintButtons(std::initializer_list<int> ids);
     void RepaintTransport();
     // The program's own posts carry wParam 0; the frame passes the remote-control ones on with 33.
@@ -340,6 +346,12 @@ private:
     MediaFile* historyFile = nullptr;
 
     // Child controls.
+    CoolButton* recordButton;
+    CoolButton* stopButton;
+    CoolButton* playButton;
+    RCButton* rewindButton;
+    RCButton* forwardButton;
+    SMeter* levelMeter;
     OWL::TVSlider* thresholdSlider;
     OWL::THSlider* positionSlider;
     OWL::TStatic* thresholdText;

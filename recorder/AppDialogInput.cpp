@@ -154,6 +154,7 @@ void TAppDialog::record()
 {
     Trace("record");
     PostToFrame(UM_RECORD_STARTED);
+    Latch(recordButton);
     doubleClick = false;
     if (recording) {
         return;
@@ -475,6 +476,7 @@ void TAppDialog::CloseOutput()
 void TAppDialog::stop()
 {
     Trace("stop");
+    Latch(stopButton);
     if (waveIn) {
         if (HWND b = GetDlgItem(150)) {
             ::SetFocus(b);

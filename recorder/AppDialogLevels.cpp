@@ -6,6 +6,7 @@
 
 #include "app/Settings.h"
 #include "app/StartOptions.h"
+#include "controls/SMeter.h"
 #include "files/FileType.h"
 #include "files/RecFile.h"
 #include "prefs/SetFile.h"
@@ -87,9 +88,11 @@ void TAppDialog::ShowLevel(DWORD peaks)
     if (deviceFormat.nChannels == 2) {
         const int left = static_cast<int>((peaks >> 8) & 0xFF) * 100 / 127;
         const int right = static_cast<int>(peaks & 0xFF) * 100 / 127;
+        levelMeter->SetStereoValues(left, right);
         percent = std::max(left, right);
     } else {
         percent = static_cast<int>(peaks & 0xFF) * 100 / 127;
+        levelMeter->SetValue(percent);
     }
     SetDlgItemInt(Handle, 114, static_cast<UINT>(percent), FALSE);
 }

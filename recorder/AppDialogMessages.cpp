@@ -2,6 +2,7 @@
 // post to the main window, and the transport commands built on them.
 #include <cstdint>
 
+#include "controls/CoolButton.h"
 #include "prefs/SetRecord.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
@@ -25,6 +26,8 @@ void TAppDialog::RepaintButtons(std::initializer_list<int> ids)
         }
     }
 }
+
+void TAppDialog::Latch(CoolButton* button) { button->SetState(3, true); }
 
 void TAppDialog::RepaintTransport() { RepaintButtons({150, 151, 152, 153, 154}); }
 

@@ -28,6 +28,7 @@ int Next(int index) { return (index + 1) % kAudioBufferCount; }
 void TAppDialog::play()
 {
     Trace("play");
+    Latch(playButton);
     bnplay();
     if (HWND stopButton = GetDlgItem(154)) {
         ::SetFocus(stopButton);
@@ -64,6 +65,7 @@ void TAppDialog::bnplay()
     }
     if (waveIn) {
         stop();
+        Latch(playButton);
     }
     const DWORD length = currentFile->GetLength();
     const DWORD at = currentFile->GetPosition();

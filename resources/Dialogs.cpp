@@ -7,29 +7,30 @@ using namespace form;
 
 void RegisterDialogs()
 {
-    // Main window, a child of the frame: transport row, meter with threshold slider, status texts.
+    // Main window, a child of the frame: transport row and status texts, and on the right the
+    // level meter as a column with the threshold slider the window places beside it.
     {
-        auto t = Dialog("", 250, 150, kChild | WS_VISIBLE);
+        auto t = Dialog("", 250, 142, kChild | WS_VISIBLE);
         t.items = {
             Button("Record", 150, 6, 6, 30, 20),
             Button("Stop", 154, 40, 6, 30, 20),
             Button("Play", 151, 74, 6, 30, 20),
             Button("Rewind", 152, 108, 6, 30, 20),
             Button("Forward", 153, 142, 6, 30, 20),
-            Label("&Vox ", 179, 180, 6, 20),
-            Text(113, 202, 6, 20),
-            Label("", 218, 180, 16, 60),
-            Text(116, 6, 32, 200, 16, SS_SUNKEN),   // level meter area
-            Text(114, 210, 36, 25),                // level number
-            Label("", 168, 6, 52, 60),
-            Text(156, 70, 52, 70),                 // segment "%d of %d"
-            Text(155, 150, 52, 94, 8, SS_NOTIFY),  // time / free space; double click opens the position dialog
-            Text(157, 6, 64, 238, 14, SS_SUNKEN),  // frame of the position slider
-            Text(159, 6, 84, 118),                 // sample text
-            Text(169, 130, 84, 114),               // size text
-            Label("", 109, 6, 96, 238),
-            Text(180, 6, 108, 238),                // format text
-            Text(181, 6, 120, 238),                // directory status text
+            Text(116, 184, 6, 18, 70, SS_SUNKEN),  // level meter
+            Label("&Vox ", 179, 226, 6, 20),
+            Text(113, 226, 16, 20),                // threshold number
+            Text(114, 184, 80, 18),                // level number
+            Label("", 218, 6, 32, 172),            // codec text
+            Label("", 168, 6, 44, 40),
+            Text(156, 50, 44, 128),                // segment "%d of %d"
+            Text(155, 6, 56, 172, 8, SS_NOTIFY),   // time / free space; double click opens the position dialog
+            Text(157, 6, 68, 172, 14, SS_SUNKEN),  // frame of the position slider
+            Text(159, 6, 92, 118),                 // sample text
+            Text(169, 130, 92, 114),               // size text
+            Label("", 109, 6, 104, 238),
+            Text(180, 6, 116, 238),                // format text
+            Text(181, 6, 128, 238),                // directory status text
         };
         platform::AddDialog(kMainDialog, t);
     }

@@ -119,6 +119,16 @@ void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+void UsePrivateUserFolders(const TempDir& dir)
+{
+    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const std::string path = dir.file(v);
+        std::filesystem::create_directory(path);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        setenv(v, path.c_str(), 1);
+    }
+}
+
 std::string SourceDir()
 {
     const char* env = std::getenv("TAPVOX_SOURCE_DIR");

@@ -48,6 +48,9 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count);
 // file (".filler"); empty when it cannot be read.
 std::vector<std::string> FolderNames(const std::string& path);
 void WriteAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// Points the XDG config, data, cache and runtime folders at new folders inside
+// dir, named after each variable, so the program under test touches none of the user's.
+void UsePrivateUserFolders(const TempDir& dir);
 std::string SourceDir();
 // The seconds since 1970 of a local time in the current TZ; dst -1 lets the
 // library choose, 0 or 1 picks one of the two readings of a repeated hour.

@@ -72,11 +72,7 @@ protected:
         char cwd[4096] = "";
         startDirectory = getcwd(cwd, sizeof cwd) ? cwd : "/";
         setenv("TAPVOX_AUDIO", "script", 1);
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            const std::string path = dir.file(v);
-            mkdir(path.c_str(), 0700);
-            setenv(v, path.c_str(), 1);
-        }
+        testsupport::UsePrivateUserFolders(dir);
         folder = dir.file("rec");
         mkdir(folder.c_str(), 0700);
         platform::scripted::ResetWaveScript();
