@@ -35,7 +35,6 @@ constexpr int kWaitMs = 20000;
 constexpr int kRecord = 150;
 constexpr int kStop = 154;
 constexpr int kMeter = 116;
-constexpr int kLevelNumber = 114;
 // RunUntil looks every few milliseconds: this many looks in a row make a still picture.
 constexpr int kStillPolls = 30;
 
@@ -154,14 +153,6 @@ protected:
         const RECT r = ControlOnScreen(frame, id);
         dt::ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     }
-    // The level meter with the level's number beside it.
-    RECT LevelOnScreen(const dt::ForeignWindow& frame) const
-    {
-        const RECT meter = ControlOnScreen(frame, kMeter);
-        const RECT number = ControlOnScreen(frame, kLevelNumber);
-        return RECT{meter.left, std::min(meter.top, number.top), std::max(meter.right, number.right),
-                    std::max(meter.bottom, number.bottom)};
-    }
     // The meter moves: it leaves its idle picture, then shows a third one as the level swings.
     bool WaitForTheMeterToMove(const RECT& area, const std::vector<std::uint32_t>& idle)
     {
@@ -279,7 +270,7 @@ TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
     ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
     EXPECT_EQ(frame->title, "Tapvox");
     ASSERT_TRUE(WaitForFocus(*frame));
-    const RECT level = LevelOnScreen(*frame);
+    const RECT level = ControlOnScreen(*frame, kMeter);
     const std::vector<std::uint32_t> idle = dt::ScreenPixels(level);
     ASSERT_FALSE(idle.empty());
 
