@@ -38,7 +38,7 @@ void RegisterDialogs()
     {
         auto t = Dialog("About Tapvox", 200, 80, kModal | DS_CENTER);
         t.items = {
-            Text(22001, 8, 8, 184),
+            Label("version", 22001, 8, 8, 184),  // About puts the name before it and the number after
             Text(22002, 8, 22, 184),
             Button("", 22006, 8, 38, 184, 10, BS_OWNERDRAW),
             DefButton("OK", IDOK, 75, 58),

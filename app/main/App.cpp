@@ -10,6 +10,7 @@
 #include "app/StartOptions.h"
 #include "app/main/Frame.h"
 #include "app/main/OwlMain.h"
+#include "controls/ContextHelpWin.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
 #include "platform/mmio/Mmio.h"
@@ -36,12 +37,13 @@ std::string ProgramFolder()
 
 FennApp::FennApp()
 {
+    // Every dialog's context help reads the paths set here.
     const std::string help = ProgramFolder() + "tapvox.chm";
     platform::CopyBounded(HelpFilePath, sizeof HelpFilePath, help);
-    platform::CopyBounded(PopupTextPath, sizeof PopupTextPath, help + "::/CSTapvox.txt");
+    platform::CopyBounded(HelpPopupPath, sizeof HelpPopupPath, help + "::/CSTapvox.txt");
     platform::CopyBounded(HelpAvailablePath, sizeof HelpAvailablePath, help);
     if (!mmioOpenA(HelpFilePath, nullptr, MMIO_EXIST)) {
-        HelpFilePath[0] = PopupTextPath[0] = HelpAvailablePath[0] = '\0';
+        HelpFilePath[0] = HelpPopupPath[0] = HelpAvailablePath[0] = '\0';
     }
 }
 

@@ -6,7 +6,10 @@
 #include "app/main/App.h"
 #include "app/main/FrameMessages.h"
 #include "app/main/OwlMain.h"
+#include "controls/ContextHelpWin.h"
+#include "platform/help/Help.h"
 #include "platform/ipc/Ipc.h"
+#include "prefs/SetFile.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"
 #include "prefs/TimerSchedule.h"
@@ -14,8 +17,7 @@
 #include "recorder/PrivateMessages.h"
 
 namespace {
-constexpr UINT kMainNewFile = 24331;
-constexpr UINT kAboutCommand = 2009;
+constexpr const char* kGettingStartedTopic = "Getting_Started.html";
 constexpr UINT kStringStartRecording = 3505;
 constexpr UINT kStringStopRecording = 3506;
 
@@ -49,6 +51,8 @@ EV_MESSAGE(UM_STATE_CHANGED, EvStateChanged),
 EV_MESSAGE(UM_TRAY_NOTIFY, EvTrayNotify),
 EV_MESSAGE(UM_TRAY_CLICK, EvTrayClick),
 EV_MESSAGE(UM_SYNC_FILES, EvSyncFiles),
+EV_MESSAGE(WM_HELP, EvHelp),
+EV_MESSAGE(UM_GETTING_STARTED, EvGettingStarted),
 EV_COMMAND(kTrayOpenWindow, CmOpenWindow),
 EV_COMMAND(kTrayNewFile, CmNewFile),
 EV_COMMAND(kTrayToggleRecording, CmToggleRecording),
@@ -264,6 +268,30 @@ LRESULT SDIDecFrame::EvSyncFiles(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT SDIDecFrame::EvHelp(WPARAM, LPARAM lParam)
+{
+    const FennApp* app = dynamic_cast<FennApp*>(GetApplication());
+    const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+    if (!app || !app->HelpAvailablePath[0] || !info) {
+        return 0;
+    }
+    int id = info->iCtrlId;
+    if (info->iContextType == HELPINFO_WINDOW && info->hItemHandle) {
+        id = GetDlgCtrlID(static_cast<HWND>(info->hItemHandle));
+    }
+    ShowHelpPopup(id, Handle);
+    return 0;
+}
+
+LRESULT SDIDecFrame::EvGettingStarted(WPARAM, LPARAM)
+{
+    // The File page's first mode bit turns the greeting off.
+    if (!(LHMode & 1)) {
+        HtmlHelpA(Handle, HelpFilePath, HH_DISPLAY_TOPIC, reinterpret_cast<DWORD_PTR>(kGettingStartedTopic));
+    }
+    return 0;
+}
+
 LRESULT SDIDecFrame::EvRemoteControl(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (wParam != kRemoteControlWParam) {
@@ -283,7 +311,7 @@ void SDIDecFrame::CmOpenWindow()
 void SDIDecFrame::CmNewFile()
 {
     if (main_ && main_->GetHandle()) {
-        main_->SendMessage(WM_COMMAND, kMainNewFile, 0);
+        main_->CmFileNew();
     }
 }
 
@@ -295,7 +323,12 @@ void SDIDecFrame::CeToggleRecording(OWL::TCommandEnabler& enabler)
     enabler.SetText(RecordingStateText(GetModule(), open).c_str());
 }
 
-void SDIDecFrame::CmAbout() { SendMessage(WM_COMMAND, kAboutCommand, 0); }
+void SDIDecFrame::CmAbout()
+{
+    if (FennApp* app = dynamic_cast<FennApp*>(GetApplication())) {
+        app->CmAbout();
+    }
+}
 
 void SDIDecFrame::CmExit()
 {

@@ -60,6 +60,9 @@ protected:
     LRESULT EvTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT EvTrayClick(WPARAM wParam, LPARAM lParam);
     LRESULT EvSyncFiles(WPARAM wParam, LPARAM lParam);
+    // F1 over the frame or a control of the main window: the control's popup text.
+    LRESULT EvHelp(WPARAM wParam, LPARAM lParam);
+    LRESULT EvGettingStarted(WPARAM wParam, LPARAM lParam);
     // Re-posted to the main window with wParam 33; refused (1) with any other.
     LRESULT EvRemoteControl(UINT message, WPARAM wParam, LPARAM lParam);
     void CmOpenWindow();
