@@ -347,8 +347,10 @@ TEST_F(AppCommands, HelpContentsGettingStartedAndF1FromTheHelpFolderBesideThePro
     EXPECT_EQ(hl::Text(Popup()).rfind("Record.", 0), 0u) << hl::Text(Popup());
     DestroyWindow(Popup());
 
-    // Without the help file the frame shows nothing.
+    // Without the help file (the application then clears every help path; the next start sets them again) nothing is shown:
+    // neither the frame nor the main window's own context help.
     app->HelpAvailablePath[0] = '\0';
+    HelpPopupPath[0] = '\0';
     hl::Key(VK_F1);
     hl::RunUntilIdle();
     EXPECT_EQ(Popup(), nullptr);
