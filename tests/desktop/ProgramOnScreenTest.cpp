@@ -188,6 +188,21 @@ protected:
             kWaitMs);
     }
 
+    // A menu the program opened over its frame, once it has stopped moving into place.
+    std::optional<dt::ForeignWindow> WaitForMenu(unsigned long frameId)
+    {
+        const auto menu = WaitForWindow([&](const dt::ForeignWindow& w) { return w.id != frameId; });
+        if (!menu || !WaitForStillPicture(*menu)) {
+            return std::nullopt;
+        }
+        for (const dt::ForeignWindow& w : dt::ForeignWindows("tapvox")) {
+            if (w.id == menu->id) {
+                return w;
+            }
+        }
+        return std::nullopt;
+    }
+
     // Types a name into the save dialog and presses Enter. Enter while the dialog still
     // completes the name is lost: it is pressed again, a bounded number of times.
     bool AnswerSaveAs(const std::string& name)
@@ -350,4 +365,45 @@ TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the frame was hidden with no tray icon to bring it back";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     EXPECT_NE(SettingsText().find("\"TrayIcon\"=hex:01"), std::string::npos) << "the setting itself stays: " << SettingsText();
+}
+
+// The preferences opened from the menu with the keyboard alone, a box ticked and OK pressed;
+// the timer switched on by its accelerator; Exit chosen from the File menu with the mouse.
+// The settings file holds both changes afterwards.
+TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
+{
+    Start();
+    const auto frame = WaitForFrame();
+    ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
+    ASSERT_TRUE(WaitForFocus(*frame));
+
+    dt::Key('O', {VK_MENU});
+    ASSERT_TRUE(WaitForMenu(frame->id)) << "Alt+O opened no menu";
+    dt::Key('P');
+    const auto sheet = WaitForTitle("Options");
+    ASSERT_TRUE(sheet) << "P in the open Options menu chose no Preferences";
+    ASSERT_TRUE(WaitForFocus(*sheet));
+    ASSERT_TRUE(WaitForStillPicture(*sheet));
+    // The General page: Minimize on program start, Listen at start-up, Always on top.
+    dt::Key(VK_TAB);
+    dt::Key(VK_TAB);
+    dt::Key(VK_SPACE);
+    dt::Key(VK_RETURN);
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(sheet->id); }, kWaitMs)) << "Enter did not close the preferences";
+    EXPECT_TRUE(Running()) << program->Err();
+
+    ASSERT_TRUE(WaitForFocus(*frame));
+    dt::Key('T', {VK_CONTROL});  // Enable Timer
+
+    const int menuBar = (frame->screen.bottom - frame->screen.top) - platform::DialogUnitsToPixelsY(mainDialog->cy, base);
+    dt::ClickAt(POINT{frame->screen.left + 16, frame->screen.top + menuBar / 2});
+    const auto file = WaitForMenu(frame->id);
+    ASSERT_TRUE(file) << "a click on File opened no menu";
+    // Exit is the menu's last item.
+    dt::ClickAt(POINT{file->screen.left + 40, file->screen.bottom - 12});
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "Exit did not end the program";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    const std::string settings = SettingsText();
+    EXPECT_NE(settings.find("\"OnTop\"=hex:01"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("\"TimerEnable\"=hex:01"), std::string::npos) << settings;
 }
