@@ -46,10 +46,9 @@ protected:
             GTEST_SKIP() << "no X server (Xvfb) could be started";
         }
         TAPVOX_REQUIRE_TOOL("sox");
-        for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            mkdir(dir.file(v).c_str(), 0700);
-            env[v] = dir.file(v);
-        }
+        testsupport::UsePrivateUserFolders(dir);  // the program inherits them
+        mkdir(dir.file("HOME").c_str(), 0700);
+        env["HOME"] = dir.file("HOME");
         env["NO_AT_BRIDGE"] = "1";
         env["WAYLAND_DISPLAY"] = "";
         // A tone whose loudness swings, so the level meter has something to follow.
