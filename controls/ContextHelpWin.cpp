@@ -82,9 +82,10 @@ void ContextHelpWin::EvContextMenu(HWND window, const OWL::TPoint& point)
         return;
     }
     // A keyboard request (-1, -1) lies outside the dialog and so finds no control.
+    // The control inside a group box is the one asked about, not the box around it.
     OWL::TPoint p = point;
     self->ScreenToClient(p);
-    const int id = GetDlgCtrlID(self->ChildWindowFromPoint(p));
+    const int id = GetDlgCtrlID(::RealChildWindowFromPoint(self->GetHandle(), p));
     int textId = 0;
     if (id != 0 && TextFor(id, textId)) {
         ShowHelpPopup(textId, ApplicationMainWindow());

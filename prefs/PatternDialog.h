@@ -4,6 +4,7 @@
 #include <ctime>
 #include <string>
 
+#include "controls/ContextHelpWin.h"
 #include "owl/Dialog.h"
 #include "owl/StandardControls.h"
 #include "owl/Validators.h"
@@ -32,8 +33,8 @@ extern const PatternCode PatternCodes[];
 std::string PatternExampleName(const char* pattern, bool appendInstance, int fileType, std::time_t when);
 
 // Edits a pattern buffer of 260 characters and bit 0 of a naming-flags word; both
-// change only on OK.
-class TPatternDialog : public OWL::TDialog {
+// change only on OK. Its help popups are those of the File page's map.
+class TPatternDialog : public OWL::TDialog, public ContextHelpWin {
 public:
     TPatternDialog(OWL::TWindow* parent, char* pattern, int fileType, int* flags, int resId = 4200);
 

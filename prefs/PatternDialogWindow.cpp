@@ -1,10 +1,11 @@
 // The file name pattern dialog: code list, filtered pattern edit, instance radios and the live example.
+#include "controls/HelpMaps.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Clock.h"
 #include "prefs/PageText.h"
 #include "prefs/PatternDialog.h"
 
-DEFINE_RESPONSE_TABLE1(TPatternDialog, OWL::TDialog)
+DEFINE_RESPONSE_TABLE2(TPatternDialog, ContextHelpWin, OWL::TDialog)
 EV_EN_UPDATE(4201, ShowExampleName),
 EV_BN_CLICKED(4204, CmInsertCode),
 EV_BN_CLICKED(4209, ShowExampleName),
@@ -12,7 +13,8 @@ EV_BN_CLICKED(4207, ShowExampleName),
 END_RESPONSE_TABLE
 
 TPatternDialog::TPatternDialog(OWL::TWindow* parent, char* pattern_, int fileType_, int* flags_, int resId)
-    : OWL::TDialog(parent, resId), excluded(kPatternExcluded), pattern(pattern_), fileType(fileType_), flags(flags_)
+    : OWL::TDialog(parent, resId), ContextHelpWin(parent, SetFileHelpMap, SetFileHelpContext), excluded(kPatternExcluded),
+      pattern(pattern_), fileType(fileType_), flags(flags_)
 {
     codes = new OWL::TComboBox(this, 4205);
     edit = new OWL::TEdit(this, 4201);

@@ -2,6 +2,7 @@
 // Settings of section "Driver" (the wave output and input devices by product
 // name, "-1" for the wave mapper) and the Driver page. Neither is part of the
 // preferences sheet nor of load-all and save-all.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
@@ -9,7 +10,7 @@
 extern char WaveOutDriver[260];
 extern char WaveInDriver[260];
 
-class TSetDriver : public OWL::TPropertyPage {
+class TSetDriver : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetDriver(OWL::TPropertySheet* sheet);
 
@@ -23,4 +24,6 @@ public:
 private:
     OWL::TComboBox* output;
     OWL::TComboBox* input;
+
+    DECLARE_RESPONSE_TABLE(TSetDriver)
 };

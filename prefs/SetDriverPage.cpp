@@ -1,4 +1,5 @@
 // The Driver page: the wave output and input devices chosen by product name.
+#include "controls/HelpMaps.h"
 #include "platform/core/Strings.h"
 #include "platform/wave/Wave.h"
 #include "prefs/PageText.h"
@@ -13,7 +14,12 @@ void SelectStored(OWL::TComboBox& combo, const char* stored)
 }
 }
 
-TSetDriver::TSetDriver(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 1600)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetDriver, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetDriver::TSetDriver(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 1600), ContextHelpWin(sheet, SetDriverHelpMap, SetDriverHelpContext)
 {
     Flags |= PSP_HASHELP;
     output = new OWL::TComboBox(this, 1602);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/WaveFormat.h"
@@ -21,7 +22,7 @@ extern char ImprovedFilePrefix[260];
 extern int FileLimitKind;  // 0 by size, else by time (Load always sets 0)
 extern int FileMinutes;    // time limit in minutes
 
-class TSetFile : public OWL::TPropertyPage {
+class TSetFile : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     // sharedFormat: the sheet's default file type, which the format pages change.
     TSetFile(OWL::TPropertySheet* sheet, int* sharedFormat);

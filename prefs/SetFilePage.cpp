@@ -2,6 +2,8 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
+#include "controls/DirPick.h"
+#include "controls/HelpMaps.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Clock.h"
 #include "prefs/PageText.h"
@@ -21,7 +23,7 @@ std::function<const WAVEFORMATEX*()>& RecordingFormatSource()
 
 void SetRecordingFormatSource(std::function<const WAVEFORMATEX*()> source) { RecordingFormatSource() = std::move(source); }
 
-DEFINE_RESPONSE_TABLE1(TSetFile, OWL::TPropertyPage)
+DEFINE_RESPONSE_TABLE2(TSetFile, ContextHelpWin, OWL::TPropertyPage)
 EV_BN_CLICKED(25802, CmEditPattern),
 EV_BN_CLICKED(4206, EvPatternRadio),
 EV_BN_CLICKED(102, EvPromptRadio),
@@ -32,7 +34,7 @@ EV_BN_CLICKED(200, CmBrowse),
 END_RESPONSE_TABLE
 
 TSetFile::TSetFile(OWL::TPropertySheet* sheet, int* sharedFormat_)
-    : OWL::TPropertyPage(sheet, 272), sharedFormat(sharedFormat_)
+    : OWL::TPropertyPage(sheet, 272), ContextHelpWin(sheet, SetFileHelpMap, SetFileHelpContext), sharedFormat(sharedFormat_)
 {
     Flags |= PSP_HASHELP;
     loop = new OWL::TRadioButton(this, 227);
@@ -124,7 +126,17 @@ void TSetFile::CmEditPattern()
     }
 }
 
-void TSetFile::CmBrowse() {}
+void TSetFile::CmBrowse()
+{
+    // Starts from the one in the folder box, so Cancel and a folder too long to take leave that one.
+    char chosen[sizeof DefaultDirectory];
+    platform::CopyBounded(chosen, sizeof chosen, ControlText(*folder, 259));
+    OWL::TOpenSaveDialog::TData data(OFN_HIDEREADONLY, nullptr, nullptr, DefaultDirectory);
+    TDirPick pick(this, chosen, sizeof chosen, data, TDirPick::kTemplate, "Choose directory");
+    if (pick.Execute() == IDOK) {
+        folder->SetText(chosen);
+    }
+}
 
 int TSetFile::Apply(OWL::TPshNotify& notify)
 {

@@ -1,6 +1,7 @@
 #pragma once
 // Settings of section "Joy" (recorder actions of four joystick buttons) and
 // the Switches page. Neither is part of the sheet nor of load-all and save-all.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
@@ -14,7 +15,7 @@ extern int JoyButton4;
 // The action list in index order, ended by an empty text.
 extern const char* const JoyActions[];
 
-class TSetJoy : public OWL::TPropertyPage {
+class TSetJoy : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetJoy(OWL::TPropertySheet* sheet);
 
@@ -28,4 +29,6 @@ public:
 private:
     OWL::TCheckBox* enable;
     OWL::TComboBox* buttons[4];
+
+    DECLARE_RESPONSE_TABLE(TSetJoy)
 };

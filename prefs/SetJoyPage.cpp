@@ -1,11 +1,17 @@
 // The Switches page: joystick button control and the action of each of four buttons.
+#include "controls/HelpMaps.h"
 #include "prefs/SetJoy.h"
 
 namespace {
 int* const kButtons[] = {&JoyButton1, &JoyButton2, &JoyButton3, &JoyButton4};
 }
 
-TSetJoy::TSetJoy(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 500)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetJoy, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetJoy::TSetJoy(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 500), ContextHelpWin(sheet, nullptr, SetJoyHelpContext)
 {
     Flags |= PSP_HASHELP;
     enable = new OWL::TCheckBox(this, 501);

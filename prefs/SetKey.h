@@ -2,6 +2,7 @@
 // Settings of section "Key" (three hot-key words as the hot-key control reports
 // them: low byte virtual key, high byte HOTKEYF_* flags) and the HotKey page.
 // Neither is part of the sheet nor of load-all and save-all.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/Types.h"
@@ -17,7 +18,7 @@ extern WORD KeyActivate;
 UINT HotKeyModifiers(WORD hotKey);
 UINT HotKeyVirtualKey(WORD hotKey);
 
-class TSetKey : public OWL::TPropertyPage {
+class TSetKey : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetKey(OWL::TPropertySheet* sheet);
 
@@ -34,4 +35,6 @@ public:
 
 private:
     OWL::THotKey* keys[3];
+
+    DECLARE_RESPONSE_TABLE(TSetKey)
 };

@@ -1,11 +1,17 @@
 // The HotKey page and the registration of its three hot keys.
+#include "controls/HelpMaps.h"
 #include "prefs/SetKey.h"
 
 namespace {
 WORD* const kWords[] = {&KeyPlay, &KeyRecord, &KeyActivate};
 }
 
-TSetKey::TSetKey(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 900)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetKey, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetKey::TSetKey(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 900), ContextHelpWin(sheet, SetKeyHelpMap, SetKeyHelpContext)
 {
     Flags |= PSP_HASHELP;
     const int ids[] = {901, 903, 905};

@@ -3,6 +3,7 @@
 // whether ID3v2 tags are written, the default recording file type) and the MP3
 // page that edits them.
 #include "app/SMsg.h"
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/WaveFormat.h"
@@ -19,7 +20,7 @@ extern bool Mp3EnableTag;        // ID3v2 tags on
 // The 30-byte MPEG Layer-3 record used when no "Mp3Format" can be read.
 void SetDefaultMp3Format(WAVEFORMATEX* format);
 
-class TSetMp3 : public OWL::TPropertyPage, public SMsg {
+class TSetMp3 : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
     TSetMp3(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
 

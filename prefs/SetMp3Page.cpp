@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
+#include "controls/HelpMaps.h"
 #include "prefs/CodecDrivers.h"
 #include "prefs/PageText.h"
 #include "prefs/SetMp3.h"
@@ -11,7 +12,7 @@ namespace {
 constexpr int kPageId = 3700;
 }
 
-DEFINE_RESPONSE_TABLE1(TSetMp3, OWL::TPropertyPage)
+DEFINE_RESPONSE_TABLE2(TSetMp3, ContextHelpWin, OWL::TPropertyPage)
 EV_BN_CLICKED(3705, updateformats),
 EV_BN_CLICKED(3706, updateformats),
 EV_CBN_SELCHANGE(3708, EvRateChange),
@@ -23,7 +24,8 @@ EV_BN_CLICKED(3713, EvDefaultType),
 END_RESPONSE_TABLE
 
 TSetMp3::TSetMp3(OWL::TPropertySheet* sheet, int* sharedFormat_, bool conversionCheck)
-    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), sharedFormat(sharedFormat_),
+    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), ContextHelpWin(sheet, SetMp3HelpMap, SetMp3HelpContext),
+      sharedFormat(sharedFormat_),
       formats(FormatList::Mp3Formats, conversionCheck)
 {
     Flags |= PSP_HASHELP;

@@ -1,13 +1,14 @@
 #pragma once
 // Settings of section "Play" (the length played per segment in SoundByte mode)
 // and the PlayBack page that edits it.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
 
 extern int SoundByte;  // seconds, at least 1
 
-class TSetPlayBack : public OWL::TPropertyPage {
+class TSetPlayBack : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetPlayBack(OWL::TPropertySheet* sheet);
 
@@ -19,4 +20,6 @@ public:
 
 private:
     OWL::TEdit* seconds;
+
+    DECLARE_RESPONSE_TABLE(TSetPlayBack)
 };

@@ -2,10 +2,16 @@
 #include <climits>
 #include <string>
 
+#include "controls/HelpMaps.h"
 #include "prefs/PageText.h"
 #include "prefs/SetPlayBack.h"
 
-TSetPlayBack::TSetPlayBack(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 210)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetPlayBack, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetPlayBack::TSetPlayBack(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 210), ContextHelpWin(sheet, SetPlayBackHelpMap, SetPlayBackHelpContext)
 {
     Flags |= PSP_HASHELP;
     seconds = new OWL::TEdit(this, 211);

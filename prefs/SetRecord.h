@@ -1,6 +1,7 @@
 #pragma once
 // Settings of section "Record" (the record mode and the silence time that ends
 // a take) and the Record page that edits them.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
@@ -8,7 +9,7 @@
 extern int RecordMode;  // 0 manual, 1 echo, 2 new file after quiet, 3 and 4 stored only
 extern int TalkOff;     // seconds, 1..9999
 
-class TSetRecord : public OWL::TPropertyPage {
+class TSetRecord : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetRecord(OWL::TPropertySheet* sheet);
 
@@ -25,4 +26,6 @@ private:
     OWL::TEdit* seconds;
     OWL::TRadioButton* newAtStart;
     OWL::TRadioButton* newAtStop;
+
+    DECLARE_RESPONSE_TABLE(TSetRecord)
 };

@@ -1,10 +1,16 @@
 // The Record page: the recording mode and the seconds of quiet that end a take.
 #include <string>
 
+#include "controls/HelpMaps.h"
 #include "prefs/PageText.h"
 #include "prefs/SetRecord.h"
 
-TSetRecord::TSetRecord(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 273)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetRecord, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetRecord::TSetRecord(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 273), ContextHelpWin(sheet, SetRecordHelpMap, SetRecordHelpContext)
 {
     Flags |= PSP_HASHELP;
     manual = new OWL::TRadioButton(this, 201);

@@ -1,6 +1,7 @@
 #pragma once
 // Settings of section "Setup" edited on the General page, the page, and the
 // routines that register the program to start with the desktop session.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
@@ -10,7 +11,7 @@ extern bool TrayIcon;
 extern bool ListenOnStart;
 extern bool MinimizeOnStart;
 
-class TSetStart : public OWL::TPropertyPage {
+class TSetStart : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetStart(OWL::TPropertySheet* sheet);
 
@@ -29,6 +30,8 @@ private:
     OWL::TCheckBox* launch;
     OWL::TCheckBox* desktopIcon;
     OWL::TCheckBox* quickLaunchIcon;
+
+    DECLARE_RESPONSE_TABLE(TSetStart)
 };
 
 // The start command: the program file (quoted when it holds blanks, since no

@@ -1,9 +1,15 @@
 // The General page: listening and minimising at start, always on top and the tray icon.
+#include "controls/HelpMaps.h"
 #include "owl/Application.h"
 #include "owl/FrameWindow.h"
 #include "prefs/SetStart.h"
 
-TSetStart::TSetStart(OWL::TPropertySheet* sheet) : OWL::TPropertyPage(sheet, 270)
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetStart, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
+TSetStart::TSetStart(OWL::TPropertySheet* sheet)
+    : OWL::TPropertyPage(sheet, 270), ContextHelpWin(sheet, SetStartHelpMap, SetStartHelpContext)
 {
     Flags |= PSP_HASHELP;
     listen = new OWL::TCheckBox(this, 302);

@@ -1,6 +1,7 @@
 #pragma once
 // Settings of section "Timer" (the master switch and three daily schedules)
 // and the Timer page that edits them.
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/Types.h"
@@ -29,7 +30,7 @@ struct TimerDayChoice {
 // "today" takes the bit of the weekday given (0 Sunday ... 6 Saturday).
 void TimerDayChoices(int todayWeekday, TimerDayChoice out[12]);
 
-class TSetTimer : public OWL::TPropertyPage {
+class TSetTimer : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     // "today" is the weekday of the layer's clock at construction.
     TSetTimer(OWL::TPropertySheet* sheet, TTimerSettings* settings);
@@ -58,4 +59,6 @@ private:
     ScheduleControls schedule[3];
     TTimerSettings* settings;
     DayEntry days[15] = {};
+
+    DECLARE_RESPONSE_TABLE(TSetTimer)
 };

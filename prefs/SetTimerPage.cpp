@@ -2,6 +2,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "controls/HelpMaps.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Clock.h"
 #include "prefs/PageText.h"
@@ -19,8 +20,12 @@ int TodayWeekday()
 }
 }
 
+// Help requests reach ContextHelpWin before the page's own (empty) Help.
+DEFINE_RESPONSE_TABLE2(TSetTimer, ContextHelpWin, OWL::TPropertyPage)
+END_RESPONSE_TABLE
+
 TSetTimer::TSetTimer(OWL::TPropertySheet* sheet, TTimerSettings* settings_)
-    : OWL::TPropertyPage(sheet, 28071), settings(settings_)
+    : OWL::TPropertyPage(sheet, 28071), ContextHelpWin(sheet, SetTimerHelpMap, SetTimerHelpContext), settings(settings_)
 {
     Flags |= PSP_HASHELP;
     enable = new OWL::TCheckBox(this, 400);

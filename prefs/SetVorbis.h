@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/SMsg.h"
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/Slider.h"
 #include "owl/StandardControls.h"
@@ -17,7 +18,7 @@ extern int VorByteRate;    // bytes/s estimated at the last Apply
 // The rate text of the page for a nominal bit rate: "%.3f MB/min    %ld kbit/sec".
 std::string VorbisRateText(long bitrate);
 
-class TSetVorbis : public OWL::TPropertyPage, public SMsg {
+class TSetVorbis : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
     TSetVorbis(OWL::TPropertySheet* sheet, int* sharedFormat);
 

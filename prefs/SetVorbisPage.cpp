@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "controls/HelpMaps.h"
 #include "files/OggVorbisFile.h"
 #include "prefs/FormatList.h"
 #include "prefs/PageText.h"
@@ -12,7 +13,7 @@ namespace {
 constexpr int kPageId = 3860;
 }
 
-DEFINE_RESPONSE_TABLE1(TSetVorbis, OWL::TPropertyPage)
+DEFINE_RESPONSE_TABLE2(TSetVorbis, ContextHelpWin, OWL::TPropertyPage)
 EV_BN_CLICKED(3862, Refresh),
 EV_BN_CLICKED(3863, Refresh),
 EV_CBN_SELCHANGE(3865, EvRateChange),
@@ -23,7 +24,8 @@ EV_WM_HSCROLL,
 END_RESPONSE_TABLE
 
 TSetVorbis::TSetVorbis(OWL::TPropertySheet* sheet, int* sharedFormat_)
-    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), sharedFormat(sharedFormat_)
+    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), ContextHelpWin(sheet, SetVorbisHelpMap, SetVorbisHelpContext),
+      sharedFormat(sharedFormat_)
 {
     Flags |= PSP_HASHELP;
     rate = new OWL::TComboBox(this, 3865);

@@ -2,6 +2,7 @@
 // Settings of section "Wave" (the PCM recording format and the compression
 // format of WAV recordings) and the Wave page that edits them.
 #include "app/SMsg.h"
+#include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/Types.h"
@@ -15,7 +16,7 @@ extern char ACMDriver[260];      // codec driver short name
 extern char ACMFormat[260];      // codec format text
 extern WORD ACMFormatTag;
 
-class TSetWave : public OWL::TPropertyPage, public SMsg {
+class TSetWave : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
     // sharedFormat: the sheet's default file type (may be null); conversionCheck: list
     // only formats a stream can make from the page's PCM source.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
+#include "controls/HelpMaps.h"
 #include "prefs/CodecDrivers.h"
 #include "prefs/PageText.h"
 #include "prefs/SetMp3.h"
@@ -13,7 +14,7 @@ constexpr int kPageId = 271;
 constexpr long long kMaxRate = 100000;
 }
 
-DEFINE_RESPONSE_TABLE1(TSetWave, OWL::TPropertyPage)
+DEFINE_RESPONSE_TABLE2(TSetWave, ContextHelpWin, OWL::TPropertyPage)
 EV_BN_CLICKED(171, updateformats),
 EV_BN_CLICKED(172, updateformats),
 EV_BN_CLICKED(224, updateformats),
@@ -27,7 +28,8 @@ EV_BN_CLICKED(813, EvDefaultType),
 END_RESPONSE_TABLE
 
 TSetWave::TSetWave(OWL::TPropertySheet* sheet, int* sharedFormat_, bool conversionCheck)
-    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), sharedFormat(sharedFormat_),
+    : OWL::TPropertyPage(sheet, kPageId), SMsg(this), ContextHelpWin(sheet, SetWaveHelpMap, SetWaveHelpContext),
+      sharedFormat(sharedFormat_),
       formats(FormatList::WaveFormats, conversionCheck)
 {
     Flags |= PSP_HASHELP;

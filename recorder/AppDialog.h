@@ -157,6 +157,16 @@ public:
     void CeToggleWinClip(OWL::TCommandEnabler& enabler);
     LRESULT EvDeviceChange(WPARAM wParam, LPARAM lParam);
     LRESULT EvSyncFiles(WPARAM wParam, LPARAM lParam);
+    // The position dialog (command 23002 and a double click on the time text), the
+    // log, the settings change, and the play rate shown as the Play button's caption.
+    void CmPositionDialog();
+    void CeGoToPosition(OWL::TCommandEnabler& enabler);
+    void EvLButtonDblClk(UINT modKeys, const OWL::TPoint& point);
+    void CmViewLog();
+    LRESULT EvSettingsChanged(WPARAM wParam, LPARAM lParam);
+    void ShowPlayRate(bool on);
+    // Before a seek a recording stops and a playback pauses; true when it was playing (it plays on after).
+    bool PauseForSeek();
 
     // A whole recording to and from the clipboard, in the format of the current file's type.
     bool CopyFileToClipboard(const char* path);

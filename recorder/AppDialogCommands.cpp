@@ -13,6 +13,8 @@
 namespace {
 // The input-line command of an inserted source: the handler takes its id.
 #define EV_INPUT_LINE(id) OWL_ENTRY_(Command, WM_COMMAND, id, 0, self.CmInputLine(id); return 0;)
+// A command of the Position submenu: one step of the unit (0 minute, 1 second, 2 segment, 3 comment).
+#define EV_SEEK_STEP(id, unit, forward) OWL_ENTRY_(Command, WM_COMMAND, id, 0, self.SeekStep(unit, forward, 1); return 0;)
 }
 
 DEFINE_RESPONSE_TABLE_PART(TAppDialog, CommandEntries)
@@ -28,6 +30,10 @@ EV_COMMAND(24334, CmFileSaveAs),
 EV_COMMAND_ENABLE(24334, CeFileSave),
 EV_COMMAND(24350, CmNothing),
 EV_COMMAND_ENABLE(24350, CeFileHasData),
+EV_COMMAND(24353, CmViewLog),
+EV_COMMAND(23002, CmPositionDialog),
+EV_COMMAND_ENABLE(23002, CeGoToPosition),
+EV_WM_LBUTTONDBLCLK,
 EV_COMMAND(23003, CmComment),
 EV_COMMAND(23004, CmEndComment),
 EV_COMMAND(23005, CmDeleteComment),
@@ -41,6 +47,9 @@ EV_COMMAND(23009, CmNothing),
 EV_COMMAND(23010, CmNothing),
 EV_COMMAND(23011, CmNothing),
 EV_COMMAND(23012, CmNothing),
+EV_SEEK_STEP(25300, 1, true), EV_SEEK_STEP(25301, 2, true), EV_SEEK_STEP(25302, 1, false),
+EV_SEEK_STEP(25303, 2, false), EV_SEEK_STEP(25304, 0, true), EV_SEEK_STEP(25305, 0, false),
+EV_SEEK_STEP(25306, 3, true), EV_SEEK_STEP(25307, 3, false),
 EV_COMMAND_ENABLE(25210, CePlayAtSpeed),
 EV_COMMAND(25212, CmSpeedUp),
 EV_COMMAND(25213, CmSlowDown),
@@ -54,6 +63,7 @@ EV_INPUT_LINE(28010), EV_INPUT_LINE(28011), EV_INPUT_LINE(28012), EV_INPUT_LINE(
 EV_INPUT_LINE(28014), EV_INPUT_LINE(28015), EV_INPUT_LINE(28016), EV_INPUT_LINE(28017),
 EV_MESSAGE(WM_DEVICECHANGE, EvDeviceChange),
 EV_MESSAGE(UM_SYNC_FILES, EvSyncFiles),
+EV_MESSAGE(UM_SETTINGS_CHANGED, EvSettingsChanged),
 END_RESPONSE_TABLE
 
 void TAppDialog::NewFile(int fileType)
@@ -143,3 +153,33 @@ void TAppDialog::CeFileSave(OWL::TCommandEnabler& enabler) { enabler.Enable(curr
 void TAppDialog::CeFileHasData(OWL::TCommandEnabler& enabler) { enabler.Enable(currentFile && currentFile->GetDataSize() > 0); }
 
 LRESULT TAppDialog::EvDeviceChange(WPARAM, LPARAM) { return TRUE; }
+
+namespace {
+// A file opened under a generated name that nothing has reached yet: made under the
+// old settings, it can be replaced by one made under the new.
+bool Untouched(MediaFile* file) { return file && file->GetDataSize() == 0 && !file->IsDirty() && file->HasTempName(); }
+}
+
+LRESULT TAppDialog::EvSettingsChanged(WPARAM wParam, LPARAM lParam)
+{
+    if (DeferWhileBusy(UM_SETTINGS_CHANGED, wParam, lParam)) {
+        return 0;
+    }
+    if (Untouched(currentFile)) {
+        const bool wasRecording = waveIn != nullptr;
+        if (wasRecording) {
+            stop();
+        }
+        // The stop may have written what the input held: then the file is a recording and stays.
+        if (Untouched(currentFile)) {
+            savefile(nullptr, true);
+            openfile(nullptr, -1);
+        }
+        if (wasRecording) {
+            record();
+        }
+    }
+    spintimer();
+    CheckDefaultDirectory();
+    return 0;
+}

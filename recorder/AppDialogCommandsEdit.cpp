@@ -1,12 +1,15 @@
-// TAppDialog: the comment, speed, clipboard-setting and sync commands with their enablers.
+// TAppDialog: the comment, speed, clipboard-setting, log and sync commands with their enablers.
 #include <algorithm>
 #include <cstdio>
 
 #include "app/Settings.h"
+#include "controls/CoolButton.h"
 #include "files/RecFile.h"
 #include "owl/CommandEnabler.h"
 #include "owl/InputDialog.h"
+#include "platform/shell/ShellExecute.h"
 #include "recorder/AppDialog.h"
+#include "recorder/EngineBusy.h"
 
 namespace {
 constexpr int kPlayButton = 151;
@@ -22,8 +25,14 @@ void TAppDialog::CmComment()
         return;
     }
     char text[261] = "";
-    OWL::TInputDialog dialog(this, "Comment", "Enter comment:", text, sizeof text);
-    if (dialog.Execute() == IDOK && text[0]) {
+    bool entered = false;
+    {
+        // What would close or replace the file under the box waits until it is closed.
+        EngineBusy busy(*this);
+        OWL::TInputDialog dialog(this, "Comment", "Enter comment:", text, sizeof text);
+        entered = dialog.Execute() == IDOK && text[0];
+    }
+    if (entered) {
         file->AddComment(text, DWORD(-1), DWORD(-1), false);
     }
 }
@@ -56,10 +65,22 @@ void TAppDialog::SetPlayRate(float rate)
     PlayRate = rate;
     if (waveOut) {
         speedMode = 1;
-        char caption[16];
-        std::snprintf(caption, sizeof caption, "%1.1f", static_cast<double>(PlayRate));
-        SetDlgItemTextA(Handle, kPlayButton, caption);
+        ShowPlayRate(true);
     }
+}
+
+void TAppDialog::ShowPlayRate(bool on)
+{
+    char caption[16] = "Pla&y";
+    if (on) {
+        std::snprintf(caption, sizeof caption, "%1.1f", static_cast<double>(PlayRate));
+    }
+    // The transport buttons draw their pictures alone; the rate is drawn as text.
+    if (auto* button = dynamic_cast<CoolButton*>(ChildWithId(kPlayButton))) {
+        button->SetBitmapOnly(!on);
+    }
+    SetDlgItemTextA(Handle, kPlayButton, caption);
+    RepaintButtons({kPlayButton});
 }
 
 // Steps of 0.1 in float from wherever the rate stands; the bounds hold exactly.
@@ -71,6 +92,14 @@ void TAppDialog::CmToggleWinClip() { UseWinClip = !UseWinClip; }
 void TAppDialog::CeToggleWinClip(OWL::TCommandEnabler& enabler)
 {
     enabler.SetCheck(UseWinClip ? OWL::TCommandEnabler::Unchecked : OWL::TCommandEnabler::Checked);
+}
+
+void TAppDialog::CmViewLog()
+{
+    // The desktop's default opener shows the log, as the text editor does on Windows.
+    if (!LogPath().empty()) {
+        ShellExecuteA(Handle, "open", LogPath().c_str(), nullptr, nullptr, SW_SHOW);
+    }
 }
 
 LRESULT TAppDialog::EvSyncFiles(WPARAM, LPARAM)

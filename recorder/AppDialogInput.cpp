@@ -159,6 +159,12 @@ void TAppDialog::record()
     if (recording) {
         return;
     }
+    // A file opened read-only is only listened to, whatever asks for recording
+    // (the button, its key, the tray, the schedule or another program).
+    if (currentFile && currentFile->IsReadOnly()) {
+        stop();
+        return;
+    }
     if (waveOut) {
         CloseOutput();
         CloseAcmStream();

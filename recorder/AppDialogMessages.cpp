@@ -34,8 +34,7 @@ void TAppDialog::RepaintTransport() { RepaintButtons({150, 151, 152, 153, 154});
 void TAppDialog::EndPlayAtSpeed()
 {
     if (speedMode != 0) {
-        SetDlgItemText(151, "Pla&y");
-        RepaintButtons({151});
+        ShowPlayRate(false);
     }
     speedMode = 0;
 }

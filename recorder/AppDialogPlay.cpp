@@ -46,7 +46,16 @@ void TAppDialog::CmPlayAtSpeed()
     if (!currentFile) {
         return;
     }
-    speedMode = speedMode == 0 ? 2 : 0;
+    if (speedMode == 0) {
+        // A recording stops first: its stop would switch the speed off again.
+        if (waveIn) {
+            stop();
+        }
+        speedMode = 2;
+    } else {
+        // Off while playing: the rate leaves the Play button too.
+        EndPlayAtSpeed();
+    }
     play();
 }
 

@@ -59,18 +59,24 @@ DWORD PreviousCommentStart(RecFile* rf, DWORD at, std::uint64_t second)
 void TAppDialog::BnRewind() { SeekStep(UnitFromKeys(), false, 1); }
 void TAppDialog::BnFastForward() { SeekStep(UnitFromKeys(), true, 1); }
 
-void TAppDialog::SeekStep(int unit, bool forward, std::int64_t count)
+bool TAppDialog::PauseForSeek()
 {
-    auto* rf = dynamic_cast<RecFile*>(currentFile);
-    if (!rf) {
-        return;
-    }
     const bool wasPlaying = waveOut != nullptr;
     if (waveIn) {
         stop();
     } else if (waveOut) {
         bnstop();
     }
+    return wasPlaying;
+}
+
+void TAppDialog::SeekStep(int unit, bool forward, std::int64_t count)
+{
+    auto* rf = dynamic_cast<RecFile*>(currentFile);
+    if (!rf) {
+        return;
+    }
+    const bool wasPlaying = PauseForSeek();
     if (!currentFile) {
         return;
     }

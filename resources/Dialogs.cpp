@@ -24,7 +24,7 @@ void RegisterDialogs()
             Label("", 218, 6, 32, 172),            // codec text
             Label("", 168, 6, 44, 40),
             Text(156, 50, 44, 128),                // segment "%d of %d"
-            Text(155, 6, 56, 172, 8, SS_NOTIFY),   // time / free space; double click opens the position dialog
+            Text(155, 6, 56, 172, 8),             // time / free space; a double click reaches the window: position dialog
             Text(157, 6, 68, 172, 14, SS_SUNKEN),  // frame of the position slider
             Text(159, 6, 92, 118),                 // sample text
             Text(169, 130, 92, 114),               // size text

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/user/Backend.h"
 
@@ -101,6 +102,18 @@ int RunMessageBox(const MessageBoxRequest& request);
 struct _GtkWindow* ShellOf(HWND owner);
 std::optional<FileDialogResult> RunFileChooser(const FileDialogRequest& request);
 
+// The buttons' themed drawing in the desktop's theme, installed for the run.
+void StartTheme();
+void StopTheme();
+
+// An icon in the notification area, and what tests read of it: the toolkit's
+// window that shows it (null until made, and after it went) and its tooltip.
+class TrayIcon;
+struct TrayIconDeleter {
+    void operator()(TrayIcon* icon) const;
+};
+struct _GtkWidget* TrayIconWindow(const TrayIcon& icon);
+
 class DesktopBackend : public Backend {
 public:
     DesktopBackend();
@@ -128,8 +141,11 @@ public:
     bool PublishClipboard(const std::vector<ClipboardItem>& items) override;
     std::optional<std::vector<BYTE>> ReadClipboard(UINT format, const std::string& name) override;
     bool ClipboardHolds(UINT format, const std::string& name) override;
+    bool ShowTrayIcon(const TrayIconRequest& request) override;
+    void RemoveTrayIcon(HWND owner, UINT id) override;
 
     Native* Find(HWND hwnd);
+    const TrayIcon* FindTrayIcon(HWND owner, UINT id) const;
     // Input posted by the widgets since the loop last looked (PollEvents' answer).
     void CountPosted() { ++posted_; }
 
@@ -137,7 +153,9 @@ private:
     void Create(HWND window, const WindowState& state);
     wxWindow* ContainerFor(HWND parent);
     void ApplyTooltips(const WindowState& state);
+    void RemoveTrayIconsOf(HWND owner);
     std::map<HWND, std::unique_ptr<Native>> natives_;
+    std::vector<std::unique_ptr<TrayIcon, TrayIconDeleter>> trays_;
     std::map<HWND, Kind> kinds_;
     std::atomic<bool> woken_{false};
     unsigned posted_ = 0;

@@ -61,6 +61,7 @@ bool Start(int& argc, char** argv)
     LoadCompactStyle();
     g_toolkit.backend = new DesktopBackend;
     g_toolkit.previous = InstallBackend(g_toolkit.backend);
+    StartTheme();
     return true;
 }
 
@@ -69,6 +70,7 @@ void Stop()
     if (!g_toolkit.backend) {
         return;
     }
+    StopTheme();
     InstallBackend(nullptr);
     delete g_toolkit.backend;
     g_toolkit.backend = nullptr;
@@ -234,7 +236,11 @@ std::unique_ptr<Native> MakeNative(HWND hwnd, const WindowState& state, Kind kin
 
 DesktopBackend::DesktopBackend() = default;
 
-DesktopBackend::~DesktopBackend() { natives_.clear(); }
+DesktopBackend::~DesktopBackend()
+{
+    trays_.clear();
+    natives_.clear();
+}
 
 Native* DesktopBackend::Find(HWND hwnd)
 {
@@ -317,6 +323,8 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
 
 void DesktopBackend::WindowDestroyed(HWND window)
 {
+    // The shell forgets the icons of a window that goes; the tray must not keep showing them.
+    RemoveTrayIconsOf(window);
     natives_.erase(window);
     kinds_.erase(window);
 }

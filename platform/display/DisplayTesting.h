@@ -37,10 +37,26 @@ std::vector<std::string> ChooserFiltersAccepting(const std::string& fileName);
 // time is up; true when it held.
 bool RunUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 
+// Whether the desktop has a system tray now (a tray host holds its selection).
+bool TrayHostPresent();
+// The centre of an owner's notification-area icon, once the tray shows it.
+std::optional<POINT> TrayIconOnScreen(HWND owner, UINT id);
+// The tooltip the tray shows over that icon; empty when none or not shown.
+std::string TrayIconTooltip(HWND owner, UINT id);
+// The colour the screen shows at a point.
+std::optional<COLORREF> ScreenPixel(POINT at);
+
+// A real toolkit push button filling a window of this size, drawn in a theme state
+// (PBS_NORMAL, PBS_HOT, PBS_PRESSED, PBS_DISABLED): its pixels, row by row.
+std::vector<COLORREF> ToolkitButtonFace(int stateId, int width, int height);
+// Switches the desktop's theme as a change of its settings would; returns the theme's name before.
+std::string SwitchTheme(const std::string& name, bool dark = false);
+
 // Real input, through the X server as a user's: the mouse moved to and clicked
 // at a screen point, or at a window's centre; keys pressed with modifiers
 // (VK_SHIFT, VK_CONTROL, VK_MENU); text typed.
 void ClickAt(POINT screen, bool right = false);
+void MoveMouseTo(POINT screen);
 void Click(HWND window);
 void DoubleClickAt(POINT screen);
 void DoubleClick(HWND window);

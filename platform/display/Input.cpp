@@ -8,6 +8,7 @@
 #include "platform/core/Strings.h"
 #include "platform/display/Desktop.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Mouse.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Menus.h"
 
@@ -63,6 +64,8 @@ void SendMouse(wxWindow* widget, HWND hwnd, wxMouseEvent& e, UINT message)
     e.Skip();
     hwnd = Receiver(hwnd);
     const wxPoint screen = widget->ClientToScreen(e.GetPosition());
+    // The layer's cursor and the window under it: what leave tracking (a button's hot look) and GetCursorPos go by.
+    platform::MouseAt(hwnd, POINT{screen.x, screen.y});
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) {
         g_doubleFromPress = IsDoubleClick(hwnd, message, screen);
         if (g_doubleFromPress) {
@@ -316,6 +319,12 @@ void BindMouse(wxWindow* widget, HWND hwnd, bool focusOnClick)
     widget->Bind(wxEVT_LEFT_DCLICK, [twice](wxMouseEvent& e) { twice(e, WM_LBUTTONDOWN); });
     widget->Bind(wxEVT_RIGHT_DCLICK, [twice](wxMouseEvent& e) { twice(e, WM_RBUTTONDOWN); });
     widget->Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
+    // Out of the window: over none of ours until another window reports the mouse.
+    widget->Bind(wxEVT_LEAVE_WINDOW, [widget](wxMouseEvent& e) {
+        e.Skip();
+        const wxPoint screen = widget->ClientToScreen(e.GetPosition());
+        platform::MouseAt(nullptr, POINT{screen.x, screen.y});
+    });
 }
 
 void InterceptKeys()

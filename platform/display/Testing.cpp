@@ -312,6 +312,12 @@ void ClickAt(POINT screen, bool right)
     sim.MouseClick(right ? wxMOUSE_BTN_RIGHT : wxMOUSE_BTN_LEFT);
 }
 
+void MoveMouseTo(POINT screen)
+{
+    wxUIActionSimulator sim;
+    sim.MouseMove(screen.x, screen.y);
+}
+
 void Click(HWND window)
 {
     if (auto r = ScreenRect(window)) {

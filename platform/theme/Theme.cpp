@@ -90,27 +90,41 @@ HRESULT DrawThemeText(HTHEME theme, HDC dc, int partId, int stateId, LPCWSTR tex
                                                                                                              : E_FAIL;
 }
 
+namespace {
+// Every window hears of it, children too, as after a change of the desktop's theme.
+void TellEveryWindow(bool post)
+{
+    std::vector<HWND> windows;
+    const auto add = [](HWND h, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+        return TRUE;
+    };
+    EnumWindows(add, reinterpret_cast<LPARAM>(&windows));
+    const std::size_t tops = windows.size();
+    for (std::size_t i = 0; i < tops; ++i) {
+        EnumChildWindows(windows[i], add, reinterpret_cast<LPARAM>(&windows));
+    }
+    for (HWND h : windows) {
+        if (!IsWindow(h)) {
+            continue;  // gone while an earlier one handled the news
+        }
+        if (post) {
+            PostMessage(h, WM_THEMECHANGED, 0, 0);
+        } else {
+            SendMessage(h, WM_THEMECHANGED, 0, 0);
+        }
+    }
+}
+}
+
 namespace platform {
 void SetThemeRenderer(ThemeRenderer* renderer)
 {
     RegisterLibrary();
     g_renderer = renderer;
     ++g_generation;
-    // Every window hears of it, children too, as after a change of the desktop's theme.
-    const auto tell = [](HWND h, LPARAM) -> BOOL {
-        SendMessage(h, WM_THEMECHANGED, 0, 0);
-        return TRUE;
-    };
-    std::vector<HWND> tops;
-    EnumWindows([](HWND h, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&tops));
-    for (HWND top : tops) {
-        if (IsWindow(top)) {
-            tell(top, 0);
-            EnumChildWindows(top, tell, 0);
-        }
-    }
+    TellEveryWindow(false);
 }
+
+void PostThemeChanged() { TellEveryWindow(true); }
 }

@@ -41,4 +41,8 @@ public:
 // WM_THEMECHANGED; themes opened under the old renderer draw nothing after it.
 // The renderer stays the caller's.
 void SetThemeRenderer(ThemeRenderer* renderer);
+// The desktop's theme changed under the installed renderer: every window,
+// children too, is told with a posted WM_THEMECHANGED (a backend hears of the
+// change in the middle of its event handling, where nothing may be sent).
+void PostThemeChanged();
 }

@@ -162,8 +162,18 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         }
         return 0;
     }
+    case WM_KEYDOWN:
+        // Space pushes the button and its release clicks it; a press that an
+        // accelerator took never reaches the button, so its release clicks nothing.
+        if (wp == 0x20 && r->state.enabled && Type(*r) != BS_GROUPBOX) {
+            r->Change(WindowChange::Check)->pushed = true;
+            DrawItem(hwnd, ODA_SELECT);
+        }
+        return 0;
     case WM_KEYUP:
-        if (wp == 0x20) {
+        if (wp == 0x20 && r->state.pushed) {
+            r->Change(WindowChange::Check)->pushed = false;
+            DrawItem(hwnd, ODA_SELECT);
             Click(hwnd);
         }
         return 0;

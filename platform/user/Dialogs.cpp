@@ -1,6 +1,7 @@
 // Dialogs made from templates, the modal loop that dialogs and property sheets share, and the dialog keys.
 #include "platform/user/Dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 
 namespace {
 using platform::WindowRecord;
+
+constexpr int kClosedComboHeight = 12;  // dialog units
 
 LRESULT DialogClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefDlgProcA(hwnd, msg, wp, lp); }
 
@@ -141,8 +144,12 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC pro
     platform::FindWindowRecord(hwnd)->dialogProc = proc;
     platform::FindWindowRecord(hwnd)->baseUnits = base;
     for (const platform::DialogItemTemplate& item : t->items) {
+        // A drop-down combo's height in a template is that of its open list; the window itself is one line
+        // high, as tall as an edit, so it does not lie over the controls below it.
+        const bool dropDown = EqualsNoCase(item.className, WC_COMBOBOX) && (item.style & 0x3) >= CBS_DROPDOWN;
+        const int cy = dropDown ? std::min(item.cy, kClosedComboHeight) : item.cy;
         HWND c = CreateWindowExA(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
-                                 px(item.x), py(item.y), px(item.cx), py(item.cy), hwnd,
+                                 px(item.x), py(item.y), px(item.cx), py(cy), hwnd,
                                  reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), nullptr, nullptr);
         if (!c) {
             std::fprintf(stderr, "dialog %s: control %d of class \"%s\" cannot be created\n",
@@ -355,19 +362,37 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
         const char c = static_cast<char>(msg->wParam >= 'A' && msg->wParam <= 'Z' ? msg->wParam + 32 : msg->wParam);
         std::vector<HWND> keyed;
         KeyedWindows(dialog, keyed);
+        std::vector<std::size_t> matches;
+        std::size_t focus = keyed.size();
         for (std::size_t i = 0; i < keyed.size(); ++i) {
             WindowRecord* cr = platform::FindWindowRecord(keyed[i]);
-            if (!cr || !cr->state.enabled || Mnemonic(cr->state.text) != c) {
-                continue;
+            if (cr && cr->state.enabled && Mnemonic(cr->state.text) == c) {
+                matches.push_back(i);
             }
-            if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
-                SendMessage(keyed[i], BM_CLICK, 0, 0);
-            } else if (i + 1 < keyed.size()) {
-                SetFocus(keyed[i + 1]);  // a label gives the focus to the control after it
+            if (keyed[i] == GetFocus()) {
+                focus = i;
             }
-            return TRUE;
         }
-        return FALSE;
+        if (matches.empty()) {
+            return FALSE;
+        }
+        // A mnemonic that several controls share presses none of them: each press moves on to the next after the focus.
+        std::size_t i = matches[0];
+        if (matches.size() > 1 && focus < keyed.size()) {
+            const auto next = std::find_if(matches.begin(), matches.end(), [&](std::size_t m) { return m > focus; });
+            i = next != matches.end() ? *next : matches[0];
+        }
+        WindowRecord* cr = platform::FindWindowRecord(keyed[i]);
+        if (cr->state.className == WC_BUTTON && (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
+            if (matches.size() == 1) {
+                SendMessage(keyed[i], BM_CLICK, 0, 0);
+            } else {
+                SetFocus(keyed[i]);
+            }
+        } else if (i + 1 < keyed.size()) {
+            SetFocus(keyed[i + 1]);  // a label gives the focus to the control after it
+        }
+        return TRUE;
     }
     return FALSE;
 }

@@ -68,6 +68,8 @@ struct FileDialogAnswer {
 };
 // Serves one open, save or folder dialog (for a folder dialog, path is the folder).
 void AnswerFileDialog(const FileDialogAnswer& answer);
+// What each open, save or folder dialog was asked with, oldest first (title, first folder ...).
+const std::vector<FileDialogRequest>& FileDialogRequests();
 
 // The command chosen from the next pop-up menu (0: dismissed).
 void AnswerPopupMenu(UINT command);

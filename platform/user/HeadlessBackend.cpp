@@ -14,6 +14,7 @@ struct Answers {
     std::vector<MessageBoxCall> log;
     std::map<std::string, std::deque<std::function<void(HWND)>>> dialogs;
     std::deque<FileDialogAnswer> files;
+    std::vector<FileDialogRequest> fileRequests;
     std::deque<UINT> menus;
     bool trayHost = false;
     std::vector<TrayIconRequest> trayIcons;
@@ -72,6 +73,8 @@ void AnswerDialog(const std::string& templateName, std::function<void(HWND)> scr
 
 void AnswerFileDialog(const FileDialogAnswer& answer) { TheAnswers().files.push_back(answer); }
 
+const std::vector<FileDialogRequest>& FileDialogRequests() { return TheAnswers().fileRequests; }
+
 void AnswerPopupMenu(UINT command) { TheAnswers().menus.push_back(command); }
 
 HeadlessBackend& DefaultBackend()
@@ -102,6 +105,7 @@ std::optional<FileDialogResult> HeadlessBackend::ChooseFile(const FileDialogRequ
 {
     // The dialog is modal: what is queued runs while it is up.
     RunUntilIdle();
+    TheAnswers().fileRequests.push_back(request);
     auto& files = TheAnswers().files;
     if (files.empty()) {
         std::fprintf(stderr, "%s dialog without an answer: cancelled\n", DialogName(request.kind));
@@ -243,6 +247,7 @@ void ClearAnswers()
     a.log.clear();
     a.dialogs.clear();
     a.files.clear();
+    a.fileRequests.clear();
     a.menus.clear();
 }
 }

@@ -164,6 +164,8 @@ BOOL GetClientRect(HWND hwnd, RECT* rect);
 BOOL ScreenToClient(HWND hwnd, POINT* point);
 BOOL ClientToScreen(HWND hwnd, POINT* point);
 HWND ChildWindowFromPoint(HWND parent, POINT point);
+// As ChildWindowFromPoint over the visible children, but a group box only where no other child lies.
+HWND RealChildWindowFromPoint(HWND parent, POINT point);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND hwnd);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);

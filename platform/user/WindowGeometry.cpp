@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 
 namespace {
@@ -105,7 +106,10 @@ BOOL GetClientRect(HWND hwnd, RECT* rect)
 BOOL ScreenToClient(HWND hwnd, POINT* point) { return Shift(hwnd, point, -1); }
 BOOL ClientToScreen(HWND hwnd, POINT* point) { return Shift(hwnd, point, 1); }
 
-HWND ChildWindowFromPoint(HWND parent, POINT point)
+namespace {
+// The child of parent under the point: the first in creation order; with real, the first
+// visible one, where a group box, which frames other controls, counts only when none of them lies there.
+HWND ChildAt(HWND parent, POINT point, bool real)
 {
     platform::WindowRecord* r = platform::FindWindowRecord(parent);
     if (!r) {
@@ -116,15 +120,32 @@ HWND ChildWindowFromPoint(HWND parent, POINT point)
     if (point.x < 0 || point.y < 0 || point.x >= w || point.y >= h) {
         return nullptr;
     }
+    HWND group = nullptr;
     for (HWND c : r->state.children) {
         platform::WindowRecord* cr = platform::FindWindowRecord(c);
-        if (cr && point.x >= cr->state.rect.left && point.x < cr->state.rect.right && point.y >= cr->state.rect.top &&
-            point.y < cr->state.rect.bottom) {
+        if (!cr || point.x < cr->state.rect.left || point.x >= cr->state.rect.right || point.y < cr->state.rect.top ||
+            point.y >= cr->state.rect.bottom) {
+            continue;
+        }
+        if (!real) {
             return c;
         }
+        if (!cr->state.visible) {
+            continue;
+        }
+        if (cr->state.className != WC_BUTTON || (cr->state.style & BS_TYPEMASK) != BS_GROUPBOX) {
+            return c;
+        }
+        if (!group) {
+            group = c;
+        }
     }
-    return parent;
+    return group ? group : parent;
 }
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT point) { return ChildAt(parent, point, false); }
+HWND RealChildWindowFromPoint(HWND parent, POINT point) { return ChildAt(parent, point, true); }
 
 int GetSystemMetrics(int index)
 {

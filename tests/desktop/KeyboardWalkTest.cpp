@@ -1,4 +1,5 @@
-// The preferences sheet used with the keyboard alone on the desktop: Ctrl+Tab reaches every page, Tab every control of each, through real keys.
+// The preferences sheet used with the keyboard alone on the desktop: Ctrl+Tab reaches every page, Tab every control
+// of each and the sheet's tabs and buttons, and Space on Help opens each page's topic, through real keys.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "controls/ContextHelpWin.h"
+#include "platform/core/Strings.h"
 #include "platform/display/Display.h"
 #include "platform/display/DisplayTesting.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/Processes.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Timers.h"
@@ -24,7 +28,6 @@ namespace dt = platform::display::testing;
 
 // The Options sheet's pages, in the order the program adds them.
 constexpr int kPages[] = {270, 271, 3700, 3860, 272, 273, 210, 28071};
-constexpr int kSheetStops = 4;  // the tabs, OK, Cancel and Help
 constexpr UINT_PTR kGiveUpTimer = 2;
 
 // The user at the keyboard: each tick looks whether the screen caught up with the last key, then presses the next.
@@ -71,10 +74,21 @@ public:
         }
         if (tabs_ == 0) {
             stops_[index] = TabStops(page->GetHandle());
+            for (const auto& [hwnd, name] : TabStops(sheet)) {
+                if (!IsPage(hwnd)) {
+                    stops_[index][hwnd] = name;  // the tabs, OK, Cancel and Help
+                }
+            }
         }
         reached_[index].insert(focus);
+        if (focus == GetDlgItem(sheet, IDHELP) && helpPressed_.insert(index).second) {
+            // Space presses Help and leaves the focus there; the next tick goes on from it.
+            pressedOn_ = nullptr;
+            Press(VK_SPACE);
+            return;
+        }
         pressedOn_ = focus;
-        if (tabs_ < static_cast<int>(stops_[index].size()) + kSheetStops) {
+        if (tabs_ < static_cast<int>(stops_[index].size())) {
             ++tabs_;
             Press(VK_TAB);
             return;
@@ -126,6 +140,15 @@ private:
         lastKey_ = std::chrono::steady_clock::now();
         dt::Key(vk, modifiers);
     }
+    bool IsPage(HWND c) const
+    {
+        for (int i = 0; i < sheet_.GetPageCount(); ++i) {
+            if (sheet_.GetPage(i)->GetHandle() == c) {
+                return true;
+            }
+        }
+        return false;
+    }
     static std::string Name(HWND c)
     {
         char text[128] = {};
@@ -153,6 +176,7 @@ private:
     HWND pressedOn_ = nullptr;
     std::map<int, std::map<HWND, std::string>> stops_;
     std::map<int, std::set<HWND>> reached_;
+    std::set<int> helpPressed_;
     std::vector<std::string> stuck_;
     std::chrono::steady_clock::time_point lastKey_ = std::chrono::steady_clock::now();
 };
@@ -181,7 +205,22 @@ protected:
         }
         PageTest::SetUp();
         platform::UseSystemClock();  // the walker's timer runs in real time, as the user does
+        helpFolder = testsupport::SourceDir() + "/resources/help";
+        platform::CopyBounded(HelpFilePath, MAX_PATH, helpFolder);
+        platform::SetProgramStarter([this](const std::vector<std::string>& argv) {
+            started.push_back(argv.size() > 1 ? argv[1] : std::string());
+            return true;
+        });
     }
+    void TearDown() override
+    {
+        platform::SetProgramStarter({});
+        HelpFilePath[0] = '\0';
+        PageTest::TearDown();
+    }
+
+    std::string helpFolder;
+    std::vector<std::string> started;  // the topics opened
 };
 
 TEST_F(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKeyboard)
@@ -205,5 +244,10 @@ TEST_F(KeyboardWalk, EveryPageOfTheOptionsAndEveryControlOnItIsReachedWithTheKey
     for (const auto& [page, missed] : walker.Missed()) {
         ADD_FAILURE() << "page " << page << ": Tab never reached " << ::testing::PrintToString(missed);
     }
+    std::vector<std::string> topics;
+    for (const char* t : {"General", "Wave", "Mp3", "Vorbis", "File", "Record", "Playback", "Timer"}) {
+        topics.push_back("file://" + helpFolder + "/" + t + ".html");
+    }
+    EXPECT_EQ(topics, started) << "Space on each page's Help opens that page's topic";
 }
 }

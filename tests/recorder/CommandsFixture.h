@@ -3,6 +3,7 @@
 // application makes it, and what the menu shows of the command enablers.
 #include "tests/recorder/RecorderFixture.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,11 +28,15 @@ protected:
         RecorderTest::TearDown();
         app.reset();
     }
-    // The frame as the application makes it: menu 100 and accelerator table 100.
-    void OpenWithMenu()
+    // The frame as the application makes it: menu 100 and accelerator table 100;
+    // beforeCreate may add children to the main window.
+    void OpenWithMenu(const std::function<void()>& beforeCreate = {})
     {
         app = std::make_unique<OWL::TApplication>("Tapvox");
         dialog = new TAppDialog(nullptr);
+        if (beforeCreate) {
+            beforeCreate();
+        }
         frame = new OWL::TFrameWindow(nullptr, "Tapvox", dialog);
         frame->Attr.Menu = 100;
         frame->Attr.AccelTable = 100;

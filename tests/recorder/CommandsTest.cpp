@@ -1,8 +1,13 @@
 // The main window's commands: menu items and keys reaching their handlers, the enabling rules in each state, and the file, comment and speed commands.
 #include "tests/recorder/CommandsFixture.h"
 
+#include "controls/CoolButton.h"
 #include "owl/InputDialog.h"
+#include "platform/kernel/Processes.h"
 #include "platform/user/Keyboard.h"
+#include "platform/user/WindowDC.h"
+#include "prefs/TimerSchedule.h"
+#include "recorder/PrivateMessages.h"
 
 namespace {
 TEST_F(Commands, MenuItemsAndKeysReachTheirHandlers)
@@ -251,5 +256,232 @@ TEST_F(Commands, PlayRateStepsInTenthsAndHoldsAtItsBounds)
     EXPECT_EQ(Ask(25210).Text, "Play at speed 0.2");
     // Not playing: the speed mode and the Play button stay as they were.
     EXPECT_EQ(hl::Text(GetDlgItem(dialog->GetHandle(), 151)).find("0.2"), std::string::npos);
+}
+
+TEST_F(Commands, ASettingsChangeReplacesOnlyAnUntouchedGeneratedFile)
+{
+    AutoName = false;
+    OpenWithMenu();
+    const auto settingsChanged = [this] {
+        PostMessage(dialog->GetHandle(), UM_SETTINGS_CHANGED, 0, 0);
+        hl::RunUntilIdle();
+    };
+    // A file just made is dirty until its first update: it stays.
+    SoundLevel = 50;
+    Command(24331);
+    const std::string made = CurrentName();
+    ASSERT_TRUE(dialog->GetCurrentFile()->HasTempName());
+    DefaultAudioFormat = 1;
+    settingsChanged();
+    EXPECT_EQ(CurrentName(), made);
+
+    // Listened into without a sound and stopped, it is untouched: while listening
+    // again it is stopped, replaced by an MP3 (the new default type) and listened into again.
+    DefaultAudioFormat = 0;
+    ClickRecord();
+    Feed(2, false);
+    ClickStop();
+    ASSERT_EQ(dialog->GetCurrentFile()->GetDataSize(), 0u);
+    ClickRecord();
+    Feed(1, false);
+    ASSERT_TRUE(dialog->IsRecording());
+    DefaultAudioFormat = 1;
+    settingsChanged();
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 1);
+    EXPECT_NE(CurrentName(), made);
+    EXPECT_FALSE(platform::NameExists(made)) << "the untouched file is gone";
+    EXPECT_TRUE(dialog->IsRecording());
+
+    // Not listening: replaced, and nothing starts.
+    ClickStop();
+    const std::string mp3 = CurrentName();
+    DefaultAudioFormat = 0;
+    settingsChanged();
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 0);
+    EXPECT_NE(CurrentName(), mp3);
+    EXPECT_FALSE(platform::NameExists(mp3));
+    EXPECT_FALSE(dialog->IsInputOpen());
+
+    // A file with audio stays, recording or not.
+    ClickRecord();
+    Feed(3, true);
+    const std::string take = CurrentName();
+    DefaultAudioFormat = 1;
+    settingsChanged();
+    EXPECT_EQ(CurrentName(), take);
+    EXPECT_TRUE(dialog->IsRecording());
+    ClickStop();
+    settingsChanged();
+    EXPECT_EQ(CurrentName(), take);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetFileType(), 0);
+
+    // The recording folder is checked again.
+    std::snprintf(DefaultDirectory, sizeof DefaultDirectory, "%s", dir.file("gone").c_str());
+    settingsChanged();
+    EXPECT_EQ(hl::Text(GetDlgItem(dialog->GetHandle(), 181)), "Default directory does not exist!");
+}
+
+TEST_F(Commands, ASettingsChangeStartsTheSchedulePollAgain)
+{
+    TimerSettings.TimerEnable = 1;
+    for (auto& s : TimerSettings.Schedule) {
+        s.TimeDay = 127;
+    }
+    std::snprintf(TimerSettings.Schedule[0].TimeStart, sizeof TimerSettings.Schedule[0].TimeStart, "9:00");
+    std::snprintf(TimerSettings.Schedule[0].TimeStop, sizeof TimerSettings.Schedule[0].TimeStop, "9:30");
+    platform::SetManualWallClock(testsupport::LocalTime(2024, 3, 22, 8, 59, 50, -1));
+    OpenWithMenu();
+    dialog->ReplaceSchedule(new TimerSchedule(TimerSettings));
+    // With its timer gone the poll misses the start.
+    KillTimer(dialog->GetHandle(), TIMER_SCHEDULE);
+    hl::Advance(20000);
+    EXPECT_FALSE(dialog->IsRecording());
+    PostMessage(dialog->GetHandle(), UM_SETTINGS_CHANGED, 0, 0);
+    hl::Advance(3000);
+    EXPECT_TRUE(dialog->IsRecording());
+}
+
+TEST_F(Commands, ViewLogOpensTheLogWithTheDesktopsOpener)
+{
+    std::vector<std::vector<std::string>> started;
+    platform::SetProgramStarter([&](const std::vector<std::string>& argv) {
+        started.push_back(argv);
+        return true;
+    });
+    OpenWithMenu();
+    const std::string log = dir.file("my logs/Tapvox.log");
+    SMsg::SetLogPath(log);
+    Command(24353);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0], (std::vector<std::string>{"xdg-open", log})) << "the blank stays inside the one argument";
+    // Logging switched off: no log to show.
+    SMsg::SetLogPath("");
+    Command(24353);
+    EXPECT_EQ(started.size(), 1u);
+    platform::SetProgramStarter({});
+}
+
+TEST_F(Commands, AFileOpenedReadOnlyIsNeverRecordedInto)
+{
+    OpenWithMenu();
+    ClickRecord();
+    Feed(5, true);
+    ClickStop();
+    const std::string path = CurrentName();
+    Command(24331);
+    hl::AnswerFileDialog({path, true});
+    hl::Key('O', {VK_CONTROL});
+    ASSERT_TRUE(dialog->GetCurrentFile()->IsReadOnly());
+    const std::vector<std::uint8_t> bytes = testsupport::ReadAll(path);
+
+    // The Record button, its key and the toggle other windows post.
+    ClickRecord();
+    Feed(2, true);
+    EXPECT_FALSE(dialog->IsInputOpen());
+    hl::Key('R', {VK_MENU});
+    Feed(2, true);
+    EXPECT_FALSE(dialog->IsInputOpen());
+    PostMessage(dialog->GetHandle(), UM_TOGGLE_RECORD, 0, 0);
+    hl::RunUntilIdle();
+    Feed(2, true);
+    EXPECT_FALSE(dialog->IsInputOpen());
+    // While it plays, Record stops the playback and records nothing.
+    dialog->position(0, true);
+    Command(151);
+    ASSERT_TRUE(dialog->IsOutputOpen());
+    ClickRecord();
+    EXPECT_FALSE(dialog->IsOutputOpen());
+    EXPECT_FALSE(dialog->IsInputOpen());
+    EXPECT_EQ(CurrentName(), path);
+    ASSERT_TRUE(dialog->savefile(nullptr, true));
+    EXPECT_EQ(testsupport::ReadAll(path), bytes);
+}
+
+TEST_F(Commands, PlayAtSpeedShowsItsCheckAndTheRateOnThePlayButton)
+{
+    OpenWithMenu([this] {
+        // The transport button as the main window has it.
+        if (!dynamic_cast<CoolButton*>(dialog->ChildWithId(151))) {
+            new CoolButton(dialog, 151, 150, 154);
+        }
+    });
+    auto* playButton = dynamic_cast<CoolButton*>(dialog->ChildWithId(151));
+    ASSERT_NE(playButton, nullptr);
+    playButton->SetBitmapOnly(true);
+    HWND button = playButton->GetHandle();
+    const auto drawn = [button] {
+        InvalidateRect(button, nullptr, TRUE);
+        hl::RunUntilIdle();
+        return platform::WindowDrawnText(button);
+    };
+    ClickRecord();
+    Feed(10, true);
+    ClickStop();
+    dialog->position(0, true);
+
+    hl::Key('P', {VK_CONTROL, VK_MENU});
+    ASSERT_TRUE(dialog->IsOutputOpen());
+    EXPECT_EQ(dialog->GetSpeedMode(), 2);
+    EXPECT_EQ(Ask(25210).CheckState, OWL::TCommandEnabler::Checked);
+    EXPECT_EQ(drawn(), "") << "the picture alone";
+    // A new rate while playing: the button shows it.
+    hl::Key(VK_PRIOR);
+    EXPECT_EQ(dialog->GetSpeedMode(), 1);
+    EXPECT_EQ(Ask(25210).CheckState, OWL::TCommandEnabler::Checked);
+    EXPECT_EQ(hl::Text(button), "1.1");
+    EXPECT_EQ(drawn(), "1.1");
+    // Switched off while playing: normal speed, and the button is the Play button again.
+    hl::Key('P', {VK_CONTROL, VK_MENU});
+    EXPECT_TRUE(dialog->IsOutputOpen());
+    EXPECT_EQ(dialog->GetSpeedMode(), 0);
+    EXPECT_EQ(Ask(25210).CheckState, OWL::TCommandEnabler::Unchecked);
+    EXPECT_EQ(hl::Text(button), "Pla&y");
+    EXPECT_EQ(drawn(), "");
+    // Stopping does the same.
+    hl::Key(VK_NEXT);
+    EXPECT_EQ(drawn(), "1.0");
+    hl::Key('S', {VK_MENU});
+    EXPECT_EQ(hl::Text(button), "Pla&y");
+    EXPECT_EQ(drawn(), "");
+    EXPECT_EQ(Ask(25210).CheckState, OWL::TCommandEnabler::Unchecked);
+}
+
+TEST_F(Commands, SpaceTogglesPlayWhicheverButtonHasTheFocus)
+{
+    OpenWithMenu();
+    ClickRecord();
+    Feed(10, true);
+    ClickStop();
+    dialog->position(0, true);
+    for (int button : {154, 151, 150}) {
+        SetFocus(GetDlgItem(dialog->GetHandle(), button));
+        hl::Key(VK_SPACE);
+        EXPECT_TRUE(dialog->IsOutputOpen()) << button;
+        EXPECT_FALSE(dialog->IsInputOpen()) << button;
+        hl::Key(VK_SPACE);
+        EXPECT_FALSE(dialog->IsOutputOpen()) << button;
+    }
+}
+
+TEST_F(Commands, ACommentTypedWhileAnotherProgramSavesTheFileReachesTheSavedFile)
+{
+    OpenWithMenu();
+    ClickRecord();
+    Feed(5, true);
+    ClickStop();
+    const std::string path = CurrentName();
+    hl::AnswerDialog(OWL::TInputDialog::IDD_INPUTDIALOG, [this](HWND box) {
+        PostMessage(dialog->GetHandle(), UM_STOP_AND_SAVE, 0, 0);
+        hl::RunUntilIdle();
+        ASSERT_NE(dialog->GetCurrentFile(), nullptr) << "the file stays while the box is open";
+        hl::Type(GetDlgItem(box, OWL::TInputDialog::ID_INPUT), "applause");
+        hl::Click(GetDlgItem(box, IDOK));
+    });
+    hl::Key('A', {VK_CONTROL});
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr) << "saved and closed after the box";
+    auto saved = ReadWave(path);
+    ASSERT_EQ(saved->GetCommentCount(), 1);
+    EXPECT_STREQ(saved->GetCommentTextAt(0), "applause");
 }
 }

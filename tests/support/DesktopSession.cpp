@@ -6,7 +6,7 @@
 
 #include "platform/display/Display.h"
 #include "platform/user/Headless.h"
-#include "tests/support/PrivateDisplay.h"
+#include "tests/support/DesktopSession.h"
 
 namespace {
 class DesktopSession : public ::testing::Environment {
@@ -23,6 +23,7 @@ public:
         int argc = 1;
         platform::display::Start(argc, argv);
     }
+    testsupport::PrivateDisplay* display() { return display_ && !display_->name().empty() ? display_.get() : nullptr; }
     void TearDown() override
     {
         platform::headless::Reset();
@@ -34,5 +35,7 @@ private:
     std::unique_ptr<testsupport::PrivateDisplay> display_;
 };
 
-const auto* g_session = ::testing::AddGlobalTestEnvironment(new DesktopSession);
+auto* const g_session = static_cast<DesktopSession*>(::testing::AddGlobalTestEnvironment(new DesktopSession));
 }
+
+testsupport::PrivateDisplay* testsupport::SessionDisplay() { return g_session->display(); }

@@ -339,19 +339,21 @@ TEST_F(AppCommands, HelpContentsGettingStartedAndF1FromTheHelpFolderBesideThePro
     EXPECT_NE(opened[0].find("tapvox.chm/index.html"), std::string::npos) << opened[0];
     EXPECT_NE(opened[1].find("tapvox.chm/Getting_Started.html"), std::string::npos) << opened[1];
 
-    // F1 over the Record button: its popup text, through the frame.
-    SetFocus(GetDlgItem(Main()->GetHandle(), 150));
-    hl::Key(VK_F1);
+    // Help asked of the frame for the Record button: its popup text.
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = 150;
+    info.hItemHandle = GetDlgItem(Main()->GetHandle(), 150);
+    SendMessage(FrameHandle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     hl::RunUntilIdle();
     ASSERT_NE(Popup(), nullptr);
     EXPECT_EQ(hl::Text(Popup()).rfind("Record.", 0), 0u) << hl::Text(Popup());
     DestroyWindow(Popup());
 
-    // Without the help file (the application then clears every help path; the next start sets them again) nothing is shown:
-    // neither the frame nor the main window's own context help.
+    // Without the help file the frame shows nothing.
     app->HelpAvailablePath[0] = '\0';
-    HelpPopupPath[0] = '\0';
-    hl::Key(VK_F1);
+    SendMessage(FrameHandle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     hl::RunUntilIdle();
     EXPECT_EQ(Popup(), nullptr);
 }

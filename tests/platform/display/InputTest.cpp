@@ -2,6 +2,7 @@
 #include "tests/platform/display/DesktopFixture.h"
 
 #include "platform/user/Dialogs.h"
+#include "platform/user/Mouse.h"
 #include "platform/user/Resources.h"
 
 namespace desktoptest {
@@ -64,6 +65,28 @@ TEST_F(Desktop, MouseOnTheProgramsOwnWindowsComesInClientCoordinatesWithDoubleCl
 
     dt::ClickAt(POINT{r.left + 5, r.top + 5}, true);
     EXPECT_TRUE(dt::RunUntil([] { return !Seen(WM_RBUTTONUP).empty(); }));
+}
+
+TEST_F(Desktop, AWindowTrackingTheMouseHearsOfItLeavingOnlyWhenItLeaves)
+{
+    HWND frame = Frame();
+    HWND canvas = Child(frame, "DeskFrame", "", 0, 7, {20, 30, 120, 90});
+    ShowAndSettle(frame);
+    const RECT r = *dt::ScreenRect(canvas);
+    dt::MoveMouseTo(POINT{r.left + 10, r.top + 10});
+    ASSERT_TRUE(dt::RunUntil([] { return !Seen(WM_MOUSEMOVE).empty(); }));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    EXPECT_EQ(cursor.x, r.left + 10) << "the cursor the program reads is where the mouse is";
+    EXPECT_EQ(cursor.y, r.top + 10);
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, canvas, 0};
+    ASSERT_TRUE(TrackMouseEvent(&track));
+    dt::MoveMouseTo(POINT{r.left + 30, r.top + 20});
+    ASSERT_TRUE(dt::RunUntil([] { return Seen(WM_MOUSEMOVE).size() >= 2; }));
+    EXPECT_TRUE(Seen(WM_MOUSELEAVE).empty()) << "the mouse is still over the window";
+    dt::MoveMouseTo(POINT{r.right + 300, r.bottom + 300});
+    EXPECT_TRUE(dt::RunUntil([] { return Seen(WM_MOUSELEAVE).size() == 1; }));
+    EXPECT_EQ(Seen(WM_MOUSELEAVE).front().hwnd, canvas);
 }
 
 TEST_F(Desktop, ADoubleClickInAListBoxChoosesTheItemAndTellsTheParent)

@@ -1,0 +1,57 @@
+// What the desktop tests see of the notification area (whether a tray host is there, where an icon shows) and of the screen's pixels.
+#include <gtk/gtk.h>
+#include <wx/taskbar.h>
+
+#include "platform/display/Desktop.h"
+#include "platform/display/DisplayTesting.h"
+
+namespace platform::display::testing {
+namespace {
+GtkWidget* ShownTrayWindow(HWND owner, UINT id)
+{
+    const DesktopBackend* b = TheBackend();
+    const TrayIcon* icon = b ? b->FindTrayIcon(owner, id) : nullptr;
+    GtkWidget* w = icon ? TrayIconWindow(*icon) : nullptr;
+    if (!w || !gtk_widget_get_mapped(w) || gtk_widget_get_allocated_width(w) < 2 ||
+        gtk_widget_get_allocated_height(w) < 2) {
+        return nullptr;
+    }
+    return w;
+}
+}
+
+bool TrayHostPresent() { return wxTaskBarIcon::IsAvailable(); }
+
+std::optional<POINT> TrayIconOnScreen(HWND owner, UINT id)
+{
+    GtkWidget* w = ShownTrayWindow(owner, id);
+    if (!w) {
+        return std::nullopt;
+    }
+    gint x = 0;
+    gint y = 0;
+    gdk_window_get_origin(gtk_widget_get_window(w), &x, &y);
+    return POINT{x + gtk_widget_get_allocated_width(w) / 2, y + gtk_widget_get_allocated_height(w) / 2};
+}
+
+std::string TrayIconTooltip(HWND owner, UINT id)
+{
+    GtkWidget* w = ShownTrayWindow(owner, id);
+    gchar* tip = w ? gtk_widget_get_tooltip_text(w) : nullptr;
+    const std::string out = tip ? tip : "";
+    g_free(tip);
+    return out;
+}
+
+std::optional<COLORREF> ScreenPixel(POINT at)
+{
+    GdkPixbuf* p = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), static_cast<int>(at.x), static_cast<int>(at.y), 1, 1);
+    if (!p) {
+        return std::nullopt;
+    }
+    const guchar* rgb = gdk_pixbuf_read_pixels(p);
+    const COLORREF c = RGB(rgb[0], rgb[1], rgb[2]);
+    g_object_unref(p);
+    return c;
+}
+}
