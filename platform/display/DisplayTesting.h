@@ -88,6 +88,7 @@ std::string Tooltip(HWND window);
 struct ForeignWindow {
     unsigned long id = 0;  // the X window
     std::string title;
+    std::string type;  // what it says it is: "NORMAL", "DIALOG", "POPUP_MENU", "DROPDOWN_MENU", "TOOLTIP" ...
     RECT screen{};
 };
 // The mapped top-level windows of other processes whose WM_CLASS names this
@@ -97,6 +98,9 @@ std::vector<ForeignWindow> ForeignWindows(const std::string& windowClass);
 bool HasInputFocus(unsigned long id);
 // Asks the window to close as a window manager's close button does.
 bool CloseAsWindowManager(unsigned long id);
+// A click (twice: a double click) at a screen point through the X server's test extension
+// itself: a right click of the toolkit's simulator opens no pop-up menu of another program.
+void ClickThroughXTest(POINT screen, bool right = false, int times = 1);
 // The screen's pixels in the area, 0xRRGGBB row by row; empty when it cannot be read.
 std::vector<std::uint32_t> ScreenPixels(const RECT& area);
 }

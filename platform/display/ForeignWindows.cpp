@@ -3,6 +3,7 @@
 #include "platform/display/DisplayTesting.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <unistd.h>
 
@@ -50,6 +51,30 @@ std::string Title(Display* d, Window w)
         }
     }
     return title;
+}
+
+// The window's _NET_WM_WINDOW_TYPE without its prefix.
+std::string Type(Display* d, Window w)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string name;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_WINDOW_TYPE", False), 0, 1, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && format == 32 && count == 1) {
+        if (char* atom = XGetAtomName(d, *reinterpret_cast<const Atom*>(data))) {
+            name = atom;
+            XFree(atom);
+        }
+    }
+    if (data) {
+        XFree(data);
+    }
+    const std::string prefix = "_NET_WM_WINDOW_TYPE_";
+    return name.rfind(prefix, 0) == 0 ? name.substr(prefix.size()) : name;
 }
 
 bool OfThisProcess(Display* d, Window w)
@@ -114,6 +139,7 @@ std::vector<ForeignWindow> ForeignWindows(const std::string& windowClass)
         ForeignWindow w;
         w.id = kids[i];
         w.title = Title(d, kids[i]);
+        w.type = Type(d, kids[i]);
         int x = 0;
         int y = 0;
         Window child = 0;
@@ -175,6 +201,20 @@ bool CloseAsWindowManager(unsigned long id)
     const Status sent = XSendEvent(d, id, False, NoEventMask, &e);
     XSync(d, False);
     return sent != 0;
+}
+
+void ClickThroughXTest(POINT screen, bool right, int times)
+{
+    Display* d = XDisplay();
+    if (!d) {
+        return;
+    }
+    XTestFakeMotionEvent(d, -1, static_cast<int>(screen.x), static_cast<int>(screen.y), CurrentTime);
+    for (int i = 0; i < times; ++i) {
+        XTestFakeButtonEvent(d, right ? 3 : 1, True, CurrentTime);
+        XTestFakeButtonEvent(d, right ? 3 : 1, False, CurrentTime);
+    }
+    XSync(d, False);
 }
 
 std::vector<std::uint32_t> ScreenPixels(const RECT& area)

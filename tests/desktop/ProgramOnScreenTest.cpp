@@ -23,6 +23,7 @@
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
 #include "tests/support/ChildProgram.h"
+#include "tests/support/DesktopSession.h"
 #include "tests/support/TestSupport.h"
 
 // What the leak checker of every test program passes over; an ASan build of the program gets the same list.
@@ -74,6 +75,9 @@ protected:
     }
     void TearDown() override
     {
+        if (trayStarted) {
+            testsupport::SessionDisplay()->StopTray();
+        }
         if (program && program->Started() && !program->Wait(0)) {
             program->Kill(SIGKILL);
             program->Wait(kWaitMs);
@@ -150,7 +154,7 @@ protected:
     void ClickControl(const dt::ForeignWindow& frame, int id)
     {
         const RECT r = ControlOnScreen(frame, id);
-        dt::ClickAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        dt::ClickThroughXTest(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     }
     // The meter moves: it leaves its idle picture, then shows a third one as the level swings.
     bool WaitForTheMeterToMove(const RECT& area, const std::vector<std::uint32_t>& idle)
@@ -190,7 +194,9 @@ protected:
     // A menu the program opened over its frame, once it has stopped moving into place.
     std::optional<dt::ForeignWindow> WaitForMenu(unsigned long frameId)
     {
-        const auto menu = WaitForWindow([&](const dt::ForeignWindow& w) { return w.id != frameId; });
+        const auto menu = WaitForWindow([&](const dt::ForeignWindow& w) {
+            return w.id != frameId && w.type.find("MENU") != std::string::npos;
+        });
         if (!menu || !WaitForStillPicture(*menu)) {
             return std::nullopt;
         }
@@ -259,6 +265,15 @@ protected:
         EXPECT_EQ(differing, 0u) << "the recording holds the input's samples from its start";
         return count;
     }
+    // The settings store as the program writes it, with the tray icon switched on.
+    void SwitchTheTrayIconOn() const
+    {
+        const std::string store = dir.file("XDG_CONFIG_HOME") + "/tapvox";
+        mkdir(store.c_str(), 0700);
+        const std::string text =
+            "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n\"TrayIcon\"=hex:01\n\n; end\n";
+        testsupport::WriteAll(store + "/user.reg", std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
     std::string SettingsText() const
     {
         const std::vector<std::uint8_t> bytes = testsupport::ReadAll(dir.file("XDG_CONFIG_HOME") + "/tapvox/user.reg");
@@ -273,6 +288,7 @@ protected:
     const platform::DialogTemplate* mainDialog = nullptr;
     SIZE base{};
     std::unique_ptr<testsupport::ChildProgram> program;
+    bool trayStarted = false;
 };
 
 // Record and Stop clicked, the meter followed; closing asks about the take: Cancel keeps
@@ -284,6 +300,7 @@ TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
     ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
     EXPECT_EQ(frame->title, "Tapvox");
     ASSERT_TRUE(WaitForFocus(*frame));
+    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
     const RECT level = ControlOnScreen(*frame, kMeter);
     const std::vector<std::uint32_t> idle = dt::ScreenPixels(level);
     ASSERT_FALSE(idle.empty());
@@ -329,6 +346,7 @@ TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
     const auto frame = WaitForFrame();
     ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
     ASSERT_TRUE(WaitForFocus(*frame));
+    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
     const std::string take = recordings + "/~rec_1.wav";
 
     dt::Key('R', {VK_MENU});
@@ -343,7 +361,7 @@ TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
     const auto question = WaitForTitle("Sound file has changed");
     ASSERT_TRUE(question) << "closing asked nothing about the take: " << program->Err();
     // Yes, No and Cancel share the box's bottom row: No is the middle one.
-    dt::ClickAt(POINT{(question->screen.left + question->screen.right) / 2, question->screen.bottom - 10});
+    dt::ClickThroughXTest(POINT{(question->screen.left + question->screen.right) / 2, question->screen.bottom - 10});
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the program did not end after No";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     EXPECT_FALSE(platform::NameExists(take)) << "No discards the take";
@@ -353,13 +371,12 @@ TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 // ends the program instead of hiding its only window.
 TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 {
-    const std::string store = dir.file("XDG_CONFIG_HOME") + "/tapvox";
-    mkdir(store.c_str(), 0700);
-    const std::string text = "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n\"TrayIcon\"=hex:01\n\n; end\n";
-    testsupport::WriteAll(store + "/user.reg", std::vector<std::uint8_t>(text.begin(), text.end()));
+    ASSERT_FALSE(dt::TrayHostPresent()) << "a bare X server has no system tray";
+    SwitchTheTrayIconOn();
     Start();
     const auto frame = WaitForFrame();
     ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
+    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
     ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the frame was hidden with no tray icon to bring it back";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
@@ -375,6 +392,7 @@ TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
     const auto frame = WaitForFrame();
     ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
     ASSERT_TRUE(WaitForFocus(*frame));
+    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
 
     dt::Key('O', {VK_MENU});
     ASSERT_TRUE(WaitForMenu(frame->id)) << "Alt+O opened no menu";
@@ -395,14 +413,65 @@ TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
     dt::Key('T', {VK_CONTROL});  // Enable Timer
 
     const int menuBar = (frame->screen.bottom - frame->screen.top) - platform::DialogUnitsToPixelsY(mainDialog->cy, base);
-    dt::ClickAt(POINT{frame->screen.left + 16, frame->screen.top + menuBar / 2});
+    dt::ClickThroughXTest(POINT{frame->screen.left + 16, frame->screen.top + menuBar / 2});
     const auto file = WaitForMenu(frame->id);
     ASSERT_TRUE(file) << "a click on File opened no menu";
     // Exit is the menu's last item.
-    dt::ClickAt(POINT{file->screen.left + 40, file->screen.bottom - 12});
+    dt::ClickThroughXTest(POINT{file->screen.left + 40, file->screen.bottom - 12});
     ASSERT_TRUE(program->Wait(kWaitMs)) << "Exit did not end the program";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     const std::string settings = SettingsText();
     EXPECT_NE(settings.find("\"OnTop\"=hex:01"), std::string::npos) << settings;
     EXPECT_NE(settings.find("\"TimerEnable\"=hex:01"), std::string::npos) << settings;
+}
+
+// With a tray host beside the desktop the close box hides the frame behind the tray icon;
+// a double click on the icon brings it back, and its menu's Exit ends the program.
+TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
+{
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    if (!display || !display->StartTray()) {
+        GTEST_SKIP() << "no tray host (trayer) could be started";
+    }
+    trayStarted = true;
+    ASSERT_TRUE(dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs)) << "trayer took no tray selection";
+    SwitchTheTrayIconOn();
+    Start();
+    const auto frame = WaitForFrame();
+    ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
+    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
+    // The tray's panel grows to hold the icon, its only one.
+    std::optional<dt::ForeignWindow> panel;
+    ASSERT_TRUE(dt::RunUntil(
+        [&] {
+            for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
+                if (w.title == "panel" && w.screen.right - w.screen.left >= 16) {
+                    panel = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        kWaitMs))
+        << "the tray shows no icon of the program";
+    ASSERT_TRUE(WaitForStillPicture(*panel));
+    const POINT icon{(panel->screen.left + panel->screen.right) / 2, (panel->screen.top + panel->screen.bottom) / 2};
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    EXPECT_TRUE(Running()) << "hidden behind the icon, not ended: " << program->Err();
+
+    dt::ClickThroughXTest(icon, false, 2);
+    const auto shown = WaitForFrame();
+    ASSERT_TRUE(shown) << "a double click on the tray icon did not bring the frame back";
+    ASSERT_TRUE(WaitForFocus(*shown));
+    ASSERT_TRUE(WaitForStillPicture(*shown));
+
+    dt::ClickThroughXTest(icon, true);
+    const auto menu = WaitForMenu(shown->id);
+    ASSERT_TRUE(menu) << "a right click on the tray icon showed no menu: " << program->Err();
+    dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.bottom - 12});  // Exit, the last item
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the tray menu's Exit did not end the program";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    EXPECT_NE(SettingsText().find("\"TrayIcon\"=hex:01"), std::string::npos);
 }
