@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
 #include "platform/display/DisplayTesting.h"
 #include "platform/kernel/SafeOpen.h"
@@ -92,7 +93,7 @@ protected:
     }
     bool Running() { return !program->Wait(0); }
 
-    // The program's top-level window whose title passes the test, once it is on the screen.
+    // The program's top-level window that passes the test, once it is on the screen.
     std::optional<dt::ForeignWindow> WaitForWindow(const std::function<bool(const dt::ForeignWindow&)>& wanted)
     {
         std::optional<dt::ForeignWindow> found;
@@ -236,8 +237,7 @@ protected:
         if (bytes.size() <= 44) {
             return false;
         }
-        const std::uint32_t riff = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
-        return riff + 8 == bytes.size();
+        return platform::LoadLe32(bytes.data() + 4) + std::uint64_t{8} == bytes.size();
     }
     // The recording as sox reads it: its sample count, which must be the input's first samples.
     std::uint64_t CheckRecording(const std::string& path)
