@@ -7,6 +7,9 @@
 #include <gdk/gdkx.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 namespace platform::display::testing {
 namespace {
 Display* XDisplay()
@@ -27,22 +30,34 @@ private:
     GdkDisplay* display_;
 };
 
-std::string Title(Display* d, Window w)
+// A property's items as the server keeps them (chars for 8-bit ones, longs for 32-bit
+// ones); empty when the window has none of that type.
+template <typename T>
+std::vector<T> Property(Display* d, Window w, const char* name, Atom wanted, long items)
 {
+    constexpr int kFormat = sizeof(T) == 1 ? 8 : 32;
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(d, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-        data && format == 8) {
-        title.assign(reinterpret_cast<const char*>(data), count);
+    std::vector<T> out;
+    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, items, False, wanted, &type, &format, &count, &after,
+                           &data) == Success &&
+        data && format == kFormat) {
+        const T* first = reinterpret_cast<const T*>(data);
+        out.assign(first, first + count);
     }
     if (data) {
         XFree(data);
     }
+    return out;
+}
+
+std::string Title(Display* d, Window w)
+{
+    const std::vector<char> utf8 = Property<char>(d, w, "_NET_WM_NAME", XInternAtom(d, "UTF8_STRING", False), 1024);
+    std::string title(utf8.begin(), utf8.end());
     if (title.empty()) {
         char* name = nullptr;
         if (XFetchName(d, w, &name) && name) {
@@ -56,22 +71,13 @@ std::string Title(Display* d, Window w)
 // The window's _NET_WM_WINDOW_TYPE without its prefix.
 std::string Type(Display* d, Window w)
 {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
+    const std::vector<unsigned long> atoms = Property<unsigned long>(d, w, "_NET_WM_WINDOW_TYPE", XA_ATOM, 1);
     std::string name;
-    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_WINDOW_TYPE", False), 0, 1, False, XA_ATOM, &type, &format,
-                           &count, &after, &data) == Success &&
-        data && format == 32 && count == 1) {
-        if (char* atom = XGetAtomName(d, *reinterpret_cast<const Atom*>(data))) {
+    if (!atoms.empty()) {
+        if (char* atom = XGetAtomName(d, static_cast<Atom>(atoms.front()))) {
             name = atom;
             XFree(atom);
         }
-    }
-    if (data) {
-        XFree(data);
     }
     const std::string prefix = "_NET_WM_WINDOW_TYPE_";
     return name.rfind(prefix, 0) == 0 ? name.substr(prefix.size()) : name;
@@ -79,21 +85,8 @@ std::string Type(Display* d, Window w)
 
 bool OfThisProcess(Display* d, Window w)
 {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    bool own = false;
-    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type, &format,
-                           &count, &after, &data) == Success &&
-        data && format == 32 && count == 1) {
-        own = *reinterpret_cast<const unsigned long*>(data) == static_cast<unsigned long>(getpid());
-    }
-    if (data) {
-        XFree(data);
-    }
-    return own;
+    const std::vector<unsigned long> pid = Property<unsigned long>(d, w, "_NET_WM_PID", XA_CARDINAL, 1);
+    return !pid.empty() && pid.front() == static_cast<unsigned long>(getpid());
 }
 
 bool OfClass(Display* d, Window w, const std::string& windowClass)
