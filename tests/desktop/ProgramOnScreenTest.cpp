@@ -426,7 +426,7 @@ TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
 }
 
 // With a tray host beside the desktop the close box hides the frame behind the tray icon;
-// a double click on the icon brings it back, and its menu's Exit ends the program.
+// a second start or a double click on the icon brings it back, and its menu's Exit ends the program.
 TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
 {
     testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
@@ -460,6 +460,16 @@ TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
     ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
     ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
     EXPECT_TRUE(Running()) << "hidden behind the icon, not ended: " << program->Err();
+
+    // A second start shows the hidden first one and ends.
+    testsupport::ChildProgram second(TAPVOX_PROGRAM, {}, env, work);
+    ASSERT_TRUE(second.Wait(kWaitMs)) << "the second start did not end";
+    EXPECT_EQ(second.ExitCode(), 0) << second.Err();
+    const auto again = WaitForFrame();
+    ASSERT_TRUE(again) << "the second start did not bring the hidden frame back";
+    ASSERT_TRUE(WaitForStillPicture(*again));
+    ASSERT_TRUE(dt::CloseAsWindowManager(again->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(again->id); }, kWaitMs)) << "the close box did not hide the frame again";
 
     dt::ClickThroughXTest(icon, false, 2);
     const auto shown = WaitForFrame();
