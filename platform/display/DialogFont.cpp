@@ -10,7 +10,8 @@ namespace {
 constexpr int kDialogPoints = 8;
 
 // Controls keep the sizes their templates give them: the theme's generous
-// padding and minimum sizes would clip their text inside those sizes.
+// padding and minimum sizes would clip their text inside those sizes. Every
+// menu item is a check item (any may be checked): unchecked, it shows no box.
 constexpr const char* kCompactStyle = R"css(
 button { padding: 0 4px; min-height: 0; min-width: 0; }
 entry { padding: 0 3px; min-height: 0; }
@@ -23,6 +24,7 @@ scale { padding: 0 4px; min-height: 0; }
 scale slider { min-width: 10px; min-height: 10px; margin: -4px; }
 progressbar trough, progressbar progress { min-height: 0; }
 frame > label { padding: 0; }
+menuitem check:not(:checked) { -gtk-icon-source: none; border-color: transparent; background: none; box-shadow: none; }
 )css";
 }
 

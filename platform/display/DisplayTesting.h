@@ -2,6 +2,7 @@
 // What the desktop tests see and do on a real display: the native geometry of
 // a window, real input through the X server, screenshots and the legibility of
 // labels. Nothing of the toolkit shows through this header.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -100,4 +101,25 @@ bool SaveScreenshot(HWND topLevel, const std::string& path);
 std::vector<std::string> ClippedLabels(HWND window);
 // The text of the tooltip a window shows, empty for none.
 std::string Tooltip(HWND window);
+
+// Windows of another program on the same display, seen as a window manager
+// sees them (the end-to-end tests drive the real program from outside it).
+struct ForeignWindow {
+    unsigned long id = 0;  // the X window
+    std::string title;
+    std::string type;  // what it says it is: "NORMAL", "DIALOG", "POPUP_MENU", "DROPDOWN_MENU", "TOOLTIP" ...
+    RECT screen{};
+};
+// The mapped top-level windows of other processes whose WM_CLASS names this
+// class (either part, any case), menus and message boxes too, top of the stack first.
+std::vector<ForeignWindow> ForeignWindows(const std::string& windowClass);
+// Whether the keyboard's input focus is in that window.
+bool HasInputFocus(unsigned long id);
+// Asks the window to close as a window manager's close button does.
+bool CloseAsWindowManager(unsigned long id);
+// A click (twice: a double click) at a screen point through the X server's test extension
+// itself: a right click of the toolkit's simulator opens no pop-up menu of another program.
+void ClickThroughXTest(POINT screen, bool right = false, int times = 1);
+// The screen's pixels in the area, 0xRRGGBB row by row; empty when it cannot be read.
+std::vector<std::uint32_t> ScreenPixels(const RECT& area);
 }

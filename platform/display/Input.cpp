@@ -189,6 +189,20 @@ UINT KeyOf(guint keyval)
     }
 }
 
+// Whether one of the toolkit's menus is open (from the menu bar or a pop-up).
+bool MenuOpen()
+{
+    bool open = false;
+    GList* all = gtk_window_list_toplevels();
+    for (GList* l = all; l && !open; l = l->next) {
+        GtkWidget* w = GTK_WIDGET(l->data);
+        GtkWidget* child = GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : nullptr;
+        open = gtk_widget_get_mapped(w) && child && GTK_IS_MENU(child);
+    }
+    g_list_free(all);
+    return open;
+}
+
 HWND KeyTarget(HWND shell)
 {
     HWND focus = GetFocus();
@@ -205,6 +219,11 @@ gint OnKey(GtkWidget*, GdkEventKey* event, gpointer)
     const HWND shell = widget ? ShellWindow(GTK_WIDGET(widget)) : nullptr;
     if (!shell) {
         return FALSE;  // the toolkit's own window
+    }
+    // An open menu takes the presses that walk and choose it (its keyboard grab reports
+    // them on our window); releases still reach the program, whose key state must not keep them held.
+    if (event->type == GDK_KEY_PRESS && MenuOpen()) {
+        return FALSE;
     }
     guint base = event->keyval;
     gdk_keymap_translate_keyboard_state(gdk_keymap_get_for_display(gdk_window_get_display(event->window)),

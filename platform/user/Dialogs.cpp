@@ -309,6 +309,19 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     if (!msg || !IsWindow(dialog) || !IsChildOf(msg->hwnd, dialog)) {
         return FALSE;
     }
+    // A dialog inside a modal window (a sheet's page) leaves the dialog keys to that
+    // window: Enter and Escape are its OK and Cancel, never the page closing itself.
+    for (HWND inner = dialog; (GetWindowLongA(inner, GWL_STYLE) & WS_CHILD) && (GetWindowLongA(inner, GWL_STYLE) & DS_CONTROL);) {
+        const HWND outer = GetParent(inner);
+        if (!outer) {
+            break;
+        }
+        if (platform::IsModalWindow(outer)) {
+            dialog = outer;
+            break;
+        }
+        inner = outer;
+    }
     if (msg->message == WM_KEYDOWN && GetAsyncKeyState(VK_CONTROL) < 0 &&
         (msg->wParam == VK_TAB || msg->wParam == VK_PRIOR || msg->wParam == VK_NEXT)) {
         // Ctrl+Tab and Ctrl+Page Down choose the next tab, with Shift or Page Up the one before.
@@ -321,7 +334,9 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg)
     if (msg->message == WM_KEYDOWN) {
         switch (msg->wParam) {
         case VK_RETURN: {
-            const int id = LOWORD(static_cast<DWORD_PTR>(SendMessage(dialog, DM_GETDEFID, 0, 0)));
+            // A window that names no default button (a property sheet) takes Enter as OK.
+            const LRESULT def = SendMessage(dialog, DM_GETDEFID, 0, 0);
+            const int id = HIWORD(static_cast<DWORD_PTR>(def)) == DC_HASDEFID ? LOWORD(static_cast<DWORD_PTR>(def)) : IDOK;
             HWND b = GetDlgItem(dialog, id);
             if (b && !IsWindowEnabled(b)) {
                 return TRUE;

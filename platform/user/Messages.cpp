@@ -274,6 +274,7 @@ std::vector<HWND> g_modal;
 
 void PushModalWindow(HWND hwnd) { g_modal.push_back(hwnd); }
 void PopModalWindow(HWND hwnd) { std::erase(g_modal, hwnd); }
+bool IsModalWindow(HWND hwnd) { return hwnd && std::find(g_modal.begin(), g_modal.end(), hwnd) != g_modal.end(); }
 
 void ProcessMessage(MSG* msg)
 {

@@ -108,4 +108,5 @@ void ProcessMessage(MSG* msg);
 // The modal dialogs that are up, innermost last (their dialog keys come first).
 void PushModalWindow(HWND hwnd);
 void PopModalWindow(HWND hwnd);
+bool IsModalWindow(HWND hwnd);
 }

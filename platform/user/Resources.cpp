@@ -140,6 +140,11 @@ int TranslateAcceleratorA(HWND hwnd, HACCEL table, MSG* msg)
     if (!table || !msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
         return 0;
     }
+    // A window disabled behind a modal dialog takes no accelerators: the key stays the
+    // dialog's (Space ticks its check box instead of playing in the frame behind).
+    if (!IsWindowEnabled(hwnd)) {
+        return 0;
+    }
     const bool shift = GetAsyncKeyState(VK_SHIFT) < 0;
     const bool control = GetAsyncKeyState(VK_CONTROL) < 0;
     const bool alt = GetAsyncKeyState(VK_MENU) < 0 || msg->message == WM_SYSKEYDOWN;

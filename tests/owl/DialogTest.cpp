@@ -367,6 +367,25 @@ TEST_F(PropertySheets, EveryPageIsReachedFromItsTabAndFromTheKeyboard)
     EXPECT_EQ(sheet->Execute(), IDCANCEL);
 }
 
+// Enter and Escape on a page's control are the sheet's: OK and Cancel, never the page closing itself.
+TEST_F(PropertySheets, EnterAndEscapeOnAPageAnswerTheSheet)
+{
+    hl::AnswerDialog("Options", [&](HWND) {
+        SetFocus(GetDlgItem(general->GetHandle(), 370));
+        hl::Key(VK_RETURN);
+        EXPECT_TRUE(IsWindow(general->GetHandle())) << "the page closed itself";
+    });
+    EXPECT_EQ(sheet->Execute(), IDOK);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"apply general"}));
+    g_log.clear();
+    hl::AnswerDialog("Options", [&](HWND) {
+        SetFocus(GetDlgItem(general->GetHandle(), 370));
+        hl::Key(VK_ESCAPE);
+    });
+    EXPECT_EQ(sheet->Execute(), IDCANCEL);
+    EXPECT_TRUE(g_log.empty());
+}
+
 TEST(TabControls, TabsKeepTheirSelectionAcrossInsertsAndDeletes)
 {
     hl::Reset();

@@ -119,6 +119,11 @@ TEST_F(Resources, MenusAndAcceleratorsLoadByNumber)
     EXPECT_TRUE(press(VK_SPACE, {}));
     EXPECT_FALSE(press('R', {}));                            // plain R is no accelerator
     EXPECT_EQ(commands, (std::vector<WPARAM>{150, 23010, 153, 25000}));
+    // Disabled behind a modal dialog, the window leaves the keys to the dialog.
+    EnableWindow(target, FALSE);
+    EXPECT_FALSE(press(VK_SPACE, {}));
+    EXPECT_FALSE(press('R', {}, WM_SYSKEYDOWN));
+    EXPECT_EQ(commands.size(), 4u);
 }
 
 TEST_F(Resources, ButtonFacesAndIconsExist)

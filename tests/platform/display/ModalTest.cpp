@@ -290,3 +290,54 @@ TEST_F(Desktop, TheMenuBarAsksTheProgramBeforeItOpensAndSendsTheCommandChosen)
 }
 }
 }
+
+namespace desktoptest {
+namespace {
+// A menu opened from the keyboard is walked with the keyboard: the keys go to the open
+// menu, not to the window behind it.
+TEST_F(Desktop, AnOpenMenuTakesTheKeysThatChooseItsItems)
+{
+    HWND frame = ModalFrame();
+    HMENU bar = CreateMenu();
+    HMENU options = CreatePopupMenu();
+    AppendMenuA(options, MF_STRING, 25006, "&Preferences...");
+    AppendMenuA(options, MF_STRING, 25009, "Enable &Timer\tCtrl+T");
+    AppendMenuA(options, MF_STRING, 25003, "&Volume...");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), "&Options");
+    SetMenu(frame, bar);
+    ShowAndSettle(frame);
+    const auto chosen = [](UINT id) {
+        for (const Received& r : Seen(WM_COMMAND)) {
+            if (LOWORD(static_cast<DWORD_PTR>(r.wParam)) == id) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // Alt and the menu's mnemonic open it; the item's own letter chooses it.
+    dt::Key('O', {VK_MENU});
+    ASSERT_TRUE(dt::RunUntil([] { return dt::MenuItemOnScreen("Preferences...").has_value(); }));
+    dt::Key('P');
+    EXPECT_TRUE(dt::RunUntil([&] { return chosen(25006); })) << "the item's mnemonic went past the open menu";
+    const auto pressed = [](UINT vk) {
+        for (const Received& r : Seen(WM_KEYDOWN)) {
+            if (r.wParam == vk) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_FALSE(pressed('P')) << "the window behind the menu got the letter";
+    // F10 opens the bar; arrows walk it and Enter chooses.
+    ASSERT_TRUE(dt::RunUntil([] { return !dt::MenuItemOnScreen("Preferences...").has_value(); }));
+    dt::Key(VK_F1 + 9);
+    ASSERT_TRUE(dt::RunUntil([] { return dt::MenuItemOnScreen("Preferences...").has_value(); }));
+    dt::Key(VK_DOWN);
+    dt::Key(VK_DOWN);
+    dt::Key(VK_RETURN);
+    EXPECT_TRUE(dt::RunUntil([&] { return chosen(25009); })) << "arrows and Enter went past the open menu";
+    EXPECT_FALSE(chosen(25003));
+    EXPECT_FALSE(pressed(VK_DOWN) || pressed(VK_RETURN)) << "the window behind the menu got the keys";
+}
+}
+}
