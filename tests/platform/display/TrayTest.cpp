@@ -114,6 +114,12 @@ protected:
         return at.value_or(POINT{-1, -1});
     }
 
+    std::optional<COLORREF> PixelOfIcon() const
+    {
+        const std::optional<POINT> at = dt::TrayIconOnScreen(owner_, kId);
+        return at ? dt::ScreenPixel(*at) : std::nullopt;
+    }
+
     HWND owner_ = nullptr;
 };
 
@@ -135,13 +141,14 @@ TEST_F(Tray, TheIconShowsItsPictureAndTipAndFollowsChanges)
     ASSERT_GE(at.x, 0);
     EXPECT_EQ(dt::TrayIconTooltip(owner_, kId), "Tapvox");
     std::optional<COLORREF> pixel;
-    EXPECT_TRUE(dt::RunUntil([&] { return (pixel = dt::ScreenPixel(at)) && Near(*pixel, RGB(255, 0, 0)); }))
+    // The tray may still be laying its icons out: the icon's place is asked anew each time.
+    EXPECT_TRUE(dt::RunUntil([&] { return (pixel = PixelOfIcon()) && Near(*pixel, RGB(255, 0, 0)); }, 15000))
         << "the screen shows " << std::hex << pixel.value_or(CLR_INVALID) << " where the red icon is";
 
     // A change without a tip keeps the tip shown; a new tip replaces it.
     NOTIFYICONDATAA d = Data(owner_, Icon(kBlueIcon, RGB(0, 0, 255)), nullptr);
     ASSERT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &d));
-    EXPECT_TRUE(dt::RunUntil([&] { return (pixel = dt::ScreenPixel(at)) && Near(*pixel, RGB(0, 0, 255)); }))
+    EXPECT_TRUE(dt::RunUntil([&] { return (pixel = PixelOfIcon()) && Near(*pixel, RGB(0, 0, 255)); }, 15000))
         << "the screen shows " << std::hex << pixel.value_or(CLR_INVALID) << " where the blue icon is";
     EXPECT_EQ(dt::TrayIconTooltip(owner_, kId), "Tapvox");
     d = Data(owner_, Icon(kBlueIcon, RGB(0, 0, 255)), "Tapvox - recording");
