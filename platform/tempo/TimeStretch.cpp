@@ -5,62 +5,105 @@
 #include <SoundTouch.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 namespace platform {
 namespace {
-float FromPcm(const std::uint8_t* p, int bytes)
+template <int Bytes>
+float FromPcm(const std::uint8_t* p)
 {
-    switch (bytes) {
-    case 1:
+    if constexpr (Bytes == 1) {
         return (static_cast<int>(p[0]) - 128) / 128.0f;
-    case 2: {
+    } else if constexpr (Bytes == 2) {
         std::int16_t v;
         std::memcpy(&v, p, 2);
         return v / 32768.0f;
-    }
-    case 3: {
+    } else if constexpr (Bytes == 3) {
         const std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 8 |
                                                          static_cast<std::uint32_t>(p[1]) << 16 |
                                                          static_cast<std::uint32_t>(p[2]) << 24) >> 8;
         return static_cast<float>(v / 8388608.0);
-    }
-    default: {
+    } else {
         std::int32_t v;
         std::memcpy(&v, p, 4);
         return static_cast<float>(v / 2147483648.0);
     }
-    }
 }
 
-void ToPcm(float f, std::uint8_t* p, int bytes)
+// f, limited to [-1, 1] (NaN to -1), times the sample size's full scale, rounded half
+// away from zero and kept in range. The sum with one half is exact for a float scaled
+// by a power of two, so this equals llround without a library call per sample.
+template <int Bytes>
+std::int64_t Scaled(float f)
 {
-    const double x = std::clamp(static_cast<double>(f), -1.0, 1.0);
-    switch (bytes) {
-    case 1:
-        p[0] = static_cast<std::uint8_t>(std::clamp<long>(std::lround(x * 128.0) + 128, 0, 255));
-        break;
-    case 2: {
-        const auto v = static_cast<std::int16_t>(std::clamp<long>(std::lround(x * 32768.0), -32768, 32767));
-        std::memcpy(p, &v, 2);
-        break;
-    }
-    case 3: {
-        const auto v = static_cast<std::int32_t>(std::clamp<long>(std::lround(x * 8388608.0), -8388608, 8388607));
+    constexpr double kFull = static_cast<double>(std::int64_t(1) << (8 * Bytes - 1));
+    const double v = (f > -1.0f ? std::min(static_cast<double>(f), 1.0) : -1.0) * kFull;
+    return std::min(static_cast<std::int64_t>(v + (v < 0 ? -0.5 : 0.5)), static_cast<std::int64_t>(kFull) - 1);
+}
+
+template <int Bytes>
+void ToPcm(float f, std::uint8_t* p)
+{
+    const std::int64_t v = Scaled<Bytes>(f);
+    if constexpr (Bytes == 1) {
+        p[0] = static_cast<std::uint8_t>(v + 128);
+    } else if constexpr (Bytes == 2) {
+        const auto s = static_cast<std::int16_t>(v);
+        std::memcpy(p, &s, 2);
+    } else if constexpr (Bytes == 3) {
         p[0] = static_cast<std::uint8_t>(v);
         p[1] = static_cast<std::uint8_t>(v >> 8);
         p[2] = static_cast<std::uint8_t>(v >> 16);
-        break;
+    } else {
+        const auto s = static_cast<std::int32_t>(v);
+        std::memcpy(p, &s, 4);
     }
-    default: {
-        const auto v = static_cast<std::int32_t>(
-            std::clamp<long long>(std::llround(x * 2147483648.0), -2147483648LL, 2147483647LL));
-        std::memcpy(p, &v, 4);
-        break;
+}
+
+// One loop per sample size, so the conversion is not chosen again for every sample.
+template <int Bytes>
+void Decode(const std::uint8_t* in, std::size_t samples, float* out)
+{
+    for (std::size_t i = 0; i < samples; ++i) {
+        out[i] = FromPcm<Bytes>(in + i * Bytes);
     }
+}
+
+template <int Bytes>
+void Encode(const float* in, std::size_t samples, std::uint8_t* out)
+{
+    for (std::size_t i = 0; i < samples; ++i) {
+        ToPcm<Bytes>(in[i], out + i * Bytes);
+    }
+}
+
+void DecodeAny(int sampleBytes, const std::uint8_t* in, std::size_t samples, float* out)
+{
+    switch (sampleBytes) {
+    case 1:
+        return Decode<1>(in, samples, out);
+    case 2:
+        return Decode<2>(in, samples, out);
+    case 3:
+        return Decode<3>(in, samples, out);
+    default:
+        return Decode<4>(in, samples, out);
+    }
+}
+
+void EncodeAny(int sampleBytes, const float* in, std::size_t samples, std::uint8_t* out)
+{
+    switch (sampleBytes) {
+    case 1:
+        return Encode<1>(in, samples, out);
+    case 2:
+        return Encode<2>(in, samples, out);
+    case 3:
+        return Encode<3>(in, samples, out);
+    default:
+        return Encode<4>(in, samples, out);
     }
 }
 }
@@ -116,9 +159,8 @@ void TimeStretch::Put(const void* data, std::size_t bytes)
     while (frames > 0) {
         const std::size_t n = std::min(frames, room);
         const std::size_t samples = n * s.channels;
-        for (std::size_t i = 0; i < samples; ++i, p += s.sampleBytes) {
-            s.scratch[i] = FromPcm(p, s.sampleBytes);
-        }
+        DecodeAny(s.sampleBytes, p, samples, s.scratch.data());
+        p += samples * std::size_t(s.sampleBytes);
         s.touch.putSamples(s.scratch.data(), static_cast<unsigned>(n));
         frames -= n;
     }
@@ -140,9 +182,8 @@ std::size_t TimeStretch::Take(void* out, std::size_t maxBytes)
             break;
         }
         const std::size_t samples = std::size_t(got) * s.channels;
-        for (std::size_t i = 0; i < samples; ++i, p += s.sampleBytes) {
-            ToPcm(s.scratch[i], p, s.sampleBytes);
-        }
+        EncodeAny(s.sampleBytes, s.scratch.data(), samples, p);
+        p += samples * std::size_t(s.sampleBytes);
         written += got;
         wanted -= got;
     }
