@@ -220,13 +220,42 @@ int LargestDifference(const WAVEFORMATEX& f, const Bytes& a, const Bytes& b, std
     return largest;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+// The wrapper and the baseline timed in the same iterations, in alternating order so
+// neither always runs with a warm cache; the ratio is of processor time.
+struct Interleaved {
+    double wrapperTime = 0;
+    double directTime = 0;
+    std::vector<double> ratios;  // per iteration: robust against load changing during the run
 
-// Whole files played at speed both ways; the ratio is of processor time.
+    template <class Wrapper, class Direct>
+    void Run(benchmark::State& state, Wrapper wrapper, Direct direct)
+    {
+        bool wrapperFirst = true;
+        for (auto _ : state) {
+            const double t0 = CpuSeconds();
+            wrapperFirst ? wrapper() : direct();
+            const double t1 = CpuSeconds();
+            wrapperFirst ? direct() : wrapper();
+            const double t2 = CpuSeconds();
+            const double ours = wrapperFirst ? t1 - t0 : t2 - t1;
+            const double theirs = wrapperFirst ? t2 - t1 : t1 - t0;
+            wrapperTime += ours;
+            directTime += theirs;
+            ratios.push_back(ours / theirs);
+            wrapperFirst = !wrapperFirst;
+            state.SetIterationTime(t2 - t0);
+        }
+    }
+
+    void ReportOverhead(benchmark::State& state)
+    {
+        std::sort(ratios.begin(), ratios.end());
+        state.counters["overhead_pct"] = (wrapperTime / directTime - 1) * 100;
+        state.counters["median_overhead_pct"] = (ratios[ratios.size() / 2] - 1) * 100;
+    }
+};
+
+// Whole files played at speed both ways.
 void PlayAtSpeed(benchmark::State& state, WAVEFORMATEX f, float speed)
 {
     const Feed feed = PlaybackFeed(f, speed);
@@ -237,90 +266,51 @@ void PlayAtSpeed(benchmark::State& state, WAVEFORMATEX f, float speed)
     DirectStream direct;
     std::size_t wrapperBytes = 0;
     std::size_t directBytes = 0;
-    double wrapperTime = 0;
-    double directTime = 0;
-    std::vector<double> ratios;  // per iteration: robust against load changing during the run
-    bool wrapperFirst = true;
-    for (auto _ : state) {
-        const double t0 = CpuSeconds();
-        if (wrapperFirst) {
-            wrapperBytes = ThroughTimeStretch(stretch, f, speed, feed, pcm, wrapperOut);
-        } else {
-            directBytes = DirectAny(direct, f, speed, feed, pcm, directOut);
-        }
-        const double t1 = CpuSeconds();
-        if (wrapperFirst) {
-            directBytes = DirectAny(direct, f, speed, feed, pcm, directOut);
-        } else {
-            wrapperBytes = ThroughTimeStretch(stretch, f, speed, feed, pcm, wrapperOut);
-        }
-        const double t2 = CpuSeconds();
-        const double wrapper = wrapperFirst ? t1 - t0 : t2 - t1;
-        const double baseline = wrapperFirst ? t2 - t1 : t1 - t0;
-        wrapperTime += wrapper;
-        directTime += baseline;
-        ratios.push_back(wrapper / baseline);
-        wrapperFirst = !wrapperFirst;  // neither always runs with a warm cache
-        state.SetIterationTime(t2 - t0);
-    }
+    Interleaved run;
+    run.Run(
+        state, [&] { wrapperBytes = ThroughTimeStretch(stretch, f, speed, feed, pcm, wrapperOut); },
+        [&] { directBytes = DirectAny(direct, f, speed, feed, pcm, directOut); });
     if (wrapperBytes != directBytes || LargestDifference(f, wrapperOut, directOut, wrapperBytes) > 1) {
         state.SkipWithError("the wrapper's output differs from SoundTouch's own");
         return;
     }
+    run.ReportOverhead(state);
     const double runs = static_cast<double>(state.iterations());
     const double buffers = runs * std::ceil(static_cast<double>(wrapperBytes) / static_cast<double>(feed.out));
-    state.counters["overhead_pct"] = (wrapperTime / directTime - 1) * 100;
-    state.counters["median_overhead_pct"] = (Median(ratios) - 1) * 100;
-    state.counters["wrapper_x_realtime"] = kSeconds * runs / wrapperTime;
-    state.counters["direct_x_realtime"] = kSeconds * runs / directTime;
-    state.counters["wrapper_us_per_buffer"] = wrapperTime / buffers * 1e6;
-    state.counters["direct_us_per_buffer"] = directTime / buffers * 1e6;
+    state.counters["wrapper_x_realtime"] = kSeconds * runs / run.wrapperTime;
+    state.counters["direct_x_realtime"] = kSeconds * runs / run.directTime;
+    state.counters["wrapper_us_per_buffer"] = run.wrapperTime / buffers * 1e6;
+    state.counters["direct_us_per_buffer"] = run.directTime / buffers * 1e6;
     state.counters["out_seconds"] = static_cast<double>(wrapperBytes) / f.nAvgBytesPerSec;
 }
 
 // The fixed cost of a file: the stream set up at Play (and the last one released),
-// batches of files, interleaved.
+// in batches of files.
 void StreamSetup(benchmark::State& state, WAVEFORMATEX f, float speed)
 {
     const Feed feed = PlaybackFeed(f, speed);
     platform::TimeStretch stretch;
     DirectStream direct;
-    double wrapperTime = 0;
-    double directTime = 0;
-    std::vector<double> ratios;
-    bool wrapperFirst = true;
-    const auto wrapperBatch = [&] {
-        for (int i = 0; i < kFilesPerBatch; ++i) {
-            stretch.Configure(f, feed.capacity);
-            stretch.SetSpeed(speed);
-            benchmark::DoNotOptimize(stretch.IsConfigured());
-        }
-    };
-    const auto directBatch = [&] {
-        for (int i = 0; i < kFilesPerBatch; ++i) {
-            direct.Open(f, speed, feed);
-            benchmark::DoNotOptimize(direct.touch.get());
-        }
-    };
-    for (auto _ : state) {
-        const double t0 = CpuSeconds();
-        wrapperFirst ? wrapperBatch() : directBatch();
-        const double t1 = CpuSeconds();
-        wrapperFirst ? directBatch() : wrapperBatch();
-        const double t2 = CpuSeconds();
-        const double wrapper = wrapperFirst ? t1 - t0 : t2 - t1;
-        const double baseline = wrapperFirst ? t2 - t1 : t1 - t0;
-        wrapperTime += wrapper;
-        directTime += baseline;
-        ratios.push_back(wrapper / baseline);
-        wrapperFirst = !wrapperFirst;
-        state.SetIterationTime(t2 - t0);
-    }
+    Interleaved run;
+    run.Run(
+        state,
+        [&] {
+            for (int i = 0; i < kFilesPerBatch; ++i) {
+                stretch.Configure(f, feed.capacity);
+                stretch.SetSpeed(speed);
+                benchmark::DoNotOptimize(stretch.IsConfigured());
+            }
+        },
+        [&] {
+            for (int i = 0; i < kFilesPerBatch; ++i) {
+                direct.Open(f, speed, feed);
+                benchmark::DoNotOptimize(direct.touch.get());
+            }
+        });
+    run.ReportOverhead(state);
     const double files = static_cast<double>(state.iterations()) * kFilesPerBatch;
-    state.counters["wrapper_us_per_file"] = wrapperTime / files * 1e6;
-    state.counters["direct_us_per_file"] = directTime / files * 1e6;
-    state.counters["overhead_pct"] = (wrapperTime / directTime - 1) * 100;
-    state.counters["median_overhead_pct"] = (Median(ratios) - 1) * 100;
+    state.counters["wrapper_us_per_file"] = run.wrapperTime / files * 1e6;
+    state.counters["direct_us_per_file"] = run.directTime / files * 1e6;
 }
 
 struct Format {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -79,31 +80,19 @@ void Encode(const float* in, std::size_t samples, std::uint8_t* out)
     }
 }
 
-void DecodeAny(int sampleBytes, const std::uint8_t* in, std::size_t samples, float* out)
+// Calls f with the sample size as a compile-time constant.
+template <class F>
+void ForSampleSize(int sampleBytes, F f)
 {
     switch (sampleBytes) {
     case 1:
-        return Decode<1>(in, samples, out);
+        return f(std::integral_constant<int, 1>{});
     case 2:
-        return Decode<2>(in, samples, out);
+        return f(std::integral_constant<int, 2>{});
     case 3:
-        return Decode<3>(in, samples, out);
+        return f(std::integral_constant<int, 3>{});
     default:
-        return Decode<4>(in, samples, out);
-    }
-}
-
-void EncodeAny(int sampleBytes, const float* in, std::size_t samples, std::uint8_t* out)
-{
-    switch (sampleBytes) {
-    case 1:
-        return Encode<1>(in, samples, out);
-    case 2:
-        return Encode<2>(in, samples, out);
-    case 3:
-        return Encode<3>(in, samples, out);
-    default:
-        return Encode<4>(in, samples, out);
+        return f(std::integral_constant<int, 4>{});
     }
 }
 }
@@ -159,7 +148,7 @@ void TimeStretch::Put(const void* data, std::size_t bytes)
     while (frames > 0) {
         const std::size_t n = std::min(frames, room);
         const std::size_t samples = n * s.channels;
-        DecodeAny(s.sampleBytes, p, samples, s.scratch.data());
+        ForSampleSize(s.sampleBytes, [&](auto size) { Decode<decltype(size)::value>(p, samples, s.scratch.data()); });
         p += samples * std::size_t(s.sampleBytes);
         s.touch.putSamples(s.scratch.data(), static_cast<unsigned>(n));
         frames -= n;
@@ -182,7 +171,7 @@ std::size_t TimeStretch::Take(void* out, std::size_t maxBytes)
             break;
         }
         const std::size_t samples = std::size_t(got) * s.channels;
-        EncodeAny(s.sampleBytes, s.scratch.data(), samples, p);
+        ForSampleSize(s.sampleBytes, [&](auto size) { Encode<decltype(size)::value>(s.scratch.data(), samples, p); });
         p += samples * std::size_t(s.sampleBytes);
         written += got;
         wanted -= got;
