@@ -58,6 +58,9 @@ public:
     void PruneMarkers();
     DWORD GetNextMarkerPosition(DWORD pos);
     DWORD GetPrevMarkerPosition(DWORD pos);
+    // One second in this file's positions: bytes, or samples for Ogg Vorbis;
+    // 300 without a format record. Steps back by marker or comment count in it.
+    DWORD PositionsPerSecond();
     DWORD PositionAtTime(__time64_t t);
     DWORD GetEarliestMarkerPosition();
     DWORD GetLatestEndPosition();

@@ -300,6 +300,28 @@ TEST_F(OggVorbisFileTest, AppendToAnOggencFileJoinsExactly)
     EXPECT_NE(listed.find("TITLE=A title"), std::string::npos) << listed;
 }
 
+// Positions count samples: "within a second of a marker" is a second of
+// samples, not of the stream's bytes.
+TEST_F(OggVorbisFileTest, StepsBackToThePreviousSegmentWithinASecondOfSamples)
+{
+    const WAVEFORMATEX fmt = StereoCd();
+    OggVorbisFile f(dir.file("segments.ogg").c_str(), &fmt, 4, MMIO_READWRITE);
+    ASSERT_TRUE(f.open());
+    Record(f, 25);
+    ASSERT_EQ(f.GetLength(), 25u * 8820);
+    ASSERT_LT(f.GetFormat()->nAvgBytesPerSec, 44100u / 2);
+    f.AddMarker(44100, 1800000001, true);
+    f.AddMarker(2 * 44100, 1800000002, true);
+    EXPECT_EQ(f.PositionsPerSecond(), 44100u);
+    // 0.7 s and 0.99 s past the second marker: back to the first one.
+    EXPECT_EQ(f.GetPrevMarkerPosition(2 * 44100 + 30870), 44100u);
+    EXPECT_EQ(f.GetPrevMarkerPosition(3 * 44100 - 1), 44100u);
+    // More than a second past it: back to that marker.
+    EXPECT_EQ(f.GetPrevMarkerPosition(3 * 44100 + 1), 2u * 44100);
+    EXPECT_EQ(f.GetPrevMarkerPosition(44100 + 30870), 0u);
+    ASSERT_TRUE(f.close());
+}
+
 TEST_F(OggVorbisFileTest, PacketCopyThroughReadAndWrite)
 {
     TAPVOX_REQUIRE_TOOL("ogginfo");
