@@ -470,7 +470,8 @@ bool OggFile::RewriteComments()
     if (readOnly || name.empty()) {
         return false;
     }
-    CloseStreams();
+    // The streams stay open on the old file: a rewrite that fails leaves the
+    // recording open for a later try; after one that succeeds it is closed.
     // The new file is written beside the old one and replaces it only when
     // complete and on disk: a failed rewrite leaves the recording as it was.
     const std::string folder(platform::FolderPart(name));

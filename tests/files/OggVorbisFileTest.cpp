@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "files/FileNames.h"
 #include "files/OggPacketRecord.h"
 #include "files/OggPage.h"
 #include "files/OggVorbisFile.h"
@@ -18,6 +19,7 @@
 #include "platform/kernel/Clock.h"
 #include "tests/files/ChildProcess.h"
 #include "tests/files/OggTestUtil.h"
+#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -114,6 +116,26 @@ protected:
     void SetUp() override { platform::UseManualClock(1800000000); }
     void TearDown() override { platform::UseSystemClock(); }
     testsupport::TempDir dir;
+};
+
+class OggFullDisk : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        platform::UseManualClock(1800000000);
+        std::string why;
+        space = testsupport::OutOfSpace::Make(GetParam(), &why);
+        if (!space) {
+            GTEST_SKIP() << why;
+        }
+        path = space->Folder() + "/take.ogg";
+        journal = space->Folder() + "/take.~gg";
+    }
+    void TearDown() override { platform::UseSystemClock(); }
+
+    std::unique_ptr<testsupport::OutOfSpace> space;
+    std::string path;
+    std::string journal;
 };
 }
 
@@ -529,6 +551,44 @@ TEST_F(OggVorbisFileTest, RefusedPagesAreWrittenOnceThereIsRoom)
     std::int64_t frames = 0;
     EXPECT_LT(DecodedError(path, &frames), 2000.0);
 }
+
+// The stream's last pages and the comment header cannot be written: the file
+// stays open with them until a later close, once there is room, finishes it.
+TEST_P(OggFullDisk, ACloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
+{
+    {
+        const WAVEFORMATEX fmt = StereoCd();
+        OggVorbisFile f(path.c_str(), &fmt, 4, MMIO_READWRITE);
+        ASSERT_TRUE(f.open());
+        f.AddMarker(0, 1800000000, true);
+        Record(f, 10);
+        ASSERT_TRUE(f.update());
+        ASSERT_TRUE(f.SetInfo("title", "Finished later"));
+        f.AddComment("the end", 8 * 8820, 0, true);
+        space->Exhaust(FileSizeOf(path.c_str()));
+        EXPECT_FALSE(f.close());
+        EXPECT_TRUE(f.IsOpen());
+        EXPECT_TRUE(f.IsDirty());
+        space->Relieve();
+        EXPECT_TRUE(f.close());
+        EXPECT_FALSE(f.IsOpen());
+    }
+    EXPECT_FALSE(FileExists(journal.c_str()));
+    ExpectWholeOggStream(path, 10 * 8820);
+    if (testsupport::HaveTool("vorbiscomment")) {
+        const std::string listed = ToolOutput("vorbiscomment -l '" + path + "'");
+        EXPECT_NE(listed.find("=Finished later"), std::string::npos) << listed;
+    }
+    OggVorbisFile r(path.c_str(), nullptr, 4, MMIO_READ);
+    ASSERT_TRUE(r.open());
+    EXPECT_EQ(r.GetLength(), 10u * 8820);
+    EXPECT_EQ(r.GetMarkerCount(), 1);
+    EXPECT_EQ(r.GetCommentCount(), 1);
+    // The signature was made over the whole stream, not what was on disk at the first close.
+    EXPECT_FALSE(r.VerifySignature());
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, OggFullDisk, ::testing::Values("tmpfs", "filesize"));
 
 TEST_F(OggVorbisFileTest, BadInputOpensOrFailsCleanly)
 {
