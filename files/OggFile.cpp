@@ -238,6 +238,11 @@ bool OggFile::QueuePage(const BYTE* header, long headerLength, const BYTE* body,
     return FlushPages();
 }
 
+bool OggFile::QueueIsFull()
+{
+    return queued.size() >= kMaxQueuedPageBytes && !FlushPages();
+}
+
 bool OggFile::FlushPages()
 {
     if (queued.empty()) {

@@ -503,6 +503,10 @@ LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
     if (!encoderReady) {
         return 0;
     }
+    // Refused before the encoder takes them: every sample it took reaches the file.
+    if (QueueIsFull()) {
+        return -1;
+    }
     const int channels = codec->encoderInfo.channels;
     const LONG frames = channels == 1 ? bytes / 2 : bytes / 4;
     if (frames <= 0) {
@@ -579,7 +583,7 @@ LONG OggVorbisFile::Write(const void* data, LONG count)
     if (readOnly || !writeStream || count == 0) {
         return 0;
     }
-    if (!data || count < kOggPacketRecordSize) {
+    if (!data || count < kOggPacketRecordSize || QueueIsFull()) {
         return -1;
     }
     if (!encoderActive) {

@@ -590,6 +590,78 @@ TEST_P(OggFullDisk, ACloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
 
 INSTANTIATE_TEST_SUITE_P(Disks, OggFullDisk, ::testing::Values("tmpfs", "filesize"));
 
+// While the disk refuses pages they are held, but only up to a cap: past it
+// the audio is refused before the encoder takes it, so memory stays bounded,
+// and what was taken is written once there is room.
+TEST_F(OggVorbisFileTest, HeldPagesAreCappedAndWhatWasTakenIsWrittenLater)
+{
+    const std::string path = dir.file("capped.ogg");
+    const std::string taken = dir.file("taken");
+    constexpr rlim_t kLimit = 64 * 1024;
+    const int result = childtest::RunWithFileLimit(kLimit, [&] {
+        // Noise at the highest quality: the most bytes for each buffer of audio.
+        const WAVEFORMATEX fmt = StereoCd();
+        OggVorbisFile f(path.c_str(), &fmt, 10, MMIO_READWRITE);
+        if (!f.open()) {
+            return 2;
+        }
+        std::vector<short> pcm(2 * 8820);
+        unsigned seed = 1;
+        auto noise = [&] {
+            for (short& s : pcm) {
+                seed = seed * 1103515245u + 12345u;
+                s = static_cast<short>((seed >> 16) & 0x3FFF) - 0x2000;
+            }
+            return f.WriteSamples(pcm.data(), static_cast<LONG>(pcm.size() * 2));
+        };
+        // Far more than the cap holds, at any bitrate above 64 kbit/s.
+        const int most = static_cast<int>(OggFile::kMaxQueuedPageBytes / 1600);
+        int refused = 0;
+        bool full = false;
+        for (int i = 0; i < most && refused < 20; ++i) {
+            const DWORD before = f.GetLength();
+            const LONG n = noise();
+            if (n != -1 && full) {
+                return 3;  // nothing reaches the disk past the limit
+            }
+            full = n == -1;
+            if (f.GetLength() == before) {
+                ++refused;
+            } else if (refused > 0) {
+                return 4;  // once full, the file stays full while the disk is
+            }
+        }
+        if (refused == 0) {
+            return 5;
+        }
+        const DWORD length = f.GetLength();
+        // Copied packets are refused as well.
+        std::vector<BYTE> packet(kOggPacketRecordSize + 100);
+        if (f.Write(packet.data(), static_cast<LONG>(packet.size())) != -1 || f.GetLength() != length) {
+            return 8;
+        }
+        if (!childtest::LiftFileLimit()) {
+            return 90;
+        }
+        for (int i = 0; i < 5; ++i) {
+            if (noise() != 8820) {
+                return 6;
+            }
+        }
+        const std::string count = std::to_string(length + 5 * 8820);
+        testsupport::WriteAll(taken, std::vector<std::uint8_t>(count.begin(), count.end()));
+        return f.close() ? 0 : 7;
+    });
+    ASSERT_EQ(result, 0);
+    const std::vector<std::uint8_t> text = testsupport::ReadAll(taken);
+    const std::int64_t samples = std::atoll(std::string(text.begin(), text.end()).c_str());
+    ExpectWholeOggStream(path, samples);
+    // Held at most the cap and the pages of one buffer; the rest went out later.
+    const std::size_t size = testsupport::ReadAll(path).size();
+    EXPECT_GT(size, OggFile::kMaxQueuedPageBytes);
+    EXPECT_LT(size, kLimit + OggFile::kMaxQueuedPageBytes + 6 * 64 * 1024);
+}
+
 TEST_F(OggVorbisFileTest, BadInputOpensOrFailsCleanly)
 {
     const WAVEFORMATEX fmt = StereoCd();
