@@ -57,15 +57,10 @@ Mp3File::~Mp3File()
 
 void Mp3File::ReleaseHandle()
 {
-    if (!handle) {
-        return;
+    if (handle) {
+        ReleaseMmio(&handle);
+        readOnly = false;
     }
-    // A failed close keeps the handle open once; the second close lets it go.
-    if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
-        mmioClose(handle, 0);
-    }
-    handle = nullptr;
-    readOnly = false;
 }
 
 bool Mp3File::IsOpen() { return handle != nullptr; }

@@ -441,10 +441,7 @@ bool OggFile::MarkEndOfStream()
 
 void OggFile::KeepJournal()
 {
-    if (markerFile) {
-        mmioClose(markerFile, 0);
-        markerFile = nullptr;
-    }
+    ReleaseMmio(&markerFile);
     dirty = false;
 }
 

@@ -102,6 +102,9 @@ public:
     static std::string MarkerFileNameFor(const std::string& recording);
 
 protected:
+    // Closes an mmio handle for good and clears it: a failed close keeps the
+    // handle open once, so it is closed again. False when the first close failed.
+    static bool ReleaseMmio(HMMIO* handle);
     // For a class whose text reaches the disk only after update (at close): that
     // write failed, so the companion file must stay until a later save succeeds.
     void KeepMarkerFile() { journalPending = true; }

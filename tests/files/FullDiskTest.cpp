@@ -6,27 +6,23 @@
 #include "files/FileNames.h"
 #include "files/Mp3File.h"
 #include "files/WaveFile.h"
-#include "platform/kernel/Clock.h"
+#include "tests/files/FullDiskFixture.h"
 #include "tests/files/Mp3TestUtil.h"
 #include "tests/files/WaveTestUtil.h"
-#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
-class FullDisk : public ::testing::TestWithParam<const char*> {
+class FullDisk : public FullDiskFixture {
 protected:
+    FullDisk() : FullDiskFixture(1700000000) {}
     void SetUp() override
     {
-        platform::UseManualClock(1700000000);
-        std::string why;
-        space = testsupport::OutOfSpace::Make(GetParam(), &why);
-        if (!space) {
-            GTEST_SKIP() << why;
+        FullDiskFixture::SetUp();
+        if (space) {
+            path = In("take.wav");
+            journal = In("take.~av");
         }
-        path = space->Folder() + "/take.wav";
-        journal = space->Folder() + "/take.~av";
     }
-    void TearDown() override { platform::UseSystemClock(); }
 
     std::string DispText()
     {
@@ -39,7 +35,6 @@ protected:
         return std::string(reinterpret_cast<const char*>(b.data()) + disp->dataOffset + 4);
     }
 
-    std::unique_ptr<testsupport::OutOfSpace> space;
     std::string path;
     std::string journal;
     const WAVEFORMATEX f = Pcm(1, 8000, 16);
@@ -156,8 +151,8 @@ TEST_P(FullDisk, ARefusedBufferLeavesNoTraceAndTheNextOneFollowsTheAudio)
 // for the copy: the file stays open with its text unsaved until there is room.
 TEST_P(FullDisk, AnMp3CloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
 {
-    const std::string mp3 = space->Folder() + "/take.mp3";
-    const std::string mp3Journal = space->Folder() + "/take.~p3";
+    const std::string mp3 = In("take.mp3");
+    const std::string mp3Journal = In("take.~p3");
     const MPEGLAYER3WAVEFORMAT fmt = mp3test::Mp3WaveFormat(1, 22050, 32);
     const mp3test::Bytes audio = mp3test::Joined(mp3test::Encode(1, 22050, 32, 10));
     {
@@ -168,12 +163,7 @@ TEST_P(FullDisk, AnMp3CloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
         ASSERT_TRUE(m.update());
         AddLongComments(m, 100);
         space->Exhaust(FileSizeOf(mp3.c_str()));
-        EXPECT_FALSE(m.close());
-        EXPECT_TRUE(m.IsOpen());
-        EXPECT_TRUE(m.IsDirty());
-        space->Relieve();
-        EXPECT_TRUE(m.close());
-        EXPECT_FALSE(m.IsOpen());
+        CloseOnceThereIsRoom(m);
     }
     EXPECT_FALSE(FileExists(mp3Journal.c_str()));
     {

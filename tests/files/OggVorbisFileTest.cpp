@@ -18,8 +18,8 @@
 #include "platform/core/Bytes.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/ChildProcess.h"
+#include "tests/files/FullDiskFixture.h"
 #include "tests/files/OggTestUtil.h"
-#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -118,24 +118,9 @@ protected:
     testsupport::TempDir dir;
 };
 
-class OggFullDisk : public ::testing::TestWithParam<const char*> {
+class OggFullDisk : public FullDiskFixture {
 protected:
-    void SetUp() override
-    {
-        platform::UseManualClock(1800000000);
-        std::string why;
-        space = testsupport::OutOfSpace::Make(GetParam(), &why);
-        if (!space) {
-            GTEST_SKIP() << why;
-        }
-        path = space->Folder() + "/take.ogg";
-        journal = space->Folder() + "/take.~gg";
-    }
-    void TearDown() override { platform::UseSystemClock(); }
-
-    std::unique_ptr<testsupport::OutOfSpace> space;
-    std::string path;
-    std::string journal;
+    OggFullDisk() : FullDiskFixture(1800000000) {}
 };
 }
 
@@ -556,6 +541,7 @@ TEST_F(OggVorbisFileTest, RefusedPagesAreWrittenOnceThereIsRoom)
 // stays open with them until a later close, once there is room, finishes it.
 TEST_P(OggFullDisk, ACloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
 {
+    const std::string path = In("take.ogg");
     {
         const WAVEFORMATEX fmt = StereoCd();
         OggVorbisFile f(path.c_str(), &fmt, 4, MMIO_READWRITE);
@@ -566,14 +552,9 @@ TEST_P(OggFullDisk, ACloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
         ASSERT_TRUE(f.SetInfo("title", "Finished later"));
         f.AddComment("the end", 8 * 8820, 0, true);
         space->Exhaust(FileSizeOf(path.c_str()));
-        EXPECT_FALSE(f.close());
-        EXPECT_TRUE(f.IsOpen());
-        EXPECT_TRUE(f.IsDirty());
-        space->Relieve();
-        EXPECT_TRUE(f.close());
-        EXPECT_FALSE(f.IsOpen());
+        CloseOnceThereIsRoom(f);
     }
-    EXPECT_FALSE(FileExists(journal.c_str()));
+    EXPECT_FALSE(FileExists(In("take.~gg").c_str()));
     ExpectWholeOggStream(path, 10 * 8820);
     if (testsupport::HaveTool("vorbiscomment")) {
         const std::string listed = ToolOutput("vorbiscomment -l '" + path + "'");
