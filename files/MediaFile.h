@@ -14,9 +14,9 @@ constexpr int MaxWaveFormatSize = 2000;
 //   in the file: the next Write continues where the audio ends (0 on a read-only file).
 // - update and close return false when anything could not be written (headers,
 //   sizes, the text items, the companion journal); the journal then stays on
-//   disk, so no marker is lost. A close whose text could not be saved leaves the
-//   file open and dirty, so a later close can try again; the destructor closes
-//   it regardless.
+//   disk, so no marker is lost. A close whose text could not be saved (for
+//   MP3 and Ogg files also their last pages or tags) leaves the file open and
+//   dirty, so a later close can try again; the destructor closes it regardless.
 // - open never creates anything when the open flags hold no write access, never
 //   writes through a link and refuses anything but a regular file.
 class MediaFile {

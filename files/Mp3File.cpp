@@ -47,7 +47,21 @@ Mp3File::Mp3File(const char* fileName, const WAVEFORMATEX* fmt, DWORD flags) : R
     openFlags = flags;
 }
 
-Mp3File::~Mp3File() { close(); }
+Mp3File::~Mp3File()
+{
+    // A close that could not finish still lets the file go; the journal keeps the lists.
+    if (!close()) {
+        ReleaseHandle();
+    }
+}
+
+void Mp3File::ReleaseHandle()
+{
+    if (handle) {
+        ReleaseMmio(&handle);
+        readOnly = false;
+    }
+}
 
 bool Mp3File::IsOpen() { return handle != nullptr; }
 bool Mp3File::Reopen() { return open(); }
@@ -176,8 +190,8 @@ bool Mp3File::ScanFrames(bool checkNext)
 
 bool Mp3File::open()
 {
-    if (handle) {
-        close();
+    if (handle && !close()) {
+        ReleaseHandle();
     }
     dirty = false;
     // A read-only open never creates anything, not even a temporary file.
@@ -512,6 +526,13 @@ bool Mp3File::close()
     if (id3v1Pending) {
         saved = WriteId3v1() && saved;
     }
+    if (!saved && !readOnly) {
+        // Not all on disk: still open and dirty, so a later close, once there
+        // is room, finishes the file.
+        dirty = true;
+        Error("can't close file", "mp3File close");
+        return false;
+    }
     if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
         Error("can't close file", "mp3File close");
         return false;
@@ -533,7 +554,9 @@ bool Mp3File::Delete()
     if (readOnly) {
         return false;
     }
-    close();
+    if (!close()) {
+        ReleaseHandle();
+    }
     std::string path = name;
     if (!path.empty() && mmioOpenA(path.data(), nullptr, MMIO_EXIST)) {
         DeleteFileA(path.c_str());
@@ -551,8 +574,12 @@ bool Mp3File::rename(const char* newName)
         return false;
     }
     const DWORD remembered = filePosition;
+    const bool wasTemp = tempName;
     tempName = false;
-    close();
+    if (!close()) {
+        tempName = wasTemp;
+        return false;
+    }
     const std::string target(newName);
     switch (MoveRecordingFile(name, target)) {
     case MoveResult::Moved:

@@ -55,6 +55,8 @@ protected:
     bool id3v1Pending = false;
 
 private:
+    // Lets the handle go even when the close could not finish.
+    void ReleaseHandle();
     // Reopens by name after the tag was rewritten and finds the audio again,
     // `tail` bytes before the end (from the start of the audio) when known.
     bool ReopenAfterTag(bool hadData, DWORD remembered, LONGLONG tail);

@@ -238,6 +238,11 @@ bool OggFile::QueuePage(const BYTE* header, long headerLength, const BYTE* body,
     return FlushPages();
 }
 
+bool OggFile::QueueIsFull()
+{
+    return queued.size() >= kMaxQueuedPageBytes && !FlushPages();
+}
+
 bool OggFile::FlushPages()
 {
     if (queued.empty()) {
@@ -436,10 +441,7 @@ bool OggFile::MarkEndOfStream()
 
 void OggFile::KeepJournal()
 {
-    if (markerFile) {
-        mmioClose(markerFile, 0);
-        markerFile = nullptr;
-    }
+    ReleaseMmio(&markerFile);
     dirty = false;
 }
 
@@ -470,7 +472,8 @@ bool OggFile::RewriteComments()
     if (readOnly || name.empty()) {
         return false;
     }
-    CloseStreams();
+    // The streams stay open on the old file: a rewrite that fails leaves the
+    // recording open for a later try; after one that succeeds it is closed.
     // The new file is written beside the old one and replaces it only when
     // complete and on disk: a failed rewrite leaves the recording as it was.
     const std::string folder(platform::FolderPart(name));

@@ -19,6 +19,10 @@ struct OggStreams;
 
 class OggFile : public RecFile {
 public:
+    // Pages held while the disk refuses them: minutes of a recording. Past
+    // this the file takes no more audio, so a full disk cannot fill the memory.
+    static constexpr std::size_t kMaxQueuedPageBytes = 4 << 20;
+
     explicit OggFile(const char* name);
     ~OggFile() override;
 
@@ -52,6 +56,8 @@ protected:
     // with the next one. False while any page is not on disk.
     bool QueuePage(const BYTE* header, long headerLength, const BYTE* body, long bodyLength);
     bool FlushPages();
+    // Whether the held pages reach kMaxQueuedPageBytes even after one more try to write them.
+    bool QueueIsFull();
     // The first queued pages replace the file from `offset` on, starting with
     // `prefix`: an append that drops the end of the old stream. Until they
     // are on disk, the file keeps its old end.

@@ -73,7 +73,10 @@ OggVorbisFile::OggVorbisFile(const char* fileName, const WAVEFORMATEX* fmt, int 
 
 OggVorbisFile::~OggVorbisFile()
 {
-    close();
+    // A close that could not finish still lets the file go; the journal stays.
+    if (!close()) {
+        ReleaseFile();
+    }
     vorbis_comment_clear(&codec->comment);
     vorbis_info_clear(&codec->encoderInfo);
     vorbis_info_clear(&codec->decoderInfo);
@@ -500,6 +503,10 @@ LONG OggVorbisFile::WriteSamples(const short* pcm16, LONG bytes)
     if (!encoderReady) {
         return 0;
     }
+    // Refused before the encoder takes them: every sample it took reaches the file.
+    if (QueueIsFull()) {
+        return -1;
+    }
     const int channels = codec->encoderInfo.channels;
     const LONG frames = channels == 1 ? bytes / 2 : bytes / 4;
     if (frames <= 0) {
@@ -576,7 +583,7 @@ LONG OggVorbisFile::Write(const void* data, LONG count)
     if (readOnly || !writeStream || count == 0) {
         return 0;
     }
-    if (!data || count < kOggPacketRecordSize) {
+    if (!data || count < kOggPacketRecordSize || QueueIsFull()) {
         return -1;
     }
     if (!encoderActive) {
@@ -681,19 +688,39 @@ bool OggVorbisFile::close()
             AudioChanged();
             dirty = true;
         }
+        // The stream is ended once: a later close only writes what is queued.
+        ClearCodecStates();
+        encoderActive = false;
     } else if (interrupted && !readOnly) {
         ok = MarkEndOfStream();
+        interrupted = !ok;
+    } else {
+        // Pages an earlier close could not write go first, so the text signs them.
+        ok = FlushPages();
     }
     ok = update() && ok;
-    ClearCodecStates();
-    encoderActive = false;
-    interrupted = false;
-    ok = RewriteComments() && ok;
-    CloseStreams();
+    // The comment header is rewritten only over a stream wholly on disk.
+    ok = ok && RewriteComments();
+    if (!ok && !readOnly) {
+        // Still open and dirty: a later close, once there is room, finishes the
+        // file, and the signed stream is read again then.
+        AudioChanged();
+        dirty = true;
+        return false;
+    }
+    ReleaseFile();
     if (!ok) {
         KeepJournal();
     }
     return ok;
+}
+
+void OggVorbisFile::ReleaseFile()
+{
+    ClearCodecStates();
+    encoderActive = false;
+    interrupted = false;
+    CloseStreams();
 }
 
 bool OggVorbisFile::Delete()
@@ -701,7 +728,9 @@ bool OggVorbisFile::Delete()
     if (readOnly) {
         return false;
     }
-    close();
+    if (!close()) {
+        ReleaseFile();
+    }
     const int fd = platform::OpenRegularForRead(name);
     if (fd >= 0) {
         ::close(fd);
@@ -717,8 +746,10 @@ bool OggVorbisFile::rename(const char* newName)
         return false;
     }
     const DWORD saved = GetPosition();
+    if (!close()) {
+        return false;
+    }
     tempName = false;
-    close();
     const std::string target(newName);
     const MoveResult moved = MoveRecordingFile(name, target);
     if (moved != MoveResult::Moved && moved != MoveResult::Copied) {

@@ -59,6 +59,8 @@ private:
     bool SetUpAppendEncoder();
     void ClearCodecStates();
     void AudioChanged();
+    // Ends the codecs and lets go of the file, whatever a close left unwritten.
+    void ReleaseFile();
     // Sets the encoder up to continue the stream exactly where its audio
     // ends (OggVorbisFileJoin.cpp); false when the file's end cannot be read
     // that way, and nothing has changed then.

@@ -58,6 +58,9 @@ public:
     void PruneMarkers();
     DWORD GetNextMarkerPosition(DWORD pos);
     DWORD GetPrevMarkerPosition(DWORD pos);
+    // One second in this file's positions: bytes, or samples for Ogg Vorbis;
+    // 300 without a format record. Steps back by marker or comment count in it.
+    DWORD PositionsPerSecond();
     DWORD PositionAtTime(__time64_t t);
     DWORD GetEarliestMarkerPosition();
     DWORD GetLatestEndPosition();
@@ -99,6 +102,9 @@ public:
     static std::string MarkerFileNameFor(const std::string& recording);
 
 protected:
+    // Closes an mmio handle for good and clears it: a failed close keeps the
+    // handle open once, so it is closed again. False when the first close failed.
+    static bool ReleaseMmio(HMMIO* handle);
     // For a class whose text reaches the disk only after update (at close): that
     // write failed, so the companion file must stay until a later save succeeds.
     void KeepMarkerFile() { journalPending = true; }

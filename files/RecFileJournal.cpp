@@ -107,16 +107,25 @@ bool RecFile::FlushMarkerFile()
     return markerFile != nullptr;
 }
 
+bool RecFile::ReleaseMmio(HMMIO* handle)
+{
+    if (!*handle) {
+        return true;
+    }
+    const bool ok = mmioClose(*handle, 0) == MMSYSERR_NOERROR;
+    if (!ok) {
+        mmioClose(*handle, 0);
+    }
+    *handle = nullptr;
+    return ok;
+}
+
 bool RecFile::CloseMarkerFile()
 {
     if (!markerFile) {
         return true;
     }
-    bool ok = mmioClose(markerFile, 0) == MMSYSERR_NOERROR;
-    if (!ok) {
-        mmioClose(markerFile, 0);
-    }
-    markerFile = nullptr;
+    const bool ok = ReleaseMmio(&markerFile);
     journalText.clear();
     // Deleted only once the recording's own text holds the lists, or when the
     // recording itself is gone.

@@ -1,7 +1,9 @@
 // The marker and comment lists of a recording and the arithmetic between
 // positions and wall-clock times.
 #include <algorithm>
+#include <cstdint>
 
+#include "files/FileType.h"
 #include "files/RecFile.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Clock.h"
@@ -152,12 +154,20 @@ DWORD RecFile::GetNextMarkerPosition(DWORD pos)
     return (i + 1 < GetMarkerCount()) ? markers[static_cast<std::size_t>(i + 1)].position : GetLength();
 }
 
+DWORD RecFile::PositionsPerSecond()
+{
+    if (!format) {
+        return 300;
+    }
+    return GetFileType() == FileTypeOgg ? format->nSamplesPerSec : format->nAvgBytesPerSec;
+}
+
 DWORD RecFile::GetPrevMarkerPosition(DWORD pos)
 {
-    const DWORD bps = (format ? format->nAvgBytesPerSec : 300);
+    const std::uint64_t second = PositionsPerSecond();
     const DWORD cur = pos == DWORD(-1) ? GetPosition() : pos;
     const int i = FindMarker(pos);
-    if (i >= 0 && cur > markers[static_cast<std::size_t>(i)].position + bps) {
+    if (i >= 0 && cur > markers[static_cast<std::size_t>(i)].position + second) {
         return markers[static_cast<std::size_t>(i)].position;
     }
     return (i - 1 < 0) ? 0 : markers[static_cast<std::size_t>(i - 1)].position;

@@ -371,11 +371,7 @@ void RiffFile::ReleaseHandle()
     if (!handle) {
         return;
     }
-    // A failed close keeps the handle open once; the second close lets it go.
-    if (mmioClose(handle, 0) != MMSYSERR_NOERROR) {
-        mmioClose(handle, 0);
-    }
-    handle = nullptr;
+    ReleaseMmio(&handle);
     inAudio = false;
 }
 

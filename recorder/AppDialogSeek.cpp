@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "files/FileType.h"
 #include "files/RecFile.h"
 #include "platform/user/Keyboard.h"
 #include "prefs/SetFile.h"
@@ -29,16 +28,6 @@ int UnitFromKeys()
         return swapped ? kMinute : kSegment;
     }
     return swapped ? kSegment : kMinute;
-}
-
-// One second of the file's positions: bytes, or samples for Ogg Vorbis.
-std::uint64_t OneSecond(MediaFile* file)
-{
-    const WAVEFORMATEX* f = file->GetFormat();
-    if (!f) {
-        return 300;
-    }
-    return file->GetFileType() == FileTypeOgg ? f->nSamplesPerSec : f->nAvgBytesPerSec;
 }
 
 // As the marker list steps back: more than a second into a comment goes to its
@@ -92,7 +81,7 @@ void TAppDialog::SeekStep(int unit, bool forward, std::int64_t count)
         break;
     case kComment:
         if (!forward) {
-            position(PreviousCommentStart(rf, at, OneSecond(currentFile)), true);
+            position(PreviousCommentStart(rf, at, rf->PositionsPerSecond()), true);
         } else {
             // No comment after the position (or none at all): the end of the recording.
             const DWORD next = rf->GetCommentCount() == 0 ? DWORD(-1) : rf->GetCommentEnd(at);

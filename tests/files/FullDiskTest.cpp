@@ -1,30 +1,28 @@
-// WAV recordings on a disk that runs out of space, and closes that fail.
+// WAV and MP3 recordings on a disk that runs out of space, and closes that fail.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "files/FileNames.h"
+#include "files/Mp3File.h"
 #include "files/WaveFile.h"
-#include "platform/kernel/Clock.h"
+#include "tests/files/FullDiskFixture.h"
+#include "tests/files/Mp3TestUtil.h"
 #include "tests/files/WaveTestUtil.h"
-#include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
-class FullDisk : public ::testing::TestWithParam<const char*> {
+class FullDisk : public FullDiskFixture {
 protected:
+    FullDisk() : FullDiskFixture(1700000000) {}
     void SetUp() override
     {
-        platform::UseManualClock(1700000000);
-        std::string why;
-        space = testsupport::OutOfSpace::Make(GetParam(), &why);
-        if (!space) {
-            GTEST_SKIP() << why;
+        FullDiskFixture::SetUp();
+        if (space) {
+            path = In("take.wav");
+            journal = In("take.~av");
         }
-        path = space->Folder() + "/take.wav";
-        journal = space->Folder() + "/take.~av";
     }
-    void TearDown() override { platform::UseSystemClock(); }
 
     std::string DispText()
     {
@@ -37,7 +35,6 @@ protected:
         return std::string(reinterpret_cast<const char*>(b.data()) + disp->dataOffset + 4);
     }
 
-    std::unique_ptr<testsupport::OutOfSpace> space;
     std::string path;
     std::string journal;
     const WAVEFORMATEX f = Pcm(1, 8000, 16);
@@ -147,6 +144,40 @@ TEST_P(FullDisk, ARefusedBufferLeavesNoTraceAndTheNextOneFollowsTheAudio)
         const std::string raw = space->Folder() + "/back.raw";
         testsupport::RunCapture("sox '" + path + "' -t raw '" + raw + "'");
         EXPECT_EQ(testsupport::ReadAll(raw), expected);
+    }
+}
+
+// The tag that holds the text must move the audio, and the disk has no room
+// for the copy: the file stays open with its text unsaved until there is room.
+TEST_P(FullDisk, AnMp3CloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
+{
+    const std::string mp3 = In("take.mp3");
+    const std::string mp3Journal = In("take.~p3");
+    const MPEGLAYER3WAVEFORMAT fmt = mp3test::Mp3WaveFormat(1, 22050, 32);
+    const mp3test::Bytes audio = mp3test::Joined(mp3test::Encode(1, 22050, 32, 10));
+    {
+        Mp3File m(mp3.c_str(), &fmt.wfx, MMIO_READWRITE);
+        ASSERT_TRUE(m.open());
+        m.AddMarker(0, 1700000000);
+        ASSERT_EQ(m.Write(audio.data(), static_cast<LONG>(audio.size())), static_cast<LONG>(audio.size()));
+        ASSERT_TRUE(m.update());
+        AddLongComments(m, 100);
+        space->Exhaust(FileSizeOf(mp3.c_str()));
+        CloseOnceThereIsRoom(m);
+    }
+    EXPECT_FALSE(FileExists(mp3Journal.c_str()));
+    {
+        Mp3File r(mp3.c_str(), nullptr, MMIO_READ);
+        ASSERT_TRUE(r.open());
+        EXPECT_EQ(r.GetDataSize(), audio.size());
+        EXPECT_EQ(r.GetMarkerCount(), 1);
+        EXPECT_EQ(r.GetCommentCount(), 100);
+        EXPECT_FALSE(r.VerifySignature());
+    }
+    if (testsupport::HaveTool("mpg123")) {
+        int status = 0;
+        const std::string out = testsupport::RunCapture("mpg123 -t '" + mp3 + "' 2>&1", &status);
+        EXPECT_EQ(status, 0) << out;
     }
 }
 

@@ -11,12 +11,14 @@
 
 #include <unistd.h>
 
+#include "files/FileNames.h"
 #include "files/OggPacketRecord.h"
 #include "files/OggPage.h"
 #include "files/OggVorbisFile.h"
 #include "platform/core/Bytes.h"
 #include "platform/kernel/Clock.h"
 #include "tests/files/ChildProcess.h"
+#include "tests/files/FullDiskFixture.h"
 #include "tests/files/OggTestUtil.h"
 #include "tests/support/TestSupport.h"
 
@@ -114,6 +116,11 @@ protected:
     void SetUp() override { platform::UseManualClock(1800000000); }
     void TearDown() override { platform::UseSystemClock(); }
     testsupport::TempDir dir;
+};
+
+class OggFullDisk : public FullDiskFixture {
+protected:
+    OggFullDisk() : FullDiskFixture(1800000000) {}
 };
 }
 
@@ -298,6 +305,28 @@ TEST_F(OggVorbisFileTest, AppendToAnOggencFileJoinsExactly)
     const std::string listed = ToolOutput("vorbiscomment -l '" + path + "'");
     EXPECT_NE(listed.find("ARTIST=Someone"), std::string::npos) << listed;
     EXPECT_NE(listed.find("TITLE=A title"), std::string::npos) << listed;
+}
+
+// Positions count samples: "within a second of a marker" is a second of
+// samples, not of the stream's bytes.
+TEST_F(OggVorbisFileTest, StepsBackToThePreviousSegmentWithinASecondOfSamples)
+{
+    const WAVEFORMATEX fmt = StereoCd();
+    OggVorbisFile f(dir.file("segments.ogg").c_str(), &fmt, 4, MMIO_READWRITE);
+    ASSERT_TRUE(f.open());
+    Record(f, 25);
+    ASSERT_EQ(f.GetLength(), 25u * 8820);
+    ASSERT_LT(f.GetFormat()->nAvgBytesPerSec, 44100u / 2);
+    f.AddMarker(44100, 1800000001, true);
+    f.AddMarker(2 * 44100, 1800000002, true);
+    EXPECT_EQ(f.PositionsPerSecond(), 44100u);
+    // 0.7 s and 0.99 s past the second marker: back to the first one.
+    EXPECT_EQ(f.GetPrevMarkerPosition(2 * 44100 + 30870), 44100u);
+    EXPECT_EQ(f.GetPrevMarkerPosition(3 * 44100 - 1), 44100u);
+    // More than a second past it: back to that marker.
+    EXPECT_EQ(f.GetPrevMarkerPosition(3 * 44100 + 1), 2u * 44100);
+    EXPECT_EQ(f.GetPrevMarkerPosition(44100 + 30870), 0u);
+    ASSERT_TRUE(f.close());
 }
 
 TEST_F(OggVorbisFileTest, PacketCopyThroughReadAndWrite)
@@ -506,6 +535,112 @@ TEST_F(OggVorbisFileTest, RefusedPagesAreWrittenOnceThereIsRoom)
     ExpectWholeOggStream(path, 35 * 8820);
     std::int64_t frames = 0;
     EXPECT_LT(DecodedError(path, &frames), 2000.0);
+}
+
+// The stream's last pages and the comment header cannot be written: the file
+// stays open with them until a later close, once there is room, finishes it.
+TEST_P(OggFullDisk, ACloseThatFailedStaysOpenAndFinishesOnceThereIsRoom)
+{
+    const std::string path = In("take.ogg");
+    {
+        const WAVEFORMATEX fmt = StereoCd();
+        OggVorbisFile f(path.c_str(), &fmt, 4, MMIO_READWRITE);
+        ASSERT_TRUE(f.open());
+        f.AddMarker(0, 1800000000, true);
+        Record(f, 10);
+        ASSERT_TRUE(f.update());
+        ASSERT_TRUE(f.SetInfo("title", "Finished later"));
+        f.AddComment("the end", 8 * 8820, 0, true);
+        space->Exhaust(FileSizeOf(path.c_str()));
+        CloseOnceThereIsRoom(f);
+    }
+    EXPECT_FALSE(FileExists(In("take.~gg").c_str()));
+    ExpectWholeOggStream(path, 10 * 8820);
+    if (testsupport::HaveTool("vorbiscomment")) {
+        const std::string listed = ToolOutput("vorbiscomment -l '" + path + "'");
+        EXPECT_NE(listed.find("=Finished later"), std::string::npos) << listed;
+    }
+    OggVorbisFile r(path.c_str(), nullptr, 4, MMIO_READ);
+    ASSERT_TRUE(r.open());
+    EXPECT_EQ(r.GetLength(), 10u * 8820);
+    EXPECT_EQ(r.GetMarkerCount(), 1);
+    EXPECT_EQ(r.GetCommentCount(), 1);
+    // The signature was made over the whole stream, not what was on disk at the first close.
+    EXPECT_FALSE(r.VerifySignature());
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, OggFullDisk, ::testing::Values("tmpfs", "filesize"));
+
+// While the disk refuses pages they are held, but only up to a cap: past it
+// the audio is refused before the encoder takes it, so memory stays bounded,
+// and what was taken is written once there is room.
+TEST_F(OggVorbisFileTest, HeldPagesAreCappedAndWhatWasTakenIsWrittenLater)
+{
+    const std::string path = dir.file("capped.ogg");
+    const std::string taken = dir.file("taken");
+    constexpr rlim_t kLimit = 64 * 1024;
+    const int result = childtest::RunWithFileLimit(kLimit, [&] {
+        // Noise at the highest quality: the most bytes for each buffer of audio.
+        const WAVEFORMATEX fmt = StereoCd();
+        OggVorbisFile f(path.c_str(), &fmt, 10, MMIO_READWRITE);
+        if (!f.open()) {
+            return 2;
+        }
+        std::vector<short> pcm(2 * 8820);
+        unsigned seed = 1;
+        auto noise = [&] {
+            for (short& s : pcm) {
+                seed = seed * 1103515245u + 12345u;
+                s = static_cast<short>((seed >> 16) & 0x3FFF) - 0x2000;
+            }
+            return f.WriteSamples(pcm.data(), static_cast<LONG>(pcm.size() * 2));
+        };
+        // Far more than the cap holds, at any bitrate above 64 kbit/s.
+        const int most = static_cast<int>(OggFile::kMaxQueuedPageBytes / 1600);
+        int refused = 0;
+        bool full = false;
+        for (int i = 0; i < most && refused < 20; ++i) {
+            const DWORD before = f.GetLength();
+            const LONG n = noise();
+            if (n != -1 && full) {
+                return 3;  // nothing reaches the disk past the limit
+            }
+            full = n == -1;
+            if (f.GetLength() == before) {
+                ++refused;
+            } else if (refused > 0) {
+                return 4;  // once full, the file stays full while the disk is
+            }
+        }
+        if (refused == 0) {
+            return 5;
+        }
+        const DWORD length = f.GetLength();
+        // Copied packets are refused as well.
+        std::vector<BYTE> packet(kOggPacketRecordSize + 100);
+        if (f.Write(packet.data(), static_cast<LONG>(packet.size())) != -1 || f.GetLength() != length) {
+            return 8;
+        }
+        if (!childtest::LiftFileLimit()) {
+            return 90;
+        }
+        for (int i = 0; i < 5; ++i) {
+            if (noise() != 8820) {
+                return 6;
+            }
+        }
+        const std::string count = std::to_string(length + 5 * 8820);
+        testsupport::WriteAll(taken, std::vector<std::uint8_t>(count.begin(), count.end()));
+        return f.close() ? 0 : 7;
+    });
+    ASSERT_EQ(result, 0);
+    const std::vector<std::uint8_t> text = testsupport::ReadAll(taken);
+    const std::int64_t samples = std::atoll(std::string(text.begin(), text.end()).c_str());
+    ExpectWholeOggStream(path, samples);
+    // Held at most the cap and the pages of one buffer; the rest went out later.
+    const std::size_t size = testsupport::ReadAll(path).size();
+    EXPECT_GT(size, OggFile::kMaxQueuedPageBytes);
+    EXPECT_LT(size, kLimit + OggFile::kMaxQueuedPageBytes + 6 * 64 * 1024);
 }
 
 TEST_F(OggVorbisFileTest, BadInputOpensOrFailsCleanly)
