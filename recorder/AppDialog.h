@@ -53,9 +53,6 @@ struct AudioBuffer {
 
 // A fifth of a second of a format in whole blocks, and never below the standard block.
 DWORD AudioBlockBytes(const WAVEFORMATEX& format);
-// The percentage a copy shows with this much left of the total.
-int CopyPercent(std::uint64_t remaining, std::uint64_t total);
-
 class TProgress;
 
 class TAppDialog : public OWL::TDialog, public SMsg, public ContextHelpWin {

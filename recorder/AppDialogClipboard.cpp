@@ -42,7 +42,7 @@ public:
                 hold_->Keep(progress_->GetHandle());
             }
         }
-        const int percent = CopyPercent(remaining, total);
+        const int percent = TransferPercent(remaining, total);
         if (progress_) {
             char text[64];
             std::snprintf(text, sizeof text, format_, percent);

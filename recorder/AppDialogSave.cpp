@@ -39,8 +39,6 @@ std::string VolumeOf(const std::string& path)
 }
 }
 
-int CopyPercent(std::uint64_t remaining, std::uint64_t total) { return TransferPercent(remaining, total); }
-
 void TAppDialog::PumpMessages()
 {
     if (OWL::TApplication* app = GetApplication()) {
@@ -82,7 +80,7 @@ TAppDialog::CopyOutcome TAppDialog::RunCopy(TProgress* progress, const char* cap
     std::vector<char> buffer(kCopyBlock);
     std::uint64_t remaining = total;
     while (remaining > 0) {
-        const int percent = CopyPercent(remaining, total);
+        const int percent = TransferPercent(remaining, total);
         char caption[64];
         std::snprintf(caption, sizeof caption, captionFormat, percent);
         SetFrameCaption(caption);
