@@ -1,9 +1,9 @@
 // TAppDialog: the recording inputs of the wave-in device's mixer as menu items, and the commands that select one.
 #include <memory>
 #include <string>
-#include <strings.h>
 
 #include "owl/CommandEnabler.h"
+#include "platform/core/Strings.h"
 #include "prefs/SetDriver.h"
 #include "recorder/AppDialog.h"
 #include "recorder/SMixer.h"
@@ -18,7 +18,7 @@ constexpr std::size_t kNameSize = 260;
 bool IsOneOf(const char* name, std::initializer_list<const char*> names)
 {
     for (const char* n : names) {
-        if (strcasecmp(name, n) == 0) {
+        if (EqualsNoCase(name, n)) {
             return true;
         }
     }
