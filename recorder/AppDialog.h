@@ -289,7 +289,9 @@ private:
     LONG ReadFileBlock(void* destination, DWORD block);
     DWORD ReadScaled(void* destination);
     DWORD ReadForConversion(ACMSTREAMHEADER* h);
-    bool ConvertScaled(int index);
+    void ConvertScaled(int index);
+    // What the time-scaler holds is dropped; the next scaled read starts afresh.
+    void DropStretched();
     DWORD_PTR PlayedUpTo() const;
     bool OutputIdle();
     bool NothingLeftToPlay();

@@ -464,10 +464,7 @@ void TAppDialog::CloseOutput()
     // A pending step would read ahead past the position the stop restores.
     KillTimer(TIMER_PLAY_STEP);
     EndPlayAtSpeed();
-    if (stretch) {
-        stretch->Clear();
-    }
-    stretchHolds = stretchEnded = false;
+    DropStretched();
     waveOutReset(waveOut);
     for (AudioBuffer& b : buffers) {
         if (b.header) {

@@ -218,8 +218,7 @@ DWORD TAppDialog::ReadPlayData(void* destination)
         }
         if (stretchHolds) {
             // Play at speed was switched off: what the scaler held is dropped with it.
-            stretch->Clear();
-            stretchHolds = stretchEnded = false;
+            DropStretched();
         }
     }
     return static_cast<DWORD>(ReadFileBlock(destination, PlayBlockBytes()));
@@ -242,6 +241,14 @@ DWORD TAppDialog::ReadScaled(void* destination)
         stretchHolds = true;
     }
     return static_cast<DWORD>(stretch->Take(destination, target));
+}
+
+void TAppDialog::DropStretched()
+{
+    if (stretch) {
+        stretch->Clear();
+    }
+    stretchHolds = stretchEnded = false;
 }
 
 DWORD_PTR TAppDialog::PlayedUpTo() const
@@ -281,13 +288,12 @@ void TAppDialog::ConvertPlayData(int index)
     if (ScalesSpeed()) {
         ConvertScaled(index);
     } else if (stretchHolds) {
-        stretch->Clear();
-        stretchHolds = stretchEnded = false;
+        DropStretched();
     }
     h->dwUser = 1;
 }
 
-bool TAppDialog::ConvertScaled(int index)
+void TAppDialog::ConvertScaled(int index)
 {
     ACMSTREAMHEADER* h = buffers[index].conversion;
     const DWORD target = PlayOutputBytes();
@@ -315,7 +321,6 @@ bool TAppDialog::ConvertScaled(int index)
     h->cbDstLengthUsed = static_cast<DWORD>(stretch->Take(h->pbDst, std::min(target, h->cbDstLength)));
     h->dwSrcUser = PlayedUpTo();
     h->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;
-    return true;
 }
 
 bool TAppDialog::OutputIdle()
