@@ -70,10 +70,7 @@ END_RESPONSE_TABLE
 void TAppDialog::NewFile(int fileType)
 {
     const bool wasRecording = waveIn != nullptr;
-    if (waveIn) {
-        stop();
-    }
-    if (waveOut) {
+    if (waveIn || waveOut) {
         stop();
     }
     if (filecanclose()) {
@@ -128,10 +125,7 @@ void TAppDialog::CmFileSaveAs()
 {
     // A save to another name may copy and reopen the file: never under a running recording.
     const bool wasRecording = waveIn != nullptr;
-    if (waveIn) {
-        stop();
-    }
-    if (waveOut) {
+    if (waveIn || waveOut) {
         stop();
     }
     const int type = currentFile ? currentFile->GetFileType() : FileTypeWave;
