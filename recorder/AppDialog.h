@@ -181,7 +181,6 @@ public:
     bool IsInputOpen() const { return waveIn != nullptr; }
     HWAVEIN GetInputDevice() const { return waveIn; }
     bool IsOutputOpen() const { return waveOut != nullptr; }
-    HWAVEOUT GetOutputDevice() const { return waveOut; }
     bool IsPlaying() const { return playing; }
     int GetSpeedMode() const { return speedMode; }
     DWORD GetPlayPosition() const { return playPosition; }
