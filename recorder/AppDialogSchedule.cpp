@@ -70,9 +70,9 @@ void TAppDialog::RunSchedule()
     }
     const __time64_t now = _time64(nullptr);
     const int stopped = schedule->CheckStop(now);
-    if (const int n = stopped) {
+    if (stopped) {
         stop();
-        if (TimerSettings.Schedule[n - 1].TimeNewFile && currentFile) {
+        if (TimerSettings.Schedule[stopped - 1].TimeNewFile && currentFile) {
             // Closing the object keeps a recording on disk, generated name or not.
             ForgetCurrentFile();
             RefreshAfterClose();
@@ -82,13 +82,13 @@ void TAppDialog::RunSchedule()
     if (started && started == stopped && RunIsOver(TimerSettings.Schedule[started - 1])) {
         return;
     }
-    if (const int n = started) {
-        if (TimerSettings.Schedule[n - 1].TimeNewFile) {
+    if (started) {
+        if (TimerSettings.Schedule[started - 1].TimeNewFile) {
             if (currentFile) {
                 stop();
                 ForgetCurrentFile();
             }
-            OpenScheduledFile(n);
+            OpenScheduledFile(started);
         }
         record();
     }
