@@ -55,10 +55,6 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
     bool named = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help") {
-            out.Help = true;
-            continue;
-        }
         if (!IsSwitch(arg)) {
             if (named) {
                 continue;  // later bare arguments are ignored

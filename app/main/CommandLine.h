@@ -20,7 +20,6 @@ struct TCommandLine {
     std::string FileToOpen;        // the first bare argument, made absolute
     // A file argument too long to open: reported, and nothing is opened.
     std::string TooLongName;
-    bool Help = false;             // "--help"
 };
 
 // The longest path the program's file-name buffers hold.

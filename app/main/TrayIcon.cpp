@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/main/FrameMessages.h"
+#include "platform/core/Strings.h"
 #include "platform/user/Menus.h"
 #include "platform/user/Window.h"
 
@@ -59,8 +60,7 @@ bool TTrayIcon::Update(HICON icon, const char* tip)
         operation = NIM_DELETE;
     }
     if (tip) {
-        std::strncpy(data_.szTip, tip, sizeof data_.szTip - 1);
-        data_.szTip[sizeof data_.szTip - 1] = '\0';
+        platform::CopyBounded(data_.szTip, sizeof data_.szTip, tip);
     }
     if (data_.szTip[0]) {
         data_.uFlags |= NIF_TIP;

@@ -5,12 +5,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -267,12 +265,10 @@ void DeliverHook(const MSG& msg)
 
 int Listen(const std::string& path)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
+    sockaddr_un address;
+    if (!SocketAddress(path, &address)) {
         return -1;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;
@@ -285,26 +281,29 @@ int Listen(const std::string& path)
     }
     return fd;
 }
+
+// The endpoint of the window among this process's, or end().
+auto FindEndpoint(HWND window)
+{
+    auto& all = Endpoints();
+    auto it = all.begin();
+    while (it != all.end() && it->second->Window() != window) {
+        ++it;
+    }
+    return it;
+}
 }
 
 std::uint64_t RefusedConnections(HWND window)
 {
-    for (auto& [number, e] : Endpoints()) {
-        if (e->Window() == window) {
-            return e->Refused();
-        }
-    }
-    return 0;
+    const auto it = FindEndpoint(window);
+    return it != Endpoints().end() ? it->second->Refused() : 0;
 }
 
 InputQueue* EndpointQueue(HWND window)
 {
-    for (auto& [number, e] : Endpoints()) {
-        if (e->Window() == window) {
-            return &e->Queue();
-        }
-    }
-    return nullptr;
+    const auto it = FindEndpoint(window);
+    return it != Endpoints().end() ? &it->second->Queue() : nullptr;
 }
 }
 
@@ -334,12 +333,8 @@ bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept)
 
 void WithdrawWindow(HWND window)
 {
-    auto& all = ipc_detail::Endpoints();
-    for (auto it = all.begin(); it != all.end(); ++it) {
-        if (it->second->Window() == window) {
-            all.erase(it);
-            return;
-        }
+    if (const auto it = ipc_detail::FindEndpoint(window); it != ipc_detail::Endpoints().end()) {
+        ipc_detail::Endpoints().erase(it);
     }
 }
 }

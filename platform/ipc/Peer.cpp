@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstring>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform::ipc_detail {
@@ -41,14 +40,23 @@ bool PeerOf(int fd, PeerIdentity* peer)
 
 bool PeerAccepted(const PeerIdentity& peer) { return peer.pid > 0 && peer.uid == geteuid(); }
 
+bool SocketAddress(const std::string& path, sockaddr_un* address)
+{
+    *address = sockaddr_un{};
+    address->sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address->sun_path) {
+        return false;
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
 int ConnectEndpoint(const std::string& path, pid_t expectedPid, PeerIdentity* peer)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) {
+    sockaddr_un address;
+    if (!SocketAddress(path, &address)) {
         return -1;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;

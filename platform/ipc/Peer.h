@@ -3,6 +3,7 @@
 // other end of a socket.
 #include <string>
 #include <sys/types.h>
+#include <sys/un.h>
 
 #include "platform/user/Messages.h"
 
@@ -19,6 +20,9 @@ struct PeerIdentity {
 bool PeerOf(int fd, PeerIdentity* peer);
 // Only this user's processes may talk to each other.
 bool PeerAccepted(const PeerIdentity& peer);
+
+// The address of the socket at path; false when path is empty or does not fit.
+bool SocketAddress(const std::string& path, sockaddr_un* address);
 
 // A connected, non-blocking socket to the endpoint at path whose peer passed
 // PeerAccepted (and, when expectedPid is non-zero, is that process); -1 otherwise.

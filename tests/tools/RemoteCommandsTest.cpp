@@ -20,10 +20,12 @@ remote::Parsed Parse(std::vector<std::string> args) { return remote::ParseArgume
 
 TEST(RemoteArguments, EachCommandIsItsMessageWithWParam33)
 {
-    const std::pair<const char*, UINT> commands[] = {{"stop", remote::kStop},
-                                                     {"save", remote::kStopAndSave},
-                                                     {"play", remote::kStopAndPlay},
-                                                     {"record", remote::kStopAndRecord}};
+    // The numbers the recorder's frame takes from outside, written out here so that a
+    // changed constant in the tool shows (the tool cannot include the recorder's header).
+    const std::pair<const char*, UINT> commands[] = {{"stop", WM_USER + 79},
+                                                     {"save", WM_USER + 94},
+                                                     {"play", WM_USER + 97},
+                                                     {"record", WM_USER + 98}};
     for (const auto& [name, message] : commands) {
         const remote::Parsed p = Parse({name});
         EXPECT_EQ(p.error, "") << name;
@@ -33,7 +35,7 @@ TEST(RemoteArguments, EachCommandIsItsMessageWithWParam33)
     }
     remote::Parsed back = Parse({"seek", "-5"});
     EXPECT_EQ(back.error, "");
-    EXPECT_EQ(back.request.message, remote::kSeek);
+    EXPECT_EQ(back.request.message, WM_USER + 78u);
     EXPECT_EQ(back.request.lParam, -5);
     EXPECT_EQ(Parse({"seek", "2147483647"}).request.lParam, 2147483647);
     EXPECT_EQ(Parse({"--wparam", "0", "stop"}).request.wParam, 0u);

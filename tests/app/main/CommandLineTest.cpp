@@ -37,7 +37,10 @@ TEST(CommandLine, LettersAfterADashOrASlashInEitherCase)
     const TCommandLine ignored = Parse({"/x", "/E", "-", "-9"});
     EXPECT_FALSE(ignored.MinimiseAtStart || ignored.ListenAtStart || ignored.RunHidden);
     EXPECT_EQ(ignored.FileToOpen, "");
-    EXPECT_TRUE(Parse({"--help"}).Help);
+    // "--help" is the entry function's (it prints and ends before the switches are read): here it names no file.
+    const TCommandLine help = Parse({"--help"});
+    EXPECT_EQ(help.FileToOpen, "");
+    EXPECT_FALSE(help.MinimiseAtStart || help.ListenAtStart || help.RunHidden);
 }
 
 TEST(CommandLine, AbsolutePathsAreFilesNotSwitches)
