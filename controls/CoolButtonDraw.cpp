@@ -2,6 +2,7 @@
 // its mnemonic underline, border and focus rectangle.
 #include <vector>
 
+#include "controls/CentredText.h"
 #include "controls/CoolButton.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Modules.h"
@@ -92,9 +93,7 @@ void CoolButton::DrawFace()
     dc.SetBkColor(face);
     dc.SetTextColor(text);
     dc.SetBkMode(TRANSPARENT);
-    const int h = dc.GetTextExtent("L").cy;
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
+    const auto [x, y] = CentredTextBottom(dc, r);
     dc.TextOut(x, y, caption);
     if (mnemonicIndex >= 0) {
         const int xs = x - dc.GetTextExtent(caption).cx / 2;
@@ -118,9 +117,5 @@ void CoolButton::DrawFocus()
         dc.DrawFocusRect(r.InflatedBy(-3, -3));
         return;
     }
-    const OWL::TSize extent = dc.GetTextExtent(caption);
-    const int h = dc.GetTextExtent("L").cy;
-    const int x0 = (r.left + r.right - extent.cx) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
-    dc.DrawFocusRect(OWL::TRect(x0 - 2, y - extent.cy - 2, x0 + extent.cx + 2, y + 2));
+    DrawFocusAroundCentredText(dc, r, caption);
 }
