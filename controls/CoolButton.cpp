@@ -184,7 +184,11 @@ void CoolButton::OpenTheme()
             theme = open(GetHandle(), L"Button");
         }
     }
-    if (!theme) {
+    if (theme) {
+        // Looked up once here rather than on every paint.
+        drawThemeBackground = reinterpret_cast<DrawThemeBackgroundFn>(GetProcAddress(themeLibrary, "DrawThemeBackground"));
+        drawThemeText = reinterpret_cast<DrawThemeTextFn>(GetProcAddress(themeLibrary, "DrawThemeText"));
+    } else {
         if (themeLibrary) {
             FreeLibrary(themeLibrary);
         }
@@ -200,6 +204,8 @@ void CoolButton::CloseTheme()
         }
     }
     theme = nullptr;
+    drawThemeBackground = nullptr;
+    drawThemeText = nullptr;
     if (themeLibrary) {
         FreeLibrary(themeLibrary);
         themeLibrary = nullptr;

@@ -8,9 +8,6 @@
 #include "platform/kernel/Modules.h"
 
 namespace {
-using DrawThemeBackgroundFn = HRESULT (*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
-using DrawThemeTextFn = HRESULT (*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT*);
-
 // The bitmaps' background: drawn over, it lets the face show through.
 constexpr COLORREF kTransparent = RGB(192, 192, 192);
 constexpr DWORD kThemeTextFlags = 0x25;  // DT_CENTER | DT_VCENTER | DT_SINGLELINE
@@ -62,8 +59,8 @@ void CoolButton::DrawFace()
 
     if (theme) {
         const int themeState = state == 3 ? PBS_PRESSED : state == 2 ? PBS_DISABLED : hot ? PBS_HOT : PBS_NORMAL;
-        if (auto draw = reinterpret_cast<DrawThemeBackgroundFn>(GetProcAddress(themeLibrary, "DrawThemeBackground"))) {
-            draw(theme, dc, BP_PUSHBUTTON, themeState, &r, nullptr);
+        if (drawThemeBackground) {
+            drawThemeBackground(theme, dc, BP_PUSHBUTTON, themeState, &r, nullptr);
         }
         if (face != GetSysColor(COLOR_3DFACE)) {
             dc.FillRect(r.InflatedBy(-5, -5), OWL::TBrush(face));
@@ -84,8 +81,8 @@ void CoolButton::DrawFace()
         std::vector<WCHAR> wide(caption.size() + 1, L'\0');
         const int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, caption.c_str(), static_cast<int>(caption.size()),
                                           wide.data(), static_cast<int>(wide.size()));
-        if (auto draw = reinterpret_cast<DrawThemeTextFn>(GetProcAddress(themeLibrary, "DrawThemeText"))) {
-            draw(theme, dc, BP_PUSHBUTTON, PBS_NORMAL, wide.data(), n, kThemeTextFlags, state == 2 ? DTT_GRAYED : 0, &r);
+        if (drawThemeText) {
+            drawThemeText(theme, dc, BP_PUSHBUTTON, PBS_NORMAL, wide.data(), n, kThemeTextFlags, state == 2 ? DTT_GRAYED : 0, &r);
         }
         return;
     }
