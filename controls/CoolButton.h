@@ -48,8 +48,6 @@ protected:
     // Asks for WM_MOUSELEAVE when the mouse leaves the button.
     void TrackLeave();
 
-    int resId;
-
 private:
     void Latch();
     // The caption with its first "&" taken out (its place goes to mnemonicIndex).

@@ -24,18 +24,18 @@ void RCButton::EvLButtonDown(UINT, const OWL::TPoint&)
     down = true;
     repeated = false;
     // The repeat timer's id is the button's id.
-    timer = ::SetTimer(GetHandle(), static_cast<UINT_PTR>(resId), static_cast<UINT>(repeatMs), nullptr);
+    timer = ::SetTimer(GetHandle(), static_cast<UINT_PTR>(GetId()), static_cast<UINT>(repeatMs), nullptr);
     TrackLeave();
     SetState(3, true);
 }
 
 void RCButton::EvTimer(UINT id)
 {
-    if (id != static_cast<UINT>(resId)) {
+    if (id != static_cast<UINT>(GetId())) {
         return;
     }
     if (down) {
-        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(resId), 0);
+        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(GetId()), 0);
     }
     repeated = true;
 }
@@ -49,7 +49,7 @@ void RCButton::EvLButtonUp(UINT, const OWL::TPoint&)
     down = false;
     ::KillTimer(GetHandle(), timer);
     if (!repeated) {
-        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(resId), 0);
+        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(GetId()), 0);
     }
     ReleaseCapture();
     SetState(0, true);
