@@ -11,7 +11,7 @@ namespace {
 constexpr COLORREF kPopupBackground = 0x00D0FFFF;  // light yellow
 }
 
-int ShowHelpPopup(int textId, HWND owner)
+void ShowHelpPopup(int textId, HWND owner)
 {
     HH_POPUP popup{};
     popup.cbStruct = 52;
@@ -24,7 +24,6 @@ int ShowHelpPopup(int textId, HWND owner)
     popup.rcMargins = RECT{5, 5, 5, 5};
     popup.pszFont = nullptr;
     HtmlHelpA(owner, HelpPopupPath, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
-    return 0;
 }
 
 DEFINE_RESPONSE_TABLE(ContextHelpWin)

@@ -19,8 +19,8 @@ extern char HelpFilePath[MAX_PATH];
 // HelpFilePath + "::/" + the popup text file's name.
 extern char HelpPopupPath[MAX_PATH];
 
-// Shows popup text textId at the cursor, owned by owner. Returns 0.
-int ShowHelpPopup(int textId, HWND owner);
+// Shows popup text textId at the cursor, owned by owner.
+void ShowHelpPopup(int textId, HWND owner);
 
 class ContextHelpWin : virtual public OWL::TEventHandler {
 public:

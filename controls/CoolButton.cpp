@@ -17,7 +17,7 @@ EV_WM_THEMECHANGED,
 END_RESPONSE_TABLE
 
 CoolButton::CoolButton(OWL::TWindow* parent, int resId_, int groupFirst_, int groupLast_)
-    : OWL::TControl(parent, resId_), resId(resId_), groupFirst(groupFirst_), groupLast(groupLast_)
+    : OWL::TControl(parent, resId_), groupFirst(groupFirst_), groupLast(groupLast_)
 {
     faceColor[0] = faceColor[1] = GetSysColor(COLOR_3DFACE);
     textColor[0] = textColor[1] = GetSysColor(COLOR_BTNTEXT);
@@ -74,7 +74,7 @@ void CoolButton::Latch()
 {
     if (OWL::TWindow* parent = GetParentO()) {
         parent->ChildBroadcastMessage(CM_COOLBUTTON_LATCH, MAKELONG(static_cast<WORD>(groupFirst), static_cast<WORD>(groupLast)),
-                                      resId);
+                                      GetId());
     }
 }
 
@@ -127,6 +127,7 @@ void CoolButton::ODASelect(DRAWITEMSTRUCT& record)
 
 LRESULT CoolButton::EvGroupLatch(WPARAM wParam, LPARAM lParam)
 {
+    const int resId = GetId();
     if (resId < LOWORD(wParam) || resId > HIWORD(wParam)) {
         return 0;
     }
@@ -184,7 +185,11 @@ void CoolButton::OpenTheme()
             theme = open(GetHandle(), L"Button");
         }
     }
-    if (!theme) {
+    if (theme) {
+        // Looked up once here rather than on every paint.
+        drawThemeBackground = reinterpret_cast<DrawThemeBackgroundFn>(GetProcAddress(themeLibrary, "DrawThemeBackground"));
+        drawThemeText = reinterpret_cast<DrawThemeTextFn>(GetProcAddress(themeLibrary, "DrawThemeText"));
+    } else {
         if (themeLibrary) {
             FreeLibrary(themeLibrary);
         }
@@ -200,6 +205,8 @@ void CoolButton::CloseTheme()
         }
     }
     theme = nullptr;
+    drawThemeBackground = nullptr;
+    drawThemeText = nullptr;
     if (themeLibrary) {
         FreeLibrary(themeLibrary);
         themeLibrary = nullptr;

@@ -48,8 +48,6 @@ protected:
     // Asks for WM_MOUSELEAVE when the mouse leaves the button.
     void TrackLeave();
 
-    int resId;
-
 private:
     void Latch();
     // The caption with its first "&" taken out (its place goes to mnemonicIndex).
@@ -67,6 +65,11 @@ private:
     bool bitmapOnly = false;
     HMODULE themeLibrary = nullptr;
     HTHEME theme = nullptr;
+    using DrawThemeBackgroundFn = HRESULT (*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
+    using DrawThemeTextFn = HRESULT (*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT*);
+    // The theme library's drawing functions, while a theme is open.
+    DrawThemeBackgroundFn drawThemeBackground = nullptr;
+    DrawThemeTextFn drawThemeText = nullptr;
     bool hot = false;
 
     DECLARE_RESPONSE_TABLE(CoolButton)

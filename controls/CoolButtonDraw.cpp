@@ -2,14 +2,12 @@
 // its mnemonic underline, border and focus rectangle.
 #include <vector>
 
+#include "controls/CentredText.h"
 #include "controls/CoolButton.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Modules.h"
 
 namespace {
-using DrawThemeBackgroundFn = HRESULT (*)(HTHEME, HDC, int, int, const RECT*, const RECT*);
-using DrawThemeTextFn = HRESULT (*)(HTHEME, HDC, int, int, LPCWSTR, int, DWORD, DWORD, const RECT*);
-
 // The bitmaps' background: drawn over, it lets the face show through.
 constexpr COLORREF kTransparent = RGB(192, 192, 192);
 constexpr DWORD kThemeTextFlags = 0x25;  // DT_CENTER | DT_VCENTER | DT_SINGLELINE
@@ -61,8 +59,8 @@ void CoolButton::DrawFace()
 
     if (theme) {
         const int themeState = state == 3 ? PBS_PRESSED : state == 2 ? PBS_DISABLED : hot ? PBS_HOT : PBS_NORMAL;
-        if (auto draw = reinterpret_cast<DrawThemeBackgroundFn>(GetProcAddress(themeLibrary, "DrawThemeBackground"))) {
-            draw(theme, dc, BP_PUSHBUTTON, themeState, &r, nullptr);
+        if (drawThemeBackground) {
+            drawThemeBackground(theme, dc, BP_PUSHBUTTON, themeState, &r, nullptr);
         }
         if (face != GetSysColor(COLOR_3DFACE)) {
             dc.FillRect(r.InflatedBy(-5, -5), OWL::TBrush(face));
@@ -83,8 +81,8 @@ void CoolButton::DrawFace()
         std::vector<WCHAR> wide(caption.size() + 1, L'\0');
         const int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, caption.c_str(), static_cast<int>(caption.size()),
                                           wide.data(), static_cast<int>(wide.size()));
-        if (auto draw = reinterpret_cast<DrawThemeTextFn>(GetProcAddress(themeLibrary, "DrawThemeText"))) {
-            draw(theme, dc, BP_PUSHBUTTON, PBS_NORMAL, wide.data(), n, kThemeTextFlags, state == 2 ? DTT_GRAYED : 0, &r);
+        if (drawThemeText) {
+            drawThemeText(theme, dc, BP_PUSHBUTTON, PBS_NORMAL, wide.data(), n, kThemeTextFlags, state == 2 ? DTT_GRAYED : 0, &r);
         }
         return;
     }
@@ -92,9 +90,7 @@ void CoolButton::DrawFace()
     dc.SetBkColor(face);
     dc.SetTextColor(text);
     dc.SetBkMode(TRANSPARENT);
-    const int h = dc.GetTextExtent("L").cy;
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
+    const auto [x, y] = CentredTextBottom(dc, r);
     dc.TextOut(x, y, caption);
     if (mnemonicIndex >= 0) {
         const int xs = x - dc.GetTextExtent(caption).cx / 2;
@@ -118,9 +114,5 @@ void CoolButton::DrawFocus()
         dc.DrawFocusRect(r.InflatedBy(-3, -3));
         return;
     }
-    const OWL::TSize extent = dc.GetTextExtent(caption);
-    const int h = dc.GetTextExtent("L").cy;
-    const int x0 = (r.left + r.right - extent.cx) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
-    dc.DrawFocusRect(OWL::TRect(x0 - 2, y - extent.cy - 2, x0 + extent.cx + 2, y + 2));
+    DrawFocusAroundCentredText(dc, r, caption);
 }

@@ -1,6 +1,7 @@
 // THotLink: the link's text, underline and focus rectangle, and the click that opens it.
 #include "controls/HotLink.h"
 
+#include "controls/CentredText.h"
 #include "controls/MainWindow.h"
 #include "platform/shell/ShellExecute.h"
 
@@ -8,11 +9,7 @@ DEFINE_RESPONSE_TABLE1(THotLink, OWL::TControl)
 EV_NOTIFY_AT_CHILD(BN_CLICKED, Clicked),
 END_RESPONSE_TABLE
 
-THotLink::THotLink(OWL::TWindow* parent, int resId, const char* url_) : OWL::TControl(parent, resId), url(url_), text(url_)
-{
-}
-
-void THotLink::SetupWindow() { OWL::TControl::SetupWindow(); }
+THotLink::THotLink(OWL::TWindow* parent, int resId, const char* url_) : OWL::TControl(parent, resId), url(url_) {}
 
 void THotLink::ODADrawEntire(DRAWITEMSTRUCT& record)
 {
@@ -36,11 +33,9 @@ void THotLink::DrawLink()
 {
     OWL::TDC dc(item.hDC);
     const OWL::TRect r(item.rcItem);
-    const std::string shown = text ? text : "";
-    const int h = dc.GetTextExtent("L").cy;
+    const std::string shown = url ? url : "";
     dc.SetTextAlign(TA_CENTER | TA_BOTTOM);
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
+    const auto [x, y] = CentredTextBottom(dc, r);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kLinkColor);
     dc.TextOut(x, y, shown);
@@ -56,12 +51,7 @@ void THotLink::DrawLink()
 void THotLink::DrawFocus()
 {
     OWL::TDC dc(item.hDC);
-    const OWL::TRect r(item.rcItem);
-    const OWL::TSize extent = dc.GetTextExtent(text ? text : "");
-    const int h = dc.GetTextExtent("L").cy;
-    const int x0 = (r.left + r.right - extent.cx) / 2;
-    const int y = (r.top + r.bottom) / 2 + h / 2;
-    dc.DrawFocusRect(OWL::TRect(x0 - 2, y - extent.cy - 2, x0 + extent.cx + 2, y + 2));
+    DrawFocusAroundCentredText(dc, OWL::TRect(item.rcItem), url ? url : "");
 }
 
 void THotLink::Clicked()

@@ -11,7 +11,6 @@ public:
     // url is not copied; it is also the text shown.
     THotLink(OWL::TWindow* parent, int resId, const char* url);
 
-    void SetupWindow() override;
     void ODADrawEntire(DRAWITEMSTRUCT& record) override;
     void ODAFocus(DRAWITEMSTRUCT& record) override;
     void ODASelect(DRAWITEMSTRUCT& record) override;
@@ -24,7 +23,6 @@ private:
     void DrawFocus();
 
     const char* url;
-    const char* text;
     DRAWITEMSTRUCT item{};
 
     DECLARE_RESPONSE_TABLE(THotLink)

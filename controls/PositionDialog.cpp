@@ -126,11 +126,12 @@ void TPositionDialog::ShowRecordedTime(bool fromTime)
 {
     if (fromTime) {
         position = static_cast<std::int32_t>(file->PositionAtTime(time));
-    } else {
-        time = file->TimeAtPosition(static_cast<DWORD>(position));
     }
     segment = file->FindMarker(static_cast<DWORD>(position));
     const __time64_t at = file->TimeAtPosition(static_cast<DWORD>(position));
+    if (!fromTime) {
+        time = at;
+    }
     if (at == time) {
         recorded->SetText(TimeText(at).c_str());
         adjust->ShowWindow(SW_HIDE);

@@ -11,7 +11,7 @@ EV_MESSAGE(WM_CAPTURECHANGED, EvCaptureChanged),
 END_RESPONSE_TABLE
 
 RCButton::RCButton(OWL::TWindow* parent, int resId_, int repeatMs_, UINT message_)
-    : CoolButton(parent, resId_, -1, -1), timerId(resId_), repeatMs(repeatMs_),
+    : CoolButton(parent, resId_, -1, -1), repeatMs(repeatMs_),
       message(message_ ? message_ : WM_USER + static_cast<UINT>(resId_))
 {
 }
@@ -23,18 +23,19 @@ void RCButton::EvLButtonDown(UINT, const OWL::TPoint&)
     ReleaseCapture();
     down = true;
     repeated = false;
-    timer = ::SetTimer(GetHandle(), static_cast<UINT_PTR>(timerId), static_cast<UINT>(repeatMs), nullptr);
+    // The repeat timer's id is the button's id.
+    timer = ::SetTimer(GetHandle(), static_cast<UINT_PTR>(GetId()), static_cast<UINT>(repeatMs), nullptr);
     TrackLeave();
     SetState(3, true);
 }
 
 void RCButton::EvTimer(UINT id)
 {
-    if (id != static_cast<UINT>(timerId)) {
+    if (id != static_cast<UINT>(GetId())) {
         return;
     }
     if (down) {
-        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(resId), 0);
+        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(GetId()), 0);
     }
     repeated = true;
 }
@@ -48,7 +49,7 @@ void RCButton::EvLButtonUp(UINT, const OWL::TPoint&)
     down = false;
     ::KillTimer(GetHandle(), timer);
     if (!repeated) {
-        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(resId), 0);
+        ::PostMessage(::GetParent(GetHandle()), message, static_cast<WPARAM>(GetId()), 0);
     }
     ReleaseCapture();
     SetState(0, true);

@@ -22,7 +22,6 @@ private:
     // Ends a press that is still held, posting nothing.
     void StopRepeat();
 
-    int timerId;
     bool down = false;
     bool repeated = false;
     UINT_PTR timer = 0;

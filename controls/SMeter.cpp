@@ -13,7 +13,7 @@ void SMeter::SetupWindow()
 {
     OWL::TControl::SetupWindow();
     // The meter is bound while the parent creates its children, maybe before the gauges.
-    for (OWL::TGauge* g : {monoGauge, static_cast<OWL::TGauge*>(leftGauge), static_cast<OWL::TGauge*>(rightGauge)}) {
+    for (OWL::TGauge* g : Gauges()) {
         if (!g->GetHandle()) {
             g->Create();
         }
@@ -31,35 +31,29 @@ void SMeter::SetupWindow()
     monoGauge->SetWindowPos(nullptr, x, y, w, h, kFlags);
     leftGauge->SetWindowPos(nullptr, x, y, w / 2, h, kFlags);
     rightGauge->SetWindowPos(nullptr, x + w / 2, y, w / 2, h, kFlags);
-    stereoShown = false;
-    monoGauge->ShowWindow(SW_SHOWNORMAL);
-    leftGauge->ShowWindow(SW_HIDE);
-    rightGauge->ShowWindow(SW_HIDE);
+    ShowStereo(false);
     rightGauge->SetColor(kRightColor);
     ClearFlag(OWL::wfPredefinedClass);
 }
 
 void SMeter::SetRange(int min, int max)
 {
-    monoGauge->SetRange(min, max);
-    leftGauge->SetRange(min, max);
-    rightGauge->SetRange(min, max);
+    for (OWL::TGauge* g : Gauges()) {
+        g->SetRange(min, max);
+    }
 }
 
 void SMeter::SetLed(int spacing, int thickPercent)
 {
-    monoGauge->SetLed(spacing, thickPercent);
-    leftGauge->SetLed(spacing, thickPercent);
-    rightGauge->SetLed(spacing, thickPercent);
+    for (OWL::TGauge* g : Gauges()) {
+        g->SetLed(spacing, thickPercent);
+    }
 }
 
 void SMeter::SetValue(int value)
 {
     if (stereoShown) {
-        monoGauge->ShowWindow(SW_SHOWNORMAL);
-        leftGauge->ShowWindow(SW_HIDE);
-        rightGauge->ShowWindow(SW_HIDE);
-        stereoShown = false;
+        ShowStereo(false);
     }
     monoGauge->SetValue(value);
 }
@@ -67,14 +61,21 @@ void SMeter::SetValue(int value)
 void SMeter::SetStereoValues(int left, int right)
 {
     if (!stereoShown) {
-        monoGauge->ShowWindow(SW_HIDE);
-        leftGauge->ShowWindow(SW_SHOWNORMAL);
-        rightGauge->ShowWindow(SW_SHOWNORMAL);
-        stereoShown = true;
+        ShowStereo(true);
         OWL::TPaintDC dc(GetHandle());
         OWL::TRect rect(dc.Ps.rcPaint);
         Paint(dc, dc.Ps.fErase != FALSE, rect);
     }
     leftGauge->SetValue(left);
     rightGauge->SetValue(right);
+}
+
+std::array<OWL::TGauge*, 3> SMeter::Gauges() const { return {monoGauge, leftGauge, rightGauge}; }
+
+void SMeter::ShowStereo(bool stereo)
+{
+    monoGauge->ShowWindow(stereo ? SW_HIDE : SW_SHOWNORMAL);
+    leftGauge->ShowWindow(stereo ? SW_SHOWNORMAL : SW_HIDE);
+    rightGauge->ShowWindow(stereo ? SW_SHOWNORMAL : SW_HIDE);
+    stereoShown = stereo;
 }

@@ -3,6 +3,8 @@
 // one full-width bar for mono input and two half-width bars, the right one
 // magenta, for stereo; the three gauges are the parent's children laid over
 // the control, and only a change of mode shows, hides or repaints them.
+#include <array>
+
 #include "controls/FGauge.h"
 
 class SMeter : public OWL::TControl {
@@ -19,6 +21,10 @@ public:
     static constexpr COLORREF kRightColor = RGB(255, 0, 255);
 
 private:
+    std::array<OWL::TGauge*, 3> Gauges() const;
+    // Shows the two half bars (stereo) or the full one, hiding the others.
+    void ShowStereo(bool stereo);
+
     bool stereoShown = false;
     OWL::TGauge* monoGauge;
     FGauge* leftGauge;

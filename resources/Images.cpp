@@ -1,7 +1,6 @@
 // Icons and bitmaps: the transport button faces (normal, down, disabled) on the
 // buttons' transparent grey, the slider thumbs and the program's icons.
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
