@@ -527,32 +527,38 @@ GtkWidget* FindItem(GtkWidget* w, const std::string& label)
 struct Menus {
     static bool Is(GtkWidget* w) { return GTK_IS_WINDOW(w) && gtk_window_get_window_type(GTK_WINDOW(w)) == GTK_WINDOW_POPUP; }
 };
+
+// The item with this label on an open pop-up menu, once it is mapped; null when none shows.
+GtkWidget* ShownMenuItem(const std::string& label)
+{
+    for (GtkWidget* popup : VisibleToplevels<Menus>()) {
+        if (GtkWidget* item = FindItem(popup, label); item && gtk_widget_get_mapped(item)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
 }
 
 std::optional<POINT> MenuItemOnScreen(const std::string& label)
 {
     // A menu just mapped may still be moved into place: the item counts once it is seen twice at one point.
     static std::optional<std::pair<std::string, POINT>> last;
-    for (GtkWidget* popup : VisibleToplevels<Menus>()) {
-        if (GtkWidget* item = FindItem(popup, label); item && gtk_widget_get_mapped(item)) {
-            const POINT at = ScreenCentre(item);
-            const bool settled = last && last->first == label && last->second.x == at.x && last->second.y == at.y;
-            last = std::make_pair(label, at);
-            return settled ? std::optional<POINT>(at) : std::nullopt;
-        }
+    GtkWidget* item = ShownMenuItem(label);
+    if (!item) {
+        last.reset();
+        return std::nullopt;
     }
-    last.reset();
-    return std::nullopt;
+    const POINT at = ScreenCentre(item);
+    const bool settled = last && last->first == label && last->second.x == at.x && last->second.y == at.y;
+    last = std::make_pair(label, at);
+    return settled ? std::optional<POINT>(at) : std::nullopt;
 }
 
 std::optional<bool> MenuItemEnabled(const std::string& label)
 {
-    for (GtkWidget* popup : VisibleToplevels<Menus>()) {
-        if (GtkWidget* item = FindItem(popup, label); item && gtk_widget_get_mapped(item)) {
-            return gtk_widget_get_sensitive(item) != FALSE;
-        }
-    }
-    return std::nullopt;
+    GtkWidget* item = ShownMenuItem(label);
+    return item ? std::optional<bool>(gtk_widget_get_sensitive(item) != FALSE) : std::nullopt;
 }
 
 std::optional<POINT> MenuBarItemOnScreen(HWND frame, const std::string& label)

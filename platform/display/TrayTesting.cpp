@@ -45,13 +45,10 @@ std::string TrayIconTooltip(HWND owner, UINT id)
 
 std::optional<COLORREF> ScreenPixel(POINT at)
 {
-    GdkPixbuf* p = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), static_cast<int>(at.x), static_cast<int>(at.y), 1, 1);
-    if (!p) {
+    const std::vector<std::uint32_t> pixel = ScreenPixels(RECT{at.x, at.y, at.x + 1, at.y + 1});
+    if (pixel.empty()) {
         return std::nullopt;
     }
-    const guchar* rgb = gdk_pixbuf_read_pixels(p);
-    const COLORREF c = RGB(rgb[0], rgb[1], rgb[2]);
-    g_object_unref(p);
-    return c;
+    return RGB((pixel.front() >> 16) & 0xFF, (pixel.front() >> 8) & 0xFF, pixel.front() & 0xFF);
 }
 }

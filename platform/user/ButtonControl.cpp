@@ -1,5 +1,6 @@
 // Buttons (push, check, radio, group box, owner-drawn) and statics: their state, drawing requests and notifications.
 #include "platform/user/Controls.h"
+#include "platform/user/Keyboard.h"
 #include "platform/user/UserInternal.h"
 #include "platform/user/WindowDC.h"
 
@@ -165,13 +166,13 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_KEYDOWN:
         // Space pushes the button and its release clicks it; a press that an
         // accelerator took never reaches the button, so its release clicks nothing.
-        if (wp == 0x20 && r->state.enabled && Type(*r) != BS_GROUPBOX) {
+        if (wp == VK_SPACE && r->state.enabled && Type(*r) != BS_GROUPBOX) {
             r->Change(WindowChange::Check)->pushed = true;
             DrawItem(hwnd, ODA_SELECT);
         }
         return 0;
     case WM_KEYUP:
-        if (wp == 0x20 && r->state.pushed) {
+        if (wp == VK_SPACE && r->state.pushed) {
             r->Change(WindowChange::Check)->pushed = false;
             DrawItem(hwnd, ODA_SELECT);
             Click(hwnd);

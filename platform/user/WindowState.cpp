@@ -37,17 +37,10 @@ void ForgetWindowState(HWND hwnd)
 void ResetWindowState() { g_focus = g_capture = g_active = nullptr; }
 }
 
-namespace {
-platform::RemoteWindows* Remote(HWND hwnd)
-{
-    return platform::IsRemoteHandle(hwnd) ? platform::CurrentRemoteWindows() : nullptr;
-}
-}
-
 BOOL ShowWindow(HWND hwnd, int command)
 {
     if (platform::IsRemoteHandle(hwnd)) {
-        platform::RemoteWindows* remote = Remote(hwnd);
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
         return remote ? remote->Show(hwnd, command) : FALSE;
     }
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
@@ -91,7 +84,7 @@ BOOL ShowWindow(HWND hwnd, int command)
 BOOL IsWindowVisible(HWND hwnd)
 {
     if (platform::IsRemoteHandle(hwnd)) {
-        platform::RemoteWindows* remote = Remote(hwnd);
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
         return remote ? remote->IsVisible(hwnd) : FALSE;
     }
     for (platform::WindowRecord* r = platform::FindWindowRecord(hwnd); r;
@@ -106,7 +99,7 @@ BOOL IsWindowVisible(HWND hwnd)
 BOOL IsIconic(HWND hwnd)
 {
     if (platform::IsRemoteHandle(hwnd)) {
-        platform::RemoteWindows* remote = Remote(hwnd);
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
         return remote ? remote->IsMinimized(hwnd) : FALSE;
     }
     platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
@@ -202,7 +195,7 @@ HWND GetActiveWindow() { return IsWindow(g_active) ? g_active : nullptr; }
 BOOL SetForegroundWindow(HWND hwnd)
 {
     if (platform::IsRemoteHandle(hwnd)) {
-        platform::RemoteWindows* remote = Remote(hwnd);
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
         return remote ? remote->SetForeground(hwnd) : FALSE;
     }
     return SetActiveWindow(hwnd), IsWindow(hwnd);
@@ -213,7 +206,7 @@ HWND GetForegroundWindow() { return GetActiveWindow(); }
 BOOL BringWindowToTop(HWND hwnd)
 {
     if (platform::IsRemoteHandle(hwnd)) {
-        platform::RemoteWindows* remote = Remote(hwnd);
+        platform::RemoteWindows* remote = platform::CurrentRemoteWindows();
         return remote ? remote->BringToTop(hwnd) : FALSE;
     }
     return SetActiveWindow(hwnd), IsWindow(hwnd);
