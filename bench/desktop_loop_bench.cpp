@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <thread>
 #include <vector>
 
+#include "bench/CpuTime.h"
 #include "platform/display/Display.h"
 #include "platform/user/Backend.h"
 #include "platform/user/Controls.h"
@@ -20,13 +20,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr UINT kPing = WM_USER + 7;
-
-double CpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 std::atomic<std::int64_t> g_sentAt{0};
 std::vector<double> g_latencies;

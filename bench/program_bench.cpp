@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
@@ -19,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/CpuTime.h"
 #include "platform/user/Timers.h"
 #include "platform/user/Window.h"
 
@@ -179,9 +179,7 @@ BENCHMARK(BM_StartToFirstBuffer)->Iterations(5)->Unit(benchmark::kMillisecond)->
 // The window layer's loop with the recorder's two-second schedule poll, for the same span, in this process.
 double BaselineIdleCpu(std::chrono::seconds span)
 {
-    timespec a{};
-    timespec b{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+    const double start = CpuSeconds();
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "BenchIdle";
@@ -197,8 +195,7 @@ double BaselineIdleCpu(std::chrono::seconds span)
         DispatchMessage(&msg);
     }
     DestroyWindow(w);
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
-    return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_nsec - a.tv_nsec) / 1e9;
+    return CpuSeconds() - start;
 }
 
 // An idle program (no recording, its window hidden) over state.range(0) seconds: CPU in % of one core.

@@ -13,26 +13,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/CpuTime.h"
 #include "platform/core/WaveFormat.h"
 #include "platform/tempo/TimeStretch.h"
 #include "recorder/AppDialog.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
-
-// Processor time of this process: the machine may be shared, and waiting for it
-// is no cost of the code measured.
-double CpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 constexpr double kSeconds = 20;  // of audio per iteration and path
 constexpr int kFilesPerBatch = 200;

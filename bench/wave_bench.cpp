@@ -5,11 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
+#include "bench/CpuTime.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Messages.h"
 #include "platform/wave/Wave.h"
@@ -18,13 +18,6 @@ namespace {
 constexpr DWORD kRate = 22050;
 constexpr DWORD kBuffer = kRate * 2 / 5;  // 200 ms of 16-bit mono
 constexpr int kBuffers = 3600 * 5;
-
-double CpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 void Put32(std::FILE* f, std::uint32_t v) { std::fwrite(&v, 4, 1, f); }
 void Put16(std::FILE* f, std::uint16_t v) { std::fwrite(&v, 2, 1, f); }

@@ -74,11 +74,13 @@ public:                                                                         
                                                                                          \
 private:
 
-#define OWL_TABLE_BEGIN_(cls)                                                            \
-    const std::vector<::OWL::TResponseTableEntry<cls>>& cls::ResponseTableEntries()      \
+// Opens the body of a static function of cls that returns its entries.
+#define OWL_ENTRIES_BEGIN_(cls, fn)                                                      \
+    const std::vector<::OWL::TResponseTableEntry<cls>>& cls::fn()                        \
     {                                                                                    \
         using TThisClass [[maybe_unused]] = cls;                                         \
         static const std::vector<::OWL::TResponseTableEntry<cls>> entries = {
+#define OWL_TABLE_BEGIN_(cls) OWL_ENTRIES_BEGIN_(cls, ResponseTableEntries)
 
 #define DEFINE_RESPONSE_TABLE(cls)                                                                         \
     bool cls::Find(::OWL::TEventInfo& info) { return ::OWL::SearchEntries(*this, ResponseTableEntries(), info); } \
@@ -120,11 +122,7 @@ private:
     }                                                                                                      \
     OWL_TABLE_BEGIN_(cls)
 // The part's entries, written as a table's.
-#define DEFINE_RESPONSE_TABLE_PART(cls, part)                                                              \
-    const std::vector<::OWL::TResponseTableEntry<cls>>& cls::part()                                        \
-    {                                                                                                      \
-        using TThisClass = cls;                                                                            \
-        static const std::vector<::OWL::TResponseTableEntry<cls>> entries = {
+#define DEFINE_RESPONSE_TABLE_PART(cls, part) OWL_ENTRIES_BEGIN_(cls, part)
 #define END_RESPONSE_TABLE \
     };                     \
     return entries;        \

@@ -6,7 +6,7 @@
 #include <string>
 
 namespace {
-int Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+int Lower(unsigned char c) { return static_cast<unsigned char>(platform::LowerAscii(static_cast<char>(c))); }
 }
 
 int lstrcmpiA(const char* a, const char* b)
@@ -48,6 +48,8 @@ void CopyBounded(char* dst, std::size_t size, std::string_view src)
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 int HexDigit(char c)
 {

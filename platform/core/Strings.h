@@ -17,6 +17,8 @@ namespace platform {
 void CopyBounded(char* dst, std::size_t size, std::string_view src);
 // Value of one hexadecimal digit in either case, -1 for any other character.
 int HexDigit(char c);
+// c in lower case when it is an ASCII capital, else c itself.
+char LowerAscii(char c);
 // The lines of a text without their ends ("\n" or "\r\n"); a last line without
 // an end counts, an empty text has none.
 std::vector<std::string_view> SplitLines(std::string_view text);

@@ -11,7 +11,7 @@ namespace platform::gdi_detail {
 void Put(DeviceContext* d, int x, int y, COLORREF c)
 {
     if (d && d->surface && d->surface->Inside(x, y)) {
-        d->surface->Set(x, y, c & 0xFFFFFF);
+        d->surface->Set(x, y, c);
     }
 }
 
@@ -25,7 +25,7 @@ void Fill(DeviceContext* d, int l, int t, int r, int b, COLORREF c)
     t = std::max(t, 0);
     r = std::min(r, s.width);
     b = std::min(b, s.height);
-    const std::uint32_t word = Surface::Swap(s.mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : c & 0xFFFFFF);
+    const std::uint32_t word = s.WordOf(c);
     for (int y = t; y < b; ++y) {
         std::fill(&s.Word(l, y), &s.Word(l, y) + std::max(r - l, 0), word);
     }

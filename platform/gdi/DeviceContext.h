@@ -31,7 +31,9 @@ struct Surface {
     std::uint32_t& Word(int x, int y) { return words[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)]; }
     std::uint32_t Word(int x, int y) const { return words[static_cast<std::size_t>(y) * static_cast<std::size_t>(stride) + static_cast<std::size_t>(x)]; }
     COLORREF At(int x, int y) const { return Swap(Word(x, y)); }
-    void Set(int x, int y, COLORREF c) { Word(x, y) = Swap(mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : c); }
+    void Set(int x, int y, COLORREF c) { Word(x, y) = WordOf(c); }
+    // The word a colour is stored as here: black or white on a monochrome surface.
+    std::uint32_t WordOf(COLORREF c) const { return Swap(mono ? (c & 0xFFFFFF ? 0xFFFFFF : 0) : c); }
     // COLORREF (0x00BBGGRR) and cairo's word (0x00RRGGBB) differ only in the order of red and blue.
     static constexpr std::uint32_t Swap(std::uint32_t v) { return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF); }
 };

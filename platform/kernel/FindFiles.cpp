@@ -17,8 +17,6 @@ struct Search {
     std::size_t next = 0;
 };
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // "*" any run, "?" one character, anything else itself in either case, as the shell's own matching does.
 bool Matches(const char* pattern, const char* name)
 {
@@ -38,7 +36,7 @@ bool Matches(const char* pattern, const char* name)
     if (*name == '\0') {
         return false;
     }
-    return (*pattern == '?' || Lower(*pattern) == Lower(*name)) && Matches(pattern + 1, name + 1);
+    return (*pattern == '?' || platform::LowerAscii(*pattern) == platform::LowerAscii(*name)) && Matches(pattern + 1, name + 1);
 }
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/core/Strings.h"
 
 namespace {
 std::vector<std::string> Words(const char* text)
@@ -72,9 +73,7 @@ std::string Find(const std::string& name)
 std::string Lower(std::string s)
 {
     for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = platform::LowerAscii(c);
     }
     return s;
 }

@@ -3,6 +3,7 @@
 #include "platform/shell/DesktopEntry.h"
 
 #include "platform/core/EntryText.h"
+#include "platform/core/Strings.h"
 #include "platform/kernel/AtomicFile.h"
 
 namespace platform {
@@ -126,14 +127,8 @@ bool ReadDesktopEntry(const std::string& path, DesktopEntry* entry)
     DesktopEntry out;
     bool inMain = false;
     bool application = false;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string line = Trim(text.substr(start, end - start));
-        start = end + 1;
+    for (const std::string_view raw : SplitLines(text)) {
+        const std::string line = Trim(std::string(raw));
         if (line.empty() || line[0] == '#') {
             continue;
         }

@@ -14,7 +14,6 @@ struct Shown {
     UINT id;
     UINT callback;
     HICON icon;
-    std::string tip;
 };
 
 std::vector<Shown>& ShownIcons()
@@ -25,9 +24,10 @@ std::vector<Shown>& ShownIcons()
     return icons;
 }
 
-platform::TrayIconRequest Request(const Shown& s, const std::string& newTip)
+// An empty tip keeps the one shown: the icon's tip lives with the backend alone.
+platform::TrayIconRequest Request(const Shown& s, const std::string& tip)
 {
-    return platform::TrayIconRequest{s.owner, s.id, s.callback, s.icon, newTip};
+    return platform::TrayIconRequest{s.owner, s.id, s.callback, s.icon, tip};
 }
 }
 
@@ -49,7 +49,7 @@ BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data)
             return FALSE;
         }
         Shown s{data->hWnd, data->uID, (data->uFlags & NIF_MESSAGE) ? data->uCallbackMessage : 0,
-                (data->uFlags & NIF_ICON) ? data->hIcon : nullptr, tip};
+                (data->uFlags & NIF_ICON) ? data->hIcon : nullptr};
         if (!platform::CurrentBackend().ShowTrayIcon(Request(s, tip))) {
             return FALSE;
         }
@@ -66,9 +66,6 @@ BOOL Shell_NotifyIconA(DWORD message, NOTIFYICONDATAA* data)
         }
         if (data->uFlags & NIF_ICON) {
             s.icon = data->hIcon;
-        }
-        if (data->uFlags & NIF_TIP) {
-            s.tip = tip;
         }
         if (!platform::CurrentBackend().ShowTrayIcon(Request(s, tip))) {
             icons.erase(it);  // no longer shown: the next add shows it again

@@ -92,32 +92,34 @@ ChildProgram::~ChildProgram()
     unlink(errPath_.c_str());
 }
 
+bool ChildProgram::Reaped()
+{
+    int status = 0;
+    if (done_ || waitpid(pid_, &status, WNOHANG) != pid_) {
+        return done_;
+    }
+    done_ = true;
+    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return true;
+}
+
 bool ChildProgram::Wait(int timeoutMs, const std::function<void()>& meanwhile)
 {
     if (pid_ <= 0) {
         return false;
     }
-    if (done_) {
-        return true;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        int status = 0;
-        const pid_t r = waitpid(pid_, &status, WNOHANG);
-        if (r == pid_) {
-            done_ = true;
-            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
+    return WaitFor(
+        [&] {
+            if (Reaped()) {
+                return true;
+            }
+            if (meanwhile) {
+                meanwhile();
+            }
             return false;
-        }
-        if (meanwhile) {
-            meanwhile();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+        },
+        timeoutMs);
 }
 
 void ChildProgram::Kill(int signal)

@@ -31,6 +31,9 @@ public:
     std::string Err() const;
 
 private:
+    // Collects the exit status once the child has ended; true from then on.
+    bool Reaped();
+
     pid_t pid_ = -1;
     bool done_ = false;
     int exitCode_ = -1;
