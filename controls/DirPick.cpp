@@ -40,7 +40,7 @@ void TDirPick::CmOk()
     }
     std::string path = chosen;
     const std::size_t dummy = std::strlen(kDummyName);
-    if (path.size() >= dummy && path.find(kDummyName) != std::string::npos) {
+    if (path.size() >= dummy && path.compare(path.size() - dummy, dummy, kDummyName) == 0) {
         path.resize(path.size() - dummy);
     }
     if (path.size() + 1 > static_cast<std::size_t>(std::max(outSize, 0))) {

@@ -59,7 +59,8 @@ LRESULT TabProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         return count;
     case TCM_INSERTITEMA: {
         const auto* item = reinterpret_cast<const TCITEMA*>(lp);
-        if (!item) {
+        // As the real control: a negative index is refused, one past the end appends.
+        if (!item || static_cast<int>(wp) < 0) {
             return -1;
         }
         const int at = std::min(static_cast<int>(wp), count);

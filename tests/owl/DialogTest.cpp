@@ -403,6 +403,8 @@ TEST(TabControls, TabsKeepTheirSelectionAcrossInsertsAndDeletes)
     EXPECT_EQ(insert(0, "Wave"), 0);
     EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0) << "the first tab is selected";
     EXPECT_EQ(insert(9, "File"), 1) << "past the end appends";
+    EXPECT_EQ(insert(-1, "Nowhere"), -1) << "a negative place is refused";
+    EXPECT_EQ(SendMessage(tabs, TCM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(insert(0, "General"), 0);
     EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 1) << "the selected tab stays selected";
     EXPECT_EQ(SendMessage(tabs, TCM_SETCURSEL, 5, 0), -1);
