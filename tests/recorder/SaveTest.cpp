@@ -1,5 +1,6 @@
-// Saving and closing recordings: naming a generated file, Save As by copy or move,
-// the question before a recording goes, and a reorder that cannot finish.
+// Saving and closing recordings: naming a generated file (Save As, the category prompt, the
+// parts of a split recording), Save As by copy or move, the question before a recording
+// goes, and a reorder that cannot finish.
 #include "platform/ipc/Ipc.h"
 #include "tests/recorder/RecorderFixture.h"
 
