@@ -323,6 +323,9 @@ private:
     CopyOutcome CopyRecording(const std::string& from, const std::string& to);
     bool RenameRecording(const std::string& to);
     NameChoice AskForName(char* out, std::size_t size);
+    // The category chooser names the take; Cancel while closing discards it.
+    NameChoice AskForCategory(char (&out)[MAX_PATH], bool closing);
+    void NameTakeByPattern();
     std::string WithTypeEnding(const char* name) const;
     void RefreshAfterClose();
     void CopyTimeline(RecFile* old, RecFile* fresh, DWORD wp, DWORD wpc, DWORD olderCount);

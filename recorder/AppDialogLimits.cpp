@@ -147,7 +147,8 @@ void TAppDialog::StartLoopPass()
 void TAppDialog::ContinueInNewFile()
 {
     stop();
-    // The finished part stays on disk under its name, generated or not.
+    // The recording goes on without a question: the finished part is named as the session's end names it.
+    NameTakeByPattern();
     ForgetCurrentFile();
     openfile(nullptr, -1);
     record();

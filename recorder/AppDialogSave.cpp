@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/Progress.h"
+#include "controls/SubjectDialog.h"
 #include "files/ClipboardFiles.h"
 #include "files/FileType.h"
 #include "owl/Application.h"
@@ -220,7 +221,7 @@ bool TAppDialog::savefile(const char* newName, bool closeAfter)
             currentFile->SetTempName(false);
         } else {
             char chosen[MAX_PATH] = "";
-            const NameChoice choice = AskForName(chosen, sizeof chosen);
+            const NameChoice choice = AutoName ? AskForCategory(chosen, closeAfter) : AskForName(chosen, sizeof chosen);
             if (choice == NameChoice::Discard && closeAfter) {
                 currentFile->Delete();
                 delete currentFile;
@@ -260,6 +261,20 @@ TAppDialog::NameChoice TAppDialog::AskForName(char* out, std::size_t size)
     return NameChoice::Chosen;
 }
 
+TAppDialog::NameChoice TAppDialog::AskForCategory(char (&out)[MAX_PATH], bool closing)
+{
+    char category[TSubjectDialog::kNameSize] = "none";
+    TSubjectDialog dialog(Parent ? Parent : this, "AutoPrompt", "Please enter category for recording:", category,
+                          DefaultDirectory);
+    if (dialog.Execute() != IDOK && closing) {
+        return NameChoice::Discard;
+    }
+    if (!category[0]) {
+        platform::CopyBounded(category, sizeof category, "none");
+    }
+    return MakeRecordFileName(category, out, false, currentFile->GetFileType()) ? NameChoice::Chosen : NameChoice::Keep;
+}
+
 void TAppDialog::RefreshAfterClose()
 {
     UpdateCaption(nullptr, false);
@@ -292,8 +307,12 @@ bool TAppDialog::filecanclose()
         return false;
     }
     if (answer == IDYES) {
-        savefile(nullptr, true);
-        return true;
+        // Cancel in the save dialog takes back the Yes: the take stays open and nothing closes.
+        char chosen[MAX_PATH] = "";
+        if (AskForName(chosen, sizeof chosen) != NameChoice::Chosen) {
+            return false;
+        }
+        return savefile(chosen, true) || !currentFile;
     }
     if (!currentFile->Delete()) {
         ShowMessage(3220, MB_OK | MB_ICONEXCLAMATION);
@@ -312,18 +331,23 @@ void TAppDialog::EndSession()
         if (!currentFile->update()) {
             Warning("Can't update the recording file.");
         }
-        // A take under a temporary name goes where the pattern puts it; when that
-        // fails it stays where it is, since closing keeps every recording.
-        if (currentFile->HasTempName() && currentFile->GetDataSize() > 0) {
-            char name[MAX_PATH] = "";
-            if (MakeRecordFileName(ImprovedFilePrefix, name, false, currentFile->GetFileType()) &&
-                !platform::NameExists(name)) {
-                currentFile->rename(name);
-            }
-        }
+        NameTakeByPattern();
         ForgetCurrentFile();
     }
     FreeBuffers();
+}
+
+void TAppDialog::NameTakeByPattern()
+{
+    // Nobody is asked: the take goes where the pattern puts it, and when that fails
+    // it stays under its temporary name, since every recording is kept.
+    if (currentFile && currentFile->HasTempName() && currentFile->GetDataSize() > 0) {
+        char name[MAX_PATH] = "";
+        if (MakeRecordFileName(ImprovedFilePrefix, name, false, currentFile->GetFileType()) &&
+            !platform::NameExists(name)) {
+            currentFile->rename(name);
+        }
+    }
 }
 
 bool TAppDialog::CanClose()

@@ -82,8 +82,9 @@ LPCSTR SDIDecFrame::GetClassName() { return WindowClassOverride[0] ? WindowClass
 
 void SDIDecFrame::SetupWindow()
 {
-    OWL::TFrameWindow::SetupWindow();
+    // Before the client's set-up, which builds the caption of the file it opens.
     SetCaption("Tapvox");
+    OWL::TFrameWindow::SetupWindow();
     systemMenu_ = std::make_unique<OWL::TSystemMenu>(Handle);
     systemMenu_->AppendMenu(MF_SEPARATOR);
     systemMenu_->AppendMenu(MF_STRING, kSysMenuToggleRecord, "Toggle Listen");

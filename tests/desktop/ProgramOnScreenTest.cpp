@@ -265,14 +265,35 @@ protected:
         EXPECT_EQ(differing, 0u) << "the recording holds the input's samples from its start";
         return count;
     }
-    // The settings store as the program writes it, with the tray icon switched on.
-    void SwitchTheTrayIconOn() const
+    // The settings store as the program writes it, holding the given values.
+    void WriteSettings(const std::string& values) const
     {
         const std::string store = dir.file("XDG_CONFIG_HOME") + "/tapvox";
         mkdir(store.c_str(), 0700);
         const std::string text =
-            "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n\"TrayIcon\"=hex:01\n\n; end\n";
+            "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n" + values + "\n; end\n";
         testsupport::WriteAll(store + "/user.reg", std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    void SwitchTheTrayIconOn() const { WriteSettings("\"TrayIcon\"=hex:01\n"); }
+    // The program started, its frame on the screen with the input focus and settled.
+    std::optional<dt::ForeignWindow> StartSettled(const std::vector<std::string>& args = {})
+    {
+        Start(args);
+        const auto frame = WaitForFrame();
+        if (!frame || !WaitForFocus(*frame) || !WaitForStillPicture(*frame)) {
+            return std::nullopt;
+        }
+        return frame;
+    }
+    // Record clicked, the take growing, Stop clicked and the take's header written.
+    void RecordATake(const dt::ForeignWindow& frame, const std::string& take)
+    {
+        ClickControl(frame, kRecord);
+        ASSERT_TRUE(WaitForTitle("[~rec_1.wav] Tapvox")) << "Record opened no take: " << program->Err();
+        ASSERT_TRUE(dt::RunUntil([&] { return testsupport::ReadAll(take).size() > 44 + 8000 / 5; }, kWaitMs))
+            << "nothing recorded";
+        ClickControl(frame, kStop);
+        ASSERT_TRUE(dt::RunUntil([&] { return Complete(take); }, kWaitMs)) << "Stop left the take's header behind";
     }
     std::string SettingsText() const
     {
@@ -342,11 +363,8 @@ TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
 // by a click, and the take is discarded.
 TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 {
-    Start();
-    const auto frame = WaitForFrame();
-    ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
-    ASSERT_TRUE(WaitForFocus(*frame));
-    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
     const std::string take = recordings + "/~rec_1.wav";
 
     dt::Key('R', {VK_MENU});
@@ -388,11 +406,8 @@ TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 // The settings file holds both changes afterwards.
 TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
 {
-    Start();
-    const auto frame = WaitForFrame();
-    ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
-    ASSERT_TRUE(WaitForFocus(*frame));
-    ASSERT_TRUE(WaitForStillPicture(*frame)) << "the main window never settled";
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
 
     dt::Key('O', {VK_MENU});
     ASSERT_TRUE(WaitForMenu(frame->id)) << "Alt+O opened no menu";
@@ -484,4 +499,81 @@ TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the tray menu's Exit did not end the program";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     EXPECT_NE(SettingsText().find("\"TrayIcon\"=hex:01"), std::string::npos);
+}
+
+// Naming by a category: closing asks for one in the category chooser, not in a save dialog;
+// the typed category names the take in the recording folder and stays there as a category file.
+TEST_F(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
+{
+    WriteSettings("\"AutoName\"=hex:01\n\"AutoPrompt\"=hex:01\n");
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    RecordATake(*frame, recordings + "/~rec_1.wav");
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    const auto chooser = WaitForTitle("AutoPrompt");
+    ASSERT_TRUE(chooser) << "closing asked for no category: " << program->Err();
+    ASSERT_TRUE(WaitForFocus(*chooser));
+    ASSERT_TRUE(WaitForStillPicture(*chooser));
+    dt::Type("Interview");
+    ASSERT_TRUE(WaitForStillPicture(*chooser));
+    dt::Key(VK_RETURN);
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the program did not end after the category was chosen";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    EXPECT_GE(CheckRecording(recordings + "/Interview_1.wav"), 8000u / 5);
+    EXPECT_FALSE(platform::NameExists(recordings + "/~rec_1.wav"));
+    EXPECT_TRUE(platform::NameExists(recordings + "/Interview.CAT"));
+}
+
+// Yes to the question at closing, then Cancel in the save dialog: back to the program with
+// the take; the next close asks again.
+TEST_F(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
+{
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    const std::string take = recordings + "/~rec_1.wav";
+    RecordATake(*frame, take);
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    auto question = WaitForTitle("Sound file has changed");
+    ASSERT_TRUE(question) << "closing asked nothing about the take: " << program->Err();
+    ASSERT_TRUE(WaitForFocus(*question));
+    dt::Key(VK_RETURN);  // Yes
+    const auto saveAs = WaitForTitle("Save As");
+    ASSERT_TRUE(saveAs) << "Yes asked for no name";
+    ASSERT_TRUE(WaitForFocus(*saveAs));
+    ASSERT_TRUE(WaitForStillPicture(*saveAs));
+    dt::Key(VK_ESCAPE);
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(saveAs->id); }, kWaitMs));
+    ASSERT_TRUE(WaitForTitle("[~rec_1.wav] Tapvox")) << "Cancel did not return to the program with its take";
+    EXPECT_TRUE(Running()) << program->Err();
+    EXPECT_TRUE(platform::NameExists(take));
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    question = WaitForTitle("Sound file has changed");
+    ASSERT_TRUE(question) << "the next close asks again";
+    ASSERT_TRUE(WaitForFocus(*question));
+    dt::Key(VK_RETURN);
+    ASSERT_TRUE(AnswerSaveAs("kept.wav"));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the program did not end after its take was saved";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    EXPECT_GE(CheckRecording(recordings + "/kept.wav"), 8000u / 5);
+    EXPECT_FALSE(platform::NameExists(take)) << "no temporary take is left behind";
+}
+
+// A file named on the command line, as the desktop entry's %f names it, shows in the caption.
+TEST_F(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
+{
+    int status = -1;
+    const std::string talk = work + "/talk.wav";
+    testsupport::RunCapture("sox -n -r 8000 -b 8 -c 1 '" + talk + "' synth 1 sine 440 2>&1", &status);
+    ASSERT_EQ(status, 0);
+    Start({talk});
+    const auto frame = WaitForFrame();
+    ASSERT_TRUE(frame) << "the frame never appeared: " << program->Err();
+    EXPECT_TRUE(WaitForTitle("talk.wav Tapvox")) << "the caption is " << frame->title;
+    ASSERT_TRUE(WaitForStillPicture(*frame));
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "a named file needs no question";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
 }

@@ -1,5 +1,6 @@
-// Saving and closing recordings: naming a generated file, Save As by copy or move,
-// the question before a recording goes, and a reorder that cannot finish.
+// Saving and closing recordings: naming a generated file (Save As, the category prompt, the
+// parts of a split recording), Save As by copy or move, the question before a recording
+// goes, and a reorder that cannot finish.
 #include "platform/ipc/Ipc.h"
 #include "tests/recorder/RecorderFixture.h"
 
@@ -68,16 +69,79 @@ TEST_F(Save, YesAndANameChosenWithAnotherEndingKeepTheRecordingsType)
     EXPECT_EQ(SoxSamples(folder + "/interview.wav"), fed);
 }
 
-TEST_F(Save, YesThenCancelInSaveAsKeepsTheRecordingUnderItsGeneratedName)
+TEST_F(Save, YesThenCancelInSaveAsKeepsTheRecordingOpenAndRefusesTheClose)
 {
     TAPVOX_REQUIRE_TOOL("sox");
     Open();
     Record(4);
     hl::AnswerMessageBox(IDYES);
     hl::AnswerFileDialog({std::nullopt, false});
+    EXPECT_FALSE(dialog->filecanclose());
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(CurrentName(), folder + "/~rec_1.wav");
+    EXPECT_TRUE(dialog->GetCurrentFile()->HasTempName());
+    delete frame;
+    frame = nullptr;
+    EXPECT_EQ(SoxSamples(folder + "/~rec_1.wav"), fed);
+}
+
+// With the pattern switched to a category prompt, the chooser names the take in the
+// recording folder and keeps the category as a file; Cancel while closing discards the take.
+TEST_F(Save, ThePromptForACategoryNamesTheTakeAfterIt)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    AutoName = true;
+    AutoPrompt = true;
+    Open();
+    Record(4);
+    EXPECT_EQ(CurrentName(), folder + "/~rec_1.wav");
+    std::string caption;
+    std::string prompt;
+    hl::AnswerDialog(206, [&](HWND chooser) {
+        char text[128] = "";
+        GetWindowTextA(chooser, text, sizeof text);
+        caption = text;
+        GetDlgItemTextA(chooser, 207, text, sizeof text);
+        prompt = text;
+        SetWindowTextA(GetDlgItem(chooser, 208), "Interview");
+        hl::Click(GetDlgItem(chooser, IDOK));
+    });
     EXPECT_TRUE(dialog->filecanclose());
     EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
-    EXPECT_EQ(SoxSamples(folder + "/~rec_1.wav"), fed);
+    EXPECT_EQ(caption, "AutoPrompt");
+    EXPECT_EQ(prompt, "Please enter category for recording:");
+    EXPECT_TRUE(hl::FileDialogRequests().empty()) << "no Save As";
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"Interview_1.wav"});
+    EXPECT_TRUE(platform::NameExists(folder + "/Interview.CAT"));
+    EXPECT_EQ(SoxSamples(folder + "/Interview_1.wav"), fed);
+
+    // The second take lists the category; Cancel while closing discards the take.
+    ASSERT_TRUE(dialog->openfile(nullptr, -1));
+    const std::string second = CurrentName();
+    Record(2);
+    int listed = -1;
+    hl::AnswerDialog(206, [&](HWND chooser) {
+        listed = static_cast<int>(SendMessage(GetDlgItem(chooser, 208), CB_GETCOUNT, 0, 0));
+        hl::Click(GetDlgItem(chooser, IDCANCEL));
+    });
+    EXPECT_FALSE(dialog->savefile(nullptr, true));
+    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+    EXPECT_FALSE(platform::NameExists(second));
+    EXPECT_EQ(WavesIn(folder), std::vector<std::string>{"Interview_1.wav"});
+}
+
+// A save that keeps the file open and is cancelled names the take after no category.
+TEST_F(Save, ACancelledCategoryPromptWithTheFileKeptOpenNamesItNone)
+{
+    AutoName = true;
+    AutoPrompt = true;
+    Open();
+    Record(2);
+    hl::AnswerDialog(206, [&](HWND chooser) { hl::Click(GetDlgItem(chooser, IDCANCEL)); });
+    EXPECT_TRUE(dialog->savefile(nullptr, false));
+    EXPECT_EQ(CurrentName(), folder + "/none_1.wav");
+    EXPECT_FALSE(dialog->GetCurrentFile()->HasTempName());
 }
 
 TEST_F(Save, NoDeletesCancelKeepsAndAnEmptyRecordingGoesWithoutAQuestion)
@@ -98,19 +162,24 @@ TEST_F(Save, NoDeletesCancelKeepsAndAnEmptyRecordingGoesWithoutAQuestion)
     EXPECT_TRUE(WavesIn(folder).empty());
 }
 
-TEST_F(Save, EachPartOfASplitRecordingWithGeneratedNamesStaysOnDisk)
+// Each finished part is named as the end of the session names a take, by the pattern; the
+// part still open keeps its generated name until it is saved.
+TEST_F(Save, EachFinishedPartOfASplitRecordingIsNamedByThePattern)
 {
     TAPVOX_REQUIRE_TOOL("sox");
     FileSize = 1;
     FileAction = 3;
     Open();
     ClickRecord();
-    Feed(170, true);
+    Feed(340, true);
     ClickStop();
-    EXPECT_EQ(WavesIn(folder), (std::vector<std::string>{"~rec_1.wav", "~rec_2.wav"}));
-    auto all = SoxSamples(folder + "/~rec_1.wav");
-    const auto second = SoxSamples(folder + "/~rec_2.wav");
+    EXPECT_EQ(WavesIn(folder), (std::vector<std::string>{"take_1.wav", "take_2.wav", "~rec_1.wav"}));
+    EXPECT_TRUE(dialog->GetCurrentFile()->HasTempName());
+    auto all = SoxSamples(folder + "/take_1.wav");
+    const auto second = SoxSamples(folder + "/take_2.wav");
+    const auto third = SoxSamples(folder + "/~rec_1.wav");
     all.insert(all.end(), second.begin(), second.end());
+    all.insert(all.end(), third.begin(), third.end());
     EXPECT_EQ(all, fed);
 }
 

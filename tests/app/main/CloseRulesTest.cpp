@@ -87,6 +87,36 @@ TEST_F(CloseRules, TheSaveQuestionAnsweredYesNoAndCancel)
     EXPECT_EQ(reader.DataBytes(), fedBytes);
 }
 
+// Exit with a take: Yes, then Cancel in the save dialog returns to the program with the take
+// open, and the exit is forgotten; the next Exit asks again.
+TEST_F(CloseRules, ExitYesThenCancelInSaveAsReturnsToTheProgram)
+{
+    Start(false, false);
+    Record(2);
+    const std::string temp = Main()->GetCurrentFile()->GetName();
+    hl::AnswerMessageBox(IDYES);
+    hl::AnswerFileDialog({std::nullopt, false});
+    SendMessage(FrameHandle(), WM_COMMAND, 24310, 0);
+    hl::RunUntilIdle();
+    ASSERT_TRUE(FrameAlive()) << "Cancel in Save As quit the program";
+    EXPECT_FALSE(Frame()->ExitRequested());
+    ASSERT_NE(Main()->GetCurrentFile(), nullptr);
+    EXPECT_EQ(Main()->GetCurrentFile()->GetName(), temp);
+    EXPECT_TRUE(Main()->GetCurrentFile()->HasTempName()) << "still to be named";
+    EXPECT_EQ(hl::FileDialogRequests().size(), 1u);
+
+    const std::string chosen = folder + "/kept.wav";
+    hl::AnswerMessageBox(IDYES);
+    hl::AnswerFileDialog({chosen, false});
+    SendMessage(FrameHandle(), WM_COMMAND, 24310, 0);
+    hl::RunUntilIdle();
+    EXPECT_FALSE(FrameAlive());
+    EXPECT_FALSE(platform::NameExists(temp)) << "no temporary take is left behind";
+    platform::wave::WavReader reader;
+    ASSERT_TRUE(reader.Open(chosen)) << chosen;
+    EXPECT_EQ(reader.DataBytes(), fedBytes);
+}
+
 TEST_F(CloseRules, NoDeletesTheRecordingAndCloses)
 {
     Start(false, false);

@@ -138,6 +138,40 @@ TEST_F(FrameTest, StartUpActionsListenPlayAndRunHidden)
     EXPECT_FALSE(IsWindowVisible(FrameHandle()));
 }
 
+// The General page's "Listen at start-up" does what switch L does, and wins over play as L does.
+TEST_F(FrameTest, ListenOnStartAloneStartsListening)
+{
+    StartOptions.PlayAtStart = true;
+    app = std::make_unique<NotingApp>();
+    ListenOnStart = true;
+    app->InitInstance();
+    hl::RunUntilIdle();
+    ListenOnStart = false;
+    EXPECT_EQ(CountToMain(UM_TOGGLE_RECORD), 1);
+    EXPECT_EQ(CountToMain(UM_STOP_AND_PLAY), 0);
+    EXPECT_TRUE(Main()->IsInputOpen());
+}
+
+// The file named at start (a command-line argument, or the desktop entry's %f) shows in
+// the caption the main window builds; without one the caption is the product's name.
+TEST_F(FrameTest, TheCaptionShowsTheFileOpenedAtStart)
+{
+    const std::string talk = folder + "/talk.wav";
+    std::vector<std::uint8_t> wave = {'R', 'I', 'F', 'F', 36 + 8, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                      16,  0,   0,   0,   1,      0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0,
+                                      2,   0,   16,  0,   'd',    'a', 't', 'a', 8, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0};
+    testsupport::WriteAll(talk, wave);
+    std::snprintf(CurrentFileName, sizeof CurrentFileName, "%s", talk.c_str());
+    Start(false, false);
+    ASSERT_NE(Main()->GetCurrentFile(), nullptr);
+    EXPECT_EQ(Frame()->GetWindowText(), "talk.wav Tapvox");
+
+    app.reset();
+    CurrentFileName[0] = 0;
+    Start(false, false);
+    EXPECT_EQ(Frame()->GetWindowText(), "Tapvox");
+}
+
 TEST_F(FrameTest, PlayAtStartAloneAndTheSavedPosition)
 {
     StartOptions.PlayAtStart = true;

@@ -1,8 +1,9 @@
 // The real program started as a process, headless, with private folders and a
 // file-fed input: switches and file arguments, one instance per user, the remote
-// control through tapvox-remote, and SIGTERM while recording.
+// control through tapvox-remote, SIGTERM while recording, and a recording split at its limit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <cstdlib>
@@ -196,6 +197,55 @@ TEST_F(Program, SigtermWhileRecordingLeavesACompleteFileAndSavedSettings)
     EXPECT_EQ(p.ExitCode(), 0) << p.Err();
     EXPECT_GE(Samples(work + "/sig.wav"), 4000u);
     EXPECT_TRUE(SettingsSaved());
+}
+
+// Split at the file limit while nobody watches: every finished part leaves its temporary
+// name for the pattern's, as the last one does at the end.
+TEST_F(Program, EveryPartOfASplitRecordingIsNamedByThePattern)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    int status = -1;
+    testsupport::RunCapture("sox -n -r 96000 -b 16 -c 2 '" + dir.file("input.wav") + "' synth 3 sine 440 2>&1", &status);
+    ASSERT_EQ(status, 0);
+    const std::string folder = dir.file("rec");
+    mkdir(folder.c_str(), 0700);
+    const std::string store = dir.file("XDG_CONFIG_HOME") + "/tapvox";
+    mkdir(store.c_str(), 0700);
+    const std::string text = "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n"
+                             "\"SampleRate\"=\"96000\"\n\"Resolution\"=hex:01\n\"Stereo\"=hex:01\n"
+                             "\"FileSize\"=\"1\"\n\"FileAction\"=hex:03\n\"DefaultDirectory\"=\"" +
+                             folder + "/\"\n\n; end\n";
+    testsupport::WriteAll(store + "/user.reg", std::vector<std::uint8_t>(text.begin(), text.end()));
+    auto waves = [&] {
+        std::vector<std::string> names;
+        for (const std::string& n : testsupport::FolderNames(folder)) {
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".wav") == 0) {
+                names.push_back(n);
+            }
+        }
+        return names;
+    };
+
+    testsupport::ChildProgram& p = Run({"-l"});
+    ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+    EXPECT_TRUE(testsupport::WaitFor([&] { return waves().size() >= 3; }, kStartMs)) << p.Err();
+    // The third part has audio of its own, so the end of the session keeps it.
+    EXPECT_TRUE(WaitForData(folder + "/~rec_1.wav", 8000)) << p.Err();
+    p.Kill(SIGTERM);
+    ASSERT_TRUE(p.Wait(kStartMs));
+    EXPECT_EQ(p.ExitCode(), 0) << p.Err();
+    std::vector<std::string> names = waves();
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names, (std::vector<std::string>{"rec_1.wav", "rec_2.wav", "rec_3.wav"}));
+    // Four bytes a sample: sox counts what our reader counts.
+    for (const std::string& name : names) {
+        platform::wave::WavReader reader;
+        ASSERT_TRUE(reader.Open(folder + "/" + name)) << name;
+        EXPECT_GE(reader.DataBytes(), name == "rec_3.wav" ? 8000u : 1048576u) << name;
+        const std::string soxi = testsupport::RunCapture("soxi -s '" + folder + "/" + name + "' 2>&1", &status);
+        EXPECT_EQ(status, 0) << soxi;
+        EXPECT_EQ(std::strtoull(soxi.c_str(), nullptr, 10) * 4, reader.DataBytes()) << name;
+    }
 }
 
 TEST_F(Program, ASecondStartShowsTheFirstAndPassesNothingOn)
