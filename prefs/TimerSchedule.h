@@ -6,6 +6,7 @@
 // weighed at the next poll, so it leaves the recorder as the skipped polls
 // would have: every skipped stop is due, and a skipped start only while its
 // recording would still run, no stop of any schedule having come after it.
+#include <limits>
 #include <optional>
 
 #include "platform/core/Types.h"
@@ -38,7 +39,8 @@ private:
     struct EdgeState {
         bool havePoll = false;
         long long pollAt = 0;
-        long long fired[3] = {-1, -1, -1};  // the latest firing of each schedule
+        static constexpr long long kNever = std::numeric_limits<long long>::min();
+        long long fired[3] = {kNever, kNever, kNever};  // the latest firing of each schedule
     };
 
     int Check(Edge edge, __time64_t now, unsigned* all);
