@@ -1,16 +1,21 @@
 // The real program started as a process, headless, with private folders and a
 // file-fed input: switches and file arguments, one instance per user, the remote
-// control through tapvox-remote, SIGTERM while recording, and a recording split at its limit.
+// control through tapvox-remote, SIGTERM while recording, a recording split at its
+// limit, and timer schedules across a clock jump.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/ipc/Ipc.h"
@@ -287,5 +292,131 @@ TEST_F(Program, AFileArgumentTooLongOpensNothing)
     EXPECT_NE(p.Err().find(longName), std::string::npos) << "the message names the whole path: " << p.Err();
     EXPECT_TRUE(testsupport::FolderNames(work).empty()) << "nothing opened under a cut or other name";
 }
+
+// Whether signal waits for a thread of process pid to take it.
+bool SignalPending(pid_t pid, int signal)
+{
+    const std::vector<std::uint8_t> bytes = testsupport::ReadAll("/proc/" + std::to_string(pid) + "/status");
+    const std::string status(bytes.begin(), bytes.end());
+    for (const char* field : {"\nShdPnd:", "\nSigPnd:"}) {
+        const std::size_t at = status.find(field);
+        if (at != std::string::npos &&
+            (std::strtoull(status.c_str() + at + std::strlen(field), nullptr, 16) >> (signal - 1) & 1u)) {
+            return true;
+        }
+    }
+    return false;
 }
 
+// SIGTERMs back to back, as a timeout, a process group's stop or an impatient user
+// send them, and SIGHUPs: each after the first is the same request, and the stop finishes the MP3.
+TEST_F(Program, RepeatedSigtermsStillFinishTheRecording)
+{
+    TAPVOX_REQUIRE_TOOL("ffprobe");
+    TAPVOX_REQUIRE_TOOL("mpg123");
+    // A first start records MP3 at 16 kHz mono, 32 kbit/s.
+    const std::string input = dir.file("input16.wav");
+    int status = -1;
+    testsupport::RunCapture("sox -n -r 16000 -b 16 -c 1 '" + input + "' synth 30 sine 440 2>&1", &status);
+    ASSERT_EQ(status, 0);
+    env["TAPVOX_AUDIO"] = "file:" + input;
+    const std::string take = work + "/two.mp3";
+    testsupport::ChildProgram& p = Run({"-l", take});
+    ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+    ASSERT_TRUE(WaitForData(take, 8000)) << "two seconds of audio on disk; " << p.Err();
+    p.Kill(SIGTERM);
+    // Two signals still pending are one: the next comes the moment the program has taken the
+    // first, and more follow, SIGTERM and SIGHUP, until it has ended, so some fall into the stop.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartMs);
+    while (SignalPending(p.Pid(), SIGTERM) && std::chrono::steady_clock::now() < giveUp) {
+    }
+    for (int n = 0; !p.Wait(0) && std::chrono::steady_clock::now() < giveUp; ++n) {
+        p.Kill(n % 2 ? SIGHUP : SIGTERM);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    ASSERT_TRUE(p.Wait(kStartMs));
+    EXPECT_EQ(p.Signal(), 0) << "a repeated request ended the program";
+    EXPECT_EQ(p.ExitCode(), 0) << p.Err();
+    EXPECT_FALSE(platform::NameExists(work + "/two.~p3")) << "the journal of an unfinished stop is left";
+    const double probed =
+        std::atof(testsupport::RunCapture("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + take + "'").c_str());
+    const std::string raw = dir.file("two.raw");
+    testsupport::RunCapture("mpg123 -q -s '" + take + "' > '" + raw + "' 2>/dev/null", &status);
+    EXPECT_EQ(status, 0);
+    const double decoded = static_cast<double>(testsupport::ReadAll(raw).size()) / (2 * 16000);
+    EXPECT_GE(decoded, 2.0) << "less than was on disk before the signals";
+    EXPECT_NEAR(probed, decoded, 0.1) << "the file's length and its audio disagree";
+}
+
+// The real program's clock is the system's: libfaketime sets it from outside, as a
+// suspend or a clock change would. Empty when it is not installed.
+std::string FakeTimeLibrary()
+{
+    for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
+                             "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1", "/usr/lib/faketime/libfaketime.so.1"}) {
+        if (access(path, R_OK) == 0) {
+            return path;
+        }
+    }
+    return "";
+}
+
+// Asleep over several schedules: one with only a stop at 11:00, one from 7:00 to 8:00,
+// the machine asleep from 6:59 to 12:00. Nothing records after it; the next morning's run does.
+TEST_F(Program, AScheduleCatchUpAfterASleepStartsNoRunThatHasEnded)
+{
+    const std::string library = FakeTimeLibrary();
+    if (library.empty()) {
+        GTEST_SKIP() << "libfaketime is not installed";
+    }
+    const std::string store = dir.file("XDG_CONFIG_HOME") + "/tapvox";
+    mkdir(store.c_str(), 0700);
+    const std::string settings = "; Tapvox settings store, format 1\n\n[Software\\Fennwicke\\Tapvox]\n"
+                                 "\"TimerEnable\"=hex:01\n\"TimeStopEC\"=\"11:00\"\n"
+                                 "\"TimeStart2EC\"=\"7:00\"\n\"TimeStop2EC\"=\"8:00\"\n\n; end\n";
+    testsupport::WriteAll(store + "/user.reg", std::vector<std::uint8_t>(settings.begin(), settings.end()));
+    const std::string clock = dir.file("clock");
+    // The offset from the real clock that makes the program's clock read a UTC time.
+    auto setClock = [&](int day, int hour, int minute) {
+        std::tm t{};
+        t.tm_year = 2024 - 1900;
+        t.tm_mon = 3;
+        t.tm_mday = day;
+        t.tm_hour = hour;
+        t.tm_min = minute;
+        const std::string offset = std::to_string(static_cast<long long>(timegm(&t)) - std::time(nullptr)) + "\n";
+        testsupport::WriteAll(clock, std::vector<std::uint8_t>(offset.begin(), offset.end()));
+    };
+    env["TZ"] = "UTC";
+    env["LD_PRELOAD"] = library;
+    env["FAKETIME_TIMESTAMP_FILE"] = clock;
+    env["FAKETIME_CACHE_DURATION"] = "1";
+    env["DONT_FAKE_MONOTONIC"] = "1";  // the timers keep real time
+    // A sanitized build lets the preloaded library come before its runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env["ASAN_OPTIONS"] = std::string(asan && *asan ? std::string(asan) + ":" : "") + "verify_asan_link_order=0";
+    const std::string log = dir.file("XDG_DATA_HOME") + "/Tapvox/Tapvox.log";
+    auto logText = [&] {
+        const std::vector<std::uint8_t> bytes = testsupport::ReadAll(log);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    auto logHas = [&](const std::string& line) {
+        return testsupport::WaitFor([&] { return logText().find(line) != std::string::npos; }, kStartMs);
+    };
+
+    setClock(2, 6, 59);  // Tuesday 2 April 2024
+    testsupport::ChildProgram& p = Run({"-r"});
+    ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+    ASSERT_TRUE(logHas("program started  Tue Apr  2 06:59")) << logText();
+    setClock(2, 12, 0);
+    ASSERT_TRUE(logHas("stop  Tue Apr  2 12:0")) << "the poll after the sleep: " << logText();
+    // Asleep from 6:59 to 7:30 the next day, inside that day's run: it starts.
+    setClock(3, 7, 30);
+    ASSERT_TRUE(logHas("record  Wed Apr  3 07:3")) << logText();
+    p.Kill(SIGTERM);
+    ASSERT_TRUE(p.Wait(kStartMs));
+    EXPECT_EQ(p.ExitCode(), 0) << p.Err();
+    const std::string text = logText();
+    EXPECT_EQ(text.find("record  Tue Apr  2"), std::string::npos) << "a run that had ended started: " << text;
+}
+}
