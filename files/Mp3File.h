@@ -54,6 +54,9 @@ protected:
     Id3v1Record id3v1;
     bool id3v1Pending = false;
 
+protected:
+    bool ListsKeptBeside() override;
+
 private:
     // Lets the handle go even when the close could not finish.
     void ReleaseHandle();

@@ -158,6 +158,15 @@ bool RecFile::SaveTimecode()
     }
     // The journal first: it holds the lists while the text is being replaced.
     const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
+    if (ListsKeptBeside()) {
+        if (MarkerFileNameFor(name).empty() && (!markers.empty() || !comments.empty()) && !warnedUnkept) {
+            warnedUnkept = true;
+            std::fprintf(stderr, "Markers and comments are not kept: the file has no tag and its name no companion file: %s\n",
+                         name.c_str());
+        }
+        textStored = journalled;
+        return journalled;
+    }
     textStored = SetInfo(TimecodeItemName, text.c_str());
     if (textStored) {
         journalPending = false;
