@@ -53,8 +53,7 @@ protected:
     bool id3v1Present = false;
     Id3v1Record id3v1;
     bool id3v1Pending = false;
-
-protected:
+    // Without the ID3v2 tag the lists live in the companion file.
     bool ListsKeptBeside() override;
 
 private:

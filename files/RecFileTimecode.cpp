@@ -146,16 +146,6 @@ bool RecFile::SaveTimecode()
     if (readOnly) {
         return false;
     }
-    std::string text = BuildText(false);
-    if (signing && ComputeDigest(digest)) {
-        text += "SIGNATURE ";
-        char hex[3];
-        for (std::uint8_t b : digest) {
-            std::snprintf(hex, sizeof hex, "%2.2x", b);
-            text += hex;
-        }
-        text += "\r\n";
-    }
     // The journal first: it holds the lists while the text is being replaced.
     const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
     if (ListsKeptBeside()) {
@@ -166,6 +156,16 @@ bool RecFile::SaveTimecode()
         }
         textStored = journalled;
         return journalled;
+    }
+    std::string text = BuildText(false);
+    if (signing && ComputeDigest(digest)) {
+        text += "SIGNATURE ";
+        char hex[3];
+        for (std::uint8_t b : digest) {
+            std::snprintf(hex, sizeof hex, "%2.2x", b);
+            text += hex;
+        }
+        text += "\r\n";
     }
     textStored = SetInfo(TimecodeItemName, text.c_str());
     if (textStored) {
