@@ -184,6 +184,29 @@ TEST_F(Mp3FileTest, TagSwitchOffKeepsTheListsInTheCompanionFileWhereverTheFileGo
     EXPECT_NE(Text(r, "fennwicke timecode").find("COMMENT"), std::string::npos);
 }
 
+TEST_F(Mp3FileTest, TagSwitchOffSaysSoWhenNothingCanKeepTheLists)
+{
+    // A name without a three-letter extension has no companion file.
+    const std::string path = dir.file("take.mpeg");
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(1, 22050, 32);
+    const Bytes audio = Joined(Encode(1, 22050, 32, 2));
+    Mp3EnableTagSwitch = false;
+    Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);
+    ASSERT_TRUE(f.open());
+    f.AddMarker(0, 1800000000, true);
+    ASSERT_EQ(f.Write(audio.data(), static_cast<LONG>(audio.size())), static_cast<LONG>(audio.size()));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(f.update());
+    f.AddMarker(f.GetDataSize() / 2, 1800000010, true);
+    EXPECT_TRUE(f.IsDirty());
+    EXPECT_TRUE(f.update());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Markers and comments are not kept"), std::string::npos) << said;
+    EXPECT_EQ(said.find("not kept"), said.rfind("not kept")) << "said once: " << said;
+    EXPECT_NE(said.find(path), std::string::npos) << said;
+    EXPECT_TRUE(f.close());
+}
+
 TEST_F(Mp3FileTest, TagSwitchOffWritesOnlyTheId3v1Record)
 {
     const std::string path = dir.file("notag.mp3");
