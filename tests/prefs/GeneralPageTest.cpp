@@ -145,6 +145,8 @@ struct ShortcutPlace {
     bool (TSetStart::*remove)();
 };
 
+void PrintTo(const ShortcutPlace& place, std::ostream* os) { *os << place.name; }
+
 class GeneralPageShortcuts : public GeneralPage, public ::testing::WithParamInterface<ShortcutPlace> {};
 
 TEST_P(GeneralPageShortcuts, MadeToTheProgramItselfFoundReplacedAndRemoved)
