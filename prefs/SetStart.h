@@ -34,7 +34,7 @@ public:
     bool CreateQuickLaunchShortcut();
     bool RemoveQuickLaunchShortcut();
 
-    // Posted to itself at the end of set-up; nothing answers it.
+    // Posted to itself at the end of set-up; its answer does nothing.
     static constexpr UINT UM_START_PAGE_READY = WM_USER + 232;
 
 private:
