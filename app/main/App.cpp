@@ -70,6 +70,8 @@ App::App(const platform::ipc::InstanceLock* lock, bool hearSessionEnd)
         *y = r.top;
         return true;
     });
+    // The File page's estimate falls back on what the main window records.
+    SetRecordingFormatSource([this]() -> const WAVEFORMATEX* { return dialog_ ? dialog_->GetFileFormat() : nullptr; });
     loadsettings(SettingsFilePath);
     SoundFileData.InitialDir = DefaultDirectory;
 }
@@ -81,6 +83,7 @@ App::~App()
     MainWindow = nullptr;
     dialog_ = nullptr;
     SetMainWindowPositionSource(nullptr);
+    SetRecordingFormatSource(nullptr);
     SetSettingsMessageHandler(nullptr);
     FreeFormatBuffers();
 }

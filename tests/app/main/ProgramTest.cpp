@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <dirent.h>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
@@ -18,11 +22,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/CShortcut.h"
+#include "owl/PropertySheet.h"
 #include "platform/ipc/Ipc.h"
+#include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Window.h"
 #include "platform/wave/WavReader.h"
+#include "prefs/SetStart.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/TestSupport.h"
 
@@ -418,5 +426,114 @@ TEST_F(Program, AScheduleCatchUpAfterASleepStartsNoRunThatHasEnded)
     EXPECT_EQ(p.ExitCode(), 0) << p.Err();
     const std::string text = logText();
     EXPECT_EQ(text.find("record  Tue Apr  2"), std::string::npos) << "a run that had ended started: " << text;
+}
+
+// A file of /proc, which tells no size before it is read.
+std::string ProcText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The process of the program that another program started for us in our private
+// runtime folder, by its id; 0 when there is none.
+pid_t ProgramStartedFor(const std::string& runtimeFolder)
+{
+    pid_t found = 0;
+    DIR* proc = opendir("/proc");
+    while (proc && found == 0) {
+        const dirent* d = readdir(proc);
+        if (!d) {
+            break;
+        }
+        const pid_t pid = static_cast<pid_t>(std::atoi(d->d_name));
+        char exe[4096] = "";
+        const std::string base = std::string("/proc/") + d->d_name;
+        const ssize_t n = pid > 0 ? readlink((base + "/exe").c_str(), exe, sizeof exe - 1) : -1;
+        if (n <= 0 || std::string(exe, static_cast<std::size_t>(n)) != TAPVOX_PROGRAM) {
+            continue;
+        }
+        if (ProcText(base + "/environ").find(std::string("XDG_RUNTIME_DIR=") + runtimeFolder + '\0') != std::string::npos) {
+            found = pid;
+        }
+    }
+    if (proc) {
+        closedir(proc);
+    }
+    return found;
+}
+
+bool ProcessGone(pid_t pid)
+{
+    const std::string text = ProcText("/proc/" + std::to_string(pid) + "/stat");
+    const std::size_t state = text.rfind(')');
+    return text.empty() || (state != std::string::npos && state + 2 < text.size() && text[state + 2] == 'Z');
+}
+
+// The General page's desktop shortcut is an entry a desktop launches: written as the
+// program itself would write it (its "_this" is its own file), started by GLib's launcher.
+TEST_F(Program, TheGeneralPagesDesktopShortcutStartsTheProgram)
+{
+    TAPVOX_REQUIRE_TOOL("gio");
+    const std::string home = dir.file("home");
+    mkdir(home.c_str(), 0700);
+    env["HOME"] = home;
+    // This process writes the entries into the same private folders, and leaves its own as they were.
+    struct PrivateFolders {
+        std::map<std::string, std::optional<std::string>> saved;
+        explicit PrivateFolders(const std::map<std::string, std::string>& set)
+        {
+            for (const auto& [name, value] : set) {
+                const char* old = std::getenv(name.c_str());
+                saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+                setenv(name.c_str(), value.c_str(), 1);
+            }
+        }
+        ~PrivateFolders()
+        {
+            for (const auto& [name, value] : saved) {
+                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+            }
+        }
+    } folders({{"HOME", home}, {"XDG_CONFIG_HOME", env["XDG_CONFIG_HOME"]}, {"XDG_DATA_HOME", env["XDG_DATA_HOME"]}});
+    const std::string entry = home + "/Desktop/Tapvox.desktop";
+
+    // The page's entry names this test program; the program's own names the program, and is otherwise the same.
+    OWL::TPropertySheet sheet(nullptr, "Options", 0, false, 0);
+    TSetStart page(&sheet);
+    ASSERT_TRUE(page.CreateDesktopShortcut());
+    const auto pageBytes = testsupport::ReadAll(entry);
+    std::string pageText(pageBytes.begin(), pageBytes.end());
+    char self[MAX_PATH] = "";
+    ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+    const std::size_t at = pageText.find(std::string("Exec=") + self + "\n");
+    ASSERT_NE(at, std::string::npos) << pageText;
+    pageText.replace(at + 5, std::strlen(self), TAPVOX_PROGRAM);
+    CShortcut shortcut;
+    ASSERT_TRUE(shortcut.Create(TAPVOX_PROGRAM, "Tapvox", CSIDL_DESKTOP, "", nullptr, 1));
+    const auto programBytes = testsupport::ReadAll(entry);
+    EXPECT_EQ(pageText, std::string(programBytes.begin(), programBytes.end()));
+
+    // Not our child: a test that fails on the way still ends it, by its id.
+    struct EndLaunched {
+        std::string runtime;
+        ~EndLaunched()
+        {
+            if (const pid_t left = ProgramStartedFor(runtime); left != 0 && !ProcessGone(left)) {
+                kill(left, SIGKILL);
+            }
+        }
+    } endLaunched{env["XDG_RUNTIME_DIR"]};
+    std::string gio = testsupport::RunCapture("command -v gio");
+    gio.erase(gio.find_last_not_of("\n") + 1);
+    testsupport::ChildProgram launcher(gio, {"launch", entry}, env, work);
+    ASSERT_TRUE(launcher.Wait(kStartMs));
+    EXPECT_EQ(launcher.ExitCode(), 0) << launcher.Err();
+    ASSERT_NE(WaitForInstance(), nullptr) << "the entry started no program: " << launcher.Err();
+    pid_t pid = 0;
+    ASSERT_TRUE(testsupport::WaitFor([&] { return (pid = ProgramStartedFor(env["XDG_RUNTIME_DIR"])) != 0; }, kStartMs));
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_TRUE(testsupport::WaitFor([&] { return ProcessGone(pid); }, kStartMs)) << "the program ends as a session end asks";
+    EXPECT_TRUE(SettingsSaved());
 }
 }
