@@ -88,11 +88,16 @@ int OwlMain(int argc, char* argv[])
 
     // The lock decides, atomically, which of two starts in the same instant is the first.
     platform::ipc::InstanceLock lock(kClassName);
+    if (!lock.Found().empty()) {
+        std::fprintf(stderr, "Tapvox: %s was %s; it was replaced by a new lock.\n", lock.Path().c_str(),
+                     lock.Found().c_str());
+    }
     if (!lock.Held()) {
-        if (!platform::ipc::RuntimeFolder().empty()) {
+        if (lock.HeldElsewhere()) {
             return HandOver(args);
         }
-        std::fprintf(stderr, "Tapvox: no private runtime folder; running without the single-instance check.\n");
+        std::fprintf(stderr, "Tapvox: no single-instance lock%s%s (%s); running without the single-instance check.\n",
+                     lock.Path().empty() ? "" : " at ", lock.Path().c_str(), lock.Problem().c_str());
     }
     FirstInstance = lock.Held();
 

@@ -29,11 +29,22 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     bool Held() const { return fd_ >= 0; }
+    // Not held because another process of the user holds it: a first instance runs.
+    bool HeldElsewhere() const { return heldElsewhere_; }
     const std::string& ClassName() const { return className_; }
+    const std::string& Path() const { return path_; }
+    // What stood at the lock's name and was replaced ("a FIFO", "a lock
+    // file of user 1001"), or why no lock could be made; empty when neither.
+    const std::string& Found() const { return found_; }
+    const std::string& Problem() const { return problem_; }
 
 private:
     std::string className_;
+    std::string path_;
+    std::string found_;
+    std::string problem_;
     int fd_ = -1;
+    bool heldElsewhere_ = false;
 };
 
 // Which posted messages from outside the window accepts (the rest are dropped).
