@@ -114,7 +114,8 @@ bool Send(const Request& request, std::string* error)
 {
     const HWND recorder = FindWindowA("Tapvox", nullptr);
     if (!recorder) {
-        *error = "no Tapvox is running for this user";
+        const std::string problem = platform::ipc::EndpointProblem("Tapvox");
+        *error = problem.empty() ? "no Tapvox is running for this user" : "no Tapvox can be reached: " + problem;
         return false;
     }
     if (!PostMessage(recorder, request.message, request.wParam, request.lParam)) {

@@ -331,6 +331,23 @@ bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept)
     return true;
 }
 
+std::string EndpointProblem(const std::string& className)
+{
+    const std::string folder = RuntimeFolder();
+    const std::string entry = ipc_detail::FolderEntry(className, ".sock");
+    if (folder.empty() || entry.empty()) {
+        return folder.empty() ? "there is no private runtime folder" : "the class cannot name a socket";
+    }
+    const std::string path = folder + "/" + entry;
+    sockaddr_un address;
+    if (!ipc_detail::SocketAddress(path, &address)) {
+        return "the socket path " + path + " is " + std::to_string(path.size()) +
+               " characters long, a socket address holds at most " + std::to_string(sizeof address.sun_path - 1) +
+               " (a shorter XDG_RUNTIME_DIR mends it)";
+    }
+    return {};
+}
+
 void WithdrawWindow(HWND window)
 {
     if (const auto it = ipc_detail::FindEndpoint(window); it != ipc_detail::Endpoints().end()) {

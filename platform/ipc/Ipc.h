@@ -56,6 +56,10 @@ using AcceptFilter = bool (*)(UINT message, WPARAM wParam, LPARAM lParam);
 bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept);
 void WithdrawWindow(HWND window);
 
+// Why a window published under the class cannot be reached (its socket's
+// path is longer than a socket address holds); empty when it can.
+std::string EndpointProblem(const std::string& className);
+
 // The window another process of this user published, by its number (the
 // publisher's process id); null when none is published under it.
 HWND WindowFromNumber(std::uint32_t number);

@@ -86,4 +86,31 @@ TEST_F(InstanceProgram, AnythingButAFreeLockFileOfTheUserIsReplacedAndSaid)
         close(held);
     }
 }
+
+TEST_F(InstanceProgram, ARuntimeFolderTooLongForASocketIsSaidAndTheLockStillDecides)
+{
+    env["XDG_RUNTIME_DIR"] = dir.file(std::string(100, 'r'));
+    ASSERT_TRUE(fs::create_directory(env["XDG_RUNTIME_DIR"]));
+    setenv("XDG_RUNTIME_DIR", env["XDG_RUNTIME_DIR"].c_str(), 1);
+    testsupport::ChildProgram& first = Run({"-r"});
+    const std::string socket = Runtime() + "/tapvox.sock";
+    ASSERT_TRUE(testsupport::WaitFor([&] { return first.Err().find("cannot reach this Tapvox") != std::string::npos; },
+                                     kStartMs))
+        << "said at start: " << first.Err();
+    EXPECT_NE(first.Err().find(socket), std::string::npos) << first.Err();
+
+    testsupport::ChildProgram& second = Run({"-r"});
+    // Well before the ten seconds a second start waits for a first one still starting.
+    ASSERT_TRUE(second.Wait(5000)) << second.Err();
+    EXPECT_EQ(second.ExitCode(), 0);
+    EXPECT_NE(second.Err().find("running but cannot be reached"), std::string::npos) << second.Err();
+    EXPECT_NE(second.Err().find(socket), std::string::npos) << second.Err();
+    std::string err;
+    EXPECT_EQ(Remote({"stop"}, &err), 1);
+    EXPECT_NE(err.find(socket), std::string::npos) << err;
+    EXPECT_FALSE(first.Wait(0)) << "the first runs on";
+    first.Kill(SIGTERM);
+    ASSERT_TRUE(first.Wait(kStartMs));
+    EXPECT_EQ(first.ExitCode(), 0) << first.Err();
+}
 }
