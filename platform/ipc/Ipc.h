@@ -60,6 +60,11 @@ void WithdrawWindow(HWND window);
 // path is longer than a socket address holds); empty when it can.
 std::string EndpointProblem(const std::string& className);
 
+// Posts to a window another process published and waits up to timeoutMs for
+// the publisher to acknowledge it: 1 taken, 0 refused by the window's filter,
+// -1 no acknowledgement (dropped on the way, publisher gone or not answering).
+int PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs);
+
 // The window another process of this user published, by its number (the
 // publisher's process id); null when none is published under it.
 HWND WindowFromNumber(std::uint32_t number);

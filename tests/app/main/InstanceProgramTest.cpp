@@ -3,8 +3,10 @@
 // path is too long for a socket address.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <functional>
 #include <string>
 #include <sys/file.h>
@@ -112,5 +114,57 @@ TEST_F(InstanceProgram, ARuntimeFolderTooLongForASocketIsSaidAndTheLockStillDeci
     first.Kill(SIGTERM);
     ASSERT_TRUE(first.Wait(kStartMs));
     EXPECT_EQ(first.ExitCode(), 0) << first.Err();
+}
+
+// Connections that hold every place of the endpoint: the recorder never gets
+// the message, and the remote says so; once they have been idle for a few
+// seconds they are closed and the remote is heard again.
+TEST_F(InstanceProgram, AMessageTheRecorderDroppedIsAFailureOfTheRemoteUntilIdlePeersAreClosed)
+{
+    testsupport::ChildProgram& p = Run({"-L", "take.wav"});
+    ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+    const std::string take = work + "/take.wav";
+    ASSERT_TRUE(WaitForData(take, 4000)) << p.Err();
+
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socket = Runtime() + "/tapvox.sock";
+    ASSERT_LT(socket.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socket.c_str(), socket.size() + 1);
+    std::vector<int> idle;
+    for (int i = 0; i < 16; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(0, connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address));
+        idle.push_back(fd);
+    }
+    std::string err;
+    EXPECT_EQ(Remote({"stop"}, &err), 1) << "the stop was dropped: " << err;
+    EXPECT_NE(err.find("did not acknowledge"), std::string::npos) << err;
+    struct stat before {};
+    ASSERT_EQ(0, stat(take.c_str(), &before));
+    EXPECT_TRUE(WaitForData(take, static_cast<std::uint64_t>(before.st_size) + 2000)) << "the recording goes on";
+
+    // The recorder lets the idle ones go: each sees its end.
+    std::vector<pollfd> ends;
+    for (const int fd : idle) {
+        ends.push_back({fd, POLLIN, 0});
+    }
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] { return poll(ends.data(), ends.size(), 0) == static_cast<int>(ends.size()); }, kStartMs))
+        << "closed after a few idle seconds";
+    for (const int fd : idle) {
+        char byte = 0;
+        EXPECT_EQ(0, recv(fd, &byte, 1, MSG_DONTWAIT));
+        close(fd);
+    }
+    EXPECT_EQ(Remote({"stop"}, &err), 0) << err;
+    // Stopped: in two seconds the file grows by less than one second of audio.
+    struct stat acknowledged {};
+    ASSERT_EQ(0, stat(take.c_str(), &acknowledged));
+    EXPECT_FALSE(WaitForData(take, static_cast<std::uint64_t>(acknowledged.st_size) + 8000, 2000))
+        << "still recording after an acknowledged stop";
+    p.Kill(SIGTERM);
+    ASSERT_TRUE(p.Wait(kStartMs));
+    EXPECT_EQ(p.ExitCode(), 0) << p.Err();
 }
 }

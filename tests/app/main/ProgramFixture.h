@@ -79,14 +79,14 @@ protected:
     static HWND WaitForInstance() { return platform::ipc::WaitForWindow("Tapvox", kStartMs); }
 
     // Waits for the recording to grow past bytes of data.
-    static bool WaitForData(const std::string& path, std::uint64_t bytes)
+    static bool WaitForData(const std::string& path, std::uint64_t bytes, int timeoutMs = kStartMs)
     {
         return testsupport::WaitFor(
             [&] {
                 struct stat st{};
                 return stat(path.c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_size) > 44 + bytes;
             },
-            kStartMs);
+            timeoutMs);
     }
     // The file as sox and our reader see it: its length in samples.
     static std::uint64_t Samples(const std::string& path)
