@@ -42,7 +42,8 @@ int HandOver(const std::vector<std::string>& args)
 {
     // The first one holds the lock but has no socket to be reached at: nothing to wait for.
     if (const std::string problem = platform::ipc::EndpointProblem(kClassName); !problem.empty()) {
-        std::fprintf(stderr, "Tapvox: another Tapvox of this user is running but cannot be reached: %s; this start ends.\n",
+        std::fprintf(stderr,
+                     "Tapvox: another Tapvox of this user is running but cannot be reached: %s; this start ends.\n",
                      problem.c_str());
         return 0;
     }

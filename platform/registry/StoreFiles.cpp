@@ -1,4 +1,4 @@
-// The store and autostart files: a store is read only from this user's own file; a damaged one is set aside under another name.
+// The store and autostart files: the store is read only from this user's own file; a damaged one is set aside.
 #include "platform/registry/StoreFiles.h"
 
 #include <cerrno>

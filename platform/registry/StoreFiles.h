@@ -25,7 +25,7 @@ StoreTarget FindStoreTarget(bool forWriting);
 
 enum class StoreStatus {
     Ok,
-    Refused,   // not a private folder, or the store is a link, a FIFO, unreadable
+    Refused,   // not a private folder; the store a FIFO, a folder, unreadable, a link to no file of the user's
     Locked,    // another writer held the lock too long
     TooLarge,  // the changed store would pass kMaxStoreBytes
     Failed,    // the rewrite failed (disk full ...)
