@@ -60,6 +60,9 @@ App::App(const platform::ipc::InstanceLock* lock, bool hearSessionEnd)
     AllocateFormatBuffers();
     // The two save-all failures are numbered messages of the application, owned by the main window.
     SetSettingsMessageHandler([this](int id) { ShowMessage(id, MB_OK); });
+    SetSettingsProblemHandler([this](const std::string& text) {
+        MessageBox(Owner ? Owner->GetHandle() : nullptr, text.c_str(), "Tapvox", MB_OK | MB_ICONEXCLAMATION);
+    });
     SetMainWindowPositionSource([this](LONG* x, LONG* y) {
         SDIDecFrame* frame = GetFrame();
         if (!frame || !frame->GetHandle()) {
@@ -85,6 +88,7 @@ App::~App()
     SetMainWindowPositionSource(nullptr);
     SetRecordingFormatSource(nullptr);
     SetSettingsMessageHandler(nullptr);
+    SetSettingsProblemHandler(nullptr);
     FreeFormatBuffers();
 }
 
