@@ -45,6 +45,9 @@ constexpr DWORD WHDR_PREPARED = 0x00000002;
 constexpr DWORD WHDR_BEGINLOOP = 0x00000004;
 constexpr DWORD WHDR_ENDLOOP = 0x00000008;
 constexpr DWORD WHDR_INQUEUE = 0x00000010;
+// Ours: audio was lost just before this input header's first byte (the layer
+// could hold no more while no header was free); `reserved` holds the bytes lost.
+constexpr DWORD WHDR_GAP = 0x00010000;
 
 // 32 bytes on 32-bit Windows; here the same fields with pointer-sized members.
 struct WAVEHDR {
@@ -58,6 +61,21 @@ struct WAVEHDR {
     DWORD_PTR reserved;
 };
 using LPWAVEHDR = WAVEHDR*;
+
+// What waveInGetPosition reports: bytes or sample frames since the start.
+constexpr UINT TIME_MS = 0x0001;
+constexpr UINT TIME_SAMPLES = 0x0002;
+constexpr UINT TIME_BYTES = 0x0004;
+
+struct MMTIME {
+    UINT wType;
+    union {
+        DWORD ms;
+        DWORD sample;
+        DWORD cb;
+    } u;
+};
+using LPMMTIME = MMTIME*;
 
 constexpr int MAXPNAMELEN = 32;
 
@@ -95,6 +113,9 @@ MMRESULT waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInStart(HWAVEIN handle);
 MMRESULT waveInStop(HWAVEIN handle);
 MMRESULT waveInReset(HWAVEIN handle);
+// Input captured since the start (after a reset: since then), lost audio
+// included; a type other than samples or milliseconds is answered in bytes.
+MMRESULT waveInGetPosition(HWAVEIN handle, LPMMTIME time, UINT size);
 
 UINT waveOutGetNumDevs();
 MMRESULT waveOutGetDevCapsA(UINT_PTR deviceId, LPWAVEOUTCAPSA caps, UINT size);
