@@ -1,0 +1,85 @@
+// Writes that block: the device goes on delivering while the window thread
+// takes nothing in; afterwards every sample is in the file, and where the input
+// could hold no more the loss is logged and marked.
+#include <cstdlib>
+
+#include "tests/recorder/RecorderFixture.h"
+
+namespace {
+class Stall : public RecorderTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void TearDown() override
+    {
+        unsetenv("TAPVOX_INPUT_RING_MS");
+        RecorderTest::TearDown();
+    }
+    // count buffers that the device delivers while the thread is blocked: no loop runs.
+    std::vector<std::uint8_t> Blocked(int count)
+    {
+        std::vector<std::uint8_t> all;
+        for (int n = 0; n < count; ++n) {
+            std::vector<std::uint8_t> block(BufferBytes());
+            for (std::uint32_t i = 0; i < FramesPerBuffer(); ++i) {
+                CountedFrame(next + i, true, &block[i * 4]);
+            }
+            next += FramesPerBuffer();
+            EXPECT_EQ(script::FeedInput(block.data(), block.size()), block.size()) << "the device keeps capturing";
+            all.insert(all.end(), block.begin(), block.end());
+            platform::AdvanceClock(200);
+        }
+        return all;
+    }
+};
+}
+
+// true: the loop runs once the write returns, then the recording goes on; false: the stop is what comes next.
+TEST_P(Stall, AWriteThatBlocksThirtySecondsLosesNothing)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    Open();
+    ClickRecord();
+    Feed(2, true);
+    const auto during = Blocked(150);
+    fed.insert(fed.end(), during.begin(), during.end());
+    if (GetParam()) {
+        hl::RunUntilIdle();
+        EXPECT_EQ(dialog->GetRestartCount(), 0);
+        Feed(3, true);
+        EXPECT_EQ(dialog->GetRestartCount(), 0);
+        EXPECT_TRUE(dialog->IsRecording());
+    }
+    ClickStop();
+    EXPECT_EQ(SoxSamples(CurrentName()), fed);
+    EXPECT_EQ(Log().find("Input lost"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(ThenRecordOnOrStop, Stall, ::testing::Bool());
+
+TEST_F(Stall, AStallLongerThanTheInputHoldsIsLoggedAndMarkedAndWhatFollowsIsWhole)
+{
+    TAPVOX_REQUIRE_TOOL("sox");
+    // The input holds one second: five buffers.
+    setenv("TAPVOX_INPUT_RING_MS", "1000", 1);
+    Open();
+    ClickRecord();
+    Feed(2, true);
+    // Four queued buffers and the five the input holds are kept, three are lost.
+    const auto during = Blocked(12);
+    const std::size_t kept = 9 * BufferBytes();
+    fed.insert(fed.end(), during.begin(), during.begin() + static_cast<std::ptrdiff_t>(kept));
+    const std::size_t gapAt = fed.size();
+    hl::RunUntilIdle();
+    Feed(3, true);
+    ClickStop();
+    EXPECT_EQ(dialog->GetRestartCount(), 0);
+    EXPECT_EQ(SoxSamples(CurrentName()), fed);
+    const std::string log = Log();
+    EXPECT_NE(log.find("Input lost: 0.600 s of audio from "), std::string::npos) << log;
+    // A marker at the gap, with the time the audio after it was heard (2.8 s to 3 s in).
+    auto f = ReadWave(CurrentName());
+    ASSERT_EQ(f->GetMarkerCount(), 2);
+    EXPECT_EQ(f->GetMarkerPosition(0), 0u);
+    EXPECT_EQ(f->GetMarkerPosition(1), gapAt);
+    EXPECT_GE(f->GetMarkerTime(1), kStartTime + 2);
+    EXPECT_LE(f->GetMarkerTime(1), kStartTime + 3);
+}
