@@ -6,7 +6,14 @@
 #include "tests/recorder/RecorderFixture.h"
 
 namespace {
-class Stall : public RecorderTest, public ::testing::WithParamInterface<bool> {
+// The sample rate, and whether the loop runs once the write returns and the recording goes on
+// (else the stop is what comes next).
+struct Case {
+    DWORD rate;
+    bool recordOn;
+};
+
+class Stall : public RecorderTest, public ::testing::WithParamInterface<Case> {
 protected:
     void TearDown() override
     {
@@ -32,16 +39,18 @@ protected:
 };
 }
 
-// true: the loop runs once the write returns, then the recording goes on; false: the stop is what comes next.
 TEST_P(Stall, AWriteThatBlocksThirtySecondsLosesNothing)
 {
     TAPVOX_REQUIRE_TOOL("sox");
+    // 16-bit stereo at the highest rate the Wave page takes is the largest format recorded.
+    SampleRate = GetParam().rate;
     Open();
     ClickRecord();
+    ASSERT_EQ(dialog->GetDeviceFormat().nSamplesPerSec, GetParam().rate);
     Feed(2, true);
     const auto during = Blocked(150);
     fed.insert(fed.end(), during.begin(), during.end());
-    if (GetParam()) {
+    if (GetParam().recordOn) {
         hl::RunUntilIdle();
         EXPECT_EQ(dialog->GetRestartCount(), 0);
         Feed(3, true);
@@ -53,7 +62,11 @@ TEST_P(Stall, AWriteThatBlocksThirtySecondsLosesNothing)
     EXPECT_EQ(Log().find("Input lost"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(ThenRecordOnOrStop, Stall, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Formats, Stall,
+                         ::testing::Values(Case{8000, true}, Case{8000, false}, Case{100000, true}),
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                             return std::to_string(i.param.rate) + (i.param.recordOn ? "ThenOn" : "ThenStop");
+                         });
 
 TEST_F(Stall, AStallLongerThanTheInputHoldsIsLoggedAndMarkedAndWhatFollowsIsWhole)
 {
