@@ -107,15 +107,15 @@ MMRESULT waveInGetDevCapsA(UINT_PTR deviceId, LPWAVEINCAPSA caps, UINT size);
 MMRESULT waveInOpen(LPHWAVEIN handle, UINT deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
                     DWORD_PTR instance, DWORD flags);
 MMRESULT waveInClose(HWAVEIN handle);
+// Input captured since the start (after a reset: since then), lost audio
+// included; a type other than samples or milliseconds is answered in bytes.
+MMRESULT waveInGetPosition(HWAVEIN handle, LPMMTIME time, UINT size);
 MMRESULT waveInPrepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInUnprepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInStart(HWAVEIN handle);
 MMRESULT waveInStop(HWAVEIN handle);
 MMRESULT waveInReset(HWAVEIN handle);
-// Input captured since the start (after a reset: since then), lost audio
-// included; a type other than samples or milliseconds is answered in bytes.
-MMRESULT waveInGetPosition(HWAVEIN handle, LPMMTIME time, UINT size);
 
 UINT waveOutGetNumDevs();
 MMRESULT waveOutGetDevCapsA(UINT_PTR deviceId, LPWAVEOUTCAPSA caps, UINT size);
