@@ -42,8 +42,8 @@ public:
     // Completes the front header only when something was filled into or played
     // from it (a stopped input, the end of a source); an input's waiting audio goes first.
     void CompleteStarted();
-    // Input: copies into the front headers, returning each one that fills up;
-    // returns the bytes taken (fewer only when neither a header nor the ring has room).
+    // Input: copies into the front headers, returning each one that fills up,
+    // then into the ring; what a full ring cannot hold is counted as lost. Returns size.
     std::size_t Fill(const std::uint8_t* data, std::size_t size);
     // Whole sample frames still free in the front header (input), or still to
     // play (output); 0 without a header.
