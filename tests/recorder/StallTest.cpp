@@ -5,6 +5,9 @@
 
 #include "tests/recorder/RecorderFixture.h"
 
+#include "files/Mp3File.h"
+#include "files/OggVorbisFile.h"
+
 namespace {
 // The sample rate, and whether the loop runs once the write returns and the recording goes on
 // (else the stop is what comes next).
@@ -13,7 +16,7 @@ struct Case {
     bool recordOn;
 };
 
-class Stall : public RecorderTest, public ::testing::WithParamInterface<Case> {
+class Stall : public RecorderTest {
 protected:
     void TearDown() override
     {
@@ -39,7 +42,9 @@ protected:
 };
 }
 
-TEST_P(Stall, AWriteThatBlocksThirtySecondsLosesNothing)
+class StallAt : public Stall, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(StallAt, AWriteThatBlocksThirtySecondsLosesNothing)
 {
     TAPVOX_REQUIRE_TOOL("sox");
     // 16-bit stereo at the highest rate the Wave page takes is the largest format recorded.
@@ -62,7 +67,7 @@ TEST_P(Stall, AWriteThatBlocksThirtySecondsLosesNothing)
     EXPECT_EQ(Log().find("Input lost"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Stall,
+INSTANTIATE_TEST_SUITE_P(Formats, StallAt,
                          ::testing::Values(Case{8000, true}, Case{8000, false}, Case{100000, true}),
                          [](const ::testing::TestParamInfo<Case>& i) {
                              return std::to_string(i.param.rate) + (i.param.recordOn ? "ThenOn" : "ThenStop");
@@ -96,3 +101,48 @@ TEST_F(Stall, AStallLongerThanTheInputHoldsIsLoggedAndMarkedAndWhatFollowsIsWhol
     EXPECT_GE(f->GetMarkerTime(1), kStartTime + 2);
     EXPECT_LE(f->GetMarkerTime(1), kStartTime + 3);
 }
+
+// The file type: 1 MP3, 3 Ogg Vorbis.
+class StallEncoded : public Stall, public ::testing::WithParamInterface<int> {};
+
+// MP3 through the compression manager, Ogg Vorbis through its own encoder: the gap's
+// marker lands where the audio after it does.
+TEST_P(StallEncoded, AGapIsMarkedWhereTheAudioAfterItLands)
+{
+    const int type = GetParam();
+    DefaultAudioFormat = type;
+    Mp3Stereo = false;
+    Mp3SampleRate = 16000;
+    setenv("TAPVOX_INPUT_RING_MS", "1000", 1);
+    Open();
+    ClickRecord();
+    Feed(2, true);
+    Blocked(12);
+    hl::RunUntilIdle();
+    Feed(5, true);
+    ClickStop();
+    const std::string name = CurrentName();
+    ASSERT_TRUE(dialog->savefile(nullptr, true));
+    EXPECT_NE(Log().find("Input lost: 0.600 s of audio from "), std::string::npos) << Log();
+    std::unique_ptr<RecFile> f;
+    if (type == 3) {
+        f = std::make_unique<OggVorbisFile>(name.c_str(), nullptr, VorQ, MMIO_READ);
+    } else {
+        f = std::make_unique<Mp3File>(name.c_str(), nullptr, MMIO_READ);
+    }
+    ASSERT_TRUE(f->open()) << name;
+    ASSERT_EQ(f->GetMarkerCount(), 2) << name;
+    if (type == 3) {
+        EXPECT_EQ(f->GetMarkerPosition(1), 11 * FramesPerBuffer());
+        EXPECT_EQ(f->GetLength(), 16 * FramesPerBuffer());
+    } else {
+        // Encoded bytes: eleven of the sixteen buffers come before it.
+        EXPECT_GT(f->GetMarkerPosition(1), f->GetLength() / 2);
+        EXPECT_LT(f->GetMarkerPosition(1), f->GetLength());
+    }
+    EXPECT_GE(f->GetMarkerTime(1), kStartTime + 2);
+    EXPECT_LE(f->GetMarkerTime(1), kStartTime + 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mp3AndOgg, StallEncoded, ::testing::Values(1, 3),
+                         [](const ::testing::TestParamInfo<int>& i) { return std::string(i.param == 3 ? "Ogg" : "Mp3"); });
