@@ -366,11 +366,13 @@ void RunLoopFor(int ms)
 // A real block: the recording folder is frozen for stallMs while a 44.1 kHz stereo WAV
 // file is the input in real time, and the engine's writes wait in write(2) as on a
 // stalled USB stick. Counted from the recorded frame numbers: the milliseconds and
-// buffers lost, and the gaps the engine logged. Without root the GUI thread itself is
-// held for stallMs instead (label "held").
+// buffers lost, and the gaps the engine logged. The baseline is the same input with no
+// ring (ring_ms 0: only the queued buffers take what arrives, as before there was one).
+// Without root the GUI thread itself is held for stallMs instead (label "held").
 void BM_BlockedWriteLoses(benchmark::State& state)
 {
     const int stallMs = static_cast<int>(state.range(0));
+    const long ringMs = static_cast<long>(state.range(1));
     const bool freeze = !FreezableFolder().empty();
     const std::string source = Folder() + "/source.wav";
     const std::size_t frames = static_cast<std::size_t>(kRate) * (stallMs / 1000 + 10);
@@ -394,7 +396,11 @@ void BM_BlockedWriteLoses(benchmark::State& state)
             std::snprintf(DefaultDirectory, sizeof DefaultDirectory, "%s", FreezableFolder().c_str());
         }
         setenv("TAPVOX_AUDIO", ("file:" + source).c_str(), 1);
+        if (ringMs >= 0) {
+            setenv("TAPVOX_INPUT_RING_MS", std::to_string(ringMs).c_str(), 1);
+        }
         rig.Record();
+        unsetenv("TAPVOX_INPUT_RING_MS");
         RunLoopFor(2000);
         if (freeze) {
             const std::string thawed = Folder() + "/thawed";
@@ -434,11 +440,16 @@ void BM_BlockedWriteLoses(benchmark::State& state)
     const double runs = static_cast<double>(state.iterations());
     state.SetLabel(freeze ? "fsfreeze" : "held");
     state.counters["stall_ms"] = stallMs;
+    state.counters["ring_ms"] = ringMs < 0 ? 32000 : static_cast<double>(ringMs);
     state.counters["lost_ms"] = lostMs / runs;
     state.counters["buffers_lost"] = lostMs / runs / 200;
     state.counters["gaps_logged"] = gaps / runs;
 }
-BENCHMARK(BM_BlockedWriteLoses)->Arg(500)->Arg(900)->Arg(2000)->Arg(5000)->Arg(30000)->Iterations(1)->Unit(benchmark::kMillisecond);
+// Each stall with no ring, then with the program's (-1: as the program opens it).
+BENCHMARK(BM_BlockedWriteLoses)
+    ->ArgsProduct({{500, 900, 2000, 5000, 30000}, {0, -1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // How long the GUI thread is taken by each buffer while recording 44.1 kHz stereo MP3.
 void BM_Mp3PausePerBuffer(benchmark::State& state)
