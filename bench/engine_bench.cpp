@@ -447,7 +447,11 @@ void BM_BlockedWriteLoses(benchmark::State& state)
 }
 // Each stall with no ring, then with the program's (-1: as the program opens it).
 BENCHMARK(BM_BlockedWriteLoses)
-    ->ArgsProduct({{500, 900, 2000, 5000, 30000}, {0, -1}})
+    ->Args({500, 0})->Args({500, -1})
+    ->Args({900, 0})->Args({900, -1})
+    ->Args({2000, 0})->Args({2000, -1})
+    ->Args({5000, 0})->Args({5000, -1})
+    ->Args({30000, 0})->Args({30000, -1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
