@@ -2,6 +2,7 @@
 #include "platform/wave/Paced.h"
 
 #include <chrono>
+#include <pthread.h>
 
 #include "platform/kernel/Clock.h"
 
@@ -33,6 +34,8 @@ void PacedBackend::Launch()
         }
     });
     thread_ = std::thread([this] {
+        // Named so a look at the process (top -H, /proc) tells the device threads apart.
+        pthread_setname_np(pthread_self(), port_->input ? "paced-in" : "paced-out");
         std::unique_lock lock(port_->mutex);
         while (!quit_) {
             // A manual clock pumps from its listener; this thread waits for a switch back.
