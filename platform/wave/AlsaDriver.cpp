@@ -184,8 +184,8 @@ private:
             poll(fds.data(), static_cast<nfds_t>(1 + (used > 0 ? used : 0)), timeout);
             lock.lock();
             if (fds[0].revents & POLLIN) {
-                std::uint64_t count = 0;
-                [[maybe_unused]] const ssize_t n = read(wakeFd_, &count, sizeof count);
+                std::uint64_t wakes = 0;
+                [[maybe_unused]] const ssize_t n = read(wakeFd_, &wakes, sizeof wakes);
             }
             if (used > 0 && !quit_) {
                 // Plugins (a sound server's) reset their descriptors here.
@@ -201,7 +201,6 @@ private:
         const std::uint64_t one = 1;
         [[maybe_unused]] const ssize_t n = write(wakeFd_, &one, sizeof one);
     }
-
 
     void Recover(long err)
     {
@@ -249,7 +248,8 @@ private:
         }
     }
 
-    // Returns the milliseconds until the next written header will have been heard (-1: none written).
+    // Returns the milliseconds until the next written header will have been
+    // heard: -1 when none waits for that, kRetryMs when the device does not run.
     int Play()
     {
         const std::size_t frame = port_->format.nBlockAlign;

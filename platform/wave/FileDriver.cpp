@@ -19,8 +19,7 @@ class FileInput : public PacedBackend {
 public:
     FileInput(std::shared_ptr<Port> port, bool loop) : PacedBackend(std::move(port)), loop_(loop)
     {
-        const std::size_t frame = port_->format.nBlockAlign;
-        scratch_.resize(kChunkFrames * frame);
+        scratch_.resize(kChunkFrames * port_->format.nBlockAlign);
         period_ = port_->format.nSamplesPerSec / 5 + 1;
     }
     WavReader reader;
@@ -39,10 +38,13 @@ public:
 protected:
     std::uint64_t Pump(std::unique_lock<std::mutex>& lock, std::uint64_t elapsedMs) override
     {
-        if (!started_ || ended_ || reading_) {
+        if (!started_ || ended_) {
             return kIdle;
         }
         elapsed_ += elapsedMs;
+        if (reading_) {
+            return kIdle;  // the pump that reads goes on with the time counted here
+        }
         const std::size_t frame = port_->format.nBlockAlign;
         const std::uint64_t due = FramesDue(elapsed_, port_->format.nSamplesPerSec);
         while (delivered_ < due && !ended_ && started_) {
@@ -233,9 +235,9 @@ private:
             return;
         }
         warned_ = error;
-        const std::string why = error == EINVAL || error == EISDIR ? "not a regular file" : std::strerror(error);
+        const bool irregular = error == EINVAL || error == EISDIR;
         std::fprintf(stderr, "TAPVOX_AUDIO: the input %s is %s%s; it is not used\n", path_.c_str(),
-                     error == EINVAL || error == EISDIR ? "" : "unreadable: ", why.c_str());
+                     irregular ? "not a regular file" : "unreadable: ", irregular ? "" : std::strerror(error));
     }
 
     std::string path_;
