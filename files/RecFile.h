@@ -3,6 +3,7 @@
 // signature line, and the companion marker file that journals the lists while the
 // object lives. Adds slots 26-28 to MediaFile.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,11 @@ private:
     bool textStored = false;
     // Said once: lists that neither the recording nor a companion file can keep.
     bool warnedUnkept = false;
-    // What the open companion file holds, as last written.
-    std::string journalText;
+    // The lists the open companion file holds, as last written: an update that finds them unchanged
+    // compares them and builds no text, whatever their length.
+    struct JournalLists {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+    };
+    std::optional<JournalLists> journaled;
 };
