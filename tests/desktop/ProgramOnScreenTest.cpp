@@ -17,7 +17,7 @@
 
 #include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Keyboard.h"

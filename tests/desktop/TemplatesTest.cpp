@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Headless.h"

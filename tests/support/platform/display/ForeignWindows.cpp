@@ -1,6 +1,6 @@
 // The desktop tests' view of another program's windows through the X server: its top-level windows, the input focus, a window manager's close request and the screen's pixels.
 #include "platform/core/Strings.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
