@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -40,12 +41,25 @@ constexpr int kMeter = 116;
 // RunUntil looks every few milliseconds: this many looks in a row make a still picture.
 constexpr int kStillPolls = 30;
 
-class ProgramOnScreen : public ::testing::Test {
+// Each test runs on a bare X server and under a window manager, as users run the program.
+enum class Desktop { Bare, Openbox };
+void PrintTo(Desktop desktop, std::ostream* out) { *out << (desktop == Desktop::Openbox ? "openbox" : "none"); }
+
+class ProgramOnScreen : public ::testing::TestWithParam<Desktop> {
 protected:
     void SetUp() override
     {
         if (!platform::display::Started()) {
             GTEST_SKIP() << "no X server (Xvfb) could be started";
+        }
+        if (GetParam() == Desktop::Openbox) {
+            if (!testsupport::SessionDisplay()->StartWindowManager()) {
+                GTEST_SKIP() << "no window manager (openbox) could be started";
+            }
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName() == "Openbox"; }, kWaitMs))
+                << "openbox never took over the screen";
+        } else {
+            ASSERT_EQ(dt::WindowManagerName(), "") << "a bare X server has no window manager";
         }
         TAPVOX_REQUIRE_TOOL("sox");
         testsupport::UsePrivateUserFolders(dir);  // the program inherits them
@@ -78,6 +92,9 @@ protected:
     {
         if (trayStarted) {
             testsupport::SessionDisplay()->StopTray();
+        }
+        if (testsupport::PrivateDisplay* display = testsupport::SessionDisplay()) {
+            display->StopWindowManager();
         }
         if (program && program->Started() && !program->Wait(0)) {
             program->Kill(SIGKILL);
@@ -314,7 +331,7 @@ protected:
 
 // Record and Stop clicked, the meter followed; closing asks about the take: Cancel keeps
 // the program, Yes saves it under the name typed into the save dialog, and the program ends.
-TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
+TEST_P(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
 {
     Start();
     const auto frame = WaitForFrame();
@@ -361,7 +378,7 @@ TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
 
 // The main window's accelerators record and stop; the question at closing is answered No
 // by a click, and the take is discarded.
-TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
+TEST_P(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -387,7 +404,7 @@ TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 
 // The tray icon is switched on, but nothing on this display shows one: the close box
 // ends the program instead of hiding its only window.
-TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
+TEST_P(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 {
     ASSERT_FALSE(dt::TrayHostPresent()) << "a bare X server has no system tray";
     SwitchTheTrayIconOn();
@@ -404,7 +421,7 @@ TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 // The preferences opened from the menu with the keyboard alone, a box ticked and OK pressed;
 // the timer switched on by its accelerator; Exit chosen from the File menu with the mouse.
 // The settings file holds both changes afterwards.
-TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
+TEST_P(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -442,7 +459,7 @@ TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
 
 // With a tray host beside the desktop the close box hides the frame behind the tray icon;
 // a second start or a double click on the icon brings it back, and its menu's Exit ends the program.
-TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
+TEST_P(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
 {
     testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
     if (!display || !display->StartTray()) {
@@ -503,7 +520,7 @@ TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
 
 // Naming by a category: closing asks for one in the category chooser, not in a save dialog;
 // the typed category names the take in the recording folder and stays there as a category file.
-TEST_F(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
+TEST_P(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
 {
     WriteSettings("\"AutoName\"=hex:01\n\"AutoPrompt\"=hex:01\n");
     const auto frame = StartSettled();
@@ -527,7 +544,7 @@ TEST_F(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
 
 // Yes to the question at closing, then Cancel in the save dialog: back to the program with
 // the take; the next close asks again.
-TEST_F(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
+TEST_P(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -562,7 +579,7 @@ TEST_F(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
 }
 
 // A file named on the command line, as the desktop entry's %f names it, shows in the caption.
-TEST_F(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
+TEST_P(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
 {
     int status = -1;
     const std::string talk = work + "/talk.wav";
@@ -577,3 +594,8 @@ TEST_F(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
     ASSERT_TRUE(program->Wait(kWaitMs)) << "a named file needs no question";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, ProgramOnScreen, ::testing::Values(Desktop::Bare, Desktop::Openbox),
+                         [](const ::testing::TestParamInfo<Desktop>& info) {
+                             return info.param == Desktop::Openbox ? "openbox" : "none";
+                         });
