@@ -457,6 +457,89 @@ TEST_P(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
     EXPECT_NE(settings.find("\"TimerEnable\"=hex:01"), std::string::npos) << settings;
 }
 
+// The preferences opened ten times, by the keyboard and by a click in the menu in turn: each
+// time the sheet is on the screen at the size it first had, and the window manager is asked
+// to keep exactly that size.
+TEST_P(ProgramOnScreen, ThePreferencesOpenAtTheirSizeEveryTime)
+{
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    std::optional<SIZE> first;
+    for (int open = 0; open < 10; ++open) {
+        SCOPED_TRACE("open " + std::to_string(open + 1));
+        ASSERT_TRUE(WaitForFocus(*frame));
+        dt::Key('O', {VK_MENU});
+        const auto menu = WaitForMenu(frame->id);
+        ASSERT_TRUE(menu) << "Alt+O opened no menu";
+        if (open % 2 == 0) {
+            dt::Key('P');
+        } else {
+            dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.top + 12});  // Preferences..., the first item
+        }
+        const auto sheet = WaitForTitle("Options");
+        ASSERT_TRUE(sheet) << "no preferences: " << program->Err();
+        ASSERT_TRUE(WaitForStillPicture(*sheet));
+        const auto shown = WaitForTitle("Options");
+        ASSERT_TRUE(shown);
+        const SIZE size{shown->screen.right - shown->screen.left, shown->screen.bottom - shown->screen.top};
+        if (!first) {
+            first = size;
+            EXPECT_GT(size.cx, 300) << "the sheet is " << size.cx << "x" << size.cy;
+            EXPECT_GT(size.cy, 300) << "the sheet is " << size.cx << "x" << size.cy;
+        }
+        EXPECT_EQ(size.cx, first->cx) << "the sheet is " << size.cx << "x" << size.cy;
+        EXPECT_EQ(size.cy, first->cy) << "the sheet is " << size.cx << "x" << size.cy;
+        const dt::WindowSizeHints hints = dt::SizeHints(shown->id);
+        for (const std::optional<SIZE>& limit : {hints.min, hints.max}) {
+            if (limit) {
+                EXPECT_EQ(limit->cx, size.cx) << "a size limit the window does not have";
+                EXPECT_EQ(limit->cy, size.cy) << "a size limit the window does not have";
+            }
+        }
+        ASSERT_TRUE(WaitForFocus(*shown));
+        dt::Key(VK_ESCAPE);
+        ASSERT_TRUE(dt::RunUntil([&] { return Gone(shown->id); }, kWaitMs)) << "Escape did not close the preferences";
+    }
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << program->Err();
+}
+
+// A window manager started, ended and started again under the running program: the main
+// window keeps its template's width and its height through each change.
+TEST_P(ProgramOnScreen, TheMainWindowKeepsItsSizeWhenTheWindowManagerChanges)
+{
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    const auto sizeOf = [](const dt::ForeignWindow& w) {
+        return SIZE{w.screen.right - w.screen.left, w.screen.bottom - w.screen.top};
+    };
+    const SIZE designed = sizeOf(*frame);
+    EXPECT_EQ(designed.cx, platform::DialogUnitsToPixelsX(mainDialog->cx, base));
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    const bool managed = GetParam() == Desktop::Openbox;
+    for (const bool start : {!managed, managed, true}) {
+        SCOPED_TRACE(start ? "openbox started" : "openbox ended");
+        if (start) {
+            if (!display->StartWindowManager()) {
+                GTEST_SKIP() << "no window manager (openbox) could be started";
+            }
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName() == "Openbox"; }, kWaitMs));
+        } else {
+            display->StopWindowManager();
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName().empty(); }, kWaitMs));
+        }
+        const auto now = WaitForFrame();
+        ASSERT_TRUE(now) << program->Err();
+        ASSERT_TRUE(WaitForStillPicture(*now));
+        const auto settled = WaitForFrame();
+        ASSERT_TRUE(settled);
+        EXPECT_EQ(sizeOf(*settled).cx, designed.cx);
+        EXPECT_EQ(sizeOf(*settled).cy, designed.cy);
+    }
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << program->Err();
+}
+
 // With a tray host beside the desktop the close box hides the frame behind the tray icon;
 // a second start or a double click on the icon brings it back, and its menu's Exit ends the program.
 TEST_P(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)

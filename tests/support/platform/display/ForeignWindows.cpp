@@ -3,6 +3,7 @@
 #include "tests/support/platform/display/DisplayTesting.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <unistd.h>
@@ -200,6 +201,28 @@ std::string WindowManagerName()
     }
     const std::string name = Title(d, static_cast<Window>(check.front()));
     return name.empty() ? "unnamed" : name;
+}
+
+WindowSizeHints SizeHints(unsigned long id)
+{
+    WindowSizeHints out;
+    Display* d = XDisplay();
+    if (!d) {
+        return out;
+    }
+    IgnoreErrors ignore;
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(d, id, &hints, &supplied)) {
+        return out;
+    }
+    if (hints.flags & PMinSize) {
+        out.min = SIZE{hints.min_width, hints.min_height};
+    }
+    if (hints.flags & PMaxSize) {
+        out.max = SIZE{hints.max_width, hints.max_height};
+    }
+    return out;
 }
 
 bool HasInputFocus(unsigned long id)
