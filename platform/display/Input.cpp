@@ -284,11 +284,60 @@ bool AcceptsInput(HWND hwnd)
     return true;
 }
 
+namespace {
+GdkEvent*& Trigger()
+{
+    static GdkEvent* trigger = nullptr;
+    return trigger;
+}
+
+bool PressOrRelease(const GdkEvent* e)
+{
+    switch (gdk_event_get_event_type(e)) {
+    case GDK_BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
+    case GDK_KEY_PRESS:
+    case GDK_KEY_RELEASE:
+        return true;
+    default:
+        return false;
+    }
+}
+}
+
+void RememberTrigger()
+{
+    GdkEvent* now = gtk_get_current_event();
+    if (!now) {
+        return;
+    }
+    if (!PressOrRelease(now)) {
+        gdk_event_free(now);
+        return;
+    }
+    if (Trigger()) {
+        gdk_event_free(Trigger());
+    }
+    Trigger() = now;
+}
+
+GdkEvent* CopyOfTrigger()
+{
+    if (GdkEvent* now = gtk_get_current_event()) {
+        if (PressOrRelease(now)) {
+            return now;
+        }
+        gdk_event_free(now);
+    }
+    return Trigger() ? gdk_event_copy(Trigger()) : nullptr;
+}
+
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!AcceptsInput(hwnd)) {
         return;
     }
+    RememberTrigger();
     PostMessage(hwnd, message, wParam, lParam);
     if (DesktopBackend* b = TheBackend()) {
         b->CountPosted();

@@ -127,6 +127,7 @@ private:
         if (!callback_ || !IsWindow(owner_)) {
             return;
         }
+        RememberTrigger();
         PostMessage(owner_, callback_, id_, static_cast<LPARAM>(mouseMessage));
         if (DesktopBackend* b = TheBackend()) {
             b->CountPosted();

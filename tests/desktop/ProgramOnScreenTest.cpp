@@ -302,6 +302,45 @@ protected:
         }
         return frame;
     }
+    // The centre of the program's icon in trayer's panel, once the panel has grown to hold it, its only one.
+    std::optional<POINT> WaitForTrayIcon()
+    {
+        std::optional<dt::ForeignWindow> panel;
+        if (!dt::RunUntil(
+                [&] {
+                    for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
+                        if (w.title == "panel" && w.screen.right - w.screen.left >= 16) {
+                            panel = w;
+                            return true;
+                        }
+                    }
+                    return false;
+                },
+                kWaitMs) ||
+            !WaitForStillPicture(*panel)) {
+            return std::nullopt;
+        }
+        return POINT{(panel->screen.left + panel->screen.right) / 2, (panel->screen.top + panel->screen.bottom) / 2};
+    }
+    // trayer on the display and the program started with its tray icon on: where the icon shows.
+    std::optional<POINT> StartWithTheTrayIcon()
+    {
+        testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+        if (!display->StartTray()) {
+            ADD_FAILURE() << "no tray host (trayer) could be started";
+            return std::nullopt;
+        }
+        trayStarted = true;
+        if (!dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs)) {
+            ADD_FAILURE() << "trayer took no tray selection";
+            return std::nullopt;
+        }
+        SwitchTheTrayIconOn();
+        if (!StartSettled()) {
+            return std::nullopt;
+        }
+        return WaitForTrayIcon();
+    }
     // Record clicked, the take growing, Stop clicked and the take's header written.
     void RecordATake(const dt::ForeignWindow& frame, const std::string& take)
     {
@@ -599,6 +638,51 @@ TEST_P(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the tray menu's Exit did not end the program";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     EXPECT_NE(SettingsText().find("\"TrayIcon\"=hex:01"), std::string::npos);
+}
+
+// Right clicks on the tray icon, each answered by its menu, closed again by Escape: the menu
+// is popped up with the click that asked for it, so it opens every time.
+TEST_P(ProgramOnScreen, TheTrayMenuOpensAtEveryRightClick)
+{
+    const auto icon = StartWithTheTrayIcon();
+    ASSERT_TRUE(icon) << program->Err();
+    const auto frame = WaitForFrame();
+    ASSERT_TRUE(frame);
+    for (int click = 0; click < 5; ++click) {
+        SCOPED_TRACE("right click " + std::to_string(click + 1));
+        dt::ClickThroughXTest(*icon, true);
+        const auto menu = WaitForMenu(frame->id);
+        ASSERT_TRUE(menu) << "a right click on the tray icon showed no menu: " << program->Err();
+        dt::Key(VK_ESCAPE);
+        ASSERT_TRUE(dt::RunUntil([&] { return Gone(menu->id); }, kWaitMs)) << "Escape left the menu open";
+    }
+    EXPECT_EQ(program->Err().find("no trigger event"), std::string::npos) << program->Err();
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs));
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
+}
+
+// The tray appears only after the program started: the icon is added then, without waiting
+// for the next change of the recording state.
+TEST_P(ProgramOnScreen, TheIconIsAddedWhenATrayAppearsLater)
+{
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    if (!display->StartTray()) {
+        GTEST_SKIP() << "no tray host (trayer) could be started";
+    }
+    trayStarted = true;
+    ASSERT_TRUE(dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs)) << "trayer took no tray selection";
+    ASSERT_TRUE(WaitForTrayIcon()) << "the tray shows no icon of the program: " << program->Err();
+    // Shown in the tray, the icon takes the close box: the frame hides.
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    EXPECT_TRUE(Running()) << program->Err();
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
 }
 
 // Naming by a category: closing asks for one in the category chooser, not in a save dialog;
