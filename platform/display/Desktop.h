@@ -72,7 +72,8 @@ void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // menu only once the queue reaches the click's message, when the toolkit has no current
 // event any more: the menu takes the remembered one, which it needs to grab the pointer.
 void RememberTrigger();
-union _GdkEvent* CopyOfTrigger();  // the current event, else the remembered one; null for none; the caller frees it
+// The current press or release, else the remembered one, else one of now; the caller frees it.
+union _GdkEvent* CopyOfTrigger();
 // Mouse events of a widget become the window's mouse messages (to the capture
 // window while one holds it); focusOnClick: a press also gives the focus.
 void BindMouse(wxWindow* widget, HWND hwnd, bool focusOnClick);

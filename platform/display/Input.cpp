@@ -309,6 +309,11 @@ void RememberTrigger()
 {
     GdkEvent* now = gtk_get_current_event();
     if (!now) {
+        // Input without an event (a request over the bus): an older click must not stand for it.
+        if (Trigger()) {
+            gdk_event_free(Trigger());
+            Trigger() = nullptr;
+        }
         return;
     }
     if (!PressOrRelease(now)) {
@@ -329,7 +334,21 @@ GdkEvent* CopyOfTrigger()
         }
         gdk_event_free(now);
     }
-    return Trigger() ? gdk_event_copy(Trigger()) : nullptr;
+    if (Trigger()) {
+        return gdk_event_copy(Trigger());
+    }
+    // None at all: a release of the pointer now, which grabs at the server's present time.
+    GdkDisplay* display = gdk_display_get_default();
+    GdkDevice* pointer = display ? gdk_seat_get_pointer(gdk_display_get_default_seat(display)) : nullptr;
+    if (!pointer) {
+        return nullptr;
+    }
+    GdkEvent* e = gdk_event_new(GDK_BUTTON_RELEASE);
+    e->button.window = GDK_WINDOW(g_object_ref(gdk_get_default_root_window()));
+    e->button.time = GDK_CURRENT_TIME;
+    e->button.button = 3;
+    gdk_event_set_device(e, pointer);
+    return e;
 }
 
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,5 +1,5 @@
 // News of a notification area that appears after the program started: a tray host taking the
-// XEmbed system tray's selection. Every top-level window hears of it as from the shell, by the
+// XEmbed system tray's selection, or a StatusNotifierItem watcher coming onto the bus. Every top-level window hears of it as from the shell, by the
 // registered message "TaskbarCreated", and owners add their icons again.
 #include <gdk/gdk.h>
 #include <gdk/gdkx.h>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/display/Desktop.h"
+#include "platform/display/StatusNotifier.h"
 #include "platform/user/RegisteredMessages.h"
 #include "platform/user/Window.h"
 
@@ -52,6 +53,7 @@ void AnnounceTray()
 
 void StartWatchingTrays()
 {
+    StartStatusNotifierWatch();
     GdkDisplay* display = gdk_display_get_default();
     if (g_watch.root || !display || !GDK_IS_X11_DISPLAY(display)) {
         return;
@@ -67,6 +69,7 @@ void StartWatchingTrays()
 
 void StopWatchingTrays()
 {
+    StopStatusNotifierWatch();
     if (g_watch.root) {
         gdk_window_remove_filter(g_watch.root, ManagerMessage, nullptr);
     }

@@ -25,6 +25,8 @@
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
 #include "tests/support/ChildProgram.h"
+#include "tests/support/PrivateSessionBus.h"
+#include "tests/support/platform/display/StandInWatcher.h"
 #include "tests/support/DesktopSession.h"
 #include "tests/support/TestSupport.h"
 
@@ -67,6 +69,7 @@ protected:
         env["HOME"] = dir.file("HOME");
         env["NO_AT_BRIDGE"] = "1";
         env["WAYLAND_DISPLAY"] = "";
+        env["DBUS_SESSION_BUS_ADDRESS"] = "";  // no session bus: the private runtime folder holds none either
         // A tone whose loudness swings, so the level meter has something to follow.
         input = dir.file("input.wav");
         int status = -1;
@@ -681,6 +684,116 @@ TEST_P(ProgramOnScreen, TheIconIsAddedWhenATrayAppearsLater)
     ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
     ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
     EXPECT_TRUE(Running()) << program->Err();
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
+}
+
+// A desktop whose notification area is a StatusNotifierItem host (a stand-in watcher on a
+// private session bus), with an XEmbed tray beside it: the icon is an item on the bus, not in
+// the tray. Its picture and tip are the frame's; the host's menu request shows the tray menu,
+// whose first item opens the window; the host's activation opens it too; Exit ends the program.
+TEST_P(ProgramOnScreen, TheIconIsAStatusNotifierItemWhereAHostShowsThem)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    dt::StandInWatcher watcher(bus.address(), true);
+    ASSERT_TRUE(watcher.Running());
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    ASSERT_TRUE(display->StartTray());
+    trayStarted = true;
+    ASSERT_TRUE(dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs));
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    ASSERT_TRUE(dt::RunUntil([&] { return watcher.Items().size() == 1; }, kWaitMs)) << "no item registered";
+    const std::string item = watcher.Items().front();
+    EXPECT_EQ(watcher.Text(item, "Title"), "Tapvox");
+    EXPECT_EQ(watcher.ToolTipTitle(item), "Tapvox");
+    EXPECT_EQ(watcher.Text(item, "Status"), "Active");
+    const auto pictures = watcher.Pictures(item);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_GE(pictures[0].width, 16);
+    EXPECT_EQ(pictures[0].argb.size(), static_cast<std::size_t>(pictures[0].width * pictures[0].height * 4));
+    bool opaque = false;
+    for (std::size_t i = 0; i < pictures[0].argb.size(); i += 4) {
+        opaque = opaque || pictures[0].argb[i] == 255;
+    }
+    EXPECT_TRUE(opaque) << "the picture is blank";
+    for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
+        EXPECT_LT(w.screen.right - w.screen.left, 16) << "the icon is in the XEmbed tray as well";
+    }
+
+    // Shown by the host, the icon takes the close box.
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    const POINT at{600, 500};
+    dt::MoveMouseTo(at);
+    ASSERT_TRUE(watcher.Call(item, "ContextMenu", at.x, at.y));
+    auto menu = WaitForMenu(0);
+    ASSERT_TRUE(menu) << "the host's menu request showed no menu: " << program->Err();
+    dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.top + 12});  // the first item
+    auto shown = WaitForFrame();
+    ASSERT_TRUE(shown) << "the menu's first item did not open the window";
+    ASSERT_TRUE(WaitForStillPicture(*shown));
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(shown->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(shown->id); }, kWaitMs));
+    ASSERT_TRUE(watcher.Call(item, "Activate", at.x, at.y));
+    shown = WaitForFrame();
+    ASSERT_TRUE(shown) << "the host's activation did not open the window";
+    ASSERT_TRUE(WaitForStillPicture(*shown));
+
+    ASSERT_TRUE(watcher.Call(item, "ContextMenu", at.x, at.y));
+    menu = WaitForMenu(shown->id);
+    ASSERT_TRUE(menu) << program->Err();
+    dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.bottom - 12});  // Exit, the last item
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the menu's Exit did not end the program";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    EXPECT_TRUE(dt::RunUntil([&] { return watcher.Items().empty(); }, kWaitMs)) << "the item outlived the program";
+    EXPECT_EQ(program->Err().find("WARNING"), std::string::npos) << program->Err();
+}
+
+// A watcher that says no host shows its items is no notification area: the add fails and,
+// with no tray either, the close box ends the program.
+TEST_P(ProgramOnScreen, AWatcherWithoutAHostIsNoNotificationArea)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    dt::StandInWatcher watcher(bus.address(), false);
+    ASSERT_TRUE(watcher.Running());
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    EXPECT_TRUE(watcher.Items().empty());
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the frame was hidden with no icon shown to bring it back";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+}
+
+// The watcher comes onto the bus after the program started: the icon is registered with it then.
+TEST_P(ProgramOnScreen, AWatcherThatComesLaterGetsTheIcon)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    dt::StandInWatcher watcher(bus.address(), true);
+    ASSERT_TRUE(watcher.Running());
+    ASSERT_TRUE(dt::RunUntil([&] { return watcher.Items().size() == 1; }, kWaitMs)) << "no item registered";
+    EXPECT_EQ(watcher.ToolTipTitle(watcher.Items().front()), "Tapvox");
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    EXPECT_TRUE(Running());
     program->Kill(SIGTERM);
     ASSERT_TRUE(program->Wait(kWaitMs));
 }
