@@ -725,6 +725,16 @@ TEST_P(ProgramOnScreen, TheIconIsAStatusNotifierItemWhereAHostShowsThem)
     for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
         EXPECT_LT(w.screen.right - w.screen.left, 16) << "the icon is in the XEmbed tray as well";
     }
+    // Recording changes the picture, and the host hears of it.
+    const int newIcons = watcher.Signals(item, "NewIcon");
+    dt::Key('R', {VK_MENU});
+    ASSERT_TRUE(WaitForTitle("[~rec_1.wav] Tapvox")) << "Alt+R opened no take: " << program->Err();
+    EXPECT_TRUE(dt::RunUntil([&] { return watcher.Signals(item, "NewIcon") > newIcons; }, kWaitMs));
+    const auto recording = watcher.Pictures(item);
+    ASSERT_EQ(recording.size(), 1u);
+    EXPECT_NE(recording[0].argb, pictures[0].argb) << "the picture while recording is the one before";
+    dt::Key('S', {VK_MENU});
+    ASSERT_TRUE(dt::RunUntil([&] { return Complete(recordings + "/~rec_1.wav"); }, kWaitMs));
 
     // Shown by the host, the icon takes the close box.
     ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
@@ -750,6 +760,11 @@ TEST_P(ProgramOnScreen, TheIconIsAStatusNotifierItemWhereAHostShowsThem)
     menu = WaitForMenu(shown->id);
     ASSERT_TRUE(menu) << program->Err();
     dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.bottom - 12});  // Exit, the last item
+    // The take asks its question; No (the middle button) discards it.
+    const auto question = WaitForTitle("Sound file has changed");
+    ASSERT_TRUE(question) << "Exit asked nothing about the take: " << program->Err();
+    ASSERT_TRUE(WaitForStillPicture(*question));
+    dt::ClickThroughXTest(POINT{(question->screen.left + question->screen.right) / 2, question->screen.bottom - 10});
     ASSERT_TRUE(program->Wait(kWaitMs)) << "the menu's Exit did not end the program";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
     EXPECT_TRUE(dt::RunUntil([&] { return watcher.Items().empty(); }, kWaitMs)) << "the item outlived the program";

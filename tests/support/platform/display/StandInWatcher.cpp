@@ -38,6 +38,8 @@ struct StandInWatcher::State {
     GDBusNodeInfo* node = nullptr;
     guint object = 0;
     guint owners = 0;
+    guint signals = 0;
+    std::vector<std::pair<std::string, std::string>> heard;  // sender, signal
     bool host = false;
     bool running = false;
     std::vector<std::string> items;
@@ -95,6 +97,12 @@ struct StandInWatcher::State {
         std::erase_if(state->items, [&](const std::string& item) { return Split(item).first == name; });
     }
 
+    static void ItemSignal(GDBusConnection*, const gchar* sender, const gchar*, const gchar*, const gchar* signal,
+                           GVariant*, gpointer self)
+    {
+        static_cast<State*>(self)->heard.emplace_back(sender, signal);
+    }
+
     GVariant* Property(const std::string& item, const char* name) const
     {
         const auto [service, path] = Split(item);
@@ -131,6 +139,9 @@ StandInWatcher::StandInWatcher(const std::string& busAddress, bool hostRegistere
                                                         "NameOwnerChanged", "/org/freedesktop/DBus", nullptr,
                                                         G_DBUS_SIGNAL_FLAGS_NONE, &State::OwnerChanged, state_.get(),
                                                         nullptr);
+    state_->signals = g_dbus_connection_signal_subscribe(state_->bus, nullptr, kItem, nullptr, nullptr, nullptr,
+                                                         G_DBUS_SIGNAL_FLAGS_NONE, &State::ItemSignal, state_.get(),
+                                                         nullptr);
     GVariant* reply = g_dbus_connection_call_sync(state_->bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                   "org.freedesktop.DBus", "RequestName", g_variant_new("(su)", kWatcher, 4u),
                                                   G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, kTimeoutMs, nullptr,
@@ -146,8 +157,10 @@ StandInWatcher::StandInWatcher(const std::string& busAddress, bool hostRegistere
 StandInWatcher::~StandInWatcher()
 {
     if (state_->bus) {
-        if (state_->owners) {
-            g_dbus_connection_signal_unsubscribe(state_->bus, state_->owners);
+        for (guint subscription : {state_->owners, state_->signals}) {
+            if (subscription) {
+                g_dbus_connection_signal_unsubscribe(state_->bus, subscription);
+            }
         }
         if (state_->object) {
             g_dbus_connection_unregister_object(state_->bus, state_->object);
@@ -215,6 +228,14 @@ std::vector<StandInWatcher::Picture> StandInWatcher::Pictures(const std::string&
     }
     g_variant_unref(value);
     return out;
+}
+
+int StandInWatcher::Signals(const std::string& item, const std::string& signal) const
+{
+    const std::string sender = Split(item).first;
+    return static_cast<int>(std::count_if(state_->heard.begin(), state_->heard.end(), [&](const auto& h) {
+        return h.first == sender && h.second == signal;
+    }));
 }
 
 bool StandInWatcher::Call(const std::string& item, const std::string& method, int x, int y) const

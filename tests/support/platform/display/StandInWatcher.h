@@ -30,6 +30,8 @@ public:
         std::vector<std::uint8_t> argb;  // network byte order, row by row
     };
     std::vector<Picture> Pictures(const std::string& item) const;
+    // How many times the item's connection has sent this signal ("NewIcon", "NewToolTip").
+    int Signals(const std::string& item, const std::string& signal) const;
     // Calls a method with the two coordinates ("Activate", "ContextMenu"); false when the item did not answer.
     bool Call(const std::string& item, const std::string& method, int x, int y) const;
 
