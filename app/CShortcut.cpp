@@ -13,23 +13,14 @@
 #endif
 
 namespace {
-std::string EntryPath(CShortcut& shortcut, const char* name, int folderId)
-{
-    char folder[MAX_PATH] = "";
-    if (!shortcut.FolderPath(folderId, folder)) {
-        return {};
-    }
-    return std::string(folder) + (name ? name : "") + ".desktop";
-}
-}
-
-bool CShortcut::FolderPath(int folderId, char* out)
+// Reading and deleting make no folder: looking for a shortcut leaves no trace.
+bool Folder(int folderId, char* out, bool create)
 {
     if (!out) {
         return false;
     }
     const int id = folderId == kQuickLaunchFolder ? CSIDL_PROGRAMS : folderId;
-    if (SHGetFolderPathAndSubDirA(nullptr, id | CSIDL_FLAG_CREATE, nullptr, 0, nullptr, out) != S_OK) {
+    if (SHGetFolderPathAndSubDirA(nullptr, create ? id | CSIDL_FLAG_CREATE : id, nullptr, 0, nullptr, out) != S_OK) {
         out[0] = '\0';
         return false;
     }
@@ -42,10 +33,22 @@ bool CShortcut::FolderPath(int folderId, char* out)
     return true;
 }
 
+std::string EntryPath(const char* name, int folderId, bool create)
+{
+    char folder[MAX_PATH] = "";
+    if (!Folder(folderId, folder, create)) {
+        return {};
+    }
+    return std::string(folder) + (name ? name : "") + ".desktop";
+}
+}
+
+bool CShortcut::FolderPath(int folderId, char* out) { return Folder(folderId, out, true); }
+
 bool CShortcut::Create(const char* target, const char* name, int folderId, const char* description,
                        const char* iconPath, int)
 {
-    const std::string path = EntryPath(*this, name, folderId);
+    const std::string path = EntryPath(name, folderId, true);
     if (path.empty() || !target) {
         return false;
     }
@@ -70,13 +73,13 @@ bool CShortcut::Delete(const char* name, int folderId)
     if (!name) {
         return false;
     }
-    const std::string path = EntryPath(*this, name, folderId);
+    const std::string path = EntryPath(name, folderId, false);
     return !path.empty() && unlink(path.c_str()) == 0;
 }
 
 HRESULT CShortcut::ReadTarget(const char* name, int folderId, HWND, char* outPath, char* outDescription)
 {
-    const std::string path = EntryPath(*this, name, folderId);
+    const std::string path = EntryPath(name, folderId, false);
     if (path.empty()) {
         return S_FALSE;
     }

@@ -17,6 +17,7 @@ public:
     // target "_this" (any case): the program itself. name: the entry's file name without ".desktop".
     bool Create(const char* target, const char* name, int folderId, const char* description, const char* iconPath,
                 int iconIndex);
+    // Neither Delete nor ReadTarget makes a missing folder.
     bool Delete(const char* name, int folderId);
     // outPath and outDescription hold MAX_PATH characters; S_OK when the entry was read.
     HRESULT ReadTarget(const char* name, int folderId, HWND window, char* outPath, char* outDescription);

@@ -1,12 +1,15 @@
 // The message base: numbered messages' texts, their message boxes, warnings and the log file.
 #include "app/SMsg.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "owl/Application.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 #include "platform/shell/SpecialFolders.h"
 
 namespace {
@@ -14,28 +17,34 @@ std::string g_logPath;
 std::FILE* g_log = nullptr;
 int g_warnings = 0;
 
-void OpenLogFile()
-{
-    if (g_log || g_logPath.empty()) {
-        return;
-    }
-    g_log = std::fopen(g_logPath.c_str(), "a+");
-    if (!g_log) {
-        return;
-    }
-    std::fseek(g_log, 0, SEEK_END);
-    if (std::ftell(g_log) > SMsg::kLogLimit) {
-        std::fclose(g_log);
-        g_log = std::fopen(g_logPath.c_str(), "w");
-    }
-}
-
 void CloseLogFile()
 {
     if (g_log) {
         std::fclose(g_log);
         g_log = nullptr;
     }
+}
+
+void OpenLogFile()
+{
+    if (g_log || g_logPath.empty()) {
+        return;
+    }
+    // In place: a link planted at the log's name is refused, never written through.
+    const int fd = platform::OpenOrCreateForWrite(g_logPath, nullptr);
+    if (fd < 0) {
+        return;
+    }
+    g_log = platform::StreamFromDescriptor(fd, "r+b");
+    if (!g_log) {
+        return;
+    }
+    std::fseek(g_log, 0, SEEK_END);
+    if (std::ftell(g_log) > SMsg::kLogLimit && ftruncate(fileno(g_log), 0) != 0) {
+        CloseLogFile();
+        return;
+    }
+    std::fseek(g_log, 0, SEEK_END);
 }
 }
 
@@ -101,7 +110,8 @@ void SMsg::WriteLog(const char* text)
 void SMsg::SetLogPath(const std::string& path)
 {
     CloseLogFile();
-    g_logPath = path.substr(0, MAX_PATH - 1);
+    // Whole, however long: a name cut to a buffer would be another file.
+    g_logPath = path;
 }
 
 const std::string& SMsg::LogPath() { return g_logPath; }
@@ -116,9 +126,10 @@ std::string SMsg::DefaultLogPath()
         folder[0]) {
         return std::string(folder) + "/Tapvox.log";
     }
-    char program[MAX_PATH] = "";
-    if (GetModuleFileNameA(nullptr, program, sizeof program) == 0) {
-        return std::string();
+    char program[PATH_MAX + 1] = "";
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (length == 0 || length >= sizeof program) {
+        return std::string();  // no program path, or only a cut one
     }
     std::string path = program;
     const std::size_t slash = path.find_last_of("/\\");

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
+#include <set>
+#include <string>
 
 #include "app/SettingsMessages.h"
 #include "app/SettingsRules.h"
-#include "platform/core/Path.h"
-#include "platform/kernel/Files.h"
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Window.h"
@@ -62,38 +62,78 @@ bool MainWindowPosition(LONG* x, LONG* y)
     return true;
 }
 
-// The store of one load-all or save-all: an open key, or the INI path.
+// The store of one load-all or save-all: an open key, the INI path, or none
+// when the settings store cannot be used (said once, with the reason).
 class StoreChoice {
 public:
-    StoreChoice(const char* iniPath, REGSAM access)
+    StoreChoice(const char* iniPath, REGSAM access, bool saving)
     {
         if (iniPath && *iniPath) {
             path_ = iniPath;
             return;
         }
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS) {
-            if (key_) {
-                RegCloseKey(key_);
+        if (Create(access)) {
+            return;
+        }
+        const std::string problem = platform::registry::StoreProblem(saving);
+        if (saving) {
+            Tell(problem, "the settings cannot be saved to " + platform::registry::StorePath() + ": " +
+                              (problem.empty() ? std::string("it cannot be opened") : problem));
+            return;
+        }
+        // A store that can be read but not written (a read-only folder) is still read.
+        if (problem.empty()) {
+            const LSTATUS opened = RegOpenKeyExA(HKEY_CURRENT_USER, kAppKey, 0, KEY_READ, &key_);
+            if (opened == ERROR_SUCCESS || opened == ERROR_FILE_NOT_FOUND) {
+                return;
             }
             key_ = nullptr;
-            path_ = DefaultIniPath();
         }
+        Tell(problem, "the settings store " + platform::registry::StorePath() + " is not used: " +
+                          (problem.empty() ? std::string("it cannot be read") : problem) +
+                          "; the default settings are used and none is saved");
     }
-    ~StoreChoice()
-    {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
+    ~StoreChoice() { Close(); }
     StoreChoice(const StoreChoice&) = delete;
     StoreChoice& operator=(const StoreChoice&) = delete;
 
     HKEY key() const { return key_; }
     // Empty while the registry is used.
     const char* path() const { return key_ ? "" : path_.c_str(); }
+    bool usable() const { return key_ || !path_.empty(); }
+
+    // Writes the key's values out; a failure is told.
+    void Close()
+    {
+        if (key_ && RegCloseKey(key_) != ERROR_SUCCESS) {
+            Tell("close", "the settings could not be saved to " + platform::registry::StorePath() +
+                              "; they are kept for the next save");
+        }
+        key_ = nullptr;
+    }
 
 private:
+    bool Create(REGSAM access)
+    {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppKey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_,
+                            nullptr) == ERROR_SUCCESS) {
+            return true;
+        }
+        if (key_) {
+            RegCloseKey(key_);
+        }
+        key_ = nullptr;
+        return false;
+    }
+    // Every save meets the same refusal again: each reason is told once per process.
+    static void Tell(const std::string& reason, const std::string& text)
+    {
+        static std::set<std::string> told;
+        if (told.insert(reason).second) {
+            ShowSettingsProblem(text);
+        }
+    }
+
     HKEY key_ = nullptr;
     std::string path_;
 };
@@ -133,18 +173,11 @@ LONG CheckedPosition(bool read, LONG value, int screen)
 int CheckedLevel(int level) { return level >= 0 && level <= 100 ? level : 0; }
 }
 
-std::string DefaultIniPath()
-{
-    char module[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, module, sizeof module);
-    return platform::JoinPath(platform::FolderPart(module), "tapvox.ini");
-}
-
 void SetMainWindowPositionSource(std::function<bool(LONG* x, LONG* y)> source) { PositionSource() = std::move(source); }
 
 void LoadAllSettings(const char* iniPath)
 {
-    const StoreChoice store(iniPath, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE);
+    const StoreChoice store(iniPath, KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, false);
     const HKEY key = store.key();
     const char* path = store.path();
     if (key) {
@@ -181,7 +214,10 @@ void LoadAllSettings(const char* iniPath)
 
 void SaveAllSettings(const char* iniPath)
 {
-    const StoreChoice store(iniPath, KEY_WRITE);
+    StoreChoice store(iniPath, KEY_WRITE, true);
+    if (!store.usable()) {
+        return;
+    }
     const HKEY key = store.key();
     const char* path = store.path();
     if (key) {
@@ -206,4 +242,5 @@ void SaveAllSettings(const char* iniPath)
     TSetFile::Save(key, path);
     TSetMp3::Save(key, path);
     TSetVorbis::Save(key, path);
+    store.Close();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Loading and saving every settings section, and the application's own keys.
 // The store is the registry key "Software\Fennwicke\Tapvox" of the current
-// user, or an INI file: the one named, else "tapvox.ini" beside the program
-// when the key cannot be created.
+// user, or the INI file named. A registry store that cannot be used is said so
+// and the defaults are used: nothing ever goes beside the program.
 #include <functional>
 #include <string>
 
@@ -18,9 +18,6 @@ extern int HangOverTime;   // seconds of sound activation after the last loud bu
 // iniPath null or empty: the default store.
 void LoadAllSettings(const char* iniPath);
 void SaveAllSettings(const char* iniPath);
-
-// "tapvox.ini" in the program's folder.
-std::string DefaultIniPath();
 
 // Where save-all takes the main window's position from while the thread has an
 // active window (the application object sets it); without one, the active

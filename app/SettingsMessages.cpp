@@ -9,6 +9,12 @@ std::function<void(int)>& Handler()
     static std::function<void(int)> handler;
     return handler;
 }
+
+std::function<void(const std::string&)>& ProblemHandler()
+{
+    static std::function<void(const std::string&)> handler;
+    return handler;
+}
 }
 
 const char* SettingsMessageText(int id)
@@ -33,3 +39,17 @@ void ShowSettingsMessage(int id)
 }
 
 void SetSettingsMessageHandler(std::function<void(int id)> handler) { Handler() = std::move(handler); }
+
+void ShowSettingsProblem(const std::string& text)
+{
+    if (ProblemHandler()) {
+        ProblemHandler()(text);
+    } else {
+        std::fprintf(stderr, "Tapvox: %s\n", text.c_str());
+    }
+}
+
+void SetSettingsProblemHandler(std::function<void(const std::string& text)> handler)
+{
+    ProblemHandler() = std::move(handler);
+}

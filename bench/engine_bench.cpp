@@ -7,8 +7,8 @@
 //    called directly on the same samples in the same blocks.
 //  - The level path: the peak of a 200 ms 16-bit stereo buffer and its display,
 //    against a plain scan of the same bytes, as times real time.
-//  - A 500 ms stall of the GUI thread (the writer) while a file-fed input runs:
-//    the buffers lost.
+//  - Writes that really block (the recording folder frozen for 0.5 to 30 s) while a
+//    file-fed input runs in real time: the audio lost.
 //  - The GUI thread's pause per buffer while recording 44.1 kHz stereo MP3.
 #include <benchmark/benchmark.h>
 
@@ -20,6 +20,9 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -316,42 +319,141 @@ void BM_LevelPathVsPlainScan(benchmark::State& state)
 }
 BENCHMARK(BM_LevelPathVsPlainScan)->Iterations(10)->Unit(benchmark::kMillisecond);
 
-// The GUI thread stuck for stallMs (a slow write) while a WAV file is the input in real
-// time; the input drops what arrives with no buffer queued. Counted: buffers lost.
-void BM_StalledWriterLosesNoBuffers(benchmark::State& state)
+// A folder on a loop-mounted ext4 image that fsfreeze can stop, in a mount namespace of this
+// process (so it goes with the process); empty where that needs root and it has none.
+const std::string& FreezableFolder()
+{
+    static const std::string& folder = *new std::string([] {
+        const std::string mnt = Folder() + "/frozen";
+        const std::string img = Folder() + "/disk.img";
+        if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mkdir(mnt.c_str(), 0700) != 0) {
+            return std::string();
+        }
+        const std::string make = "truncate -s 256M '" + img + "' && mkfs.ext4 -q -F '" + img + "' && mount -o loop '" +
+                                 img + "' '" + mnt + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) {
+            return std::string();
+        }
+        std::atexit([] { std::system(("umount -l '" + Folder() + "/frozen' >/dev/null 2>&1").c_str()); });
+        return mnt;
+    }());
+    return folder;
+}
+
+// 16-bit stereo whose frame n holds n (left the low half, right the high half): a
+// recording shows exactly which frames it lacks.
+std::vector<short> CountedFrames(std::size_t frames)
+{
+    std::vector<short> v(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        v[2 * i] = static_cast<short>(i & 0xFFFF);
+        v[2 * i + 1] = static_cast<short>(i >> 16);
+    }
+    return v;
+}
+
+// Runs the loop on the system clock for ms, as the program's own loop does.
+void RunLoopFor(int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        hl::RunUntilIdle();
+        usleep(2000);
+    }
+}
+
+// A real block: the recording folder is frozen for stallMs while a 44.1 kHz stereo WAV
+// file is the input in real time, and the engine's writes wait in write(2) as on a
+// stalled USB stick. Counted from the recorded frame numbers: the milliseconds and
+// buffers lost, and the gaps the engine logged. The baseline is the same input with no
+// ring (ring_ms 0: only the queued buffers take what arrives, as before there was one).
+// Without root the GUI thread itself is held for stallMs instead (label "held").
+void BM_BlockedWriteLoses(benchmark::State& state)
 {
     const int stallMs = static_cast<int>(state.range(0));
+    const long ringMs = static_cast<long>(state.range(1));
+    const bool freeze = !FreezableFolder().empty();
     const std::string source = Folder() + "/source.wav";
+    const std::size_t frames = static_cast<std::size_t>(kRate) * (stallMs / 1000 + 10);
     {
-        const auto pcm = Music(kRate * 6);
+        const auto pcm = CountedFrames(frames);
         WAVEFORMATEX f = MakePcmFormat(2, kRate, 16);
         WaveFile w(source.c_str(), &f, MMIO_CREATE | MMIO_READWRITE);
         w.open();
         w.Write(pcm.data(), static_cast<LONG>(pcm.size() * 2));
         w.close();
     }
-    double lost = 0;
+    const std::string log = Folder() + "/stall.log";
+    double lostMs = 0;
+    double gaps = 0;
     for (auto _ : state) {
         Rig rig(0);
-        setenv("TAPVOX_AUDIO", ("file:" + source).c_str(), 1);
-        rig.Record();
-        for (int ms = 0; ms < 7000; ms += 100) {
-            if (ms == 2000) {
-                // The clock runs on, the loop does not.
-                platform::AdvanceClock(static_cast<std::uint64_t>(stallMs));
-                ms += stallMs;
-            }
-            hl::Advance(100);
+        platform::UseSystemClock();
+        SMsg::SetLogPath(log);
+        std::remove(log.c_str());
+        if (freeze) {
+            std::snprintf(DefaultDirectory, sizeof DefaultDirectory, "%s", FreezableFolder().c_str());
         }
-        rig.dialog->stop();
-        const DWORD recorded = rig.dialog->GetCurrentFile()->GetDataSize();
-        lost += (static_cast<double>(kRate) * 6 * 4 - recorded) / kBuffer;
-        std::remove(rig.Finish().c_str());
+        setenv("TAPVOX_AUDIO", ("file:" + source).c_str(), 1);
+        if (ringMs >= 0) {
+            setenv("TAPVOX_INPUT_RING_MS", std::to_string(ringMs).c_str(), 1);
+        }
+        rig.Record();
+        unsetenv("TAPVOX_INPUT_RING_MS");
+        RunLoopFor(2000);
+        if (freeze) {
+            const std::string thawed = Folder() + "/thawed";
+            std::remove(thawed.c_str());
+            // The thaw comes from a process of its own, whatever happens here.
+            std::system(("(fsfreeze -f '" + FreezableFolder() + "'; sleep " + std::to_string(stallMs / 1000.0) +
+                         "; fsfreeze -u '" + FreezableFolder() + "'; touch '" + thawed + "') >/dev/null 2>&1 &")
+                            .c_str());
+            while (access(thawed.c_str(), F_OK) != 0) {
+                RunLoopFor(5);
+            }
+        } else {
+            usleep(static_cast<useconds_t>(stallMs) * 1000);
+        }
+        RunLoopFor(2000);
+        const std::string take = rig.Finish();
+        WaveFile w(take.c_str(), nullptr, MMIO_READ);
+        w.open();
+        std::vector<short> got(w.GetDataSize() / 2);
+        w.position(0);
+        w.Read(got.data(), static_cast<LONG>(got.size() * 2));
+        w.close();
+        const std::size_t n = got.size() / 2;
+        const std::size_t last = n ? static_cast<std::uint16_t>(got[2 * n - 2]) | (std::size_t(got[2 * n - 1]) << 16) : 0;
+        lostMs += n ? static_cast<double>(last + 1 - n) * 1000 / kRate : 0;
+        std::FILE* f = std::fopen(log.c_str(), "r");
+        for (char line[512]; f && std::fgets(line, sizeof line, f);) {
+            gaps += std::strstr(line, "Input lost") != nullptr;
+        }
+        if (f) {
+            std::fclose(f);
+        }
+        std::remove(take.c_str());
+        SMsg::SetLogPath("");
     }
     std::remove(source.c_str());
-    state.counters["buffers_lost"] = lost / static_cast<double>(state.iterations());
+    const double runs = static_cast<double>(state.iterations());
+    state.SetLabel(freeze ? "fsfreeze" : "held");
+    state.counters["stall_ms"] = stallMs;
+    state.counters["ring_ms"] = ringMs < 0 ? 32000 : static_cast<double>(ringMs);
+    state.counters["lost_ms"] = lostMs / runs;
+    state.counters["buffers_lost"] = lostMs / runs / 200;
+    state.counters["gaps_logged"] = gaps / runs;
 }
-BENCHMARK(BM_StalledWriterLosesNoBuffers)->Arg(500)->Arg(900)->Iterations(1)->Unit(benchmark::kMillisecond);
+// Each stall with no ring, then with the program's (-1: as the program opens it).
+BENCHMARK(BM_BlockedWriteLoses)
+    ->Args({500, 0})->Args({500, -1})
+    ->Args({900, 0})->Args({900, -1})
+    ->Args({2000, 0})->Args({2000, -1})
+    ->Args({5000, 0})->Args({5000, -1})
+    ->Args({30000, 0})->Args({30000, -1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // How long the GUI thread is taken by each buffer while recording 44.1 kHz stereo MP3.
 void BM_Mp3PausePerBuffer(benchmark::State& state)

@@ -1,5 +1,6 @@
-// The window layer's message queue against a mutex and condition-variable queue doing the same work in the
-// same run, interleaved: messages posted and dispatched at depth 1 and 16 on one thread, and a device thread
+// The window layer's message queue against two queues doing the same work in the same run, interleaved: a
+// bare std::deque with an indirect call (the least any queue can cost on one thread) and a mutex and
+// condition-variable queue; messages posted and dispatched at depth 1 and 16 on one thread, and a device thread
 // waking the GUI thread for each message.
 #include <benchmark/benchmark.h>
 
@@ -108,6 +109,22 @@ void BaselineRound(MutexQueue& q, HWND hwnd, int depth)
     }
 }
 
+// The same rounds on a plain deque: no lock, no window lookup, only the push, the pop and the call.
+void DequeRound(std::deque<MSG>& q, HWND hwnd, int depth)
+{
+    WNDPROC volatile proc = CountingProc;
+    for (int i = 0; i < kMessagesPerRound; i += depth) {
+        for (int k = 0; k < depth; ++k) {
+            q.push_back(MSG{hwnd, WM_USER, static_cast<WPARAM>(k), 0, 0, {0, 0}});
+        }
+        while (!q.empty()) {
+            const MSG msg = q.front();
+            q.pop_front();
+            proc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+        }
+    }
+}
+
 void Report(benchmark::State& state, double layer, double base, int messages)
 {
     const double n = static_cast<double>(state.iterations()) * messages;
@@ -122,26 +139,32 @@ void BM_PostAndDispatch(benchmark::State& state)
     const int depth = static_cast<int>(state.range(0));
     const HWND hwnd = BenchWindow();
     MutexQueue baseline;
-    LayerRound(hwnd, depth);  // both warm: the queues' buffers keep their capacity, as in a running program
+    std::deque<MSG> bare;
+    LayerRound(hwnd, depth);  // all warm: the queues' buffers keep their capacity, as in a running program
     BaselineRound(baseline, hwnd, depth);
-    double layer = 0;
-    double base = 0;
-    bool layerFirst = true;
+    DequeRound(bare, hwnd, depth);
+    double times[3] = {0, 0, 0};  // layer, mutex queue, bare deque
+    int first = 0;
     for (auto _ : state) {
-        for (int pass = 0; pass < 2; ++pass) {
-            const bool runLayer = (pass == 0) == layerFirst;
+        for (int pass = 0; pass < 3; ++pass) {
+            const int which = (first + pass) % 3;
             const auto t0 = Clock::now();
-            if (runLayer) {
+            if (which == 0) {
                 LayerRound(hwnd, depth);
-            } else {
+            } else if (which == 1) {
                 BaselineRound(baseline, hwnd, depth);
+            } else {
+                DequeRound(bare, hwnd, depth);
             }
-            (runLayer ? layer : base) += Nanoseconds(t0, Clock::now());
+            times[which] += Nanoseconds(t0, Clock::now());
         }
-        layerFirst = !layerFirst;
+        first = (first + 1) % 3;
     }
     benchmark::DoNotOptimize(g_sum);
-    Report(state, layer, base, kMessagesPerRound);
+    Report(state, times[0], times[1], kMessagesPerRound);
+    const double n = static_cast<double>(state.iterations()) * kMessagesPerRound;
+    state.counters["deque_ns"] = times[2] / n;
+    state.counters["ratio_to_deque"] = times[0] / times[2];
     platform::headless::Reset();
 }
 BENCHMARK(BM_PostAndDispatch)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);

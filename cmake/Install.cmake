@@ -3,6 +3,8 @@
 # control, and the desktop entry and icon where a Linux desktop's launcher finds them.
 include(GNUInstallDirs)
 set(TAPVOX_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/tapvox)
+# Installed programs carry no symbols, as `cmake --install --strip` would leave them: the build tree keeps those.
+install(CODE "set(CMAKE_INSTALL_DO_STRIP TRUE)")
 if(TARGET tapvox)
     install(TARGETS tapvox RUNTIME DESTINATION ${TAPVOX_INSTALL_DIR})
     # The link resolves to the program's own folder, where it finds its help.

@@ -25,7 +25,10 @@ bool SameFormat(const WAVEFORMATEX* a, const WAVEFORMATEX* b)
 }
 }
 
-ClipEdit::ClipEdit(MediaFile** slot, OWL::TWindow* ownerWindow) : currentFile(slot), owner(ownerWindow) {}
+ClipEdit::ClipEdit(MediaFile** slot, OWL::TWindow* ownerWindow, bool clipboard, ClipProgress* progressShown)
+    : currentFile(slot), owner(ownerWindow), useClipboard(clipboard), progress(progressShown)
+{
+}
 
 ClipEdit::~ClipEdit() { ProgressClose(); }
 
@@ -152,7 +155,7 @@ int ClipEdit::Paste(DWORD position)
         int type = file ? file->GetFileType() : FileTypeWave;
         if (!file) {
             for (int t : {FileTypeWave, FileTypeMp3, FileTypeOgg}) {
-                if (ClipboardHasAudio(t)) {
+                if (ClipboardHasAudio(t, true)) {
                     type = t;
                     break;
                 }

@@ -1,7 +1,8 @@
 #pragma once
 // Clip operations on the current recording: copy, cut, paste and insert byte
 // ranges with the markers and comments they hold, and saving the clip as a
-// file; the clip lives in the clip store or, with UseWinClip, on the clipboard.
+// file; the clip lives in the clip store or, with the UseWinClip setting the
+// caller passes in, on the clipboard.
 #include <memory>
 
 #include "files/MediaFile.h"
@@ -12,7 +13,7 @@ class TWindow;
 namespace platform {
 class MessageHold;
 }
-class TProgress;
+class ClipProgress;
 class RecFile;
 
 // The clip of the last Copy or Cut while the clipboard is not used, or the
@@ -26,13 +27,14 @@ void ReplaceClipStore(MediaFile* clip);
 // under a new temporary name, which it deletes when dropped), opened; null for
 // a type without a file class.
 MediaFile* CreateClipFile(const char* name, const WAVEFORMATEX* format, DWORD openFlags, int type);
-// With UseWinClip, whether the clipboard holds audio of the type (negative: of
-// any); without, whether the clip store holds a file of that type.
-bool ClipboardHasAudio(int type);
+// With useClipboard (the UseWinClip setting), whether the clipboard holds audio
+// of the type (negative: of any); without, whether the clip store holds a file of that type.
+bool ClipboardHasAudio(int type, bool useClipboard);
 
 class ClipEdit {
 public:
-    ClipEdit(MediaFile** currentFile, OWL::TWindow* owner);
+    // useClipboard: the UseWinClip setting; progress (may be null) shows long copies and offers their Cancel.
+    ClipEdit(MediaFile** currentFile, OWL::TWindow* owner, bool useClipboard, ClipProgress* progress);
     ~ClipEdit();
     ClipEdit(const ClipEdit&) = delete;
     ClipEdit& operator=(const ClipEdit&) = delete;
@@ -103,14 +105,13 @@ private:
     // Paste and InsertFile once the clip is in the store; dropClip empties the
     // store at the end (the clip came from the clipboard or a given file).
     int InsertClip(DWORD position, bool dropClip);
-    // The UseWinClip setting.
-    static bool UsesClipboard();
+    bool UsesClipboard() const { return useClipboard; }
     HWND OwnerHandle() const;
 
     MediaFile** currentFile;
     OWL::TWindow* owner;
-    TProgress* progress = nullptr;
-    bool progressFailed = false;
+    bool useClipboard;
+    ClipProgress* progress;
     bool copyFailed = false;
     std::unique_ptr<platform::MessageHold> hold;
 };

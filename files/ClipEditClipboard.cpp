@@ -1,7 +1,6 @@
 // The clip on the clipboard: whole clip files to and from it, and saving the clip as a file.
 #include <string>
 
-#include "app/Settings.h"
 #include "files/ClipEdit.h"
 #include "files/ClipboardFiles.h"
 #include "files/FileType.h"
@@ -25,17 +24,16 @@ std::string DialogFilter(const char* text)
 }
 }
 
-bool ClipEdit::UsesClipboard() { return UseWinClip; }
-
-bool ClipboardHasAudio(int type)
+bool ClipboardHasAudio(int type, bool useClipboard)
 {
     if (type < 0) {
-        return ClipboardHasAudio(FileTypeWave) || ClipboardHasAudio(FileTypeMp3) || ClipboardHasAudio(FileTypeOgg);
+        return ClipboardHasAudio(FileTypeWave, useClipboard) || ClipboardHasAudio(FileTypeMp3, useClipboard) ||
+               ClipboardHasAudio(FileTypeOgg, useClipboard);
     }
     if (type != FileTypeWave && type != FileTypeMp3 && type != FileTypeOgg) {
         return false;
     }
-    if (UseWinClip) {
+    if (useClipboard) {
         return IsClipboardFormatAvailable(ClipboardFormatOf(type)) != FALSE;
     }
     return ClipStore() && ClipStore()->GetFileType() == type;
@@ -86,9 +84,9 @@ bool ClipEdit::MoveClipToClipboard()
 
 int ClipEdit::SaveClip(const char* name)
 {
-    if (UseWinClip) {
+    if (useClipboard) {
         const int type = *currentFile ? (*currentFile)->GetFileType() : FileTypeWave;
-        if (!ClipboardHasAudio(type)) {
+        if (!ClipboardHasAudio(type, true)) {
             return NoClipboardAudio;
         }
         return PasteClipboardToFile(name) ? Done : SaveNotWritten;

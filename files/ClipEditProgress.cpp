@@ -1,50 +1,38 @@
-// The progress window of the clip operations, and the hold on other windows' messages while it is up.
-#include "controls/Progress.h"
+// The clip operations' progress, shown by the window that asked for them, and the hold on other windows' messages while it is up.
 #include "files/ClipEdit.h"
+#include "files/ClipProgress.h"
 #include "platform/user/MessageHold.h"
 
 void ClipEdit::ProgressShow(const char* text)
 {
-    if (!progress && !progressFailed) {
-        progress = new TProgress(owner, "Copying clipboard audio to disk...");
-        if (!progress->Create()) {
-            // Copies go on without a window; there is then no Cancel to wait for.
-            delete progress;
-            progress = nullptr;
-            progressFailed = true;
-        }
+    if (progress) {
+        progress->Show(text);
     }
     if (!hold) {
         hold = std::make_unique<platform::MessageHold>();
     }
-    if (progress) {
-        hold->Keep(progress->GetHandle());
-        progress->SetText(text);
+    if (HWND window = progress ? progress->Window() : nullptr) {
+        hold->Keep(window);
     }
 }
 
 void ClipEdit::ProgressPercent(int percent)
 {
-    if (progress && IsWindow(progress->GetHandle())) {
-        progress->SetPercent(percent);
+    if (progress) {
+        progress->Percent(percent);
     }
     if (hold) {
         hold->Pump();
     }
 }
 
-bool ClipEdit::ProgressCancelled() const { return progress && progress->IsCancelled(); }
+bool ClipEdit::ProgressCancelled() const { return progress && progress->Cancelled(); }
 
 void ClipEdit::ProgressClose()
 {
     if (progress) {
-        if (IsWindow(progress->GetHandle())) {
-            progress->Destroy();
-        }
-        delete progress;
-        progress = nullptr;
+        progress->Close();
     }
-    progressFailed = false;
     // Everything held during the copy runs now, in the order it came.
     hold.reset();
 }

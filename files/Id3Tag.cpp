@@ -169,19 +169,26 @@ Id3WriteResult WriteId3v2Item(const char* path, Mp3TagItem item, const char* tex
     }
     const Id3v2Scan scan = ScanId3v2(bytes);
     std::vector<bool> drop(scan.frames.size(), false);
+    bool unreadablePrivate = false;
     for (std::size_t i = 0; i < scan.frames.size(); ++i) {
         const Id3v2Frame& f = scan.frames[i];
         if (item == Mp3TagItem::Timecode) {
             drop[i] = OwnTimecode(scan, f).has_value();
+            unreadablePrivate = unreadablePrivate || (f.id == "PRIV" && !Id3v2FramePayload(scan, f));
         } else if (IsItemFrame(scan, f, item)) {
             return Id3WriteResult::Exists;
         }
     }
     if (!render) {
-        return Id3WriteResult::Written;
+        return Id3WriteResult::NotRendered;
     }
     if (scan.verdict == Id3v2Verdict::Untouchable) {
         WarnUntouched(path, scan.problem);
+        return Id3WriteResult::Refused;
+    }
+    if (unreadablePrivate) {
+        // It may be ours: a second one beside it would leave two texts.
+        WarnUntouched(path, "a private frame that cannot be read");
         return Id3WriteResult::Refused;
     }
     Id3Bytes tag;

@@ -25,12 +25,13 @@ extern const char kTimecodeOwner[];
 char* ReadId3v2Item(const char* path, Mp3TagItem item);
 
 // Refused: the tag could not be rewritten safely; it was left as it was and
-// one warning line went to standard error.
-enum class Id3WriteResult { Written, Exists, Failed, Refused };
+// one warning line went to standard error. NotRendered: render was off.
+enum class Id3WriteResult { Written, Exists, Failed, Refused, NotRendered };
 
 // Stores the item. A text frame that already exists is left as it is
 // (Exists). The timecode item replaces only the program's own PRIV frame and
 // leaves every other frame as it was: through id3lib for tags it reads safely,
-// else kept byte for byte. With render off nothing is written (Written). The
-// file is never left without a whole tag.
+// else kept byte for byte; a PRIV frame that cannot be read (encrypted) may be
+// ours, so the tag is then refused. With render off nothing is written
+// (NotRendered). The file is never left without a whole tag.
 Id3WriteResult WriteId3v2Item(const char* path, Mp3TagItem item, const char* text, bool render);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <zlib.h>
+
 #include "files/Id3libFrames.h"
 
 namespace {
@@ -351,24 +353,42 @@ Id3v2Scan ScanId3v2(const Id3Bytes& bytes)
 
 std::optional<Id3Bytes> Id3v2FramePayload(const Id3v2Scan& scan, const Id3v2Frame& f)
 {
-    if (f.compressed || f.encrypted) {
+    if (f.encrypted) {
         return std::nullopt;
     }
+    // What the flags add in front of the data: in 2.3 the decompressed size
+    // (and the group byte), in 2.4 the group byte and the data length.
     std::size_t from = f.dataBegin;
     std::uint32_t declared = 0;
-    if (scan.version == 4) {
-        from += f.grouped ? 1 : 0;
-        if (f.dataLength) {
-            if (!Id3ReadSyncSafe(scan.body.data() + from, 4, declared)) {
-                return std::nullopt;
-            }
-            from += 4;
+    if (scan.version == 3 && f.compressed) {
+        declared = Id3ReadBE(scan.body.data() + from, 4);
+        from += 4;
+    }
+    from += f.grouped ? 1 : 0;
+    if (scan.version == 4 && f.dataLength) {
+        if (!Id3ReadSyncSafe(scan.body.data() + from, 4, declared)) {
+            return std::nullopt;
         }
-    } else if (scan.version == 3) {
-        from += f.grouped ? 1 : 0;
+        from += 4;
+    }
+    if (from > f.end) {
+        return std::nullopt;
     }
     const std::uint8_t* p = scan.body.data() + from;
     Id3Bytes out = f.unsynchronised ? Id3Resynchronise(p, f.end - from) : Id3Bytes(p, p + (f.end - from));
+    if (f.compressed) {
+        // The size the frame declares bounds the inflated bytes, and must be all of them.
+        if (declared > kId3MaxTagSize) {
+            return std::nullopt;
+        }
+        Id3Bytes inflated(declared);
+        uLongf length = declared;
+        if (uncompress(inflated.data(), &length, out.data(), static_cast<uLong>(out.size())) != Z_OK ||
+            length != declared) {
+            return std::nullopt;
+        }
+        return inflated;
+    }
     if (f.dataLength && declared != out.size()) {
         return std::nullopt;
     }

@@ -63,8 +63,9 @@ std::size_t Id3v2StoredSize(const std::uint8_t* header, std::size_t available);
 Id3v2Scan ScanId3v2(const Id3Bytes& bytes);
 
 // The frame's payload as the frame means it: unsynchronisation undone, the
-// grouping byte and data length indicator taken off. None for compressed or
-// encrypted frames.
+// grouping byte and data length indicator taken off, a compressed frame
+// inflated to the size it declares. None for encrypted frames and for frames
+// whose data does not agree with their flags.
 std::optional<Id3Bytes> Id3v2FramePayload(const Id3v2Scan& scan, const Id3v2Frame& frame);
 
 // The frame's decoded bytes, header included (for a frame with no flags).

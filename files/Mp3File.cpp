@@ -284,7 +284,10 @@ bool Mp3File::open()
         if (wasSigned) {
             ResumeSigning();
         }
-        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        // Without the tag the companion file is where the lists always are.
+        if (!ListsKeptBeside()) {
+            std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        }
     }
     return true;
 }
@@ -486,6 +489,16 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
     if (!FindMp3TagItem(itemName, item)) {
         return false;
     }
+    if (!Mp3EnableTagSwitch) {
+        // No tag goes into the file: only what the ID3v1 record mirrors is
+        // kept; the timecode text stays in the companion file.
+        const Id3WriteResult result = WriteId3v2Item(name.c_str(), item, text, false);
+        const bool mirrored = result == Id3WriteResult::NotRendered && Mp3TagItemId3v1Field(item) != nullptr;
+        if (mirrored) {
+            SetId3v1Field(itemName, text);
+        }
+        return mirrored;
+    }
     bool flushed = true;
     LONGLONG tail = -1;
     if (handle) {
@@ -500,8 +513,7 @@ bool Mp3File::SetInfo(const char* itemName, const char* text)
         handle = nullptr;
     }
     // A file whose own bytes did not all reach the disk gets no new tag.
-    const Id3WriteResult result =
-        flushed ? WriteId3v2Item(name.c_str(), item, text, Mp3EnableTagSwitch) : Id3WriteResult::Failed;
+    const Id3WriteResult result = flushed ? WriteId3v2Item(name.c_str(), item, text, true) : Id3WriteResult::Failed;
     if (result == Id3WriteResult::Written) {
         SetId3v1Field(itemName, text);
     }
@@ -588,12 +600,18 @@ bool Mp3File::rename(const char* newName)
     case MoveResult::SourceFailed:
     case MoveResult::TargetFailed: Error("Can't open input file for rename/copy", "mp3File rename"); return false;
     }
+    // Lists kept only in the companion file go along with the recording.
+    const bool listsMoved = !ListsKeptBeside() || MoveMarkerFile(target);
     SetName(target.c_str());
     tempName = false;
     openFlags &= ~MMIO_CREATE;
-    open();
+    if (!open()) {
+        return false;
+    }
     position(remembered);
-    return true;
+    return listsMoved;
 }
+
+bool Mp3File::ListsKeptBeside() { return !Mp3EnableTagSwitch; }
 
 LONG Mp3AcmFile::ReadSamples(short*, LONG) { return 0; }

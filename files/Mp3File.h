@@ -53,6 +53,8 @@ protected:
     bool id3v1Present = false;
     Id3v1Record id3v1;
     bool id3v1Pending = false;
+    // Without the ID3v2 tag the lists live in the companion file.
+    bool ListsKeptBeside() override;
 
 private:
     // Lets the handle go even when the close could not finish.

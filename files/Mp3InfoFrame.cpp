@@ -10,6 +10,7 @@ constexpr std::size_t kLameTagSize = 36;
 constexpr std::size_t kLameCrcAt = 34;
 constexpr std::size_t kLameMusicLengthAt = 28;
 constexpr std::size_t kLameMusicCrcAt = 32;
+constexpr std::size_t kLameDelayPaddingAt = 21;  // 12 bits of start delay, 12 of end padding
 constexpr std::size_t kTocSize = 100;
 
 std::uint32_t ReadBE(const std::uint8_t* p, int n)
@@ -121,6 +122,11 @@ void RefreshMp3InfoFrame(std::uint8_t* frame, const Mp3InfoFrame& info, const st
             }
         }
         if (info.lameAt) {
+            // The padding the first encoder added at its end is now inside the
+            // stream; what the last frames carry is unknown, so gapless readers
+            // are told none rather than cut the end of the audio.
+            frame[info.lameAt + kLameDelayPaddingAt + 1] &= 0xF0;
+            frame[info.lameAt + kLameDelayPaddingAt + 2] = 0;
             PutBE(frame + info.lameAt + kLameMusicLengthAt, totalBytes, 4);
             PutBE(frame + info.lameAt + kLameMusicCrcAt, musicCrc, 2);
             PutBE(frame + info.lameAt + kLameCrcAt, Mp3Crc16(frame, info.lameAt + kLameCrcAt), 2);

@@ -35,7 +35,9 @@ std::uint16_t Mp3Crc16(const std::uint8_t* bytes, std::size_t size, std::uint16_
 // Rewrites the counts and seek table for a stream whose frames start at
 // frameStarts (offsets from the information frame, itself the first) and that
 // is totalBytes long; for a LAME tag also its music length, music CRC (over the
-// bytes behind the information frame) and its own CRC. The frames counted are
-// those behind the information frame, as encoders count them.
+// bytes behind the information frame) and its own CRC, and its end padding,
+// which a stream changed since its encoder wrote it no longer has: 0 (the start
+// delay stays). The frames counted are those behind the information frame, as
+// encoders count them.
 void RefreshMp3InfoFrame(std::uint8_t* frame, const Mp3InfoFrame& info, const std::vector<std::uint32_t>& frameStarts,
                          std::uint32_t totalBytes, std::uint16_t musicCrc);

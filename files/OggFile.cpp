@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/FileBytes.h"
+#include "platform/kernel/FileCopy.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
 
@@ -504,11 +504,8 @@ bool OggFile::RewriteComments()
     if (input) {
         std::fclose(input);
     }
-    if (ok) {
-        std::error_code ec;
-        std::filesystem::rename(temp, name, ec);
-        ok = !ec;
-    }
+    // The rename reaches the disk with the folder, as every replacing writer's does.
+    ok = ok && platform::ReplaceDurably(temp, name);
     if (!ok) {
         std::remove(temp);
         return false;

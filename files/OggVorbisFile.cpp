@@ -758,7 +758,9 @@ bool OggVorbisFile::rename(const char* newName)
     SetName(target.c_str());
     tempName = false;
     openFlags &= ~MMIO_CREATE;
-    open();
+    if (!open()) {
+        return false;
+    }
     position(saved);
     return true;
 }

@@ -26,6 +26,9 @@ protected:
     // The audio of an interrupted recording was recovered: counts kept in the
     // headers are worked out again from it.
     virtual void AudioRecovered() {}
+    // The recording cannot hold its own timecode text (an MP3 file written
+    // without its ID3v2 tag): the companion file then keeps the lists for good.
+    virtual bool ListsKeptBeside() { return false; }
 };
 
 class RecFile : public MediaFile, protected RecFileStorage {
@@ -108,6 +111,9 @@ protected:
     // For a class whose text reaches the disk only after update (at close): that
     // write failed, so the companion file must stay until a later save succeeds.
     void KeepMarkerFile() { journalPending = true; }
+    // Moves the companion file to the companion name of `recording` (the
+    // recording's new name, before it is reopened); true when there was none.
+    bool MoveMarkerFile(const std::string& recording);
     // Audio written at a byte offset of the data: keeps the running digest.
     void NoteAudioWritten(std::uint64_t at, const void* data, std::size_t count);
     // Set by a file class that found an interrupted recording: the lists then come
@@ -151,6 +157,8 @@ private:
     bool journalPending = false;
     // Whether the last SaveTimecode stored the text in the recording.
     bool textStored = false;
+    // Said once: lists that neither the recording nor a companion file can keep.
+    bool warnedUnkept = false;
     // What the open companion file holds, as last written.
     std::string journalText;
 };

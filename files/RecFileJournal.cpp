@@ -5,6 +5,8 @@
 
 #include "files/RecFile.h"
 
+#include "files/FileMove.h"
+
 namespace {
 constexpr LONG kMaxJournal = 64 * 1024 * 1024;
 }
@@ -55,10 +57,12 @@ bool RecFile::ReadMarkerFile()
     mmioSeek(markerFile, 4, SEEK_SET);
     const LONG got = mmioRead(markerFile, text.data(), size);
     text[got > 0 ? static_cast<std::size_t>(got) : 0] = 0;
-    ParseText(text.data(), false, true);
+    // A recording without a text of its own shows its companion's lists even
+    // read-only; any other read-only recording leaves a journal for later.
+    ParseText(text.data(), ListsKeptBeside(), true);
     PruneMarkers();
     // Until the recording's own text holds these lists, the journal is all there
-    // is; a read-only recording loads none of them and leaves the journal be.
+    // is; a read-only recording leaves it be.
     journalPending = readOnly || !markers.empty() || !comments.empty();
     if (!readOnly) {
         dirty = true;
@@ -137,4 +141,23 @@ bool RecFile::CloseMarkerFile()
     }
     markerFileName.clear();
     return ok;
+}
+
+bool RecFile::MoveMarkerFile(const std::string& recording)
+{
+    const std::string from = markerFileName.empty() ? MarkerFileNameFor(name) : markerFileName;
+    ReleaseMmio(&markerFile);
+    journalText.clear();
+    markerFileName.clear();
+    std::string probe = from;
+    if (from.empty() || !mmioOpenA(probe.data(), nullptr, MMIO_EXIST)) {
+        return true;
+    }
+    const std::string to = MarkerFileNameFor(recording);
+    if (to.empty()) {
+        return false;
+    }
+    // A copy to another file system leaves the old one beside the old recording.
+    const MoveResult moved = MoveRecordingFile(from, to);
+    return moved == MoveResult::Moved || moved == MoveResult::Copied;
 }

@@ -146,6 +146,17 @@ bool RecFile::SaveTimecode()
     if (readOnly) {
         return false;
     }
+    // The journal first: it holds the lists while the text is being replaced.
+    const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
+    if (ListsKeptBeside()) {
+        if (MarkerFileNameFor(name).empty() && (!markers.empty() || !comments.empty()) && !warnedUnkept) {
+            warnedUnkept = true;
+            std::fprintf(stderr, "Markers and comments are not kept: the file has no tag and its name no companion file: %s\n",
+                         name.c_str());
+        }
+        textStored = journalled;
+        return journalled;
+    }
     std::string text = BuildText(false);
     if (signing && ComputeDigest(digest)) {
         text += "SIGNATURE ";
@@ -156,8 +167,6 @@ bool RecFile::SaveTimecode()
         }
         text += "\r\n";
     }
-    // The journal first: it holds the lists while the text is being replaced.
-    const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
     textStored = SetInfo(TimecodeItemName, text.c_str());
     if (textStored) {
         journalPending = false;

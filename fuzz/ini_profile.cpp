@@ -6,18 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
+#include "fuzz/FuzzFiles.h"
 #include "platform/profile/Profile.h"
 #include "platform/profile/ProfileText.h"
 
 namespace {
 const std::string& IniPath()
 {
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-ini-" + std::to_string(getpid()) + ".ini";
-    }();
+    static const std::string path = ScratchFolder() + "/fuzz.ini";
     return path;
 }
 }
@@ -71,5 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ini.RemoveSection("Setup");
     IniText(ini.Text()).Get("Setup", "Sound Level");
+    std::remove(IniPath().c_str());
     return 0;
 }

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,23 +22,6 @@
 
 namespace {
 using id3build::Bytes;
-
-const std::string& Folder()
-{
-    // Never destroyed: the exit handler that removes the folder still reads it.
-    static const std::string& folder = *new std::string([] {
-        // A RAM disk when there is one: every run rewrites and flushes the file.
-        const char* tmp = std::getenv("TMPDIR");
-        const std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : (tmp && *tmp ? tmp : "/tmp");
-        std::string pattern = base + "/tapvox-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            return std::string(".");
-        }
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return pattern;
-    }());
-    return folder;
-}
 
 // Ten MPEG-1 Layer III frames (128 kbit/s, 44.1 kHz, stereo) the codec has a
 // format for; their contents do not matter to the file class.
@@ -111,13 +93,20 @@ bool Contains(const Bytes& hay, const Bytes& needle)
 }
 }
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Most fuzzed tags are refused, each with a line on standard error.
+    QuietFileMessages();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const bool raw = size >= 3 && data[0] == 'I' && data[1] == 'D' && data[2] == '3';
     Bytes file = raw ? Bytes(data, data + size) : FuzzedTag(data, size);
     file.insert(file.end(), Audio().begin(), Audio().end());
-    const std::string path = Folder() + "/in.mp3";
-    const std::string journal = Folder() + "/in.~p3";
+    const std::string path = ScratchFolder() + "/in.mp3";
+    const std::string journal = ScratchFolder() + "/in.~p3";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(file.data(), 1, file.size(), f);
         std::fclose(f);

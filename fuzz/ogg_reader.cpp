@@ -5,32 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "files/OggVorbisFile.h"
-
-namespace {
-const std::string& Folder()
-{
-    // Never destroyed: the exit handler that removes the folder still reads it.
-    static const std::string& folder = *new std::string([] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tapvox-fuzz-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            return std::string(".");
-        }
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        return pattern;
-    }());
-    return folder;
-}
-}
+#include "fuzz/FuzzFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string path = Folder() + "/input.ogg";
+    const std::string path = ScratchFolder() + "/input.ogg";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         return 0;
@@ -58,6 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     std::remove(path.c_str());
-    std::remove((Folder() + "/input.~gg").c_str());
+    std::remove((ScratchFolder() + "/input.~gg").c_str());
     return 0;
 }

@@ -5,22 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "fuzz/FuzzFiles.h"
 #include "tests/files/MemoryRecFile.h"
 
 namespace {
-const std::string& Folder()
-{
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string p = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-timecode-" + std::to_string(getpid());
-        return p;
-    }();
-    return path;
-}
-
 // Every saved line fits 258 characters and ends with CR LF.
 void CheckLines(const std::string& text)
 {
@@ -43,9 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string body(reinterpret_cast<const char*>(data) + 1, size - 1);
     if (data[0] & 1) {
         // As a companion file next to a recording with audio and no text.
-        mkdir(Folder().c_str(), 0700);
-        const std::string rec = Folder() + "/take.wav";
-        if (FILE* f = std::fopen((Folder() + "/take.~av").c_str(), "wb")) {
+        const std::string rec = ScratchFolder() + "/take.wav";
+        if (FILE* f = std::fopen((ScratchFolder() + "/take.~av").c_str(), "wb")) {
             std::fwrite(body.data(), 1, body.size(), f);
             std::fclose(f);
         }
@@ -55,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.update();
         CheckLines(file.text);
         file.CloseMarkerFile();
-        std::remove((Folder() + "/take.~av").c_str());
-        rmdir(Folder().c_str());
+        std::remove((ScratchFolder() + "/take.~av").c_str());
     } else {
         MemoryRecFile file;
         file.data.assign(100000, 1);

@@ -6,34 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "files/WaveFile.h"
 #include "fuzz/FuzzFiles.h"
 
-namespace {
-const std::string& Folder()
-{
-    static const std::string path = [] {
-        // A RAM disk when there is one: every run rewrites the file.
-        const char* tmp = std::getenv("TMPDIR");
-        struct stat st;
-        const std::string base = stat("/dev/shm", &st) == 0 ? "/dev/shm" : (tmp && *tmp ? tmp : "/tmp");
-        std::string p = base + "/fuzz-wavefile-" + std::to_string(getpid());
-        return p;
-    }();
-    return path;
-}
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // Made and removed by every run, so nothing is left behind.
-    mkdir(Folder().c_str(), 0700);
-    const std::string path = Folder() + "/in.wav";
-    const std::string journal = Folder() + "/in.~av";
+    const std::string path = ScratchFolder() + "/in.wav";
+    const std::string journal = ScratchFolder() + "/in.~av";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
@@ -66,6 +47,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::remove(path.c_str());
     std::remove(journal.c_str());
-    rmdir(Folder().c_str());
     return 0;
 }

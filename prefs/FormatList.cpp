@@ -170,20 +170,21 @@ void FormatList::Rebuild(HWND page, OWL::TComboBox& list, const WAVEFORMATEX& so
         list.SetItemData(list.AddString(kWarning), 0);
         list.SetSelIndex(0);
     }
-    const MMRESULT anyDriver = acmFormatEnumA(nullptr, &details_, EnumCallback, reinterpret_cast<DWORD_PTR>(this), kEnumFlags);
+    const MMRESULT anyDriver =
+        acmFormatEnumA(nullptr, &details_, FormatEnumCallback, reinterpret_cast<DWORD_PTR>(this), kEnumFlags);
     MMRESULT last = anyDriver;
     for (const CodecDriverEntry& entry : CodecDrivers()) {
         HACMDRIVER driver = nullptr;
         if (acmDriverOpen(&driver, entry.id, 0) != MMSYSERR_NOERROR) {
             continue;
         }
-        last = acmFormatEnumA(driver, &details_, EnumCallback, reinterpret_cast<DWORD_PTR>(this), kEnumFlags);
+        last = acmFormatEnumA(driver, &details_, FormatEnumCallback, reinterpret_cast<DWORD_PTR>(this), kEnumFlags);
         acmDriverClose(driver, 0);
     }
     ReportEnumResult(page, kind_ == WaveFormats ? anyDriver : last);
 }
 
-BOOL FormatList::EnumCallback(HACMDRIVERID driverId, LPACMFORMATDETAILSA details, DWORD_PTR instance, DWORD support)
+BOOL FormatList::FormatEnumCallback(HACMDRIVERID driverId, LPACMFORMATDETAILSA details, DWORD_PTR instance, DWORD support)
 {
     if (details) {
         reinterpret_cast<FormatList*>(instance)->Take(driverId, *details, support);

@@ -50,8 +50,11 @@ public:
     // Wave list: the format tag kept selected across rebuilds.
     WORD CurrentFormatTag = 0;
 
+    // The acmFormatEnumA callback of Rebuild, instance = the list; TRUE always, so
+    // a format it cannot take never ends the walk over the others.
+    static BOOL FormatEnumCallback(HACMDRIVERID driverId, LPACMFORMATDETAILSA details, DWORD_PTR instance, DWORD support);
+
 private:
-    static BOOL EnumCallback(HACMDRIVERID driverId, LPACMFORMATDETAILSA details, DWORD_PTR instance, DWORD support);
     void Take(HACMDRIVERID driverId, const ACMFORMATDETAILSA& details, DWORD support);
     void Suggested();
     int FreeSlot() const;

@@ -51,15 +51,6 @@ bool UsableFolder(const std::string& folder)
     return written;
 }
 
-std::string ProgramFolder()
-{
-    char module[MAX_PATH] = "";
-    if (GetModuleFileNameA(nullptr, module, sizeof module) == 0) {
-        return {};
-    }
-    return std::string(platform::FolderPart(module));
-}
-
 std::string TempFolder()
 {
     char temp[MAX_PATH] = "";
@@ -76,8 +67,9 @@ void MakeCurrent(char* folder)
     SetCurrentDirectoryA(folder);
 }
 
-// Registry mode, no stored folder: the program's data folder, else the temp folder.
-void RegistryFallback(char* folder)
+// No stored folder: the program's data folder, else the temp folder. Never the
+// program's own folder: recordings do not belong beside the program.
+void StoreFallback(char* folder)
 {
     char data[MAX_PATH];
     std::string candidate;
@@ -90,14 +82,10 @@ void RegistryFallback(char* folder)
     platform::CopyBounded(folder, 260, candidate);
 }
 
-// INI mode, no stored folder: the program's folder, else the temp folder.
+// INI mode, no stored folder: as in registry mode, made current.
 void IniFallback(char* folder)
 {
-    std::string candidate = ProgramFolder();
-    if (!UsableFolder(candidate)) {
-        candidate = TempFolder();
-    }
-    platform::CopyBounded(folder, 260, candidate);
+    StoreFallback(folder);
     if (*folder) {
         SetCurrentDirectoryA(folder);
         return;
@@ -148,7 +136,7 @@ void TSetFile::Load(HKEY key, const char* iniPath)
     AutoName = RegGetByte(key, "AutoName", 0) != 0;
     AutoPrompt = RegGetByte(key, "AutoPrompt", 0) != 0;
     if (!RegGetText(key, "DefaultDirectory", DefaultDirectory, sizeof DefaultDirectory, nullptr)) {
-        RegistryFallback(DefaultDirectory);
+        StoreFallback(DefaultDirectory);
     }
     if (*DefaultDirectory) {
         MakeCurrent(DefaultDirectory);

@@ -1,6 +1,8 @@
 #pragma once
-// Settings of section "Setup" edited on the General page, the page, and the
-// routines that register the program to start with the desktop session.
+// Settings of section "Setup" edited on the General page, the page with its
+// desktop and launcher-menu shortcuts, and the routines that register the
+// program to start with the desktop session.
+#include "app/CShortcut.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
@@ -22,7 +24,25 @@ public:
     // A changed always-on-top state reaches the main window at once.
     int Apply(OWL::TPshNotify& notify) override;
 
+    // The shortcut "Tapvox" to the program itself on the desktop. Has: it can be
+    // read; Create: it was written; Remove: it was there and is gone.
+    bool HasDesktopShortcut();
+    bool CreateDesktopShortcut();
+    bool RemoveDesktopShortcut();
+    // The same in the launcher menu, the Quick Launch of the design.
+    bool HasQuickLaunchShortcut();
+    bool CreateQuickLaunchShortcut();
+    bool RemoveQuickLaunchShortcut();
+
+    // Posted to itself at the end of set-up; its answer does nothing.
+    static constexpr UINT UM_START_PAGE_READY = WM_USER + 232;
+
 private:
+    bool HasShortcut(int folderId);
+    bool CreateShortcut(int folderId);
+    bool RemoveShortcut(int folderId);
+    LRESULT EvStartPageReady(WPARAM, LPARAM);
+
     OWL::TCheckBox* listen;
     OWL::TCheckBox* minimize;
     OWL::TCheckBox* onTop;
@@ -30,6 +50,7 @@ private:
     OWL::TCheckBox* launch;
     OWL::TCheckBox* desktopIcon;
     OWL::TCheckBox* quickLaunchIcon;
+    CShortcut shortcut;
 
     DECLARE_RESPONSE_TABLE(TSetStart)
 };

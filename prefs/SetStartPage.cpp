@@ -1,4 +1,5 @@
-// The General page: listening and minimising at start, always on top and the tray icon.
+// The General page: listening and minimising at start, always on top, the tray
+// icon, and the shortcuts to the program whose boxes the page keeps hidden.
 #include "controls/HelpMaps.h"
 #include "owl/Application.h"
 #include "owl/FrameWindow.h"
@@ -6,7 +7,12 @@
 
 // Help requests reach ContextHelpWin before the page's own (empty) Help.
 DEFINE_RESPONSE_TABLE2(TSetStart, ContextHelpWin, OWL::TPropertyPage)
+EV_MESSAGE(UM_START_PAGE_READY, EvStartPageReady),
 END_RESPONSE_TABLE
+
+namespace {
+constexpr const char* kShortcutName = "Tapvox";
+}
 
 TSetStart::TSetStart(OWL::TPropertySheet* sheet)
     : OWL::TPropertyPage(sheet, 270), ContextHelpWin(sheet, SetStartHelpMap, SetStartHelpContext)
@@ -33,7 +39,10 @@ void TSetStart::SetupWindow()
     listen->SetCheck(ListenOnStart ? BST_CHECKED : BST_UNCHECKED);
     onTop->SetCheck(OnTop ? BST_CHECKED : BST_UNCHECKED);
     tray->SetCheck(TrayIcon ? BST_CHECKED : BST_UNCHECKED);
+    PostMessage(UM_START_PAGE_READY);
 }
+
+LRESULT TSetStart::EvStartPageReady(WPARAM, LPARAM) { return 0; }
 
 int TSetStart::Apply(OWL::TPshNotify& notify)
 {
@@ -49,3 +58,21 @@ int TSetStart::Apply(OWL::TPshNotify& notify)
     }
     return OWL::TPropertyPage::Apply(notify);
 }
+
+bool TSetStart::HasShortcut(int folderId)
+{
+    char target[MAX_PATH] = "";
+    char description[MAX_PATH] = "";
+    return shortcut.ReadTarget(kShortcutName, folderId, GetHandle(), target, description) == S_OK;
+}
+
+bool TSetStart::CreateShortcut(int folderId) { return shortcut.Create("_this", kShortcutName, folderId, "", nullptr, 1); }
+
+bool TSetStart::RemoveShortcut(int folderId) { return HasShortcut(folderId) && shortcut.Delete(kShortcutName, folderId); }
+
+bool TSetStart::HasDesktopShortcut() { return HasShortcut(CSIDL_DESKTOP); }
+bool TSetStart::CreateDesktopShortcut() { return CreateShortcut(CSIDL_DESKTOP); }
+bool TSetStart::RemoveDesktopShortcut() { return RemoveShortcut(CSIDL_DESKTOP); }
+bool TSetStart::HasQuickLaunchShortcut() { return HasShortcut(kQuickLaunchFolder); }
+bool TSetStart::CreateQuickLaunchShortcut() { return CreateShortcut(kQuickLaunchFolder); }
+bool TSetStart::RemoveQuickLaunchShortcut() { return RemoveShortcut(kQuickLaunchFolder); }

@@ -1,5 +1,6 @@
 #include "prefs/TimerSchedule.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "platform/kernel/Clock.h"
@@ -52,8 +53,65 @@ std::optional<int> TimerSchedule::ParseTime(const char* text)
     return static_cast<int>((hour % 24) * 60 + minute % 60);
 }
 
-int TimerSchedule::Check(Edge edge, __time64_t now)
+namespace {
+constexpr long long kDay = 1440;
+// Further back than a week every weekday has come again, so nothing older decides.
+constexpr long long kLookBack = 8 * kDay;
+
+long long DayNumber(int year, int month, int day)
 {
+    // Days since 1970-01-01 of a civil date.
+    year -= month <= 2;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long yoe = year - era * 400;
+    const long long doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+long long FloorDiv(long long a, long long b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+int WeekdayOf(long long dayNumber) { return static_cast<int>(((dayNumber + 4) % 7 + 7) % 7); }  // 1970-01-01 was a Thursday
+}
+
+std::optional<long long> TimerSchedule::LatestEdge(Edge edge, int n, long long after, long long upTo) const
+{
+    const std::optional<int>& at = edge == Stop ? stop_[n] : start_[n];
+    if (!at || upTo <= after) {
+        return std::nullopt;
+    }
+    for (long long day = FloorDiv(upTo, kDay); day * kDay + kDay > after; --day) {
+        const long long when = day * kDay + *at;
+        if (when > upTo || when <= after) {
+            continue;
+        }
+        // A stop at or before its start time belongs to the run begun the day before.
+        int weekday = WeekdayOf(day);
+        if (edge == Stop && start_[n] && *stop_[n] <= *start_[n]) {
+            weekday = (weekday + 6) % 7;
+        }
+        if ((mask_[n] & (1u << weekday) & 127u) != 0) {
+            return when;
+        }
+    }
+    return std::nullopt;
+}
+
+bool TimerSchedule::StoppedBetween(long long after, long long upTo) const
+{
+    for (int n = 0; n < 3; ++n) {
+        if (LatestEdge(Stop, n, after, upTo)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int TimerSchedule::Check(Edge edge, __time64_t now, unsigned* all)
+{
+    if (all) {
+        *all = 0;
+    }
     if (!enable_) {
         return 0;
     }
@@ -64,51 +122,40 @@ int TimerSchedule::Check(Edge edge, __time64_t now)
     const std::time_t t = static_cast<std::time_t>(now);
     std::tm local {};
     localtime_r(&t, &local);
-    const long date = (local.tm_year + 1900L) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
-    const int minute = local.tm_hour * 60 + local.tm_min;
+    const long long at =
+        DayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday) * kDay + local.tm_hour * 60 + local.tm_min;
     EdgeState& state = state_[edge];
-    // Minutes after the previous poll of this date and before this one were skipped by the clock.
-    const bool sameDate = state.havePoll && state.pollDate == date;
+    // The minutes after the previous poll were skipped by the clock; set back, only this minute counts.
+    long long after = state.havePoll && state.pollAt < at ? state.pollAt : at - 1;
+    after = std::max(after, at - kLookBack);
 
     int result = 0;
     for (int n = 0; n < 3; ++n) {
-        if (!times[n]) {
+        const std::optional<long long> when = LatestEdge(edge, n, after, at);
+        if (!when || *when <= state.fired[n]) {
             continue;
         }
-        const int at = *times[n];
-        Fired& fired = state.fired[n];
-        if (fired.date == date && fired.minute == at) {
+        // A start the clock skipped is due only while the recording it began would still run.
+        if (edge == Start && StoppedBetween(*when, at)) {
             continue;
         }
-        const bool due = at == minute || (sameDate && state.pollMinute < at && at < minute);
-        if (!due) {
-            continue;
+        state.fired[n] = *when;
+        if (all) {
+            *all |= 1u << n;
         }
-        // A stop at or before its start time belongs to the run begun the day before.
-        int weekday = local.tm_wday;
-        if (edge == Stop && start_[n] && *stop_[n] <= *start_[n]) {
-            weekday = (weekday + 6) % 7;
-        }
-        if ((mask_[n] & (1u << weekday) & 127u) == 0) {
-            continue;
-        }
-        // Every schedule due now is taken as fired; the first one is reported.
-        fired.date = date;
-        fired.minute = at;
         if (result == 0) {
             result = n + 1;
         }
     }
     state.havePoll = true;
-    state.pollDate = date;
-    state.pollMinute = minute;
+    state.pollAt = at;
     return result;
 }
 
-int TimerSchedule::CheckStop(__time64_t now) { return Check(Stop, now); }
-int TimerSchedule::CheckStart(__time64_t now) { return Check(Start, now); }
-int TimerSchedule::CheckStop() { return Check(Stop, _time64(nullptr)); }
-int TimerSchedule::CheckStart() { return Check(Start, _time64(nullptr)); }
+int TimerSchedule::CheckStop(__time64_t now, unsigned* all) { return Check(Stop, now, all); }
+int TimerSchedule::CheckStart(__time64_t now, unsigned* all) { return Check(Start, now, all); }
+int TimerSchedule::CheckStop() { return Check(Stop, _time64(nullptr), nullptr); }
+int TimerSchedule::CheckStart() { return Check(Start, _time64(nullptr), nullptr); }
 
 void TimerSchedule::SetEnable(bool on)
 {

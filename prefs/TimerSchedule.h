@@ -1,8 +1,12 @@
 #pragma once
 // The timer schedules in the form the main window polls: which schedule's
-// start or stop time has come. Each edge fires at most once per local date,
-// also when the clock is set back; an edge whose minute the clock skipped
-// (daylight saving, a suspended machine) fires at the next poll of that date.
+// start or stop time has come. Each edge fires at most once, also when the
+// clock is set back. Edges whose minutes the clock skipped since the previous
+// poll (daylight saving, a suspended machine, a clock set forward) are all
+// weighed at the next poll, so it leaves the recorder as the skipped polls
+// would have: every skipped stop is due, and a skipped start only while its
+// recording would still run, no stop of any schedule having come after it.
+#include <limits>
 #include <optional>
 
 #include "platform/core/Types.h"
@@ -14,10 +18,11 @@ public:
     // a rebuild within a minute does not fire that minute's edges again.
     explicit TimerSchedule(const TTimerSettings& settings, const TimerSchedule* previous = nullptr);
 
-    // 1, 2 or 3 for the schedule whose stop (start) time has come at now (seconds
-    // since 1970, taken as local time), else 0. Without now: the layer's clock.
-    int CheckStop(__time64_t now);
-    int CheckStart(__time64_t now);
+    // 1, 2 or 3 for the first schedule whose stop (start) time has come at now
+    // (seconds since 1970, taken as local time), else 0; all, when given, gets
+    // bit n - 1 of every schedule n that came. Without now: the layer's clock.
+    int CheckStop(__time64_t now, unsigned* all = nullptr);
+    int CheckStart(__time64_t now, unsigned* all = nullptr);
     int CheckStop();
     int CheckStart();
 
@@ -30,18 +35,18 @@ public:
 
 private:
     enum Edge { Stop = 0, Start = 1 };
-    struct Fired {
-        long date = -1;  // local date as year * 10000 + month * 100 + day
-        int minute = -1;
-    };
+    // Local times as minutes: the local date's day number since 1970 * 1440 + the minute of the day.
     struct EdgeState {
         bool havePoll = false;
-        long pollDate = -1;
-        int pollMinute = -1;
-        Fired fired[3];
+        long long pollAt = 0;
+        static constexpr long long kNever = std::numeric_limits<long long>::min();
+        long long fired[3] = {kNever, kNever, kNever};  // the latest firing of each schedule
     };
 
-    int Check(Edge edge, __time64_t now);
+    int Check(Edge edge, __time64_t now, unsigned* all);
+    // The latest local time in (after, upTo] at which schedule n's edge comes on a day of its mask.
+    std::optional<long long> LatestEdge(Edge edge, int n, long long after, long long upTo) const;
+    bool StoppedBetween(long long after, long long upTo) const;
 
     std::optional<int> start_[3];
     std::optional<int> stop_[3];

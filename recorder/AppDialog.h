@@ -250,6 +250,11 @@ private:
     void ProcessInputBuffer(WAVEHDR* header);
     void RequestInputRestart();
     void FlushInput();
+    // After waveInStop: takes in what the device still holds, buffer after buffer.
+    void DrainInput();
+    // When the audio of a buffer whose last byte is `bytes` past what was taken in was heard.
+    __time64_t CaptureTime(DWORD bytes);
+    void NoteInputGap(std::uint64_t lostBytes, __time64_t after);
     void CloseInput(bool report);
     void CloseOutput();
     void EndPlayAtSpeed();
@@ -400,6 +405,10 @@ private:
     int conversionMode = ModeNone;
     int restartCount = 0;
     int stallCount = 0;
+    // Input bytes taken in or lost since the device's position last started at 0.
+    std::uint64_t inputTaken = 0;
+    // The buffer being written follows lost audio: a marker goes where it lands.
+    bool gapMark = false;
     DWORD segmentStartPosition = 0;
     __time64_t segmentStartTime = 0;
 

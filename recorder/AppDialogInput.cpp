@@ -212,6 +212,7 @@ void TAppDialog::record()
         CloseInput(true);
     }
     lastInputIndex = -1;
+    inputTaken = 0;
     if (waveInOpen(&waveIn, device, &deviceFormat, reinterpret_cast<DWORD_PTR>(Handle), 0, CALLBACK_WINDOW) !=
         MMSYSERR_NOERROR) {
         waveIn = nullptr;
@@ -302,7 +303,7 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
         }
         BufferTrace(line.c_str());
     }
-    const int start = lastInputIndex;
+    int processed = 0;
     if (finished && waveIn && BuffersReady()) {
         for (int n = 0; n < kAudioBufferCount && recording; ++n) {
             const int idx = (lastInputIndex + 1) % kAudioBufferCount;
@@ -320,12 +321,25 @@ LRESULT TAppDialog::EvWimData(WPARAM wParam, LPARAM lParam)
             }
             lastInputIndex = idx;
             RequeueInputBuffer(buffers[idx].header);
+            ++processed;
         }
     }
-    if (lastInputIndex == start) {
-        // A message for a buffer already taken in and queued again says nothing about a stall.
-        if (finished && HeaderDone(finished)) {
-            ++stallCount;
+    // Counted, not compared by index: five buffers taken in end on the index they began at.
+    if (processed == 0) {
+        // A message for a buffer already taken in and queued again says nothing about a stall, nor
+        // does one for the newest buffer while the next is being filled: after a long write the
+        // device hands out what it kept faster than one buffer a message, and such messages pile up.
+        if (finished && HeaderDone(finished) && BuffersReady()) {
+            WAVEHDR* newest = buffers[(lastInputIndex + 1) % kAudioBufferCount].header;
+            WAVEHDR* following = buffers[(lastInputIndex + 2) % kAudioBufferCount].header;
+            if (!(finished == newest && (HeaderFlags(following) & WHDR_INQUEUE))) {
+                ++stallCount;
+            }
+            // No buffer left with the device: nothing more will come back.
+            if (std::none_of(std::begin(buffers), std::end(buffers),
+                             [](const AudioBuffer& b) { return (HeaderFlags(b.header) & WHDR_INQUEUE) != 0; })) {
+                stallCount = std::max(stallCount, 4);
+            }
         }
     } else {
         stallCount = 0;
@@ -364,12 +378,56 @@ void TAppDialog::ProcessInputBuffer(WAVEHDR* header)
 {
     const DWORD bytes = std::min({header->dwBytesRecorded, header->dwBufferLength, bufferCapacity});
     const int index = static_cast<int>(header->dwUser & 7);
+    const bool gap = (header->dwFlags & WHDR_GAP) != 0;
+    if (gap) {
+        inputTaken += header->reserved;
+    }
+    const __time64_t arrived = CaptureTime(bytes);
+    inputTaken += bytes;
+    if (gap) {
+        NoteInputGap(header->reserved, arrived);
+    }
     // One scan serves sound activation and the meter.
     const DWORD peaks = PeakLevel(header->lpData, bytes);
     if (currentFile && index < kAudioBufferCount) {
-        mmdata(threshold, header->lpData, bytes, peaks, currentFile, index, hangOver, talkOff, loud, _time64(nullptr));
+        gapMark = gap;
+        mmdata(threshold, header->lpData, bytes, peaks, currentFile, index, hangOver, talkOff, loud, arrived);
+        gapMark = false;
     }
     ShowLevel(peaks);
+}
+
+__time64_t TAppDialog::CaptureTime(DWORD bytes)
+{
+    const __time64_t now = _time64(nullptr);
+    MMTIME at{};
+    at.wType = TIME_BYTES;
+    if (!waveIn || !deviceFormat.nAvgBytesPerSec || waveInGetPosition(waveIn, &at, sizeof at) != MMSYSERR_NOERROR ||
+        at.wType != TIME_BYTES) {
+        return now;
+    }
+    // Modulo 2^32, as the position counts: what the device captured after this buffer's end.
+    const auto behind = static_cast<std::int32_t>(at.u.cb - static_cast<DWORD>(inputTaken + bytes));
+    if (behind <= 0) {
+        return now;
+    }
+    return now - (static_cast<std::int64_t>(behind) * 1000 / deviceFormat.nAvgBytesPerSec + 500) / 1000;
+}
+
+void TAppDialog::NoteInputGap(std::uint64_t lostBytes, __time64_t after)
+{
+    if (!deviceFormat.nAvgBytesPerSec) {
+        return;
+    }
+    const std::uint64_t ms = lostBytes * 1000 / deviceFormat.nAvgBytesPerSec;
+    std::string when = platform::CtimeText(after - static_cast<__time64_t>((ms + 500) / 1000));
+    while (!when.empty() && (when.back() == '\n' || when.back() == '\r')) {
+        when.pop_back();
+    }
+    char text[200];
+    std::snprintf(text, sizeof text, "Input lost: %llu.%03llu s of audio from %s (the writing fell behind)",
+                  static_cast<unsigned long long>(ms / 1000), static_cast<unsigned long long>(ms % 1000), when.c_str());
+    Warning(text);
 }
 
 void TAppDialog::RequestInputRestart()
@@ -392,9 +450,11 @@ LRESULT TAppDialog::EvRestartInput(WPARAM wParam, LPARAM lParam)
     stallCount = 0;
     waveInStop(waveIn);
     recording = 0;
+    DrainInput();
     waveInReset(waveIn);
     // What the device had finished is kept: the restart loses only what it did not capture.
     FlushInput();
+    inputTaken = 0;
     if (acmStream) {
         FinishConversions(currentFile);
         CloseAcmStream();
@@ -415,6 +475,25 @@ LRESULT TAppDialog::EvRestartInput(WPARAM wParam, LPARAM lParam)
         ReportInputError(3714, true);
     }
     return 0;
+}
+
+void TAppDialog::DrainInput()
+{
+    if (!waveIn || !BuffersReady()) {
+        return;
+    }
+    flushing = true;
+    // Each buffer given back is filled at once from what the device kept, until it keeps nothing.
+    for (;;) {
+        const int idx = (lastInputIndex + 1) % kAudioBufferCount;
+        WAVEHDR* h = buffers[idx].header;
+        if (!HeaderDone(h) || h->dwBytesRecorded == 0) {
+            break;
+        }
+        lastInputIndex = idx;
+        RequeueInputBuffer(h);
+    }
+    flushing = false;
 }
 
 void TAppDialog::FlushInput()
@@ -505,6 +584,7 @@ void TAppDialog::bnstop()
         if (waveInStop(waveIn) != MMSYSERR_NOERROR) {
             ShowMessage(3060, MB_OK | MB_ICONEXCLAMATION);
         }
+        DrainInput();
         if (waveInReset(waveIn) != MMSYSERR_NOERROR) {
             ShowMessage(3061, MB_OK | MB_ICONEXCLAMATION);
         }

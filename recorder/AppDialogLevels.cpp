@@ -179,7 +179,7 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
         return;
     }
     if (!converts) {
-        if (started) {
+        if (started || gapMark) {
             AddBurstMarker(file, arrived);
         }
         LONG n = 0;
@@ -212,7 +212,7 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     const DWORD take = std::min(bytes, bufferCapacity);
     h->cbSrcLength = take;
     h->cbDstLength = conversionDstCapacity;
-    h->dwSrcUser = started ? 1 : 0;
+    h->dwSrcUser = started || gapMark ? 1 : 0;
     h->dwDstUser = static_cast<DWORD_PTR>(arrived);
     std::memcpy(h->pbSrc, data, take);
     h->dwUser = 1;

@@ -16,6 +16,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
+#include "prefs/PatternTime.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetVorbis.h"
@@ -112,13 +113,13 @@ bool TAppDialog::BuildFileName(const char* pattern, char* out, bool temporary, c
     } else if (!pattern || !*pattern) {
         base = "rec";
     } else if ((AutoName && !AutoPrompt) || std::strcmp(pattern, "%") == 0) {
+        // The expansion the pattern dialog shows its example with; a pattern it
+        // cannot expand names the file as it stands, as it does with the prompt on.
         const std::time_t now = static_cast<std::time_t>(_time64(nullptr));
         std::tm local{};
-        char expanded[MAX_PATH] = "";
-        if (localtime_r(&now, &local)) {
-            std::strftime(expanded, sizeof expanded, pattern, &local);
+        if (!localtime_r(&now, &local) || !ExpandPatternTime(pattern, local, MAX_PATH - 1, &base)) {
+            base = pattern;
         }
-        base = expanded;
     } else {
         base = pattern;
     }

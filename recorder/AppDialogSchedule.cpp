@@ -14,15 +14,6 @@
 namespace {
 constexpr UINT kFirstPollMs = 1000;
 constexpr UINT kPollMs = 2000;
-
-// Both edges of one schedule due in one poll, its start before its stop: the clock
-// passed the whole run (the hour a daylight-saving change skips), so none begins.
-bool RunIsOver(const TimerScheduleSettings& s)
-{
-    const auto start = TimerSchedule::ParseTime(s.TimeStart);
-    const auto stop = TimerSchedule::ParseTime(s.TimeStop);
-    return start && stop && *start < *stop;
-}
 }
 
 void TAppDialog::spintimer()
@@ -69,19 +60,21 @@ void TAppDialog::RunSchedule()
         schedule->SetEnable(TimerSettings.TimerEnable != 0);
     }
     const __time64_t now = _time64(nullptr);
-    const int stopped = schedule->CheckStop(now);
-    if (stopped) {
+    unsigned stops = 0;
+    if (schedule->CheckStop(now, &stops)) {
         stop();
-        if (TimerSettings.Schedule[stopped - 1].TimeNewFile && currentFile) {
+        // Several stops come together after a clock jump: any of them with "new file" closes the file.
+        bool newFile = false;
+        for (int n = 0; n < 3; ++n) {
+            newFile = newFile || ((stops >> n & 1u) && TimerSettings.Schedule[n].TimeNewFile);
+        }
+        if (newFile && currentFile) {
             // Closing the object keeps a recording on disk, generated name or not.
             ForgetCurrentFile();
             RefreshAfterClose();
         }
     }
     const int started = schedule->CheckStart(now);
-    if (started && started == stopped && RunIsOver(TimerSettings.Schedule[started - 1])) {
-        return;
-    }
     if (started) {
         if (TimerSettings.Schedule[started - 1].TimeNewFile) {
             if (currentFile) {

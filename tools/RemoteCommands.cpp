@@ -8,6 +8,9 @@
 
 namespace remote {
 namespace {
+// How long the recorder may take to say it took the message.
+constexpr int kAcknowledgeMs = 5000;
+
 struct Command {
     const char* name;
     UINT message;
@@ -52,7 +55,8 @@ std::string HelpText()
            "  --wparam N       send N as wParam instead of 33 (Tapvox ignores the message then)\n"
            "  -h, --help       show this help\n"
            "\n"
-           "Exit status: 0 sent, 1 no Tapvox running (or it could not be reached), 2 bad usage.\n";
+           "Exit status: 0 taken (the recorder acknowledged it), 1 no Tapvox running (or it\n"
+           "could not be reached, or did not acknowledge the message), 2 bad usage.\n";
 }
 
 Parsed ParseArguments(const std::vector<std::string>& args)
@@ -114,13 +118,21 @@ bool Send(const Request& request, std::string* error)
 {
     const HWND recorder = FindWindowA("Tapvox", nullptr);
     if (!recorder) {
-        *error = "no Tapvox is running for this user";
+        const std::string problem = platform::ipc::EndpointProblem("Tapvox");
+        *error = problem.empty() ? "no Tapvox is running for this user" : "no Tapvox can be reached: " + problem;
         return false;
     }
-    if (!PostMessage(recorder, request.message, request.wParam, request.lParam)) {
-        *error = "the running Tapvox could not be reached";
+    // Sent is not taken: a packet the recorder dropped is never acknowledged.
+    switch (platform::ipc::PostAndWait(recorder, request.message, request.wParam, request.lParam, kAcknowledgeMs)) {
+    case 1:
+        return true;
+    case 0:
+        *error = "the running Tapvox refused the message";
+        return false;
+    default:
+        *error = "the running Tapvox did not acknowledge the message (busy, or every connection taken); it may not "
+                 "have been acted on";
         return false;
     }
-    return true;
 }
 }

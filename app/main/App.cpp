@@ -60,6 +60,9 @@ App::App(const platform::ipc::InstanceLock* lock, bool hearSessionEnd)
     AllocateFormatBuffers();
     // The two save-all failures are numbered messages of the application, owned by the main window.
     SetSettingsMessageHandler([this](int id) { ShowMessage(id, MB_OK); });
+    SetSettingsProblemHandler([this](const std::string& text) {
+        MessageBox(Owner ? Owner->GetHandle() : nullptr, text.c_str(), "Tapvox", MB_OK | MB_ICONEXCLAMATION);
+    });
     SetMainWindowPositionSource([this](LONG* x, LONG* y) {
         SDIDecFrame* frame = GetFrame();
         if (!frame || !frame->GetHandle()) {
@@ -70,6 +73,8 @@ App::App(const platform::ipc::InstanceLock* lock, bool hearSessionEnd)
         *y = r.top;
         return true;
     });
+    // The File page's estimate falls back on what the main window records.
+    SetRecordingFormatSource([this]() -> const WAVEFORMATEX* { return dialog_ ? dialog_->GetFileFormat() : nullptr; });
     loadsettings(SettingsFilePath);
     SoundFileData.InitialDir = DefaultDirectory;
 }
@@ -81,7 +86,9 @@ App::~App()
     MainWindow = nullptr;
     dialog_ = nullptr;
     SetMainWindowPositionSource(nullptr);
+    SetRecordingFormatSource(nullptr);
     SetSettingsMessageHandler(nullptr);
+    SetSettingsProblemHandler(nullptr);
     FreeFormatBuffers();
 }
 

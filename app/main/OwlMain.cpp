@@ -40,6 +40,13 @@ void ResetStartGlobals()
 // The first instance is shown and brought to the front; this start's command line goes nowhere.
 int HandOver(const std::vector<std::string>& args)
 {
+    // The first one holds the lock but has no socket to be reached at: nothing to wait for.
+    if (const std::string problem = platform::ipc::EndpointProblem(kClassName); !problem.empty()) {
+        std::fprintf(stderr,
+                     "Tapvox: another Tapvox of this user is running but cannot be reached: %s; this start ends.\n",
+                     problem.c_str());
+        return 0;
+    }
     const HWND first = platform::ipc::WaitForWindow(kClassName, kHandOverWaitMs);
     if (!first) {
         std::fprintf(stderr, "Tapvox: another Tapvox of this user is starting or not answering; this start ends.\n");
@@ -88,13 +95,24 @@ int OwlMain(int argc, char* argv[])
 
     // The lock decides, atomically, which of two starts in the same instant is the first.
     platform::ipc::InstanceLock lock(kClassName);
+    if (!lock.Found().empty()) {
+        std::fprintf(stderr, "Tapvox: %s was %s; it was replaced by a new lock.\n", lock.Path().c_str(),
+                     lock.Found().c_str());
+    }
     if (!lock.Held()) {
-        if (!platform::ipc::RuntimeFolder().empty()) {
+        if (lock.HeldElsewhere()) {
             return HandOver(args);
         }
-        std::fprintf(stderr, "Tapvox: no private runtime folder; running without the single-instance check.\n");
+        std::fprintf(stderr, "Tapvox: no single-instance lock%s%s (%s); running without the single-instance check.\n",
+                     lock.Path().empty() ? "" : " at ", lock.Path().c_str(), lock.Problem().c_str());
     }
     FirstInstance = lock.Held();
+    if (lock.Held()) {
+        if (const std::string problem = platform::ipc::EndpointProblem(kClassName); !problem.empty()) {
+            std::fprintf(stderr, "Tapvox: tapvox-remote and a second start cannot reach this Tapvox: %s.\n",
+                         problem.c_str());
+        }
+    }
 
     const TCommandLine line = ParseCommandLine(args);
     StartOptions.NoCompression = line.NoCompression;

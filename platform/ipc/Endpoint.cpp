@@ -3,6 +3,7 @@
 // queues what it accepts; the GUI thread delivers the queue in order.
 #include "platform/ipc/Endpoint.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <map>
@@ -15,6 +16,7 @@
 
 #include "platform/ipc/Ipc.h"
 #include "platform/ipc/Peer.h"
+#include "platform/kernel/Clock.h"
 #include "platform/user/RemoteWindows.h"
 #include "platform/user/Window.h"
 
@@ -93,7 +95,12 @@ bool ReadConnection(const std::shared_ptr<Connection>& connection, InputQueue& q
 namespace {
 constexpr UINT kDeliverMessage = 0x7F20;  // windowless, wParam: the endpoint's number
 constexpr std::size_t kMaxConnections = 16;
+// A connection that sends nothing for this long is closed, on the layer's
+// clock: idle peers must not hold every place and shut real senders out.
+constexpr std::uint64_t kIdleMs = 5000;
 
+// Also the acknowledgement of a packet acted on: a sender that waits for it
+// knows its message was taken, not dropped on the way.
 void Reply(const Connection& to, BOOL answer)
 {
     Packet packet;
@@ -111,15 +118,15 @@ public:
         : number_(number), window_(window), accept_(accept), listenFd_(listenFd), path_(std::move(path))
     {
         wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        // A test's clock moved on: the idle connections are looked at again.
+        clockListener_ = platform::AddClockListener([this] { Wake(); });
         thread_ = std::thread([this] { Listen(); });
     }
     ~Endpoint()
     {
-        const std::uint64_t one = 1;
-        if (write(wakeFd_, &one, sizeof one) != static_cast<ssize_t>(sizeof one)) {
-            stop_ = true;  // the poll timeout below still ends the thread
-        }
+        platform::RemoveClockListener(clockListener_);
         stop_ = true;
+        Wake();  // when it cannot be woken, the poll timeout below still ends the thread
         thread_.join();
         unlink(path_.c_str());
         close(listenFd_);
@@ -152,22 +159,28 @@ private:
     {
         const Packet& p = in.packet;
         switch (p.kind) {
-        case PacketKind::Post:
-            if (accept_ && accept_(p.message, p.wParam, static_cast<LPARAM>(p.lParam))) {
+        case PacketKind::Post: {
+            const bool accepted = accept_ && accept_(p.message, p.wParam, static_cast<LPARAM>(p.lParam));
+            if (accepted) {
                 SendMessage(window_, p.message, p.wParam, static_cast<LPARAM>(p.lParam));
             }
+            Reply(*in.from, accepted);
             break;
+        }
         case PacketKind::Show:
             // From outside a window is only ever shown, never hidden or minimised.
             if (p.wParam == SW_SHOWNORMAL || p.wParam == SW_SHOW || p.wParam == SW_RESTORE) {
                 ShowWindow(window_, static_cast<int>(p.wParam));
             }
+            Reply(*in.from, TRUE);
             break;
         case PacketKind::BringToTop:
             BringWindowToTop(GetLastActivePopup(window_));
+            Reply(*in.from, TRUE);
             break;
         case PacketKind::Foreground:
             SetForegroundWindow(window_);
+            Reply(*in.from, TRUE);
             break;
         case PacketKind::QueryVisible:
             Reply(*in.from, IsWindowVisible(window_));
@@ -180,28 +193,52 @@ private:
         }
     }
 
+    void Wake()
+    {
+        const std::uint64_t one = 1;
+        (void)!write(wakeFd_, &one, sizeof one);
+    }
+
+    struct Live {
+        std::shared_ptr<Connection> connection;
+        std::uint64_t lastHeard;
+    };
+
     void Listen()
     {
-        std::vector<std::shared_ptr<Connection>> connections;
+        std::vector<Live> connections;
         while (!stop_) {
             std::vector<pollfd> fds;
             fds.push_back({wakeFd_, POLLIN, 0});
             fds.push_back({listenFd_, POLLIN, 0});
             for (const auto& c : connections) {
-                fds.push_back({c->fd, POLLIN, 0});
+                fds.push_back({c.connection->fd, POLLIN, 0});
             }
             if (poll(fds.data(), fds.size(), 1000) < 0 && errno != EINTR) {
                 break;
             }
             if (fds[0].revents) {
-                break;
+                std::uint64_t count = 0;
+                (void)!read(wakeFd_, &count, sizeof count);
+                if (stop_) {
+                    break;
+                }
             }
-            std::vector<std::shared_ptr<Connection>> keep;
+            const std::uint64_t now = platform::NowMilliseconds();
+            std::vector<Live> keep;
             for (std::size_t i = 0; i < connections.size(); ++i) {
+                Live& c = connections[i];
                 const short ev = fds[i + 2].revents;
-                // A peer that hung up reads as the end of its stream.
-                if (ev == 0 || (ReadConnection(connections[i], queue_, &Endpoint::Queued, this) && !(ev & POLLERR))) {
-                    keep.push_back(connections[i]);
+                c.lastHeard = std::min(c.lastHeard, now);  // the clock was switched (tests)
+                if (ev == 0) {
+                    // Let go once idle; a packet of it still queued keeps the descriptor for its answer.
+                    if (now - c.lastHeard < kIdleMs) {
+                        keep.push_back(std::move(c));
+                    }
+                } else if (ReadConnection(c.connection, queue_, &Endpoint::Queued, this) && !(ev & POLLERR)) {
+                    // A peer that hung up reads as the end of its stream.
+                    c.lastHeard = now;
+                    keep.push_back(std::move(c));
                 }
             }
             connections.swap(keep);
@@ -211,7 +248,7 @@ private:
         }
     }
 
-    void Accept(std::vector<std::shared_ptr<Connection>>& connections)
+    void Accept(std::vector<Live>& connections)
     {
         for (;;) {
             const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
@@ -224,7 +261,7 @@ private:
                 close(fd);
                 continue;
             }
-            connections.push_back(std::make_shared<Connection>(fd));
+            connections.push_back({std::make_shared<Connection>(fd), platform::NowMilliseconds()});
         }
     }
 
@@ -238,6 +275,7 @@ private:
     ipc::AcceptFilter accept_;
     int listenFd_;
     int wakeFd_ = -1;
+    int clockListener_ = 0;
     std::string path_;
     std::atomic<bool> stop_{false};
     std::atomic<std::uint64_t> refused_{0};
@@ -329,6 +367,23 @@ bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept)
     SetThreadMessageHook(&DeliverHook);
     Endpoints()[number] = std::make_unique<Endpoint>(number, window, accept, fd, path);
     return true;
+}
+
+std::string EndpointProblem(const std::string& className)
+{
+    const std::string folder = RuntimeFolder();
+    const std::string entry = ipc_detail::FolderEntry(className, ".sock");
+    if (folder.empty() || entry.empty()) {
+        return folder.empty() ? "there is no private runtime folder" : "the class cannot name a socket";
+    }
+    const std::string path = folder + "/" + entry;
+    sockaddr_un address;
+    if (!ipc_detail::SocketAddress(path, &address)) {
+        return "the socket path " + path + " is " + std::to_string(path.size()) +
+               " characters long, a socket address holds at most " + std::to_string(sizeof address.sun_path - 1) +
+               " (a shorter XDG_RUNTIME_DIR mends it)";
+    }
+    return {};
 }
 
 void WithdrawWindow(HWND window)

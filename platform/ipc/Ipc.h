@@ -29,11 +29,22 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
     bool Held() const { return fd_ >= 0; }
+    // Not held because another process of the user holds it: a first instance runs.
+    bool HeldElsewhere() const { return heldElsewhere_; }
     const std::string& ClassName() const { return className_; }
+    const std::string& Path() const { return path_; }
+    // What stood at the lock's name and was replaced ("a FIFO", "a lock
+    // file of user 1001"), or why no lock could be made; empty when neither.
+    const std::string& Found() const { return found_; }
+    const std::string& Problem() const { return problem_; }
 
 private:
     std::string className_;
+    std::string path_;
+    std::string found_;
+    std::string problem_;
     int fd_ = -1;
+    bool heldElsewhere_ = false;
 };
 
 // Which posted messages from outside the window accepts (the rest are dropped).
@@ -44,6 +55,15 @@ using AcceptFilter = bool (*)(UINT message, WPARAM wParam, LPARAM lParam);
 // without the lock, a runtime folder or a live window.
 bool PublishWindow(const InstanceLock& lock, HWND window, AcceptFilter accept);
 void WithdrawWindow(HWND window);
+
+// Why a window published under the class cannot be reached (its socket's
+// path is longer than a socket address holds); empty when it can.
+std::string EndpointProblem(const std::string& className);
+
+// Posts to a window another process published and waits up to timeoutMs for
+// the publisher to acknowledge it: 1 taken, 0 refused by the window's filter,
+// -1 no acknowledgement (dropped on the way, publisher gone or not answering).
+int PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs);
 
 // The window another process of this user published, by its number (the
 // publisher's process id); null when none is published under it.

@@ -47,23 +47,25 @@ public:
 
     BOOL Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        // What does not fit the packet's fields is refused, never cut.
-        if (wParam > 0xFFFFFFFFu || lParam < INT32_MIN || lParam > INT32_MAX) {
-            return FALSE;
-        }
         Packet p;
-        p.kind = PacketKind::Post;
-        p.message = message;
-        p.wParam = static_cast<std::uint32_t>(wParam);
-        p.lParam = static_cast<std::int32_t>(lParam);
-        return Send(window, p, nullptr);
+        return PostPacket(message, wParam, lParam, &p) && Send(window, p, nullptr, 0);
+    }
+    // As Post, then the acknowledgement: 1 taken, 0 refused, -1 none.
+    int PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs)
+    {
+        Packet p;
+        Packet answer;
+        if (!PostPacket(message, wParam, lParam, &p) || !Send(window, p, &answer, timeoutMs)) {
+            return -1;
+        }
+        return answer.lParam != 0 ? 1 : 0;
     }
     BOOL Show(HWND window, int command) override
     {
         Packet p;
         p.kind = PacketKind::Show;
         p.wParam = static_cast<std::uint32_t>(command);
-        return Send(window, p, nullptr);
+        return Send(window, p, nullptr, 0);
     }
     BOOL IsAlive(HWND window) override
     {
@@ -80,6 +82,19 @@ public:
     BOOL BringToTop(HWND window) override { return Simple(window, PacketKind::BringToTop); }
 
 private:
+    // What does not fit the packet's fields is refused, never cut.
+    static bool PostPacket(UINT message, WPARAM wParam, LPARAM lParam, Packet* p)
+    {
+        if (wParam > 0xFFFFFFFFu || lParam < INT32_MIN || lParam > INT32_MAX) {
+            return false;
+        }
+        p->kind = PacketKind::Post;
+        p->message = message;
+        p->wParam = static_cast<std::uint32_t>(wParam);
+        p->lParam = static_cast<std::int32_t>(lParam);
+        return true;
+    }
+
     int Connect(HWND window)
     {
         RemoteEntry entry;
@@ -98,7 +113,7 @@ private:
     {
         Packet p;
         p.kind = kind;
-        return Send(window, p, nullptr);
+        return Send(window, p, nullptr, 0);
     }
 
     BOOL Ask(HWND window, PacketKind kind)
@@ -106,10 +121,10 @@ private:
         Packet p;
         p.kind = kind;
         Packet answer;
-        return Send(window, p, &answer) && answer.lParam != 0 ? TRUE : FALSE;
+        return Send(window, p, &answer, kAnswerTimeoutMs) && answer.lParam != 0 ? TRUE : FALSE;
     }
 
-    BOOL Send(HWND window, const Packet& packet, Packet* answer)
+    BOOL Send(HWND window, const Packet& packet, Packet* answer, int timeoutMs)
     {
         const int fd = Connect(window);
         if (fd < 0) {
@@ -122,7 +137,7 @@ private:
             // The answer comes from the other GUI thread; one that is busy or hung costs a bounded wait.
             pollfd pfd{fd, POLLIN, 0};
             std::uint8_t in[kPacketSize + 1];
-            done = poll(&pfd, 1, kAnswerTimeoutMs) == 1 &&
+            done = poll(&pfd, 1, timeoutMs) == 1 &&
                    recv(fd, in, sizeof in, MSG_DONTWAIT | MSG_TRUNC) == static_cast<ssize_t>(kPacketSize) &&
                    DecodePacket(in, kPacketSize, answer) && answer->kind == PacketKind::Reply;
         }
@@ -230,6 +245,11 @@ HWND WindowFromNumber(std::uint32_t number)
     }
     closedir(dir);
     return found;
+}
+
+int PostAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs)
+{
+    return ipc_detail::Table().PostAndWait(window, message, wParam, lParam, timeoutMs);
 }
 
 HWND WaitForWindow(const char* className, int timeoutMs)

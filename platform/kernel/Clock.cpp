@@ -1,6 +1,7 @@
 // One clock for the process; listeners are called outside its lock, so they may read the clock they hear of.
 #include "platform/kernel/Clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <map>
@@ -16,6 +17,12 @@ struct ClockState {
     std::map<int, std::function<void()>> listeners;
     int nextId = 1;
 };
+
+// A copy of State().manual, written under its mutex and read without it, so the system clock's readers take
+// no lock and no start-up guard.
+constinit std::atomic<bool> g_manual{false};
+// The coarse clock's resolution plus a margin, once read.
+constinit std::atomic<std::uint64_t> g_coarseSlackMs{0};
 
 ClockState& State()
 {
@@ -50,14 +57,39 @@ std::int64_t NowSeconds()
 
 std::uint64_t NowMilliseconds()
 {
-    {
+    if (g_manual.load(std::memory_order_acquire)) {
         std::lock_guard lock(State().mutex);
         if (State().manual) {
             return State().tickMs;
         }
     }
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000;
+}
+
+bool TickBefore(std::uint64_t ms)
+{
+    if (!g_manual.load(std::memory_order_acquire)) {
+        // The coarse clock is the tick's own clock as of the kernel's last tick: never ahead of it, and behind
+        // by at most its resolution, so most looks need no precise read.
+        std::uint64_t slackMs = g_coarseSlackMs.load(std::memory_order_relaxed);
+        if (slackMs == 0) {
+            timespec res{};
+            clock_getres(CLOCK_MONOTONIC_COARSE, &res);
+            slackMs = static_cast<std::uint64_t>(res.tv_sec) * 1000 + static_cast<std::uint64_t>(res.tv_nsec) / 1'000'000 + 2;
+            g_coarseSlackMs.store(slackMs, std::memory_order_relaxed);
+        }
+        timespec coarse{};
+        if (clock_gettime(CLOCK_MONOTONIC_COARSE, &coarse) == 0) {
+            const std::uint64_t coarseMs =
+                static_cast<std::uint64_t>(coarse.tv_sec) * 1000 + static_cast<std::uint64_t>(coarse.tv_nsec) / 1'000'000;
+            if (coarseMs + slackMs < ms) {
+                return true;
+            }
+        }
+    }
+    return NowMilliseconds() < ms;
 }
 
 void UseManualClock(std::int64_t epochSeconds)
@@ -65,6 +97,7 @@ void UseManualClock(std::int64_t epochSeconds)
     {
         std::lock_guard lock(State().mutex);
         State().manual = true;
+        g_manual.store(true, std::memory_order_release);
         State().wallMs = epochSeconds * 1000;
         State().tickMs = 0;
     }
@@ -76,15 +109,12 @@ void UseSystemClock()
     {
         std::lock_guard lock(State().mutex);
         State().manual = false;
+        g_manual.store(false, std::memory_order_release);
     }
     Notify();
 }
 
-bool IsManualClock()
-{
-    std::lock_guard lock(State().mutex);
-    return State().manual;
-}
+bool IsManualClock() { return g_manual.load(std::memory_order_acquire); }
 
 void AdvanceClock(std::uint64_t milliseconds)
 {

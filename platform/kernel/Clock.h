@@ -11,6 +11,8 @@
 namespace platform {
 std::int64_t NowSeconds();        // seconds since 1970-01-01 UTC
 std::uint64_t NowMilliseconds();  // monotonic; only differences matter
+// NowMilliseconds() < ms, mostly without a precise read of the clock: a loop's look at a timer not yet due.
+bool TickBefore(std::uint64_t ms);
 
 // Manual mode: the wall clock stands at epochSeconds and the tick at 0 until advanced.
 void UseManualClock(std::int64_t epochSeconds);

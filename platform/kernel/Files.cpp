@@ -90,19 +90,9 @@ BOOL CreateDirectoryA(LPCSTR pathName, void*)
     return pathName && mkdir(platform::ToSlashes(pathName).c_str(), 0777) == 0;
 }
 
-BOOL RemoveDirectoryA(LPCSTR pathName)
-{
-    return pathName && rmdir(platform::ToSlashes(pathName).c_str()) == 0;
-}
-
 BOOL SetCurrentDirectoryA(LPCSTR pathName)
 {
     return pathName && *pathName && chdir(platform::ToSlashes(pathName).c_str()) == 0;
-}
-
-DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer)
-{
-    return ReturnText(CurrentDirectory(), bufferLength, buffer);
 }
 
 BOOL DeleteFileA(LPCSTR fileName)

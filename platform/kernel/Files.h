@@ -38,9 +38,7 @@ struct WIN32_FIND_DATAA {
 HANDLE FindFirstFileA(LPCSTR fileName, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
-BOOL RemoveDirectoryA(LPCSTR pathName);
 BOOL SetCurrentDirectoryA(LPCSTR pathName);
-DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 BOOL DeleteFileA(LPCSTR fileName);
 // Copies byte for byte (see platform::CopyRegularFile); with failIfExists false an
 // existing target is replaced.

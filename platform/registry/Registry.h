@@ -5,6 +5,8 @@
 // whole and atomically then, so a crash in the middle of a save keeps the
 // previous file intact. The key "...\CurrentVersion\Run" of the current user
 // is the desktop's autostart folder, one .desktop entry per value.
+#include <string>
+
 #include "platform/core/Types.h"
 
 struct HKEY__;
@@ -64,3 +66,12 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR name);
 LSTATUS RegFlushKey(HKEY key);
 // Writes the key's pending changes as RegFlushKey does and releases the handle.
 LSTATUS RegCloseKey(HKEY key);
+
+namespace platform::registry {
+// $XDG_CONFIG_HOME/tapvox/user.reg (the folder defaults to ~/.config).
+std::string StorePath();
+// Why the store cannot be read (with forWriting: rewritten), in words for a
+// message naming StorePath ("it is a FIFO"); empty when it can. A store that
+// does not exist yet can be read: it is empty.
+std::string StoreProblem(bool forWriting);
+}

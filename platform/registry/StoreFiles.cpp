@@ -1,11 +1,13 @@
-// The store and autostart files: never read through a link; a damaged store is set aside under another name.
+// The store and autostart files: the store is read only from this user's own file; a damaged one is set aside.
 #include "platform/registry/StoreFiles.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/core/EntryText.h"
@@ -58,13 +60,35 @@ private:
 
 enum class Loaded { Ok, Empty, Damaged, Unreadable };
 
+// The text of the file that holds the store, opened without following a link:
+// a link at the store's name was resolved and checked by FindStoreTarget, and
+// what it names must still be this user's file when it is opened.
+FileReadResult ReadTarget(const StoreTarget& target, std::string& text)
+{
+    text.clear();
+    const int fd = OpenRegularForRead(target.path, false);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? FileReadResult::Missing : FileReadResult::Failed;
+    }
+    struct stat st {};
+    FileReadResult result = FileReadResult::Failed;
+    if (::fstat(fd, &st) == 0 && (!target.linked || st.st_uid == ::geteuid())) {
+        result = ReadWholeDescriptor(fd, text, kMaxStoreBytes);
+    }
+    ::close(fd);
+    return result;
+}
+
 Loaded ReadStore(StoreData& data, std::string* why, std::string* original = nullptr)
 {
     data.keys.clear();
     std::string scratch;
     std::string& text = original ? *original : scratch;
-    // Never through a link: the store is ours alone, whatever a link names is not.
-    switch (ReadWholeFile(StorePath(), text, kMaxStoreBytes, false)) {
+    const StoreTarget target = FindStoreTarget(false);
+    if (!target.problem.empty()) {
+        return Loaded::Unreadable;
+    }
+    switch (ReadTarget(target, text)) {
     case FileReadResult::Missing:
         return Loaded::Empty;
     case FileReadResult::Failed:
@@ -127,18 +151,38 @@ std::string EntryPath(const std::string& name) { return AutostartFolder() + "/" 
 
 std::string StorePath() { return StoreFolder() + "/user.reg"; }
 
-bool EnsureStoreWritable()
+std::string StoreProblem(bool forWriting)
 {
-    if (!MakeFolderPath(ConfigHome()) || !MakePrivateFolder(StoreFolder())) {
-        return false;
+    const std::string folder = StoreFolder();
+    if (forWriting && !MakeFolderPath(ConfigHome())) {
+        return "its folder " + ConfigHome() + " cannot be made (" + std::strerror(errno) + ")";
     }
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) {
+        if (!forWriting) {
+            return {};  // no store yet: nothing to read
+        }
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+            return "its folder " + folder + " cannot be made (" + std::strerror(errno) + ")";
+        }
+    }
+    if (!MakePrivateFolder(folder, false)) {
+        return "its folder " + folder + " is not a folder of this user alone";
+    }
+    const StoreTarget target = FindStoreTarget(forWriting);
+    if (!target.problem.empty() || !forWriting) {
+        return target.problem;
+    }
+    // The lock lives beside the store's name, in the private folder, even when a link leads elsewhere.
     const int fd = OpenOrCreateForWrite(LockPath(), nullptr, 0600);
     if (fd < 0) {
-        return false;
+        return "its lock file " + LockPath() + " cannot be made (" + std::strerror(errno) + ")";
     }
     ::close(fd);
-    return ::access(StoreFolder().c_str(), W_OK) == 0;
+    return {};
 }
+
+bool EnsureStoreWritable() { return StoreProblem(true).empty(); }
 
 StoreStatus LoadStore(StoreData& data, std::size_t* bytes)
 {
@@ -191,7 +235,11 @@ StoreStatus UpdateStore(const std::function<void(StoreData&)>& change)
     if (!lock.locked()) {
         return lock.failure();
     }
-    RemoveStaleTempFiles(StorePath());
+    const StoreTarget target = FindStoreTarget(true);
+    if (!target.problem.empty()) {
+        return StoreStatus::Refused;
+    }
+    RemoveStaleTempFiles(target.path);
     StoreData data;
     std::string why;
     std::string original;
@@ -217,7 +265,8 @@ StoreStatus UpdateStore(const std::function<void(StoreData&)>& change)
     if (updated == original) {
         return StoreStatus::Ok;
     }
-    return WriteFileAtomically(StorePath(), updated, 0600, FileMode::Force) ? StoreStatus::Ok : StoreStatus::Failed;
+    // A link's target is replaced beside itself, so the link goes on naming the store.
+    return WriteFileAtomically(target.path, updated, 0600, FileMode::Force) ? StoreStatus::Ok : StoreStatus::Failed;
 }
 
 bool EnsureAutostartFolder() { return MakeFolderPath(AutostartFolder()); }

@@ -4,18 +4,28 @@
 #include <functional>
 #include <string>
 
+#include "platform/registry/Registry.h"
 #include "platform/registry/RegistryText.h"
 
 namespace platform::registry {
-// $XDG_CONFIG_HOME/tapvox/user.reg (the folder defaults to ~/.config).
-std::string StorePath();
 // Creates the store's folder and lock file when missing; false when the store
 // cannot be written, or its folder is not private to the user.
 bool EnsureStoreWritable();
 
+// The file that holds the store's text: user.reg itself, or, when user.reg is
+// a link, the regular file of this user it leads to (followed through every
+// link). problem says why the store cannot be read, or with forWriting
+// rewritten, in words for the user ("it is a FIFO"); empty when it can.
+struct StoreTarget {
+    std::string path;
+    bool linked = false;
+    std::string problem;
+};
+StoreTarget FindStoreTarget(bool forWriting);
+
 enum class StoreStatus {
     Ok,
-    Refused,   // not a private folder, or the store is a link, a FIFO, unreadable
+    Refused,   // not a private folder; the store a FIFO, a folder, unreadable, a link to no file of the user's
     Locked,    // another writer held the lock too long
     TooLarge,  // the changed store would pass kMaxStoreBytes
     Failed,    // the rewrite failed (disk full ...)

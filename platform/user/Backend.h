@@ -93,7 +93,7 @@ enum class WindowChange {
     Show,       // visible, minimized
     Enable,     // enabled
     Family,     // parent, owner, children
-    Menu,       // menu: a new bar, or DrawMenuBar after its items changed
+    Menu,       // menu: a new bar
     Icon,       // smallIcon, bigIcon
     Check,      // check, pushed
     Range,      // rangeMin, rangeMax, pos, tickFreq, buddy

@@ -16,51 +16,6 @@ BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned)
     return SetDlgItemTextA(dialog, id, text.c_str());
 }
 
-UINT GetDlgItemInt(HWND dialog, int id, BOOL* translated, BOOL isSigned)
-{
-    char buf[64];
-    GetDlgItemTextA(dialog, id, buf, sizeof buf);
-    const char* p = buf;
-    while (*p == ' ') {
-        ++p;
-    }
-    bool negative = false;
-    if (isSigned && *p == '-') {
-        negative = true;
-        ++p;
-    }
-    if (*p < '0' || *p > '9') {
-        if (translated) {
-            *translated = FALSE;
-        }
-        return 0;
-    }
-    long long v = 0;
-    while (*p >= '0' && *p <= '9') {
-        v = v * 10 + (*p - '0');
-        if (v > 0xFFFFFFFFLL) {
-            if (translated) {
-                *translated = FALSE;
-            }
-            return 0;
-        }
-        ++p;
-    }
-    while (*p == ' ') {
-        ++p;
-    }
-    if (*p != '\0') {
-        if (translated) {
-            *translated = FALSE;
-        }
-        return 0;
-    }
-    if (translated) {
-        *translated = TRUE;
-    }
-    return static_cast<UINT>(negative ? -v : v);
-}
-
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return SendMessage(GetDlgItem(dialog, id), message, wParam, lParam);
@@ -78,12 +33,3 @@ BOOL CheckDlgButton(HWND dialog, int id, UINT check)
 
 UINT IsDlgButtonChecked(HWND dialog, int id) { return static_cast<UINT>(SendMessage(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0)); }
 
-BOOL CheckRadioButton(HWND dialog, int first, int last, int check)
-{
-    for (int id = first; id <= last; ++id) {
-        if (HWND b = GetDlgItem(dialog, id)) {
-            SendMessage(b, BM_SETCHECK, id == check ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
-    }
-    return TRUE;
-}

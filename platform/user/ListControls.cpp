@@ -114,6 +114,102 @@ LRESULT SetSel(WindowRecord& r, WPARAM index, bool combo)
     }
     return i;
 }
+
+// CB_SETEDITSEL: a negative start selects nothing at the end; a negative end runs to the end.
+LRESULT SetEditSel(WindowRecord& r, LPARAM lp)
+{
+    const int length = static_cast<int>(r.state.text.size());
+    int start = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
+    int end = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
+    if (start < 0) {
+        start = end = length;
+    }
+    if (end < 0) {
+        end = length;
+    }
+    auto sel = r.Change(WindowChange::Selection);
+    sel->selStart = start;
+    sel->selEnd = end;
+    return TRUE;
+}
+
+LRESULT SetComboText(WindowRecord& r, HWND hwnd, WPARAM wp, LPARAM lp)
+{
+    if (HasEdit(r)) {
+        DefWindowProcA(hwnd, WM_SETTEXT, wp, lp);
+        auto sel = r.Change(WindowChange::Selection);
+        sel->selStart = sel->selEnd = 0;
+        return TRUE;
+    }
+    // A drop-down list shows only its items: the text selects one.
+    const LRESULT i = Find(r, static_cast<WPARAM>(-1), reinterpret_cast<LPCSTR>(lp), true);
+    if (i < 0) {
+        return CB_ERR;
+    }
+    SetSel(r, static_cast<WPARAM>(i), true);
+    return TRUE;
+}
+
+// Selects item i as the user's choice, telling the parent.
+void UserSelects(WindowRecord& r, HWND hwnd, int i)
+{
+    SetSel(r, static_cast<WPARAM>(i), true);
+    platform::user_detail::NotifyParent(hwnd, CBN_SELCHANGE);
+}
+
+LRESULT ComboChar(WindowRecord& r, HWND hwnd, WPARAM wp)
+{
+    if (!HasEdit(r)) {
+        // Typing in a drop-down list selects the first item that starts with the character.
+        const char s[2] = {static_cast<char>(wp), '\0'};
+        const LRESULT i = Find(r, static_cast<WPARAM>(r.state.curSel), s, false);
+        if (i >= 0 && i != r.state.curSel) {
+            UserSelects(r, hwnd, static_cast<int>(i));
+        }
+        return 0;
+    }
+    const char c = static_cast<char>(wp);
+    bool changed;
+    if (c == '\b') {
+        changed = platform::user_detail::EditBackspace(r);
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+        return 0;
+    } else {
+        changed = platform::user_detail::EditInsert(r, std::string(1, c));
+    }
+    if (changed) {
+        platform::user_detail::NotifyParent(hwnd, CBN_EDITUPDATE);
+        platform::user_detail::NotifyParent(hwnd, CBN_EDITCHANGE);
+    }
+    return 0;
+}
+
+// Down and Up move the selection by one item.
+LRESULT ComboKey(WindowRecord& r, HWND hwnd, WPARAM wp)
+{
+    int next = r.state.curSel;
+    if (wp == 0x28) {
+        next = std::min(r.state.curSel + 1, static_cast<int>(r.state.items.size()) - 1);
+    } else if (wp == 0x26) {
+        next = std::max(r.state.curSel - 1, 0);
+    }
+    if (next != r.state.curSel && next >= 0) {
+        UserSelects(r, hwnd, next);
+    }
+    return 0;
+}
+
+// The backend's user chose item wp from the drop-down.
+LRESULT ComboChoose(WindowRecord& r, HWND hwnd, WPARAM wp)
+{
+    if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r.state.items.size())) {
+        UserSelects(r, hwnd, static_cast<int>(wp));
+        if (IsWindow(hwnd)) {
+            platform::user_detail::NotifyParent(hwnd, CBN_SELENDOK);
+        }
+    }
+    return 0;
+}
 }
 
 namespace platform::user_detail {
@@ -171,88 +267,17 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case CB_GETEDITSEL:
         return MAKELONG(static_cast<WORD>(r->state.selStart), static_cast<WORD>(r->state.selEnd));
     case CB_SETEDITSEL:
-        {
-            auto s = r->Change(WindowChange::Selection);
-            s->selStart = static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lp)));
-            s->selEnd = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lp)));
-        }
-        if (r->state.selStart < 0) {
-            {
-                auto s = r->Change(WindowChange::Selection);
-                s->selStart = s->selEnd = static_cast<int>(r->state.text.size());
-            }
-        }
-        if (r->state.selEnd < 0) {
-            r->Change(WindowChange::Selection)->selEnd = static_cast<int>(r->state.text.size());
-        }
-        return TRUE;
+        return SetEditSel(*r, lp);
     case CB_SHOWDROPDOWN:
         return TRUE;
-    case WM_SETTEXT: {
-        if (HasEdit(*r)) {
-            DefWindowProcA(hwnd, msg, wp, lp);
-            {
-                auto s = r->Change(WindowChange::Selection);
-                s->selStart = s->selEnd = 0;
-            }
-            return TRUE;
-        }
-        // A drop-down list shows only its items: the text selects one.
-        const LRESULT i = Find(*r, static_cast<WPARAM>(-1), reinterpret_cast<LPCSTR>(lp), true);
-        if (i < 0) {
-            return CB_ERR;
-        }
-        SetSel(*r, static_cast<WPARAM>(i), true);
-        return TRUE;
-    }
-    case WM_CHAR: {
-        if (!HasEdit(*r)) {
-            // Typing in a drop-down list selects the first item that starts with the character.
-            const char s[2] = {static_cast<char>(wp), '\0'};
-            const LRESULT i = Find(*r, static_cast<WPARAM>(r->state.curSel), s, false);
-            if (i >= 0 && i != r->state.curSel) {
-                SetSel(*r, static_cast<WPARAM>(i), true);
-                NotifyParent(hwnd, CBN_SELCHANGE);
-            }
-            return 0;
-        }
-        const char c = static_cast<char>(wp);
-        bool changed;
-        if (c == '\b') {
-            changed = EditBackspace(*r);
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            return 0;
-        } else {
-            changed = EditInsert(*r, std::string(1, c));
-        }
-        if (changed) {
-            NotifyParent(hwnd, CBN_EDITUPDATE);
-            NotifyParent(hwnd, CBN_EDITCHANGE);
-        }
-        return 0;
-    }
-    case WM_KEYDOWN: {
-        int next = r->state.curSel;
-        if (wp == 0x28) {
-            next = std::min(r->state.curSel + 1, static_cast<int>(r->state.items.size()) - 1);
-        } else if (wp == 0x26) {
-            next = std::max(r->state.curSel - 1, 0);
-        }
-        if (next != r->state.curSel && next >= 0) {
-            SetSel(*r, static_cast<WPARAM>(next), true);
-            NotifyParent(hwnd, CBN_SELCHANGE);
-        }
-        return 0;
-    }
+    case WM_SETTEXT:
+        return SetComboText(*r, hwnd, wp, lp);
+    case WM_CHAR:
+        return ComboChar(*r, hwnd, wp);
+    case WM_KEYDOWN:
+        return ComboKey(*r, hwnd, wp);
     case UM_INPUT_CHOOSE:
-        if (static_cast<int>(wp) >= 0 && static_cast<int>(wp) < static_cast<int>(r->state.items.size())) {
-            SetSel(*r, wp, true);
-            NotifyParent(hwnd, CBN_SELCHANGE);
-            if (IsWindow(hwnd)) {
-                NotifyParent(hwnd, CBN_SELENDOK);
-            }
-        }
-        return 0;
+        return ComboChoose(*r, hwnd, wp);
     case WM_SETFOCUS:
         NotifyParent(hwnd, CBN_SETFOCUS);
         return 0;

@@ -327,17 +327,6 @@ BOOL SetMenu(HWND hwnd, HMENU menu)
     return TRUE;
 }
 
-BOOL DrawMenuBar(HWND hwnd)
-{
-    // The program calls it after changing the bar's items: the backend shows them anew.
-    platform::WindowRecord* r = platform::FindWindowRecord(hwnd);
-    if (!r) {
-        return FALSE;
-    }
-    platform::user_detail::NotifyChanged(*r, platform::WindowChange::Menu);
-    return TRUE;
-}
-
 HMENU GetSystemMenu(HWND hwnd, BOOL revert)
 {
     if (!IsWindow(hwnd)) {

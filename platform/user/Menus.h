@@ -38,7 +38,6 @@ BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition);
 UINT GetMenuDefaultItem(HMENU menu, UINT byPosition, UINT flags);
 HMENU GetMenu(HWND hwnd);
 BOOL SetMenu(HWND hwnd, HMENU menu);
-BOOL DrawMenuBar(HWND hwnd);
 HMENU GetSystemMenu(HWND hwnd, BOOL revert);
 // The owner gets WM_INITMENUPOPUP for the menu first. The command the backend's user chose (headless: the test's, see
 // platform/user/Headless.h) is sent to the owner as WM_COMMAND (or returned

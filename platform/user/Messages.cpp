@@ -14,8 +14,9 @@
 #include "platform/user/UserInternal.h"
 
 namespace {
-// Posting threads share `posted` under the mutex; the GUI thread moves it in one
-// swap into `local`, which only it touches, so most retrievals take no lock.
+// Posting threads share `posted` under the lock; the GUI thread moves it in one
+// swap into `local`, which only it touches, so most retrievals take no lock, and
+// its own posts go straight into `local` once what others posted is moved there.
 // A short spin lock guards `posted`: posting is a push of a few words, and a
 // mutex costs several times the push. Waiting for messages uses the mutex and
 // condition variable, which posters touch only when someone waits.
@@ -38,12 +39,18 @@ private:
 struct Queue {
     SpinLock spin;
     std::vector<MSG> posted;
+    // Set with `posted` filled, under the lock; an empty look at the queue reads only this.
+    std::atomic<bool> anyPosted{false};
     std::atomic<int> waiting{0};
     // The GUI thread's messages are local[head...]; vectors keep their capacity,
     // so a steady flow of messages allocates nothing.
     std::vector<MSG> local;
     std::size_t head = 0;
+    // The thread that takes messages (the GUI thread), by the address of its own `t_threadMark`.
+    std::atomic<const void*> taker{nullptr};
 };
+
+thread_local const char t_threadMark = 0;
 
 // Constant-initialised: posting needs no start-up guard.
 constinit Queue g_queue;
@@ -66,7 +73,11 @@ bool InRange(UINT message, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (m
 // Moves everything posted so far behind the GUI thread's own queue.
 void Collect(Queue& q)
 {
+    if (!q.anyPosted.load(std::memory_order_acquire)) {
+        return;
+    }
     std::lock_guard lock(q.spin);
+    q.anyPosted.store(false, std::memory_order_relaxed);
     if (q.posted.empty()) {
         return;
     }
@@ -90,15 +101,20 @@ void Consumed(Queue& q)
 
 bool TakePosted(Queue& q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 {
-    const bool any = !hwnd && lo == 0 && hi == 0;
-    if (any && q.head < q.local.size()) {
+    if (!hwnd && lo == 0 && hi == 0) {
         // Everything local is older than anything still posted: no lock needed.
+        if (q.head == q.local.size()) {
+            Collect(q);
+            if (q.head == q.local.size()) {
+                return false;
+            }
+        }
         if (msg) {
             *msg = q.local[q.head];
         }
-        if (remove) {
-            ++q.head;
-            Consumed(q);
+        if (remove && ++q.head == q.local.size()) {
+            q.local.clear();
+            q.head = 0;
         }
         return true;
     }
@@ -127,6 +143,9 @@ bool TakePosted(Queue& q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 // user let go (a backend posts a message for every press and release).
 void FollowKeyState(const MSG& m)
 {
+    if (m.message < WM_KEYDOWN || m.message > WM_SYSKEYUP) {
+        return;
+    }
     if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
         platform::SetKeyDown(static_cast<int>(m.wParam), true);
     } else if (m.message == WM_KEYUP || m.message == WM_SYSKEYUP) {
@@ -137,6 +156,9 @@ void FollowKeyState(const MSG& m)
 bool Take(MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
 {
     Queue& q = TheQueue();
+    if (q.taker.load(std::memory_order_relaxed) != &t_threadMark) {
+        q.taker.store(&t_threadMark, std::memory_order_relaxed);
+    }
     MSG local;
     MSG* out = msg ? msg : &local;
     if (TakePosted(q, out, hwnd, lo, hi, remove)) {
@@ -165,9 +187,19 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return remote ? remote->Post(hwnd, message, wParam, lParam) : FALSE;
     }
     Queue& q = TheQueue();
+    if (q.taker.load(std::memory_order_relaxed) == &t_threadMark) {
+        Collect(q);  // what other threads posted first stays first
+        q.local.push_back(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
+        // A toolkit handler run inside the loop's wait posts from this thread too: that wait must end.
+        if (q.waiting.load() > 0) {
+            platform::CurrentBackend().Wake();
+        }
+        return TRUE;
+    }
     {
         std::lock_guard lock(q.spin);
         q.posted.push_back(MSG{hwnd, message, wParam, lParam, 0, {0, 0}});
+        q.anyPosted.store(true, std::memory_order_release);
     }
     // The GUI thread counts itself waiting before its last look at `posted`:
     // either it sees this message or this thread sees it waiting.
@@ -257,6 +289,7 @@ void ClearMessageQueue()
     Queue& q = TheQueue();
     std::lock_guard lock(q.spin);
     q.posted.clear();
+    q.anyPosted.store(false, std::memory_order_relaxed);
     q.local.clear();
     q.head = 0;
 }
@@ -301,8 +334,8 @@ void WaitForInput(HWND hwnd)
     Queue& q = TheQueue();
     const std::int64_t delay = NextTimerDelay(hwnd);
     q.waiting.fetch_add(1);
-    bool posted;
-    {
+    bool posted = q.head < q.local.size();
+    if (!posted) {
         std::lock_guard lock(q.spin);
         posted = !q.posted.empty();
     }

@@ -36,23 +36,14 @@ void DeliverSessionEnd(HWND window)
     }
     std::thread([] {
         const sigset_t set = SessionSignals();
-        int count = 0;
+        bool asked = false;
         for (;;) {
             int signal = 0;
-            if (sigwait(&set, &signal) != 0) {
+            if (sigwait(&set, &signal) != 0 || asked) {
                 continue;
             }
-            if (++count == 1) {
-                PostMessage(g_target.load(), WM_ENDSESSION, TRUE, 0);
-                continue;
-            }
-            // Asked twice: the default action, in this thread, where the signal is let through.
-            std::signal(signal, SIG_DFL);
-            sigset_t one;
-            sigemptyset(&one);
-            sigaddset(&one, signal);
-            pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-            raise(signal);
+            asked = true;
+            PostMessage(g_target.load(), WM_ENDSESSION, TRUE, 0);
         }
     }).detach();
 }

@@ -9,8 +9,9 @@ namespace platform {
 // it. Call first thing in main(): a signal that comes before the window exists
 // waits, it is not lost.
 void HoldSessionSignals();
-// From now on each held signal posts WM_ENDSESSION to window (the first one
-// waiting too). A second signal after the first ends the process as the signal
-// would by default, so a program that hangs while closing can still be stopped.
+// From now on the first held signal posts WM_ENDSESSION to window (one that
+// came before waits). Later ones are the same request and change nothing:
+// senders repeat it (a timeout, a process group's stop, an impatient user),
+// and the stop they wait for must finish the file; SIGKILL still ends it.
 void DeliverSessionEnd(HWND window);
 }

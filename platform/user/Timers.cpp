@@ -19,14 +19,23 @@ struct Timer {
 
 struct TimerTable {
     std::vector<Timer> timers;
+    // The soonest due time of any timer, so a look that finds none due reads no list.
+    std::uint64_t earliest = UINT64_MAX;
     std::uint64_t nextSeq = 1;
     UINT_PTR nextThreadTimerId = 0x7000;
 };
 
-TimerTable& Timers()
+// Constant-initialised: every empty look at the queue asks it, with no start-up guard.
+constinit TimerTable g_timers;
+
+TimerTable& Timers() { return g_timers; }
+
+void Recount(TimerTable& t)
 {
-    static TimerTable table;
-    return table;
+    t.earliest = UINT64_MAX;
+    for (const Timer& timer : t.timers) {
+        t.earliest = std::min(t.earliest, timer.due);
+    }
 }
 }
 
@@ -47,10 +56,12 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc)
             timer.due = due;
             timer.seq = t.nextSeq++;
             timer.proc = proc;
+            Recount(t);
             return hwnd ? 1 : id;
         }
     }
     t.timers.push_back(Timer{hwnd, id, elapseMs, due, t.nextSeq++, proc});
+    t.earliest = std::min(t.earliest, due);
     return hwnd ? 1 : id;
 }
 
@@ -60,6 +71,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id)
     for (auto it = timers.begin(); it != timers.end(); ++it) {
         if (it->hwnd == hwnd && it->id == id) {
             timers.erase(it);
+            Recount(Timers());
             return TRUE;
         }
     }
@@ -70,7 +82,7 @@ namespace platform::user_detail {
 bool TakeDueTimer(MSG* msg, HWND hwnd, bool remove)
 {
     TimerTable& t = Timers();
-    if (t.timers.empty()) {
+    if (t.timers.empty() || platform::TickBefore(t.earliest)) {
         return false;
     }
     const std::uint64_t now = platform::NowMilliseconds();
@@ -90,6 +102,7 @@ bool TakeDueTimer(MSG* msg, HWND hwnd, bool remove)
     }
     if (remove) {
         best->due = now + best->interval;
+        Recount(t);
     }
     return true;
 }
@@ -125,7 +138,12 @@ void KillWindowTimers(HWND hwnd)
 {
     auto& timers = Timers().timers;
     std::erase_if(timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
+    Recount(Timers());
 }
 
-void ResetTimers() { Timers().timers.clear(); }
+void ResetTimers()
+{
+    Timers().timers.clear();
+    Recount(Timers());
+}
 }

@@ -18,11 +18,21 @@ void RegisterStandardControls();
 
 // While any window procedure runs, the records of windows destroyed meanwhile
 // stay allocated, so a procedure's record pointer never dangles.
+// Inline: every dispatched message passes here.
 struct DispatchScope {
-    DispatchScope();
-    ~DispatchScope();
+    DispatchScope() { ++depth; }
+    ~DispatchScope()
+    {
+        if (--depth == 0 && buried) {
+            FreeBuried();
+        }
+    }
     DispatchScope(const DispatchScope&) = delete;
     DispatchScope& operator=(const DispatchScope&) = delete;
+
+    static inline int depth = 0;
+    static inline bool buried = false;  // records of destroyed windows wait to be freed
+    static void FreeBuried();
 };
 
 // A window (hwnd itself, or any for null) that waits for WM_PAINT, or null;

@@ -20,7 +20,6 @@ struct WindowTable {
     std::vector<Slot> slots;
     std::vector<std::size_t> freeSlots;
     std::vector<std::unique_ptr<platform::WindowRecord>> graveyard;  // freed when no dispatch runs
-    int depth = 0;
 };
 
 // Constant-initialised: dispatching needs no start-up guard.
@@ -66,17 +65,17 @@ std::vector<HWND> AllWindows()
 }
 
 namespace user_detail {
-DispatchScope::DispatchScope() { ++Table().depth; }
-
-DispatchScope::~DispatchScope()
+void DispatchScope::FreeBuried()
 {
-    if (--Table().depth == 0 && !Table().graveyard.empty()) {
-        Table().graveyard.clear();
-    }
+    buried = false;
+    Table().graveyard.clear();
 }
 
 HWND PaintRequest(HWND filter, bool take)
 {
+    if (PaintFlag::Pending() == 0) {
+        return nullptr;
+    }
     for (auto& s : Table().slots) {
         WindowRecord* r = s.record.get();
         if (r && r->needsPaint && (!filter || r->handle == filter)) {
@@ -234,6 +233,7 @@ BOOL DestroyWindow(HWND hwnd)
     const std::size_t slot = (reinterpret_cast<std::uintptr_t>(hwnd) & 0xFFFF) - 1;
     Slot& s = t.slots[slot];
     t.graveyard.push_back(std::move(s.record));
+    platform::user_detail::DispatchScope::buried = true;
     ++s.generation;
     t.freeSlots.push_back(slot);
     return TRUE;

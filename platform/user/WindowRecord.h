@@ -17,6 +17,31 @@ namespace user_detail {
 void NotifyChanged(const WindowRecord& record, WindowChange what);
 }
 
+// A window's paint request. Every request is counted, so a queue with nothing
+// to paint says so without a walk over every window at each empty look.
+class PaintFlag {
+public:
+    PaintFlag() = default;
+    PaintFlag(const PaintFlag&) = delete;
+    PaintFlag& operator=(const PaintFlag&) = delete;
+    ~PaintFlag() { *this = false; }
+    PaintFlag& operator=(bool on)
+    {
+        if (on != on_) {
+            on_ = on;
+            pending_ += on ? 1 : -1;
+        }
+        return *this;
+    }
+    operator bool() const { return on_; }
+    // Windows asking to be painted, over all records.
+    static int Pending() { return pending_; }
+
+private:
+    bool on_ = false;
+    static inline int pending_ = 0;
+};
+
 class WindowRecord {
     WindowState state_;
 
@@ -46,7 +71,7 @@ public:
     const WindowState& state = state_;
 
     // Bookkeeping of the layer.
-    bool needsPaint = false;
+    PaintFlag needsPaint;
     bool eraseOnPaint = false;
     unsigned paintCount = 0;  // WM_PAINT handled, for tests
     WNDPROC proc = nullptr;

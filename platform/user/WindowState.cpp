@@ -201,8 +201,6 @@ BOOL SetForegroundWindow(HWND hwnd)
     return SetActiveWindow(hwnd), IsWindow(hwnd);
 }
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-
 BOOL BringWindowToTop(HWND hwnd)
 {
     if (platform::IsRemoteHandle(hwnd)) {

@@ -25,7 +25,8 @@ bool InputStarted();
 std::size_t InputQueued();
 WAVEFORMATEX InputFormat();
 // Appends samples to the queued headers, returning each one that fills up;
-// returns the bytes taken (fewer when the queue runs out; 0 while stopped).
+// returns the bytes taken: all of them while started (what no header takes waits
+// in the input's ring, what a full ring cannot hold is a gap), 0 while stopped.
 std::size_t FeedInput(const void* data, std::size_t size);
 // Returns the front header now, with what it holds; false when none is queued.
 bool FinishInputBuffer();

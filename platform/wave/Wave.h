@@ -45,6 +45,9 @@ constexpr DWORD WHDR_PREPARED = 0x00000002;
 constexpr DWORD WHDR_BEGINLOOP = 0x00000004;
 constexpr DWORD WHDR_ENDLOOP = 0x00000008;
 constexpr DWORD WHDR_INQUEUE = 0x00000010;
+// Ours: audio was lost just before this input header's first byte (the layer
+// could hold no more while no header was free); `reserved` holds the bytes lost.
+constexpr DWORD WHDR_GAP = 0x00010000;
 
 // 32 bytes on 32-bit Windows; here the same fields with pointer-sized members.
 struct WAVEHDR {
@@ -58,6 +61,21 @@ struct WAVEHDR {
     DWORD_PTR reserved;
 };
 using LPWAVEHDR = WAVEHDR*;
+
+// What waveInGetPosition reports: bytes or sample frames since the start.
+constexpr UINT TIME_MS = 0x0001;
+constexpr UINT TIME_SAMPLES = 0x0002;
+constexpr UINT TIME_BYTES = 0x0004;
+
+struct MMTIME {
+    UINT wType;
+    union {
+        DWORD ms;
+        DWORD sample;
+        DWORD cb;
+    } u;
+};
+using LPMMTIME = MMTIME*;
 
 constexpr int MAXPNAMELEN = 32;
 
@@ -89,6 +107,9 @@ MMRESULT waveInGetDevCapsA(UINT_PTR deviceId, LPWAVEINCAPSA caps, UINT size);
 MMRESULT waveInOpen(LPHWAVEIN handle, UINT deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
                     DWORD_PTR instance, DWORD flags);
 MMRESULT waveInClose(HWAVEIN handle);
+// Input captured since the start (after a reset: since then), lost audio
+// included; a type other than samples or milliseconds is answered in bytes.
+MMRESULT waveInGetPosition(HWAVEIN handle, LPMMTIME time, UINT size);
 MMRESULT waveInPrepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInUnprepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size);

@@ -191,6 +191,9 @@ MMRESULT Reset(const void* handle, bool input)
     }
     std::lock_guard lock(device->port->mutex);
     device->backend->Reset();
+    if (input) {
+        device->port->ResetInput();
+    }
     device->port->CompleteAll();
     return MMSYSERR_NOERROR;
 }
@@ -239,11 +242,13 @@ MMRESULT waveInStart(HWAVEIN handle)
         return MMSYSERR_INVALHANDLE;
     }
     std::lock_guard lock(device->port->mutex);
+    device->port->StartInput();
     device->backend->Start();
     return MMSYSERR_NOERROR;
 }
 
-// Stop returns the header being filled when it holds data; empty ones stay queued.
+// Stop returns the header being filled when it holds data, after what the
+// device captured before the stop has gone into the queued headers; empty ones stay queued.
 MMRESULT waveInStop(HWAVEIN handle)
 {
     auto device = Find(handle, true);
@@ -252,11 +257,37 @@ MMRESULT waveInStop(HWAVEIN handle)
     }
     std::lock_guard lock(device->port->mutex);
     device->backend->Stop();
-    device->port->CompleteStarted();
+    device->port->StopInput();
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT waveInReset(HWAVEIN handle) { return Reset(handle, true); }
+
+MMRESULT waveInGetPosition(HWAVEIN handle, LPMMTIME time, UINT size)
+{
+    auto device = Find(handle, true);
+    if (!device) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    if (!time || size < sizeof(MMTIME)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    std::uint64_t bytes = 0;
+    {
+        std::lock_guard lock(device->port->mutex);
+        bytes = device->port->Captured();
+    }
+    const WAVEFORMATEX& f = device->port->format;
+    if (time->wType == TIME_SAMPLES && f.nBlockAlign) {
+        time->u.sample = static_cast<DWORD>(bytes / f.nBlockAlign);
+    } else if (time->wType == TIME_MS && f.nAvgBytesPerSec) {
+        time->u.ms = static_cast<DWORD>(bytes * 1000 / f.nAvgBytesPerSec);
+    } else {
+        time->wType = TIME_BYTES;
+        time->u.cb = static_cast<DWORD>(bytes);
+    }
+    return MMSYSERR_NOERROR;
+}
 
 UINT waveOutGetNumDevs() { return CurrentDriver().Count(false); }
 

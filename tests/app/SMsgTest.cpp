@@ -1,10 +1,12 @@
-// The warning log: entry text, the stop after 200 warnings, emptying past 10,000 bytes, and message captions.
+// The warning log: entry text, the stop after 200 warnings, emptying past 10,000 bytes, its whole name, links, and message captions.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "app/SMsg.h"
 #include "platform/kernel/Clock.h"
@@ -132,4 +134,36 @@ TEST_F(SMsgTest, DefaultLogPathIsInTheCommonApplicationDataFolder)
     EXPECT_EQ(stat((data + "/Tapvox").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     unsetenv("XDG_DATA_HOME");
+}
+
+// A data folder whose log name passes the 260-character buffer: the entry goes to the
+// whole name, never to the name cut at the buffer's end ("…/Tapvox/Tapvox").
+TEST_F(SMsgTest, ALogPathLongerThanTheBufferIsKeptWhole)
+{
+    const std::string data = dir.file("d");
+    const std::string deep = data + "/" + std::string(MAX_PATH - 12 - data.size(), 'x');
+    ASSERT_LT((deep + "/Tapvox").size(), static_cast<std::size_t>(MAX_PATH));
+    ASSERT_GE((deep + "/Tapvox/Tapvox.log").size(), static_cast<std::size_t>(MAX_PATH));
+    setenv("XDG_DATA_HOME", deep.c_str(), 1);
+    SMsg::SetLogPath(SMsg::DefaultLogPath());
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(SMsg::LogPath(), deep + "/Tapvox/Tapvox.log");
+    SMsg msg(nullptr);
+    msg.Warning("whole");
+    EXPECT_EQ(testsupport::FolderNames(deep + "/Tapvox"), std::vector<std::string>{"Tapvox.log"});
+    EXPECT_EQ(ReadText(deep + "/Tapvox/Tapvox.log"), "whole  Tue Nov 14 22:13:20 2023\n");
+}
+
+// The log is written in place, never through a link planted at its name.
+TEST_F(SMsgTest, ALinkAtTheLogNameIsNotFollowed)
+{
+    const std::string target = dir.file("elsewhere");
+    testsupport::WriteAll(target, {'k', 'e', 'p', 't'});
+    ASSERT_EQ(symlink(target.c_str(), log.c_str()), 0);
+    SMsg msg(nullptr);
+    msg.Warning("entry");
+    EXPECT_EQ(ReadText(target), "kept");
+    testsupport::WriteAll(target, std::vector<std::uint8_t>(10001, 'x'));
+    msg.Warning("entry");
+    EXPECT_EQ(testsupport::ReadAll(target).size(), 10001u) << "emptied through the link";
 }

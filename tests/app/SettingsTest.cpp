@@ -448,24 +448,30 @@ TEST_F(Settings, AFifoAsTheIniFileOrTheStoreNeverBlocksLoadingOrSaving)
     fs::create_directories(dir.file("config") + "/tapvox");
     ASSERT_EQ(0, mkfifo(StoreFile().c_str(), 0600));
     EXPECT_EQ(0, testsupport::RunInChild([&] {
-        LoadAllSettings(nullptr);  // falls back to the INI file beside the program
-        return 0;
+        LoadAllSettings(nullptr);  // refused, with the defaults
+        return SoundLevel == 0 ? 0 : 1;
     }, 5));
 }
 
-TEST_F(Settings, WithoutAUsableRegistryTheIniBesideTheProgramIsUsed)
+TEST_F(Settings, WithoutAUsableStoreTheDefaultsAreUsedAndNothingGoesBesideTheProgram)
 {
     // A file where the config folder should be: the key cannot be created.
     testsupport::WriteAll(dir.file("config"), {'x'});
-    const std::string fallback = DefaultIniPath();
-    fs::remove(fallback);  // left by an earlier run that stopped half-way
+    std::vector<std::string> told;
+    SetSettingsProblemHandler([&](const std::string& text) { told.push_back(text); });
+    const fs::path beside = fs::read_symlink("/proc/self/exe").parent_path() / "tapvox.ini";
+    fs::remove(beside);  // left by an older build
     SoundLevel = 42;
     SaveAllSettings(nullptr);
-    EXPECT_TRUE(fs::exists(fallback));
+    SaveAllSettings(nullptr);
+    ASSERT_EQ(1u, told.size()) << "said once, not at every save";
+    EXPECT_NE(told[0].find("cannot be saved to " + StoreFile()), std::string::npos) << told[0];
     SoundLevel = 0;
     LoadAllSettings("");
-    EXPECT_EQ(42, SoundLevel);
-    fs::remove(fallback);
+    EXPECT_EQ(0, SoundLevel) << "nothing was saved anywhere";
+    EXPECT_FALSE(fs::exists(beside));
+    EXPECT_EQ(dir.file("data") + "/Tapvox/", DefaultDirectory);
+    SetSettingsProblemHandler(nullptr);
 }
 
 // Save-all in a child that is killed in the middle (after the application's

@@ -64,7 +64,7 @@ TEST_F(ClipRefusals, AReadOnlyRecordingIsNeitherCutNorPastedNorInsertedInto)
 {
     Prepare(kPcm, 0);
     ASSERT_TRUE(current->IsReadOnly());
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.Copy(starts[1], starts[2]), ClipEdit::Done);
     EXPECT_EQ(edit.Cut(starts[1], starts[2]), ClipEdit::NoWorkingFile);
     EXPECT_EQ(edit.Paste(starts[3]), ClipEdit::NoPasteWorkingFile);
@@ -77,7 +77,7 @@ TEST_F(ClipRefusals, AReadOnlyRecordingIsNeitherCutNorPastedNorInsertedInto)
 TEST_F(ClipRefusals, AnOggRecordingIsNotRebuiltFromCopiedPackets)
 {
     Prepare(kOgg);
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     const DWORD end = current->GetLength();
     EXPECT_EQ(edit.Copy(0, end / 2), ClipEdit::NoClipFile);
     EXPECT_EQ(edit.Cut(0, end / 2), ClipEdit::NoWorkingFile);
@@ -92,7 +92,7 @@ TEST_F(ClipRefusals, AnotherFormatIsNeitherPastedNorInserted)
     const std::string mp3 = dir.file("other.mp3");
     Record(kMp3, mp3);
     Prepare(kPcm);
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.InsertFile(starts[2], mp3.c_str()), ClipEdit::OtherFormat);
     EXPECT_EQ(ClipStore(), nullptr);
     ReplaceClipStore(CreateClipFile(mp3.c_str(), nullptr, 0, -1));
@@ -111,7 +111,7 @@ TEST_F(ClipRefusals, ACancelledCutOrCopyLeavesEverythingAsItWas)
     watched->OnNextRead(ClickCancelOfProgress);
     current->position(starts[4]);
     {
-        ClipEdit edit(&current, owner.get());
+        ClipEdit edit(&current, owner.get(), useClip, progress.get());
         EXPECT_EQ(edit.Cut(0, starts[9]), ClipEdit::CopyCancelled);
         EXPECT_EQ(ClipStore(), nullptr);
         EXPECT_EQ(current->GetPosition(), starts[4]);
@@ -121,7 +121,7 @@ TEST_F(ClipRefusals, ACancelledCutOrCopyLeavesEverythingAsItWas)
     current = watched;
     ASSERT_TRUE(watched->open());
     watched->OnNextRead(ClickCancelOfProgress);
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.Copy(0, current->GetLength()), ClipEdit::CopyCancelled);
     EXPECT_EQ(ClipStore(), nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
@@ -141,7 +141,7 @@ TEST_F(ClipRefusals, MessagesForOtherWindowsWaitUntilTheCopyIsDone)
         PostMessage(owner->GetHandle(), Owner::kPing, 1, 0);
         pingsDuringCopy = owner->pings;
     });
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.Cut(starts[2], starts[3]), ClipEdit::CutDone);
     EXPECT_EQ(pingsDuringCopy, 0);
     EXPECT_EQ(owner->pings, 0);
@@ -160,7 +160,7 @@ TEST_F(ClipRefusals, CutsKeepToWholeSamplesAndBlocks)
         const WORD block = Format()->nBlockAlign;
         const DWORD lo = starts[2] + block / 2 + 1;
         const DWORD hi = starts[5] + block - 1;
-        ClipEdit edit(&current, owner.get());
+        ClipEdit edit(&current, owner.get(), useClip, progress.get());
         ASSERT_EQ(edit.Cut(lo, hi), ClipEdit::CutDone);
         ASSERT_TRUE(current->close());
         const DWORD from = lo - lo % block;
@@ -183,7 +183,7 @@ TEST(ClipCopyData, OpenCommentsStayOpenAndEveryWriteCounts)
     from.AddComment("open", 100, 0);
     ASSERT_EQ(from.GetCommentEndAt(0), 0u);
     MemoryRecFile to;
-    ClipEdit edit(nullptr, nullptr);
+    ClipEdit edit(nullptr, nullptr, false, nullptr);
     from.position(50);
     EXPECT_EQ(edit.CopyData(&to, &from, 400, nullptr), 400u);
     ASSERT_EQ(to.GetCommentCount(), 1);
@@ -246,7 +246,7 @@ protected:
 
 TEST_P(ClipOnAFullDisk, CutAndPasteFailAndKeepTheRecording)
 {
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     ASSERT_EQ(edit.Copy(starts[12], starts[13]), ClipEdit::Done);
     // Room for half the recording: the working file cannot be finished.
     space->Exhaust(original.size() / 2);
@@ -264,14 +264,14 @@ TEST_P(ClipOnAFullDisk, CutAndPasteFailAndKeepTheRecording)
 
 TEST_P(ClipOnAFullDisk, ASaveThatCannotBeWrittenLeavesNoPartialFile)
 {
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     ASSERT_EQ(edit.Copy(0, starts[10]), ClipEdit::Done);
     ASSERT_TRUE(edit.CopyFileToClipboard(path.c_str()));
     space->Exhaust(original.size() / 4);
     const std::string saved = space->Folder() + "/clip.wav";
     EXPECT_EQ(edit.SaveClip(saved.c_str()), ClipEdit::SaveNotWritten);
     EXPECT_FALSE(edit.PasteClipboardToFile(saved.c_str()));
-    UseWinClip = true;
+    useClip = true;
     EXPECT_EQ(edit.SaveClip(saved.c_str()), ClipEdit::SaveNotWritten);
     ExpectOriginalAndAlone();
 }

@@ -65,7 +65,7 @@ TEST_P(ClipEdits, CutInEitherOrderTakesTheRangeOutAndMovesWhatFollows)
 {
     const DWORD lo = at[3];
     const DWORD hi = at[8];
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.Cut(hi, lo), ClipEdit::CutDone);
     ASSERT_NE(current, nullptr);
     EXPECT_TRUE(current->IsOpen());
@@ -106,12 +106,12 @@ TEST_P(ClipEdits, CutInEitherOrderTakesTheRangeOutAndMovesWhatFollows)
 TEST_P(ClipEdits, CopyLeavesTheRecordingAsItWasAndTheClipHoldsTheRange)
 {
     current->position(at[2]);
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.Copy(at[5], at[13]), ClipEdit::Done);
     EXPECT_EQ(current->GetPosition(), at[2]);
     MediaFile* clip = ClipStore();
     ASSERT_NE(clip, nullptr);
-    EXPECT_TRUE(ClipboardHasAudio(takes::FileTypeOf(c)));
+    EXPECT_TRUE(ClipboardHasAudio(takes::FileTypeOf(c), useClip));
     EXPECT_FALSE(IsClipboardFormatAvailable(ClipboardFormatOf(takes::FileTypeOf(c))));
     auto* marks = dynamic_cast<RecFile*>(clip);
     ASSERT_NE(marks, nullptr);
@@ -134,7 +134,7 @@ TEST_P(ClipEdits, CopyLeavesTheRecordingAsItWasAndTheClipHoldsTheRange)
 
 TEST_P(ClipEdits, PasteInsertsTheClipAndPastingPastTheEndAppends)
 {
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     ASSERT_EQ(edit.Copy(at[1], at[4]), ClipEdit::Done);
     const Bytes clip = Slice(audio, at[1], at[4]);
     EXPECT_EQ(edit.Paste(at[11]), ClipEdit::Done);
@@ -156,7 +156,7 @@ TEST_P(ClipEdits, InsertFileInsertsAnotherRecordingAndLeavesItAlone)
     const std::string other = dir.file(std::string("other") + takes::Extension(c));
     Record(c, other);
     const Bytes given = testsupport::ReadAll(other);
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.InsertFile(at[2], other.c_str()), ClipEdit::Done);
     EXPECT_EQ(ClipStore(), nullptr);
     EXPECT_TRUE(testsupport::ReadAll(other) == given);
@@ -169,7 +169,7 @@ TEST_P(ClipEdits, InsertFileInsertsAnotherRecordingAndLeavesItAlone)
 
 TEST_P(ClipEdits, SaveClipWritesTheClipAsAFileOfItsOwn)
 {
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     EXPECT_EQ(edit.SaveClip(dir.file("none.wav").c_str()), ClipEdit::ClipStoreEmpty);
     ASSERT_EQ(edit.Copy(at[7], at[11]), ClipEdit::Done);
     const std::string saved = dir.file(std::string("saved") + takes::Extension(c));
@@ -187,12 +187,12 @@ TEST_P(ClipEdits, SaveClipWritesTheClipAsAFileOfItsOwn)
 
 TEST_P(ClipEdits, WithTheClipboardTheClipTravelsAsAWholeFile)
 {
-    UseWinClip = true;
-    ClipEdit edit(&current, owner.get());
+    useClip = true;
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     ASSERT_EQ(edit.Copy(at[3], at[6]), ClipEdit::Done);
     EXPECT_EQ(ClipStore(), nullptr);
-    EXPECT_TRUE(ClipboardHasAudio(takes::FileTypeOf(c)));
-    EXPECT_TRUE(ClipboardHasAudio(-1));
+    EXPECT_TRUE(ClipboardHasAudio(takes::FileTypeOf(c), useClip));
+    EXPECT_TRUE(ClipboardHasAudio(-1, useClip));
     // The temp folder keeps nothing of the clip.
     char temp[MAX_PATH];
     ASSERT_TRUE(GetTempFolder(sizeof temp, temp));
@@ -210,7 +210,7 @@ TEST_P(ClipEdits, WithTheClipboardTheClipTravelsAsAWholeFile)
 TEST_P(ClipEdits, AWholeRecordingRoundTripsThroughTheClipboardByteForByte)
 {
     ASSERT_TRUE(current->close());
-    ClipEdit edit(&current, owner.get());
+    ClipEdit edit(&current, owner.get(), useClip, progress.get());
     ASSERT_TRUE(edit.CopyFileToClipboard(path.c_str()));
     const std::string copy = dir.file(std::string("copy") + takes::Extension(c));
     ASSERT_TRUE(edit.PasteClipboardToFile(copy.c_str()));

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "controls/ClipProgressDialog.h"
 #include "files/ClipEdit.h"
 #include "files/FileType.h"
 #include "files/Mp3File.h"
@@ -68,13 +68,14 @@ protected:
         setenv("XDG_CACHE_HOME", dir.file("cache").c_str(), 1);
         owner = std::make_unique<Owner>();
         ASSERT_TRUE(owner->Create());
-        UseWinClip = false;
+        progress = std::make_unique<ClipProgressDialog>(owner.get());
     }
     void TearDown() override
     {
         ReplaceClipStore(nullptr);
         delete current;
         current = nullptr;
+        progress.reset();
         owner.reset();
         platform::ResetClipboard();
         platform::headless::Reset();
@@ -122,6 +123,8 @@ protected:
 
     testsupport::TempDir dir;
     std::unique_ptr<Owner> owner;
+    std::unique_ptr<ClipProgressDialog> progress;
+    bool useClip = false;  // the UseWinClip setting the operations are given
     MediaFile* current = nullptr;
     Bytes format;
     Bytes audio;                // every audio byte of the take

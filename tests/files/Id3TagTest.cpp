@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "files/Id3Tag.h"
+#include "files/Id3v2Scan.h"
+#include "tests/files/Id3TagBuilder.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -142,7 +144,7 @@ TEST(Id3Tag, RenderOffWritesNothingAndBadFilesFailQuietly)
     testsupport::TempDir dir;
     const std::string path = dir.file("plain.mp3");
     testsupport::WriteAll(path, SomeFrames());
-    EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Title, "x", false), Id3WriteResult::Written);
+    EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Title, "x", false), Id3WriteResult::NotRendered);
     EXPECT_EQ(testsupport::ReadAll(path), SomeFrames());
 
     // A tag header whose size runs past the end of the file.
@@ -152,3 +154,87 @@ TEST(Id3Tag, RenderOffWritesNothingAndBadFilesFailQuietly)
     EXPECT_EQ(Read(bad, Mp3TagItem::Title), "<null>");
     EXPECT_EQ(Read(dir.file("missing.mp3"), Mp3TagItem::Title), "<null>");
 }
+
+namespace {
+struct StoredPriv {
+    const char* name;
+    int version;
+    id3build::Frame frame;  // our PRIV frame as another program stored it
+    Id3WriteResult expected;
+};
+
+void PrintTo(const StoredPriv& c, std::ostream* os) { *os << c.name; }
+
+class OwnPrivStored : public ::testing::TestWithParam<StoredPriv> {};
+
+std::vector<std::uint8_t> TaggedFile(int version, const id3build::Frame& priv)
+{
+    id3build::Tag tag;
+    tag.version = version;
+    tag.frames = {id3build::Frame{"TIT2", id3build::Text("Their title")}, priv};
+    tag.padding = 32;
+    std::vector<std::uint8_t> out = id3build::BuildTag(tag);
+    const std::vector<std::uint8_t> audio = SomeFrames();
+    std::vector<std::uint8_t> all(out.size() + audio.size());
+    std::copy(out.begin(), out.end(), all.begin());
+    std::copy(audio.begin(), audio.end(), all.begin() + static_cast<long>(out.size()));
+    return all;
+}
+
+int PrivFrames(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = testsupport::ReadAll(path);
+    const Id3v2Scan scan = ScanId3v2(bytes);
+    return static_cast<int>(std::count_if(scan.frames.begin(), scan.frames.end(),
+                                          [](const Id3v2Frame& f) { return f.id == "PRIV"; }));
+}
+}
+
+TEST_P(OwnPrivStored, IsReadAndReplacedNeverDoubled)
+{
+    const StoredPriv& c = GetParam();
+    testsupport::TempDir dir;
+    const std::string path = dir.file("retagged.mp3");
+    testsupport::WriteAll(path, TaggedFile(c.version, c.frame));
+    const std::vector<std::uint8_t> before = testsupport::ReadAll(path);
+    const std::string title = Read(path, Mp3TagItem::Title);
+    ASSERT_EQ(PrivFrames(path), 1);
+    if (c.expected == Id3WriteResult::Written) {
+        EXPECT_EQ(Read(path, Mp3TagItem::Timecode), "SAMPLE TIMECODE\r\n0 5\r\n") << "read as stored";
+    }
+
+    const char* next = "SAMPLE TIMECODE\r\n0 9\r\n";
+    EXPECT_EQ(WriteId3v2Item(path.c_str(), Mp3TagItem::Timecode, next, true), c.expected);
+    EXPECT_EQ(PrivFrames(path), 1) << "one private frame of ours, whatever the write did";
+    if (c.expected == Id3WriteResult::Written) {
+        EXPECT_EQ(Read(path, Mp3TagItem::Timecode), next);
+        EXPECT_EQ(Read(path, Mp3TagItem::Title), title);
+        const std::vector<std::uint8_t> after = testsupport::ReadAll(path);
+        EXPECT_NE(std::string(after.begin(), after.end()).find("Their title"), std::string::npos);
+    } else {
+        // A frame that may be ours and cannot be read: the tag stays as it was.
+        EXPECT_EQ(testsupport::ReadAll(path), before);
+    }
+}
+
+namespace {
+id3build::Frame OwnPriv(bool compress, bool group = false, bool unsync = false, bool encrypt = false)
+{
+    id3build::Frame f{"PRIV", id3build::Priv(kTimecodeOwner, std::string("SAMPLE TIMECODE\r\n0 5\r\n") + '\0')};
+    f.compress = compress;
+    f.group = group;
+    f.unsync = unsync;
+    f.encrypt = encrypt;
+    return f;
+}
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, OwnPrivStored,
+    ::testing::Values(StoredPriv{"Compressed23", 3, OwnPriv(true), Id3WriteResult::Written},
+                      StoredPriv{"CompressedGrouped23", 3, OwnPriv(true, true), Id3WriteResult::Written},
+                      StoredPriv{"Compressed24", 4, OwnPriv(true), Id3WriteResult::Written},
+                      StoredPriv{"CompressedGroupedUnsync24", 4, OwnPriv(true, true, true), Id3WriteResult::Written},
+                      StoredPriv{"Encrypted23", 3, OwnPriv(false, false, false, true), Id3WriteResult::Refused},
+                      StoredPriv{"Encrypted24", 4, OwnPriv(false, false, false, true), Id3WriteResult::Refused}),
+    [](const ::testing::TestParamInfo<StoredPriv>& info) { return std::string(info.param.name); });

@@ -174,7 +174,13 @@ TEST(Id3v2Scan, PayloadsAreUnsynchronisedAndStoredPositionsMapBack)
     compressed.compress = true;
     const Id3v2Scan scan = ScanId3v2(WithAudio(id3build::BuildTag(Tag{3, {compressed}})));
     ASSERT_EQ(scan.frames.size(), 1u);
-    EXPECT_FALSE(Id3v2FramePayload(scan, scan.frames[0]));
+    EXPECT_EQ(Id3v2FramePayload(scan, scan.frames[0]), id3build::Priv(kTimecodeOwner, "x"));
+    // Inflated bytes that are not the size the frame declares are not its payload.
+    Bytes lying = WithAudio(id3build::BuildTag(Tag{3, {compressed}}));
+    lying[10 + 10 + 3] += 1;
+    const Id3v2Scan lied = ScanId3v2(lying);
+    ASSERT_EQ(lied.frames.size(), 1u);
+    EXPECT_FALSE(Id3v2FramePayload(lied, lied.frames[0]));
 }
 
 TEST(Id3v2Tag, TimecodeGoesIntoTagsOfOtherProgramsAndTheirFramesStayAsStored)

@@ -448,6 +448,19 @@ TEST_P(MediaFileContract, RenameKeepsTheOpenFileAndDeleteRemovesIt)
     EXPECT_FALSE(FileExists(target.c_str()));
 }
 
+TEST_P(MediaFileContract, RenameReportsAReopenThatFails)
+{
+    Marks marks;
+    RecordAndClose(&marks);
+    auto f = Open(MMIO_READWRITE);
+    // Another program spoils the file while it is open: the move succeeds,
+    // the reopen under the new name cannot find a format.
+    testsupport::WriteAll(path, Bytes(testsupport::ReadAll(path).size(), 0));
+    const std::string target = dir.file(std::string("renamed") + Extension(c));
+    EXPECT_FALSE(f->rename(target.c_str()));
+    EXPECT_FALSE(f->IsOpen());
+}
+
 TEST_P(MediaFileContract, ReadOnlyRefusesChanges)
 {
     Marks marks;

@@ -58,8 +58,45 @@ class Mp3Append : public ::testing::TestWithParam<Maker> {
 protected:
     void SetUp() override { platform::UseManualClock(1800000000); }
     void TearDown() override { platform::UseSystemClock(); }
+    // Their 4 s of a stereo sine pair at 44.1 kHz, as the maker encodes it.
+    void MakeTheirs(const std::string& path)
+    {
+        const std::string wav = dir.file("source.wav");
+        int status = 0;
+        testsupport::RunCapture("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 4 sine 440 sine 660 2>&1", &status);
+        ASSERT_EQ(status, 0);
+        const std::string made = testsupport::RunCapture(Fill(GetParam().command, wav, path) + " 2>&1", &status);
+        ASSERT_EQ(status, 0) << made;
+    }
     testsupport::TempDir dir;
 };
+
+// 16-bit samples as a gapless decoder gives them, interleaved.
+std::vector<std::int16_t> Decoded(const std::string& decoder, const std::string& mp3, const std::string& raw)
+{
+    const std::string command = decoder == "mpg123" ? "mpg123 -q -s '" + mp3 + "' > '" + raw + "'"
+                                                    : "ffmpeg -v error -y -i '" + mp3 + "' -f s16le -c:a pcm_s16le '" + raw + "'";
+    int status = 0;
+    const std::string log = testsupport::RunCapture(command + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << log;
+    const std::vector<std::uint8_t> bytes = testsupport::ReadAll(raw);
+    std::vector<std::int16_t> out(bytes.size() / 2);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return out;
+}
+
+// Stereo frames behind the last one that still carries the sine: how much of
+// the encoder's quiet end follows the last sound.
+std::size_t QuietEnd(const std::vector<std::int16_t>& s)
+{
+    std::size_t last = s.size();
+    while (last > 0 && std::abs(s[last - 1]) < 2000) {
+        --last;
+    }
+    return (s.size() - last) / 2;
+}
 }
 
 TEST_P(Mp3Append, ThreeSecondsMoreReadEverywhereAndTheirTagsStay)
@@ -67,13 +104,9 @@ TEST_P(Mp3Append, ThreeSecondsMoreReadEverywhereAndTheirTagsStay)
     const Maker& m = GetParam();
     TAPVOX_REQUIRE_TOOL(m.tool);
     TAPVOX_REQUIRE_TOOL("sox");
-    const std::string wav = dir.file("source.wav");
     const std::string path = dir.file("theirs.mp3");
     int status = 0;
-    testsupport::RunCapture("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 4 sine 440 sine 660 2>&1", &status);
-    ASSERT_EQ(status, 0);
-    const std::string made = testsupport::RunCapture(Fill(m.command, wav, path) + " 2>&1", &status);
-    ASSERT_EQ(status, 0) << made;
+    ASSERT_NO_FATAL_FAILURE(MakeTheirs(path));
     testsupport::SaveSeed("mp3_tags", path);
     const bool mutagen = testsupport::RunCapture("/usr/bin/python3 -c 'import mutagen' 2>&1").empty();
     const std::string framesBefore = mutagen ? MutagenFrames(path) : "";
@@ -105,8 +138,8 @@ TEST_P(Mp3Append, ThreeSecondsMoreReadEverywhereAndTheirTagsStay)
     ASSERT_EQ(g.GetCommentCount(), 1);
 
     // 4 s of theirs and 3 s of ours, each with its encoder's start-up and
-    // last frame. Readers that play gaplessly trim the delay and padding the
-    // LAME tag gives (the first session's) from the whole; all within a frame.
+    // last frame. Readers that play gaplessly trim the delay the LAME tag
+    // gives (the first session's) and no end padding; all within a frame.
     const Bytes bytes = testsupport::ReadAll(path);
     const std::size_t begin = g.GetDataOffset();
     const std::size_t end = begin + g.GetDataSize();
@@ -129,6 +162,7 @@ TEST_P(Mp3Append, ThreeSecondsMoreReadEverywhereAndTheirTagsStay)
     const auto* tag = reinterpret_cast<const std::uint8_t*>(first.data()) + lame + 120;
     const int delay = (tag[21] << 4) | (tag[22] >> 4);
     const int padding = ((tag[22] & 0x0F) << 8) | tag[23];
+    EXPECT_EQ(padding, 0) << "the end padding of the first session is inside the stream now";
     const double gapless = full - (delay + padding) / 44100.0;
     if (testsupport::HaveTool("mpg123") && testsupport::HaveTool("soxi")) {
         const std::string out = dir.file("decoded.wav");
@@ -162,6 +196,45 @@ TEST_P(Mp3Append, ThreeSecondsMoreReadEverywhereAndTheirTagsStay)
     }
     EXPECT_GE(full, 7.0);
     EXPECT_LE(full, 7.0 + 4 * kFrame);
+}
+
+TEST_P(Mp3Append, GaplessDecodersGiveEverySampleOfBothSessions)
+{
+    TAPVOX_REQUIRE_TOOL(GetParam().tool);
+    TAPVOX_REQUIRE_TOOL("sox");
+    const std::string path = dir.file("appended.mp3");
+    ASSERT_NO_FATAL_FAILURE(MakeTheirs(path));
+    const std::string theirs = dir.file("theirs.mp3");
+    testsupport::WriteAll(theirs, testsupport::ReadAll(path));
+    const std::vector<Bytes> more = Encode(2, 44100, 128, 15);
+    const std::string ours = dir.file("ours.mp3");
+    testsupport::WriteAll(ours, Joined(more));
+    {
+        Mp3File f(path.c_str(), nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(f.open()) << f.GetOpenError();
+        for (const Bytes& b : more) {
+            ASSERT_EQ(f.Write(b.data(), static_cast<LONG>(b.size())), static_cast<LONG>(b.size()));
+        }
+        ASSERT_TRUE(f.close());
+    }
+    for (const char* decoder : {"mpg123", "ffmpeg"}) {
+        if (!testsupport::HaveTool(decoder)) {
+            continue;
+        }
+        const std::vector<std::int16_t> first = Decoded(decoder, theirs, dir.file("theirs.raw"));
+        const std::vector<std::int16_t> second = Decoded(decoder, ours, dir.file("ours.raw"));
+        const std::vector<std::int16_t> both = Decoded(decoder, path, dir.file("both.raw"));
+        EXPECT_EQ(first.size(), 4u * 44100 * 2) << decoder << ": their own file plays gaplessly";
+        ASSERT_GE(both.size(), first.size() + second.size()) << decoder;
+        // Theirs from its first sample; ours to its last, with the quiet our
+        // encoder put behind it. Only our first frame decodes differently:
+        // it overlaps their last one instead of silence.
+        EXPECT_TRUE(std::equal(first.begin(), first.end(), both.begin())) << decoder;
+        const std::size_t joint = 2 * 1152 * 2;
+        EXPECT_TRUE(std::equal(second.begin() + joint, second.end(), both.end() - static_cast<long>(second.size() - joint)))
+            << decoder << ": our session is not all there";
+        EXPECT_GE(QuietEnd(both), QuietEnd(second)) << decoder << ": the end of ours was cut";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "files/FileNames.h"
 #include "files/Id3Tag.h"
 #include "files/Mp3File.h"
 #include "files/Mp3TagSwitch.h"
@@ -122,6 +123,88 @@ TEST_F(Mp3FileTest, OnlyOurPrivFrameIsTheTimecodeText)
     EXPECT_EQ(g.GetMarkerCount(), 2);
     EXPECT_EQ(Text(g, "fennwicke timecode").rfind("SAMPLE TIMECODE", 0), 0u);
     EXPECT_EQ(g.GetDataSize(), audio.size());
+}
+
+TEST_F(Mp3FileTest, TagSwitchOffKeepsTheListsInTheCompanionFileWhereverTheFileGoes)
+{
+    const std::string path = dir.file("take.mp3");
+    const std::string saved = dir.file("saved.mp3");
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(1, 22050, 32);
+    const std::vector<Bytes> parts = Encode(1, 22050, 32, 5);
+    Mp3EnableTagSwitch = false;
+    DWORD mid = 0;
+    {
+        Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);
+        ASSERT_TRUE(f.open());
+        f.AddMarker(0, 1800000000, true);
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            if (i == 3) {
+                mid = f.GetDataSize();
+                f.AddMarker(mid, 1800000060, true);
+                f.AddComment("kept aside", mid, 0, true);
+            }
+            ASSERT_EQ(f.Write(parts[i].data(), static_cast<LONG>(parts[i].size())), static_cast<LONG>(parts[i].size()));
+        }
+        EXPECT_FALSE(f.SetInfo("fennwicke timecode", "SAMPLE TIMECODE\r\n")) << "no tag: nothing stored in the file";
+        EXPECT_FALSE(f.SetInfo("software", "Tapvox")) << "no ID3v1 field holds it";
+        EXPECT_TRUE(f.update()) << "the companion file holds the lists";
+        ASSERT_TRUE(f.rename(saved.c_str()));  // as saving a take does
+        ASSERT_TRUE(f.close());
+    }
+    const Bytes bytes = testsupport::ReadAll(saved);
+    ASSERT_GE(bytes.size(), 3u);
+    EXPECT_NE(std::memcmp(bytes.data(), "ID3", 3), 0) << "the switch is kept: no tag";
+    EXPECT_TRUE(FileExists(RecFile::MarkerFileNameFor(saved).c_str()));
+    EXPECT_FALSE(FileExists(RecFile::MarkerFileNameFor(path).c_str()));
+    for (DWORD flags : {DWORD(MMIO_READ), DWORD(MMIO_READWRITE)}) {
+        Mp3File g(saved.c_str(), nullptr, flags);
+        ASSERT_TRUE(g.open());
+        ASSERT_EQ(g.GetMarkerCount(), 2) << flags;
+        EXPECT_EQ(g.GetMarkerPosition(1), mid);
+        EXPECT_EQ(g.GetMarkerTime(1), 1800000060);
+        ASSERT_EQ(g.GetCommentCount(), 1);
+        EXPECT_STREQ(g.GetCommentTextAt(0), "kept aside");
+        EXPECT_TRUE(g.close());
+    }
+    EXPECT_TRUE(FileExists(RecFile::MarkerFileNameFor(saved).c_str()));
+
+    // With the tag on again, the next save puts the lists into the file.
+    Mp3EnableTagSwitch = true;
+    {
+        Mp3File h(saved.c_str(), nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(h.open());
+        EXPECT_EQ(h.GetMarkerCount(), 2);
+        EXPECT_TRUE(h.close());
+    }
+    EXPECT_FALSE(FileExists(RecFile::MarkerFileNameFor(saved).c_str()));
+    Mp3File r(saved.c_str(), nullptr, MMIO_READ);
+    ASSERT_TRUE(r.open());
+    EXPECT_EQ(r.GetMarkerCount(), 2);
+    EXPECT_EQ(r.GetCommentCount(), 1);
+    EXPECT_NE(Text(r, "fennwicke timecode").find("COMMENT"), std::string::npos);
+}
+
+TEST_F(Mp3FileTest, TagSwitchOffSaysSoWhenNothingCanKeepTheLists)
+{
+    // A name without a three-letter extension has no companion file.
+    const std::string path = dir.file("take.mpeg");
+    const MPEGLAYER3WAVEFORMAT fmt = Mp3WaveFormat(1, 22050, 32);
+    const Bytes audio = Joined(Encode(1, 22050, 32, 2));
+    Mp3EnableTagSwitch = false;
+    Mp3File f(path.c_str(), &fmt.wfx, MMIO_READWRITE);
+    ASSERT_TRUE(f.open());
+    f.AddMarker(0, 1800000000, true);
+    ASSERT_EQ(f.Write(audio.data(), static_cast<LONG>(audio.size())), static_cast<LONG>(audio.size()));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(f.update());
+    f.AddMarker(f.GetDataSize() / 2, 1800000010, true);
+    EXPECT_TRUE(f.IsDirty());
+    EXPECT_TRUE(f.update());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Markers and comments are not kept"), std::string::npos) << said;
+    EXPECT_EQ(said.find("not kept"), said.rfind("not kept")) << "said once: " << said;
+    EXPECT_NE(said.find(path), std::string::npos) << said;
+    EXPECT_TRUE(f.close());
 }
 
 TEST_F(Mp3FileTest, TagSwitchOffWritesOnlyTheId3v1Record)

@@ -106,8 +106,11 @@ TEST_F(Mp3InfoFrameTest, CountsSeekTableAndLameChecksumsDescribeTheWholeStream)
     EXPECT_EQ(BE(after, tag + 28, 4), size);
     EXPECT_EQ(BE(after, tag + 32, 2), Mp3Crc16(after.data() + starts[1], size - (starts[1] - begin)));
     EXPECT_EQ(BE(after, tag + 34, 2), Mp3Crc16(after.data() + begin, lame + 34));
-    // The encoder delay and padding are the first session's, as lame wrote them.
-    EXPECT_EQ(BE(after, tag + 21, 3), BE(original, lame + 21, 3));
+    // The encoder delay is the first session's, as lame wrote it; its end
+    // padding lies inside the stream now, and the new end's is not known.
+    EXPECT_EQ(BE(after, tag + 21, 3) >> 12, BE(original, lame + 21, 3) >> 12);
+    EXPECT_NE(BE(original, lame + 21, 3) & 0xFFF, 0u);
+    EXPECT_EQ(BE(after, tag + 21, 3) & 0xFFF, 0u);
 }
 
 TEST_F(Mp3InfoFrameTest, VbriCountsAndTableFollowTheAppend)

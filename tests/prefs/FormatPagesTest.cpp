@@ -290,3 +290,16 @@ TEST_F(FormatPages, DefaultTypeBoxesShareOneValueAndCancelKeepsIt)
     EXPECT_EQ(1, DefaultAudioFormat);
 }
 }
+
+// What the enumeration offers that no list can take is passed over, never an end of the walk.
+TEST_F(FormatPages, TheEnumerationCallbackGoesOnPastEveryFormatItCannotTake)
+{
+    FormatList list(FormatList::Mp3Formats, true);
+    ACMFORMATDETAILSA details{};
+    details.cbStruct = ACMFORMATDETAILS_DOCUMENTED_SIZE;
+    const auto instance = reinterpret_cast<DWORD_PTR>(&list);
+    EXPECT_TRUE(FormatList::FormatEnumCallback(nullptr, &details, instance, ACMDRIVERDETAILS_SUPPORTF_CODEC));
+    EXPECT_TRUE(FormatList::FormatEnumCallback(Mp3DriverId(), nullptr, instance, ACMDRIVERDETAILS_SUPPORTF_CODEC));
+    EXPECT_TRUE(FormatList::FormatEnumCallback(Mp3DriverId(), &details, instance, 0)) << "no format record";
+    EXPECT_EQ(list.Slot(1), nullptr) << "nothing was kept";
+}

@@ -167,6 +167,41 @@ TEST_P(Pages, FilePageKeepsLimitActionNamingAndFolder)
     EXPECT_EQ(dir.path() + "/", DefaultDirectory);
 }
 
+// Each action at the file limit has its own radio: the one stored is shown, the one clicked is stored.
+TEST_P(Pages, FilePageShowsAndStoresEachLimitAction)
+{
+    const std::pair<int, int> actions[] = {{1, 227}, {2, 163}, {3, 222}, {0, 188}};
+    for (const auto& [action, radio] : actions) {
+        FileAction = (action + 1) % 4;
+        {
+            int shared = 0;
+            OnePage<TSetFile, int*> p(&shared);
+            ASSERT_EQ(IDOK, Run(p.sheet, [&](HWND h) {
+                hl::Click(Item(p.page, radio));
+                Ok(h);
+            }));
+        }
+        StoreAndReload();
+        EXPECT_EQ(action, FileAction) << "radio " << radio;
+        int shared = 0;
+        OnePage<TSetFile, int*> p(&shared);
+        ASSERT_EQ(IDCANCEL, Run(p.sheet, [&](HWND h) {
+            for (const auto& [other, otherRadio] : actions) {
+                EXPECT_EQ(other == action ? BST_CHECKED : BST_UNCHECKED, hl::Check(Item(p.page, otherRadio)))
+                    << "action " << action << ", radio " << otherRadio;
+            }
+            Cancel(h);
+        }));
+    }
+    FileAction = 7;
+    int shared = 0;
+    OnePage<TSetFile, int*> p(&shared);
+    ASSERT_EQ(IDCANCEL, Run(p.sheet, [&](HWND h) {
+        EXPECT_EQ(BST_CHECKED, hl::Check(Item(p.page, 188))) << "an unknown action shows as none";
+        Cancel(h);
+    }));
+}
+
 TEST_P(Pages, FileLimitTypedAsZeroIsStoredAsOneAndTheEstimateFollowsTheEdit)
 {
     Resolution = false;

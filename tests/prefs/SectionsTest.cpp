@@ -8,6 +8,7 @@
 #include "platform/profile/Profile.h"
 #include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
+#include "prefs/PatternTime.h"
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetJoy.h"
@@ -240,19 +241,61 @@ TEST_F(Sections, FileSectionDefaultsAndFallbacks)
     RegCloseKey(key);
     EXPECT_EQ(dir.file("cache") + "/tapvox/tmp/", DefaultDirectory);
 
-    // INI: an empty value starts the chain at the program's folder.
+    // INI: an empty value takes the same chain (the data folder is still a file here), never the program's folder.
     WriteIni("[File]\nDefaultDirectory=\nFileAction=11\nLHMode=256\nAutoName=11\nAutoPrompt=3\n");
     TSetFile::Load(nullptr, ini.c_str());
-    char module[MAX_PATH];
-    const ssize_t n = readlink("/proc/self/exe", module, sizeof module - 1);
-    module[n] = '\0';
-    EXPECT_EQ(fs::path(module).parent_path().string() + "/", DefaultDirectory);
+    EXPECT_EQ(dir.file("cache") + "/tapvox/tmp/", DefaultDirectory);
     EXPECT_EQ(0, FileAction);
     EXPECT_EQ(256, LHMode);
     EXPECT_FALSE(AutoName);
     EXPECT_TRUE(AutoPrompt);
     EXPECT_STREQ("rec", ImprovedFilePrefix);
     EXPECT_EQ(20, FileSize);
+}
+
+// strftime in the C locale is the reference: every code it knows, at dates on
+// both sides of week and year edges, in a zone east and one west of Greenwich.
+TEST_F(Sections, PatternCodesExpandAsStrftimeDoesInTheCLocale)
+{
+    const char* const codes[] = {"a",  "A",  "b",  "B",  "c",  "C",  "d",  "D",  "e",  "F",  "g",  "G",  "h",
+                                 "H",  "I",  "j",  "k",  "l",  "m",  "M",  "n",  "p",  "P",  "r",  "R",  "s",
+                                 "S",  "t",  "T",  "u",  "U",  "V",  "w",  "W",  "x",  "X",  "y",  "Y",  "z",
+                                 "Z",  "%",  "Ec", "EC", "Ex", "EX", "Ey", "EY", "Od", "Oe", "OH", "OI", "Om",
+                                 "OM", "OS", "Ou", "OU", "OV", "Ow", "OW", "Oy"};
+    // 2024-03-06 12:00, 2021-01-01 (ISO week 53 of 2020), 2024-12-30 (week 1 of 2025), 2023-01-01 (a Sunday),
+    // 1999-12-31 23:59:59, 2000-02-29 00:30, 2026-12-31 (ISO 2026 has 53 weeks), 2010-01-03.
+    const std::time_t times[] = {1709726400, 1609459200, 1735560000, 1672531200, 946684799,
+                                 951784200,  1798675200, 1262476800};
+    for (const char* zone : {"UTC0", "<+0530>-5:30", "EST5EDT,M3.2.0,M11.1.0"}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        for (const std::time_t t : times) {
+            std::tm local {};
+            ASSERT_TRUE(localtime_r(&t, &local));
+            for (const char* code : codes) {
+                const std::string pattern = std::string("take-%") + code + "-end";
+                char reference[128] = "";
+                ASSERT_GT(std::strftime(reference, sizeof reference, pattern.c_str(), &local), 0u);
+                std::string ours = "untouched";
+                ASSERT_TRUE(ExpandPatternTime(pattern, local, 258, &ours)) << pattern;
+                EXPECT_EQ(std::string(reference), ours) << pattern << " at " << t << " in " << zone;
+            }
+        }
+    }
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    std::tm local {};
+    const std::time_t t = 1709726400;
+    localtime_r(&t, &local);
+    for (const char* bad : {"%Q", "%Ea", "%Ob", "rec%", "%-d", "%5Y", "%E"}) {
+        std::string out = "untouched";
+        EXPECT_FALSE(ExpandPatternTime(bad, local, 258, &out)) << bad;
+        EXPECT_EQ("untouched", out);
+    }
+    std::string out;
+    EXPECT_FALSE(ExpandPatternTime("%Y%Y%Y", local, 11, &out)) << "12 characters";
+    EXPECT_TRUE(ExpandPatternTime("%Y%Y%Y", local, 12, &out));
+    EXPECT_EQ("09-rec_1.wav", PatternExampleName("%U-rec", true, 0, t)) << "the week of the year, Sunday first";
 }
 
 TEST_F(Sections, FilePageExampleAndEstimate)

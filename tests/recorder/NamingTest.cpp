@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "files/Mp3File.h"
+#include "prefs/PatternDialog.h"
 
 using Naming = RecorderTest;
 
@@ -49,6 +50,27 @@ TEST_F(Naming, PatternsWithDateCodesInstanceNumbersAndNumberFields)
     LHMode = 0;
     dialog->BuildFileName(nullptr, name, true, "wav");
     EXPECT_EQ(Base(name), "~rec_1.wav");
+}
+
+// The example the pattern dialog and the File page show is the name the recorder gives.
+TEST_F(Naming, AnAutomaticNameIsTheExampleThePatternShows)
+{
+    Open();
+    char name[260];
+    AutoName = true;
+    AutoPrompt = false;
+    LHMode = 0;
+    const std::time_t now = static_cast<std::time_t>(kStartTime);
+    for (const char* pattern : {"%U-rec", "%A %d %B %Y", "%Y%m%d-%H%M%S", "%V-%G %u %e", "%y%j %p %I %Z"}) {
+        ASSERT_TRUE(dialog->BuildFileName(pattern, name, false, "wav"));
+        const std::string example = PatternExampleName(pattern, true, 0, now);
+        EXPECT_NE(example, "") << pattern;
+        EXPECT_EQ(Base(name), example) << pattern;
+    }
+    // A code the expansion does not know: no example, and the file is named as the pattern stands.
+    EXPECT_EQ(PatternExampleName("%Q-rec", true, 0, now), "");
+    dialog->BuildFileName("%Q-rec", name, false, "wav");
+    EXPECT_EQ(Base(name), "%Q-rec_1.wav");
 }
 
 TEST_F(Naming, PercentTextsThatAreNoNumberFieldStayLiteral)

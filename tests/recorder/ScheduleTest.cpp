@@ -242,3 +242,29 @@ TEST_F(Schedule, AScheduledFileThatCannotBeOpenedIsReportedAndTheRecordingStillS
     EXPECT_EQ(CurrentName().rfind(folder + "/take_", 0), 0u) << CurrentName();
     ClickStop();
 }
+
+// A machine asleep over several schedules: the first poll after it leaves nothing recording
+// whose run has ended, and every stop that came counts with its "new file" flag.
+TEST_F(Schedule, AfterASleepOverSeveralSchedulesNoEndedRunRecords)
+{
+    Times(1, "", "11:00");
+    Times(2, "7:00", "8:00", 127, 1, "early");
+    SetClock(Local(2024, 4, 2, 6, 0));
+    Open();
+    SetClock(Local(2024, 4, 2, 6, 59));
+    Run(4);
+    SetClock(Local(2024, 4, 2, 12, 0));
+    Run(4);
+    EXPECT_FALSE(dialog->IsRecording()) << "nothing would stop it before 11:00 tomorrow";
+    EXPECT_EQ(Records(), 0);
+
+    // Asleep within the run: both stops came, and schedule 2's closes its file.
+    ASSERT_TRUE(RecordingAfter(Local(2024, 4, 3, 7, 0)));
+    Feed(2, true);
+    const std::string take = CurrentName();
+    SetClock(Local(2024, 4, 3, 12, 0));
+    Run(4);
+    EXPECT_FALSE(dialog->IsRecording());
+    EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(SoxSamples(take), FedFrames(0, 2 * FramesPerBuffer()));
+}

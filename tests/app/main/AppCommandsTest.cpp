@@ -18,6 +18,7 @@
 #include "platform/user/Keyboard.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetTimer.h"
+#include "prefs/SetWave.h"
 #include "prefs/TimerSchedule.h"
 
 namespace shelltest {
@@ -186,6 +187,32 @@ TEST_F(AppCommands, PreferencesOkAppliesSavesAndTellsTheMainWindowCancelChangesN
     TrayIcon = false;
     LoadAllSettings(nullptr);
     EXPECT_TRUE(TrayIcon);
+}
+
+// With no stored WAV format to go by, the File page's estimate takes the rate of
+// what the main window records: 16 kHz 16-bit stereo, 64000 bytes a second.
+TEST_F(AppCommands, TheFilePageEstimatesWithTheMainWindowsFormatWhenNoStoredFormatHasARate)
+{
+    Start(false, false);
+    DefaultAudioFormat = 0;
+    SampleRate = 16000;
+    Resolution = true;
+    Stereo = true;
+    FileSize = 20;
+    ACMDriver[0] = '\0';
+    Record(2);
+    hl::Click(GetDlgItem(Main()->GetHandle(), 154));
+    ASSERT_EQ(Main()->GetFileFormat()->nAvgBytesPerSec, 64000u);
+    RecordFormatBuffer->nAvgBytesPerSec = 0;
+    std::string estimate;
+    hl::AnswerDialog("Options", [&](HWND sheet) {
+        SendMessage(sheet, PSM_SETCURSEL, 4, 0);
+        HWND page = reinterpret_cast<HWND>(SendMessage(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        estimate = hl::Text(GetDlgItem(page, 165));
+        hl::Click(GetDlgItem(sheet, IDCANCEL));
+    });
+    Command(25006);
+    EXPECT_EQ(estimate, "5.5 minutes") << "20 MB at 64000 bytes a second, not at the 32000 of rate and resolution alone";
 }
 
 TEST_F(AppCommands, PreferencesWhileRecordingAnMp3FileStopAndRecordAgainAlsoAfterCancel)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -19,10 +20,12 @@
 #include "platform/ipc/Ipc.h"
 #include "platform/ipc/Packet.h"
 #include "platform/ipc/Peer.h"
+#include "platform/kernel/Clock.h"
 #include "platform/user/Backend.h"
 #include "platform/user/Headless.h"
 #include "platform/user/RemoteWindows.h"
 #include "platform/user/Window.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -91,6 +94,13 @@ void SendPacket(int fd, const Packet& p)
     std::uint8_t bytes[kPacketSize];
     EncodePacket(p, bytes);
     ASSERT_EQ(send(fd, bytes, sizeof bytes, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof bytes));
+}
+
+// Whether the endpoint answered a query on fd: the endpoint accepted it, and every connection made before it.
+bool Answered(int fd)
+{
+    pollfd pfd{fd, POLLIN, 0};
+    return poll(&pfd, 1, 0) == 1 && (pfd.revents & POLLIN);
 }
 
 class IpcTest : public ::testing::Test {
@@ -295,6 +305,71 @@ TEST_F(IpcTest, ShowActivateAndQueriesRunOnThePublishersThread)
     second.join();
     EXPECT_FALSE(minimized);
     EXPECT_TRUE(visible);
+}
+
+// Only what the publisher took is acknowledged: a sender never takes a dropped packet for a delivered one.
+TEST_F(IpcTest, PostAndWaitTellsTakenRefusedAndDroppedApart)
+{
+    Publish();
+    const HWND remote = FindPublishedWindow("IpcTarget");
+    ASSERT_NE(remote, nullptr);
+    std::atomic<int> taken{2}, refused{2}, dropped{2};
+    std::atomic<bool> done{false};
+    std::vector<int> idle;
+    std::thread sender([&] {
+        taken = ipc::PostAndWait(remote, kRemoteStop, 33, 1, 5000);
+        refused = ipc::PostAndWait(remote, kRefused, 33, 1, 5000);
+        // Every place of the endpoint held by idle peers: the next connection is closed unread.
+        for (int i = 0; i < 16; ++i) {
+            idle.push_back(RawConnect(EndpointPath("IpcTarget")));
+        }
+        SendPacket(idle.back(), Packet{PacketKind::QueryVisible, 0, 0, 0});
+        testsupport::WaitFor([&] { return Answered(idle.back()); }, 5000);
+        dropped = ipc::PostAndWait(remote, kRemoteStop, 33, 2, 5000);
+        done = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 15000));
+    sender.join();
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(dropped, -1);
+    hl::RunUntilIdle();
+    ASSERT_EQ(g_seen.size(), 1u) << "only the first arrived";
+
+    // Idle for a few seconds of the layer's clock, the peers are let go and the window is reached again.
+    platform::UseManualClock(0);
+    for (int fd : idle) {
+        close(fd);
+    }
+    idle.clear();
+    for (int i = 0; i < 16; ++i) {
+        idle.push_back(RawConnect(EndpointPath("IpcTarget")));
+    }
+    SendPacket(idle.back(), Packet{PacketKind::QueryVisible, 0, 0, 0});
+    ASSERT_TRUE(PumpUntil([&] { return Answered(idle.back()); }));
+    std::uint8_t answer[kPacketSize];
+    ASSERT_EQ(recv(idle.back(), answer, sizeof answer, 0), static_cast<ssize_t>(kPacketSize));
+    platform::AdvanceClock(4000);
+    std::vector<pollfd> ends;
+    for (const int fd : idle) {
+        ends.push_back({fd, POLLIN, 0});
+    }
+    EXPECT_EQ(0, poll(ends.data(), ends.size(), 200)) << "not yet idle long enough";
+    platform::AdvanceClock(1000);
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] { return poll(ends.data(), ends.size(), 0) == static_cast<int>(ends.size()); }, 5000));
+    for (int fd : idle) {
+        close(fd);
+    }
+    platform::UseSystemClock();
+    done = false;
+    std::thread again([&] {
+        taken = ipc::PostAndWait(remote, kRemoteStop, 33, 3, 5000);
+        done = true;
+    });
+    ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 10000));
+    again.join();
+    EXPECT_EQ(taken, 1);
 }
 
 TEST_F(IpcTest, MalformedAndOversizedPacketsAreDroppedWithoutEffect)

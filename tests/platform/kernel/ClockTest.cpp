@@ -32,3 +32,22 @@ TEST_F(ManualClock, TimesBeyond2038Stay64Bit)
     platform::UseManualClock(4'102'444'800);  // 2100-01-01
     EXPECT_EQ(_time64(nullptr), 4'102'444'800);
 }
+
+TEST(SystemClock, TickBeforeAgreesWithTheTickOnEitherSideOfNow)
+{
+    platform::UseSystemClock();
+    const std::uint64_t now = platform::NowMilliseconds();
+    EXPECT_TRUE(platform::TickBefore(now + 60'000));  // the coarse look decides alone
+    EXPECT_TRUE(platform::TickBefore(now + 60'000 + 1));
+    EXPECT_FALSE(platform::TickBefore(now));  // within a tick of now: the precise clock decides
+    EXPECT_FALSE(platform::TickBefore(0));
+}
+
+TEST_F(ManualClock, TickBeforeFollowsTheManualTick)
+{
+    platform::UseManualClock(1'700'000'000);
+    EXPECT_TRUE(platform::TickBefore(1));
+    platform::AdvanceClock(5);
+    EXPECT_FALSE(platform::TickBefore(5));
+    EXPECT_TRUE(platform::TickBefore(6));
+}

@@ -155,14 +155,19 @@ TEST_F(StoreFilesTest, LinksAreNeverFollowedAndTheStoreIsPrivate)
     EXPECT_FALSE(fs::exists(dir.file("made-by-lock")));
     ASSERT_EQ(0, unlink(LockFile().c_str()));
 
-    // A store that is a link is neither read nor replaced, nor is what it names.
+    // A store that is a link to a file that is not this user's is neither
+    // read nor replaced, nor is what it names.
     ASSERT_EQ(0, symlink(victim.c_str(), StoreFile().c_str()));
+    if (chown(victim.c_str(), geteuid() + 1, getegid()) != 0) {
+        GTEST_SKIP() << "needs root to give the target to another user";
+    }
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key));
     const BYTE b = 1;
     EXPECT_NE(ERROR_SUCCESS, RegSetValueExA(HKEY_CURRENT_USER, "Root", 0, REG_BINARY, &b, 1));
     EXPECT_EQ("keep", Contents(victim));
     EXPECT_TRUE(fs::is_symlink(StoreFile()));
+    EXPECT_NE(StoreProblem(false).find("a file of another user"), std::string::npos) << StoreProblem(false);
     ASSERT_EQ(0, unlink(StoreFile().c_str()));
 
     // A store that others could read becomes private at the next save, and
@@ -181,6 +186,32 @@ TEST_F(StoreFilesTest, LinksAreNeverFollowedAndTheStoreIsPrivate)
     ASSERT_EQ(0, stat(Folder().c_str(), &st));
     EXPECT_EQ(0700u, st.st_mode & 07777);
     EXPECT_FALSE(fs::exists(stale));
+}
+
+// Dotfile managers keep the store elsewhere and link it in: the link stays, its target is rewritten beside itself.
+TEST_F(StoreFilesTest, ALinkToTheUsersOwnFileIsFollowedAndItsTargetReplacedBesideIt)
+{
+    const std::string kept = dir.file("dotfiles");
+    fs::create_directories(kept);
+    fs::create_directories(Folder());
+    const std::string target = kept + "/tapvox.reg";
+    testsupport::WriteAll(target, {});
+    ASSERT_EQ(0, symlink("../dotfiles/tapvox.reg", StoreFile().c_str()));
+    HKEY key = Open();
+    SetText(key, "Kept", "yes");
+    ASSERT_EQ(ERROR_SUCCESS, RegCloseKey(key));
+    EXPECT_TRUE(fs::is_symlink(StoreFile()));
+    EXPECT_NE(std::string::npos, Contents(target).find("\"Kept\"=\"yes\"")) << Contents(target);
+    key = Open(KEY_READ);
+    EXPECT_EQ((std::vector<BYTE>{'y', 'e', 's', 0}), Query(key, "Kept"));
+    RegCloseKey(key);
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(kept), fs::directory_iterator())) << "no temp file left there";
+    EXPECT_EQ("", StoreProblem(true));
+
+    ASSERT_EQ(0, unlink(target.c_str()));
+    EXPECT_NE(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    EXPECT_FALSE(fs::exists(target)) << "a dangling link makes nothing";
+    EXPECT_NE(StoreProblem(false).find("which does not exist"), std::string::npos) << StoreProblem(false);
 }
 
 TEST_F(StoreFilesTest, AFolderOfAnotherUserIsNeitherReadNorWritten)

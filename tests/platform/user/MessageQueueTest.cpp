@@ -56,3 +56,25 @@ TEST_F(Queue, MessagesFromAnotherThreadKeepTheirOrderAndWakeTheWaiter)
     device.join();
     EXPECT_EQ(expected, 1000u);
 }
+
+TEST_F(Queue, TheGuiThreadsOwnPostsComeAfterWhatOtherThreadsPostedBefore)
+{
+    MSG msg{};
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));  // this thread now takes the messages
+    for (WPARAM round = 0; round < 3; ++round) {
+        std::thread([round] { PostMessage(nullptr, WM_USER, round * 10 + 1, 0); }).join();
+        PostMessage(nullptr, WM_USER, round * 10 + 2, 0);
+        std::thread([round] { PostMessage(nullptr, WM_USER, round * 10 + 3, 0); }).join();
+    }
+    PostMessage(nullptr, WM_USER + 1, 99, 0);
+    // A filtered look takes from the middle; the rest keep their order.
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 99u);
+    for (WPARAM round = 0; round < 3; ++round) {
+        for (WPARAM k = 1; k <= 3; ++k) {
+            ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+            EXPECT_EQ(msg.wParam, round * 10 + k);
+        }
+    }
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+}
