@@ -207,6 +207,44 @@ void BM_OpenHourWith10000Markers(benchmark::State& state)
     unlink(path.c_str());
 }
 BENCHMARK(BM_OpenHourWith10000Markers)->Unit(benchmark::kMillisecond);
+
+// The update every 5 s of a recording that holds `markers` markers already and gained one more since the
+// last update (sound activation's pace): the fixed cost of an update apart from its cost per marker.
+void BM_UpdateOfARecordingWithMarkers(benchmark::State& state)
+{
+    DiskDir dir;
+    const auto audio = Audio();
+    const WAVEFORMATEX f = CdStereo();
+    const std::string path = dir.path + "/marked.wav";
+    {
+        WaveFile w(path.c_str(), &f, MMIO_READWRITE);
+        w.open();
+        const auto markers = static_cast<DWORD>(state.range(0));
+        for (DWORD m = 0; m < markers; ++m) {
+            w.Write(audio.data(), 4);
+            w.AddMarker(DWORD(-1), 1700000000 + m);
+        }
+        w.update();
+        __time64_t next = 1800000000;
+        for (auto _ : state) {
+            state.PauseTiming();
+            w.Write(audio.data(), kBuffer);
+            if (state.range(1) != 0) {
+                w.AddMarker(DWORD(-1), next++);
+            }
+            state.ResumeTiming();
+            benchmark::DoNotOptimize(w.update());
+        }
+        w.close();
+    }
+    unlink(path.c_str());
+    const std::string journal = dir.path + "/marked.~av";
+    unlink(journal.c_str());
+}
+BENCHMARK(BM_UpdateOfARecordingWithMarkers)
+    ->ArgNames({"markers", "added"})
+    ->ArgsProduct({{0, 1000, 10000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 }
 
 BENCHMARK_MAIN();

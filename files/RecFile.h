@@ -167,4 +167,15 @@ private:
         std::vector<MarkerComment> comments;
     };
     std::optional<JournalLists> journaled;
+    // The recording's own text and the digest's marker bytes, built again only when the lists changed (or the
+    // last marker came to span audio): an update every few seconds costs a comparison, not a new text.
+    struct ListedText {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+        bool lastSpansAudio = false;
+        std::string text;
+        std::string digestBytes;
+    };
+    std::optional<ListedText> listedText;
+    const ListedText& Listed();
 };
