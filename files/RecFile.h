@@ -3,6 +3,7 @@
 // signature line, and the companion marker file that journals the lists while the
 // object lives. Adds slots 26-28 to MediaFile.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,22 @@ private:
     bool textStored = false;
     // Said once: lists that neither the recording nor a companion file can keep.
     bool warnedUnkept = false;
-    // What the open companion file holds, as last written.
-    std::string journalText;
+    // The lists the open companion file holds, as last written: an update that finds them unchanged
+    // compares them and builds no text, whatever their length.
+    struct JournalLists {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+    };
+    std::optional<JournalLists> journaled;
+    // The recording's own text and the digest's marker bytes, built again only when the lists changed (or the
+    // last marker came to span audio): an update every few seconds costs a comparison, not a new text.
+    struct ListedText {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+        bool lastSpansAudio = false;
+        std::string text;
+        std::string digestBytes;
+    };
+    std::optional<ListedText> listedText;
+    const ListedText& Listed();
 };

@@ -76,11 +76,11 @@ bool RecFile::WriteMarkerFile()
     if (readOnly || !OpenMarkerFile()) {
         return false;
     }
-    const std::string text = BuildText(true);
     // An update every few seconds mostly finds the lists as they were: nothing to rewrite.
-    if (wasOpen && text == journalText) {
+    if (wasOpen && journaled && journaled->markers == markers && journaled->comments == comments) {
         return true;
     }
+    const std::string text = BuildText(true);
     const DWORD version = 1;
     const LONG length = static_cast<LONG>(text.size() + 1);
     // The old content stays whole unless the space for the new one is there.
@@ -94,7 +94,7 @@ bool RecFile::WriteMarkerFile()
     if (!FlushMarkerFile()) {
         return false;
     }
-    journalText = text;
+    journaled = JournalLists{markers, comments};
     return true;
 }
 
@@ -130,7 +130,7 @@ bool RecFile::CloseMarkerFile()
         return true;
     }
     const bool ok = ReleaseMmio(&markerFile);
-    journalText.clear();
+    journaled.reset();
     // Deleted only once the recording's own text holds the lists, or when the
     // recording itself is gone.
     std::string recording = name;
@@ -147,7 +147,7 @@ bool RecFile::MoveMarkerFile(const std::string& recording)
 {
     const std::string from = markerFileName.empty() ? MarkerFileNameFor(name) : markerFileName;
     ReleaseMmio(&markerFile);
-    journalText.clear();
+    journaled.reset();
     markerFileName.clear();
     std::string probe = from;
     if (from.empty() || !mmioOpenA(probe.data(), nullptr, MMIO_EXIST)) {
