@@ -30,7 +30,6 @@
 
 #include "app/FormatBuffers.h"
 #include "app/SMsg.h"
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "bench/DirectEncoders.h"
 #include "files/Sha1.h"
@@ -47,6 +46,7 @@
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 
 namespace {
 namespace hl = platform::headless;

@@ -1,7 +1,7 @@
 // The "Driver" settings (wave output and input devices by name) and their Load and Save.
 #include "prefs/SetDriver.h"
 
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
-#include "app/SettingsRules.h"
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
@@ -14,6 +13,7 @@
 #include "prefs/PatternDialog.h"
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

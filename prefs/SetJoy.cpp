@@ -1,7 +1,7 @@
 // The "Joy" settings (the actions of four joystick buttons) and their Load and Save.
 #include "prefs/SetJoy.h"
 
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

@@ -1,7 +1,7 @@
 // The "Key" settings (three hot keys) and their Load and Save.
 #include "prefs/SetKey.h"
 
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

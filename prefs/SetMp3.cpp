@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "app/FormatBuffers.h"
-#include "app/SettingsRules.h"
 #include "files/Mp3TagSwitch.h"
 #include "platform/acm/CodecFormats.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

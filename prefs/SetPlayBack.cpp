@@ -1,7 +1,7 @@
 // Section "Play" of the settings: SoundByte, loaded and saved with the other sections.
 #include "prefs/SetPlayBack.h"
 
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

@@ -1,7 +1,7 @@
 // The "Record" settings (record mode and the silence time that ends a take) and their Load and Save.
 #include "prefs/SetRecord.h"
 
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

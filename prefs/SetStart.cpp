@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/SettingsRules.h"
 #include "platform/kernel/Files.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/SettingsRules.h"
 #include "platform/core/Strings.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

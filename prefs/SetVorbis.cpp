@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 int VorStereo = 0;
 int VorSampleRate = 44100;

@@ -2,7 +2,7 @@
 #include "prefs/SetWave.h"
 
 #include "app/FormatBuffers.h"
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 using namespace settings;
 

@@ -2,7 +2,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/Settings.h"
 #include "files/FileType.h"
 #include "owl/CommandEnabler.h"
 #include "owl/OpenSaveDialog.h"
@@ -10,6 +9,7 @@
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/Settings.h"
 
 namespace {
 // The input-line command of an inserted source: the handler takes its id.

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Settings.h"
 #include "files/FileType.h"
 #include "files/RecFile.h"
 #include "prefs/SetPlayBack.h"
@@ -12,6 +11,7 @@
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/Settings.h"
 
 namespace {
 // A position this close to the end plays the recording from its start.

@@ -2,7 +2,6 @@
 // the settings files, and starting the program once more.
 #include <vector>
 
-#include "app/SettingsFiles.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "files/Mp3TagSwitch.h"
@@ -12,6 +11,7 @@
 #include "prefs/TimerSchedule.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/SettingsFiles.h"
 
 namespace {
 constexpr UINT kPreferences = 25006;

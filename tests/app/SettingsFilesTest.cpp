@@ -1,10 +1,10 @@
 // The settings-file dialogs with scripted answers: what they ask for, and a save and a load through them.
 #include <optional>
 
-#include "app/Settings.h"
-#include "app/SettingsFiles.h"
 #include "platform/user/CommonDialogs.h"
 #include "prefs/SetRecord.h"
+#include "settings/Settings.h"
+#include "settings/SettingsFiles.h"
 #include "tests/app/SettingsFixture.h"
 
 namespace hl = platform::headless;

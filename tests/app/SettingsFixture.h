@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Window.h"
+#include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
 // A top-level window at x, y made the active window.

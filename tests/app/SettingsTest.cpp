@@ -8,10 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/SettingsMessages.h"
-#include "app/SettingsRules.h"
-#include "app/SettingsStore.h"
 #include "platform/profile/Profile.h"
+#include "settings/SettingsMessages.h"
+#include "settings/SettingsRules.h"
+#include "settings/SettingsStore.h"
 #include "tests/app/SettingsFixture.h"
 #include "tests/app/SettingsValues.h"
 

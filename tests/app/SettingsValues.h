@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "files/Mp3TagSwitch.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
@@ -16,6 +15,7 @@
 #include "prefs/SetTimer.h"
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
+#include "settings/Settings.h"
 
 inline std::string FormatHex(const WAVEFORMATEX* f)
 {

@@ -13,11 +13,10 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/StartOptions.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "owl/Gauge.h"
 #include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
@@ -34,6 +33,7 @@
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

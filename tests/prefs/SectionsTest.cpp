@@ -4,8 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/SettingsRules.h"
 #include "platform/profile/Profile.h"
+#include "settings/SettingsRules.h"
 #include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
 #include "prefs/PatternTime.h"

@@ -16,7 +16,6 @@
 
 #include "app/FormatBuffers.h"
 #include "app/SMsg.h"
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "files/RecFile.h"
 #include "files/WaveFile.h"
@@ -36,6 +35,7 @@
 #include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 #include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
 

@@ -7,7 +7,6 @@
 
 #include "app/FormatBuffers.h"
 #include "app/ProjectRCVersion.h"
-#include "app/Settings.h"
 #include "app/WebAddress.h"
 #include "controls/ContextHelpWin.h"
 #include "files/Mp3TagSwitch.h"
@@ -20,6 +19,7 @@
 #include "prefs/SetTimer.h"
 #include "prefs/SetWave.h"
 #include "prefs/TimerSchedule.h"
+#include "settings/Settings.h"
 
 namespace shelltest {
 namespace {

@@ -12,12 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/StartOptions.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "app/main/FrameMessages.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/user/Headless.h"
@@ -28,6 +27,7 @@
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "resources/Resources.h"
+#include "settings/Settings.h"
 #include "tests/support/TestSupport.h"
 
 namespace shelltest {

@@ -1,13 +1,13 @@
 // SettingsStore: typed reads and writes of one settings section in a registry key or an INI file.
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "app/SettingsRules.h"
 #include "platform/core/Strings.h"
 #include "platform/profile/Profile.h"
+#include "settings/SettingsRules.h"
 
 SettingsStore::SettingsStore(HKEY key, const char* iniPath, const char* section)
     : iniPath_(iniPath), key_(key), section_(section)

@@ -1,5 +1,5 @@
 // The one place save-all's two failures pass through on their way to the message base's box.
-#include "app/SettingsMessages.h"
+#include "settings/SettingsMessages.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Load-all and save-all over every settings section, the store choice, and the application's own keys.
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <clocale>
 #include <cmath>
@@ -9,13 +9,13 @@
 #include <set>
 #include <string>
 
-#include "app/SettingsMessages.h"
-#include "app/SettingsRules.h"
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Window.h"
+#include "settings/SettingsMessages.h"
+#include "settings/SettingsRules.h"
 // The layers' one upward edge, and only from this file: load-all and save-all run
-// each preference page's static Load and Save (declared in app/CMakeLists.txt).
+// each preference page's static Load and Save (declared in settings/CMakeLists.txt).
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetPlayBack.h"

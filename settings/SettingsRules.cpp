@@ -1,5 +1,5 @@
 // How one settings value is read and written in the registry and in an INI file, defaults and checks included.
-#include "app/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The settings-file dialogs.
-#include "app/SettingsFiles.h"
+#include "settings/SettingsFiles.h"
 
 #include "owl/OpenSaveDialog.h"
 
