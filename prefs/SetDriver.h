@@ -6,16 +6,14 @@
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern char WaveOutDriver[260];
-extern char WaveInDriver[260];
+#include "settings/DriverSettings.h"
 
 class TSetDriver : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetDriver(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadDriverSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveDriverSettings(key, iniPath); }
 
     void SetupWindow() override;
     void TransferData(OWL::TTransferDirection direction) override;

@@ -9,24 +9,15 @@
 #include "platform/core/WaveFormat.h"
 #include "platform/registry/Registry.h"
 #include "prefs/FormatList.h"
-
-extern int Mp3SampleRate;        // Hz
-extern bool Mp3Stereo;
-extern char Mp3ACMDriver[260];
-extern char Mp3ACMFormat[260];
-extern int DefaultAudioFormat;   // file type of new recordings: 0 WAV, 1 MP3, 3 Ogg Vorbis
-extern bool Mp3EnableTag;        // ID3v2 tags on
-
-// The 30-byte MPEG Layer-3 record used when no "Mp3Format" can be read.
-void SetDefaultMp3Format(WAVEFORMATEX* format);
+#include "settings/Mp3Settings.h"
 
 class TSetMp3 : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
     TSetMp3(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
 
     // Also hands the tag flag to the MP3 file layer.
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadMp3Settings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveMp3Settings(key, iniPath); }
 
     void SetupWindow() override;
     int SetActive(OWL::TPshNotify& notify) override;

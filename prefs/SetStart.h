@@ -7,18 +7,14 @@
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern bool OnTop;
-extern bool TrayIcon;
-extern bool ListenOnStart;
-extern bool MinimizeOnStart;
+#include "settings/StartSettings.h"
 
 class TSetStart : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetStart(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadStartSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveStartSettings(key, iniPath); }
 
     void SetupWindow() override;
     // A changed always-on-top state reaches the main window at once.
@@ -54,8 +50,3 @@ private:
 
     DECLARE_RESPONSE_TABLE(TSetStart)
 };
-
-// The start command: the program file (quoted when it holds blanks, since no
-// short form exists here), plus " -m" with MinimizeOnStart.
-void AddAutoStart();
-void RemoveAutoStart();

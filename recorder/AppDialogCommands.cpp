@@ -5,10 +5,10 @@
 #include "files/FileType.h"
 #include "owl/CommandEnabler.h"
 #include "owl/OpenSaveDialog.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include "app/StartOptions.h"
 #include "files/FileType.h"
 #include "platform/kernel/Clock.h"
-#include "prefs/CodecDrivers.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
 #include "settings/Settings.h"
 
 DWORD AudioBlockBytes(const WAVEFORMATEX& f)

@@ -9,11 +9,11 @@
 #include "files/FileType.h"
 #include "files/RecFile.h"
 #include "platform/kernel/Clock.h"
-#include "prefs/CodecDrivers.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetRecord.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/RecordSettings.h"
 #include "settings/Settings.h"
 
 namespace {

@@ -6,11 +6,11 @@
 
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetPlayBack.h"
-#include "prefs/SetRecord.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/PlayBackSettings.h"
+#include "settings/RecordSettings.h"
 #include "settings/Settings.h"
 
 namespace {

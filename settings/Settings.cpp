@@ -12,18 +12,16 @@
 #include "platform/profile/Profile.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/Window.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/PlayBackSettings.h"
+#include "settings/RecordSettings.h"
 #include "settings/SettingsMessages.h"
 #include "settings/SettingsRules.h"
-// The layers' one upward edge, and only from this file: load-all and save-all run
-// each preference page's static Load and Save (declared in settings/CMakeLists.txt).
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetPlayBack.h"
-#include "prefs/SetRecord.h"
-#include "prefs/SetStart.h"
-#include "prefs/SetTimer.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
+#include "settings/StartSettings.h"
+#include "settings/TimerSettings.h"
+#include "settings/VorbisSettings.h"
+#include "settings/WaveSettings.h"
 
 using namespace settings;
 
@@ -202,14 +200,14 @@ void LoadAllSettings(const char* iniPath)
     }
     DefaultAudioFormat = 0;
     HangOverTime = 1;
-    TSetTimer::Load(key, path, &TimerSettings);
-    TSetWave::Load(key, path);
-    TSetMp3::Load(key, path);
-    TSetVorbis::Load(key, path);
-    TSetPlayBack::Load(key, path);
-    TSetStart::Load(key, path);
-    TSetRecord::Load(key, path);
-    TSetFile::Load(key, path);
+    LoadTimerSettings(key, path, &TimerSettings);
+    LoadWaveSettings(key, path);
+    LoadMp3Settings(key, path);
+    LoadVorbisSettings(key, path);
+    LoadPlayBackSettings(key, path);
+    LoadStartSettings(key, path);
+    LoadRecordSettings(key, path);
+    LoadFileSettings(key, path);
 }
 
 void SaveAllSettings(const char* iniPath)
@@ -234,13 +232,13 @@ void SaveAllSettings(const char* iniPath)
     } else if (!IniSetInt("Setup", "Sound Level", SoundLevel, path)) {
         ShowSettingsMessage(kMsgIniWriteFailed);
     }
-    TSetTimer::Save(key, path, TimerSettings);
-    TSetWave::Save(key, path);
-    TSetPlayBack::Save(key, path);
-    TSetStart::Save(key, path);
-    TSetRecord::Save(key, path);
-    TSetFile::Save(key, path);
-    TSetMp3::Save(key, path);
-    TSetVorbis::Save(key, path);
+    SaveTimerSettings(key, path, TimerSettings);
+    SaveWaveSettings(key, path);
+    SavePlayBackSettings(key, path);
+    SaveStartSettings(key, path);
+    SaveRecordSettings(key, path);
+    SaveFileSettings(key, path);
+    SaveMp3Settings(key, path);
+    SaveVorbisSettings(key, path);
     store.Close();
 }

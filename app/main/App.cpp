@@ -16,6 +16,7 @@
 #include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsMessages.h"
 

@@ -8,10 +8,10 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Processes.h"
 #include "prefs/PreferencesSheet.h"
-#include "prefs/TimerSchedule.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "settings/SettingsFiles.h"
+#include "settings/TimerSchedule.h"
 
 namespace {
 constexpr UINT kPreferences = 25006;

@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "platform/user/CommonDialogs.h"
-#include "prefs/SetRecord.h"
+#include "settings/RecordSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFiles.h"
 #include "tests/app/SettingsFixture.h"

@@ -7,15 +7,15 @@
 
 #include "app/FormatBuffers.h"
 #include "files/Mp3TagSwitch.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetPlayBack.h"
-#include "prefs/SetRecord.h"
-#include "prefs/SetStart.h"
-#include "prefs/SetTimer.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/PlayBackSettings.h"
+#include "settings/RecordSettings.h"
 #include "settings/Settings.h"
+#include "settings/StartSettings.h"
+#include "settings/TimerSettings.h"
+#include "settings/VorbisSettings.h"
+#include "settings/WaveSettings.h"
 
 inline std::string FormatHex(const WAVEFORMATEX* f)
 {

@@ -15,8 +15,8 @@
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/CodecDrivers.h"
 #include "resources/Resources.h"
+#include "settings/CodecDrivers.h"
 #include "tests/app/SettingsFixture.h"
 
 namespace pagetest {

@@ -8,7 +8,6 @@
 #include "settings/SettingsRules.h"
 #include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
-#include "prefs/PatternTime.h"
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetJoy.h"
@@ -20,6 +19,7 @@
 #include "prefs/SetTimer.h"
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
+#include "settings/PatternTime.h"
 #include "tests/app/SettingsFixture.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 // The timer schedule: each edge once, across midnight, both daylight-saving changes and clock jumps.
-#include "prefs/TimerSchedule.h"
+#include "settings/TimerSchedule.h"
 
 #include <gtest/gtest.h>
 

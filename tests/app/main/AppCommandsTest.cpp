@@ -15,11 +15,11 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Processes.h"
 #include "platform/user/Keyboard.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetTimer.h"
-#include "prefs/SetWave.h"
-#include "prefs/TimerSchedule.h"
+#include "settings/Mp3Settings.h"
 #include "settings/Settings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
+#include "settings/WaveSettings.h"
 
 namespace shelltest {
 namespace {

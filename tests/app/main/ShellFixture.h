@@ -22,12 +22,12 @@
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetStart.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
 #include "settings/Settings.h"
+#include "settings/StartSettings.h"
 #include "tests/support/TestSupport.h"
 
 namespace shelltest {

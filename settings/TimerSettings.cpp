@@ -1,5 +1,5 @@
 // The "Timer" settings (master switch and three daily schedules) and their Load and Save.
-#include "prefs/SetTimer.h"
+#include "settings/TimerSettings.h"
 
 #include <string>
 
@@ -26,19 +26,7 @@ Names NamesOf(int n)
 }
 }
 
-void TimerDayChoices(int todayWeekday, TimerDayChoice out[12])
-{
-    const TimerDayChoice fixed[] = {{3809, 127}, {3800, 1},  {3801, 2},  {3802, 4},  {3803, 8},
-                                    {3804, 16},  {3805, 32}, {3806, 64}, {3807, 62}, {3808, 65}};
-    int i = 0;
-    for (const auto& c : fixed) {
-        out[i++] = c;
-    }
-    out[i++] = {3810, static_cast<DWORD>(1u << ((todayWeekday % 7 + 7) % 7))};
-    out[i] = {0, 0};
-}
-
-void TSetTimer::Load(HKEY key, const char* iniPath, TTimerSettings* settings)
+void LoadTimerSettings(HKEY key, const char* iniPath, TTimerSettings* settings)
 {
     if (!settings) {
         return;
@@ -68,7 +56,7 @@ void TSetTimer::Load(HKEY key, const char* iniPath, TTimerSettings* settings)
     }
 }
 
-void TSetTimer::Save(HKEY key, const char* iniPath, const TTimerSettings& settings)
+void SaveTimerSettings(HKEY key, const char* iniPath, const TTimerSettings& settings)
 {
     if (key) {
         RegSetByte(key, "TimerEnable", settings.TimerEnable);

@@ -1,6 +1,8 @@
 // The "Key" settings (three hot keys) and their Load and Save.
-#include "prefs/SetKey.h"
+#include "settings/KeySettings.h"
 
+#include "platform/user/Controls.h"
+#include "platform/user/HotKeys.h"
 #include "settings/SettingsRules.h"
 
 using namespace settings;
@@ -35,7 +37,7 @@ UINT HotKeyModifiers(WORD hotKey)
 
 UINT HotKeyVirtualKey(WORD hotKey) { return hotKey & 0xFF; }
 
-void TSetKey::Load(HKEY key, const char* iniPath)
+void LoadKeySettings(HKEY key, const char* iniPath)
 {
     for (const auto& k : kKeys) {
         char text[20];
@@ -49,7 +51,7 @@ void TSetKey::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetKey::Save(HKEY key, const char* iniPath)
+void SaveKeySettings(HKEY key, const char* iniPath)
 {
     for (const auto& k : kKeys) {
         if (key) {

@@ -1,5 +1,5 @@
 // Section "Play" of the settings: SoundByte, loaded and saved with the other sections.
-#include "prefs/SetPlayBack.h"
+#include "settings/PlayBackSettings.h"
 
 #include "settings/SettingsRules.h"
 
@@ -7,7 +7,7 @@ using namespace settings;
 
 int SoundByte = 2;
 
-void TSetPlayBack::Load(HKEY key, const char* iniPath)
+void LoadPlayBackSettings(HKEY key, const char* iniPath)
 {
     SoundByte = iniPath && *iniPath ? IniGetInt("Play", "SoundByte", 2, iniPath) : RegGetWide(key, "SoundByte", 2);
     if (SoundByte < 1) {
@@ -15,7 +15,7 @@ void TSetPlayBack::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetPlayBack::Save(HKEY key, const char* iniPath)
+void SavePlayBackSettings(HKEY key, const char* iniPath)
 {
     if (key) {
         // One byte, as other installations read it; wider values of earlier builds still load.

@@ -1,4 +1,4 @@
-#include "prefs/TimerSchedule.h"
+#include "settings/TimerSchedule.h"
 
 #include <algorithm>
 #include <ctime>

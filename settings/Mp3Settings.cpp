@@ -1,5 +1,5 @@
 // The "Mp3" settings (PCM side, codec format, tag switch, default file type) and their Load and Save.
-#include "prefs/SetMp3.h"
+#include "settings/Mp3Settings.h"
 
 #include <cstring>
 
@@ -36,7 +36,7 @@ void SetDefaultMp3Format(WAVEFORMATEX* format)
     std::memcpy(format, &record, sizeof record);
 }
 
-void TSetMp3::Load(HKEY key, const char* iniPath)
+void LoadMp3Settings(HKEY key, const char* iniPath)
 {
     bool formatRead = false;
     if (iniPath && *iniPath) {
@@ -66,7 +66,7 @@ void TSetMp3::Load(HKEY key, const char* iniPath)
     Mp3EnableTagSwitch = Mp3EnableTag;
 }
 
-void TSetMp3::Save(HKEY key, const char* iniPath)
+void SaveMp3Settings(HKEY key, const char* iniPath)
 {
     if (key) {
         RegSetByte(key, "Mp3Stereo", Mp3Stereo);

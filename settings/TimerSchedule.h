@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "platform/core/Types.h"
-#include "prefs/SetTimer.h"
+#include "settings/TimerSettings.h"
 
 class TimerSchedule {
 public:

@@ -1,5 +1,5 @@
 // The "Wave" settings (PCM format and WAV compression format) and their Load and Save.
-#include "prefs/SetWave.h"
+#include "settings/WaveSettings.h"
 
 #include "app/FormatBuffers.h"
 #include "settings/SettingsRules.h"
@@ -19,7 +19,7 @@ constexpr int kDefaultRate = 8000;
 constexpr long long kMaxRate = 100000;
 }
 
-void TSetWave::Load(HKEY key, const char* iniPath)
+void LoadWaveSettings(HKEY key, const char* iniPath)
 {
     const std::size_t capacity = FormatReadCapacity();
     bool formatRead = false;
@@ -49,7 +49,7 @@ void TSetWave::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetWave::Save(HKEY key, const char* iniPath)
+void SaveWaveSettings(HKEY key, const char* iniPath)
 {
     if (key) {
         RegSetByte(key, "Stereo", Stereo);

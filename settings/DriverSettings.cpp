@@ -1,5 +1,5 @@
 // The "Driver" settings (wave output and input devices by name) and their Load and Save.
-#include "prefs/SetDriver.h"
+#include "settings/DriverSettings.h"
 
 #include "settings/SettingsRules.h"
 
@@ -8,7 +8,7 @@ using namespace settings;
 char WaveOutDriver[260] = "";
 char WaveInDriver[260] = "";
 
-void TSetDriver::Load(HKEY key, const char* iniPath)
+void LoadDriverSettings(HKEY key, const char* iniPath)
 {
     if (iniPath && *iniPath) {
         IniGetText("Driver", "WaveOutDriver", "-1", WaveOutDriver, sizeof WaveOutDriver, iniPath);
@@ -19,7 +19,7 @@ void TSetDriver::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetDriver::Save(HKEY key, const char* iniPath)
+void SaveDriverSettings(HKEY key, const char* iniPath)
 {
     if (key) {
         RegSetText(key, "WaveOutDriver", WaveOutDriver);

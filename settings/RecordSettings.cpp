@@ -1,5 +1,5 @@
 // The "Record" settings (record mode and the silence time that ends a take) and their Load and Save.
-#include "prefs/SetRecord.h"
+#include "settings/RecordSettings.h"
 
 #include "settings/SettingsRules.h"
 
@@ -8,7 +8,7 @@ using namespace settings;
 int RecordMode = 0;
 int TalkOff = 1;
 
-void TSetRecord::Load(HKEY key, const char* iniPath)
+void LoadRecordSettings(HKEY key, const char* iniPath)
 {
     if (iniPath && *iniPath) {
         RecordMode = IniGetInt("Record", "RecordMode", 0, iniPath);
@@ -28,7 +28,7 @@ void TSetRecord::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetRecord::Save(HKEY key, const char* iniPath)
+void SaveRecordSettings(HKEY key, const char* iniPath)
 {
     if (key) {
         RegSetByte(key, "RecordMode", RecordMode);

@@ -1,5 +1,5 @@
 // Expanding the date and time codes of file name patterns with English names.
-#include "prefs/PatternTime.h"
+#include "settings/PatternTime.h"
 
 #include <cstdio>
 #include <cstring>

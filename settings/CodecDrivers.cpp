@@ -1,5 +1,5 @@
 // The compression-manager switch and the MPEG Layer-3 codec driver list.
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
 
 #include "platform/core/Strings.h"
 

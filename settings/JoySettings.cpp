@@ -1,5 +1,5 @@
 // The "Joy" settings (the actions of four joystick buttons) and their Load and Save.
-#include "prefs/SetJoy.h"
+#include "settings/JoySettings.h"
 
 #include "settings/SettingsRules.h"
 
@@ -31,7 +31,7 @@ const Button kButtons[] = {
     {"JoyButton1", &JoyButton1}, {"JoyButton2", &JoyButton2}, {"JoyButton3", &JoyButton3}, {"JoyButton4", &JoyButton4}};
 }
 
-void TSetJoy::Load(HKEY key, const char* iniPath)
+void LoadJoySettings(HKEY key, const char* iniPath)
 {
     if (iniPath && *iniPath) {
         JoyEnable = IniGetInt("Joy", "JoyEnable", 0, iniPath) != 0;
@@ -46,7 +46,7 @@ void TSetJoy::Load(HKEY key, const char* iniPath)
     }
 }
 
-void TSetJoy::Save(HKEY key, const char* iniPath)
+void SaveJoySettings(HKEY key, const char* iniPath)
 {
     if (key) {
         RegSetByte(key, "JoyEnable", JoyEnable);

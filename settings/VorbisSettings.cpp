@@ -1,7 +1,5 @@
 // The "Vorbis" settings (channels, rate, quality, estimated byte rate) and their Load and Save.
-#include "prefs/SetVorbis.h"
-
-#include <cstdio>
+#include "settings/VorbisSettings.h"
 
 #include "settings/SettingsStore.h"
 
@@ -10,15 +8,7 @@ int VorSampleRate = 44100;
 int VorQ = 4;
 int VorByteRate = 10750;
 
-std::string VorbisRateText(long bitrate)
-{
-    char text[80];
-    std::snprintf(text, sizeof text, "%.3f MB/min    %ld kbit/sec", bitrate / 8.0 * 60.0 / 1048576.0,
-                  (bitrate + 499) / 1000);
-    return text;
-}
-
-void TSetVorbis::Load(HKEY key, const char* iniPath)
+void LoadVorbisSettings(HKEY key, const char* iniPath)
 {
     // Exactly one store: the INI file when a path is given, else the key.
     SettingsStore store(iniPath && *iniPath ? nullptr : key, iniPath, "Vorbis");
@@ -34,7 +24,7 @@ void TSetVorbis::Load(HKEY key, const char* iniPath)
     VorByteRate = store.GetInt("VorByteRate", 10750);
 }
 
-void TSetVorbis::Save(HKEY key, const char* iniPath)
+void SaveVorbisSettings(HKEY key, const char* iniPath)
 {
     // Exactly one store: the key when open, else the INI file.
     SettingsStore store(key, key ? nullptr : iniPath, "Vorbis");

@@ -1,5 +1,5 @@
 // The "Setup" settings of the General page, their Load and Save, and the start-with-the-session entry.
-#include "prefs/SetStart.h"
+#include "settings/StartSettings.h"
 
 #include <string>
 
@@ -47,7 +47,7 @@ std::string QuoteArgument(const std::string& arg)
 }
 }
 
-void TSetStart::Load(HKEY key, const char* iniPath)
+void LoadStartSettings(HKEY key, const char* iniPath)
 {
     OnTop = LoadFlag(key, iniPath, "OnTop");
     TrayIcon = LoadFlag(key, iniPath, "TrayIcon");
@@ -55,7 +55,7 @@ void TSetStart::Load(HKEY key, const char* iniPath)
     MinimizeOnStart = LoadFlag(key, iniPath, "MinimizeOnStart");
 }
 
-void TSetStart::Save(HKEY key, const char* iniPath)
+void SaveStartSettings(HKEY key, const char* iniPath)
 {
     SaveFlag(key, iniPath, "ListenOnStart", ListenOnStart);
     SaveFlag(key, iniPath, "MinimizeOnStart", MinimizeOnStart);
