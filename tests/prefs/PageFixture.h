@@ -17,7 +17,7 @@
 #include "platform/wave/ScriptedWave.h"
 #include "resources/Resources.h"
 #include "settings/CodecDrivers.h"
-#include "tests/app/SettingsFixture.h"
+#include "tests/settings/SettingsFixture.h"
 
 namespace pagetest {
 namespace hl = platform::headless;

@@ -20,7 +20,7 @@
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
 #include "settings/PatternTime.h"
-#include "tests/app/SettingsFixture.h"
+#include "tests/settings/SettingsFixture.h"
 
 namespace fs = std::filesystem;
 

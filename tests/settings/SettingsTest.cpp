@@ -12,8 +12,8 @@
 #include "settings/SettingsMessages.h"
 #include "settings/SettingsRules.h"
 #include "settings/SettingsStore.h"
-#include "tests/app/SettingsFixture.h"
-#include "tests/app/SettingsValues.h"
+#include "tests/settings/SettingsFixture.h"
+#include "tests/settings/SettingsValues.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include "settings/RecordSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsFiles.h"
-#include "tests/app/SettingsFixture.h"
+#include "tests/settings/SettingsFixture.h"
 
 namespace hl = platform::headless;
 
