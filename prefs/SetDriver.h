@@ -1,7 +1,6 @@
 #pragma once
-// Settings of section "Driver" (the wave output and input devices by product
-// name, "-1" for the wave mapper) and the Driver page. Neither is part of the
-// preferences sheet nor of load-all and save-all.
+// The Driver page, which edits section "Driver" of the settings (settings/DriverSettings.h).
+// Neither is part of the preferences sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"

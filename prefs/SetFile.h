@@ -1,7 +1,6 @@
 #pragma once
-// Settings of section "File" (file size limit and the action at it, automatic
-// naming and its pattern, the category prompt and the default recording folder)
-// and the File page that edits them.
+// The File page, which edits section "File" of the settings (settings/FileSettings.h),
+// with its example name and the estimate of what the limit holds.
 #include <ctime>
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
-// Settings of section "Joy" (recorder actions of four joystick buttons) and
-// the Switches page. Neither is part of the sheet nor of load-all and save-all.
+// The Switches page, which edits section "Joy" of the settings (settings/JoySettings.h).
+// Neither is part of the sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"

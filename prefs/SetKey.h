@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Key" (three hot-key words as the hot-key control reports
-// them: low byte virtual key, high byte HOTKEYF_* flags) and the HotKey page.
+// The HotKey page, which edits section "Key" of the settings (settings/KeySettings.h).
 // Neither is part of the sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"

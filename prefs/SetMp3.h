@@ -1,7 +1,5 @@
 #pragma once
-// Settings of section "Mp3" (the PCM side and codec format of MP3 recordings,
-// whether ID3v2 tags are written, the default recording file type) and the MP3
-// page that edits them.
+// The MP3 page, which edits section "Mp3" of the settings (settings/Mp3Settings.h).
 #include "app/SMsg.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"

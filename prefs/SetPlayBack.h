@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Play" (the length played per segment in SoundByte mode)
-// and the PlayBack page that edits it.
+// The PlayBack page, which edits section "Play" of the settings (settings/PlayBackSettings.h).
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"

@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Record" (the record mode and the silence time that ends
-// a take) and the Record page that edits them.
+// The Record page, which edits section "Record" of the settings (settings/RecordSettings.h).
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"

@@ -1,7 +1,6 @@
 #pragma once
-// Settings of section "Setup" edited on the General page, the page with its
-// desktop and launcher-menu shortcuts, and the routines that register the
-// program to start with the desktop session.
+// The General page, which edits the "Setup" flags of settings/StartSettings.h, with its
+// desktop and launcher-menu shortcuts.
 #include "app/CShortcut.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"

@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Timer" (the master switch and three daily schedules)
-// and the Timer page that edits them.
+// The Timer page, which edits section "Timer" of the settings (settings/TimerSettings.h).
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"

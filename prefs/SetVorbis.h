@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Vorbis" (channels, sample rate and quality of Ogg
-// Vorbis recordings, and the byte rate estimated for them) and the Vorbis page.
+// The Vorbis page, which edits section "Vorbis" of the settings (settings/VorbisSettings.h).
 #include <string>
 
 #include "app/SMsg.h"

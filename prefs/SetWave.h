@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Wave" (the PCM recording format and the compression
-// format of WAV recordings) and the Wave page that edits them.
+// The Wave page, which edits section "Wave" of the settings (settings/WaveSettings.h).
 #include "app/SMsg.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
