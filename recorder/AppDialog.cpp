@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "controls/CoolButton.h"
 #include "controls/HelpMaps.h"
@@ -19,11 +18,12 @@
 #include "owl/Tooltip.h"
 #include "platform/kernel/Modules.h"
 #include "platform/user/Keyboard.h"
-#include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/CodecDrivers.h"
+#include "settings/Settings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
 
 char CurrentFileName[260] = "";
 

@@ -4,16 +4,16 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "files/FileType.h"
-#include "prefs/SetFile.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/Settings.h"
 
 DWORD AudioBlockBytes(const WAVEFORMATEX& f)
 {

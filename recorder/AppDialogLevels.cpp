@@ -4,17 +4,17 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "controls/SMeter.h"
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetRecord.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/RecordSettings.h"
+#include "settings/Settings.h"
 
 namespace {
 // Seconds of recording after which the headers and the journal are brought up to date.

@@ -5,9 +5,9 @@
 
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
 
 namespace {
 // The file class refuses WAV data that would pass 4 GiB less 1 MiB; a recording

@@ -16,13 +16,13 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
-#include "prefs/PatternTime.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/PatternTime.h"
+#include "settings/VorbisSettings.h"
+#include "settings/WaveSettings.h"
 
 namespace {
 constexpr const char* kProduct = "Tapvox";

@@ -17,9 +17,9 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/mmio/Mmio.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
+#include "settings/FileSettings.h"
 
 namespace {
 constexpr LONG kCopyBlock = 45000;

@@ -11,9 +11,9 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/MulDiv.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
 
 namespace {
 std::string DurationText(DWORD seconds)
