@@ -326,8 +326,11 @@ bool TAppDialog::openfile(const char* name, int fileType)
         UpdateCaption(nullptr, false);
         return false;
     }
+    // An empty file holds no recording to append to (a take killed before its first
+    // frames leaves one): it becomes a new recording of its type.
+    const bool empty = exists && !generated && platform::IsEmptyRegularFile(CurrentFileName);
     MediaFile* file = nullptr;
-    if (!exists || generated) {
+    if (!exists || generated || empty) {
         CreateDirectoryPath(CurrentFileName);
         creatingFile = true;
         const bool formats = SetUpNewFileFormats(fileType) && DeviceFormatUsable() && FileFormatUsable(fileType);
@@ -353,7 +356,7 @@ bool TAppDialog::openfile(const char* name, int fileType)
         ShowDiskSpace();
         return false;
     }
-    if (exists && !generated) {
+    if (exists && !generated && !empty) {
         const int type = file->GetFileType();
         if (!CopyFormat(file->GetFormat()) || !FileFormatUsable(type)) {
             ShowOpenError(2, CurrentFileName);

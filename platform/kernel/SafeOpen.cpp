@@ -81,6 +81,12 @@ bool NameExists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+bool IsEmptyRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
 std::FILE* StreamFromDescriptor(int fd, const char* mode)
 {
     if (fd < 0) {
