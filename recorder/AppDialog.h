@@ -316,6 +316,12 @@ private:
     bool DeviceFormatUsable() const;
     bool FileFormatUsable(int fileType) const;
     void ShowOpenError(int error, const char* name);
+    // Why the open file takes no recording, as the messages say it.
+    std::string ReadOnlyReason() const;
+    // A start that failed: its message (0: already shown), the stop, and no empty file left.
+    void FailedStart(int messageId);
+    // A file that openfile made new for a take and that no audio reached goes again.
+    void DropEmptyNewFile();
     void ForgetCurrentFile();
     void CodecText(const char* text);
     std::string FrameCaption() const;
@@ -359,6 +365,9 @@ private:
     DWORD playPosition = 0;
     bool segmentOpen = false;
     MediaFile* currentFile = nullptr;
+    // openfile made the current file new (madeFromEmpty: out of an empty file that was there).
+    bool madeNew = false;
+    bool madeFromEmpty = false;
     MediaFile* historyFile = nullptr;
 
     // Child controls.

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "controls/CoolButton.h"
 #include "files/FileType.h"
 
 namespace {
@@ -65,4 +66,62 @@ TEST_F(Start, AnEmptyFileOfEachTypeRecordsAsANewRecordingOfItsType)
         frame = nullptr;
         dialog = nullptr;
     }
+}
+
+// A start that fails records nothing: the Record button is up again, and the empty
+// file made for the take goes, of every type; a file that was empty is left empty.
+TEST_F(Start, AFailedStartLeavesNoEmptyFileAndNoButtonDown)
+{
+    const auto recordState = [&] { return dynamic_cast<CoolButton*>(dialog->ChildWithId(150))->GetState(); };
+    const struct {
+        const char* ending;
+        bool existedEmpty;
+        bool noDevice;  // else the device refuses to open
+    } cases[] = {{".wav", false, false}, {".mp3", false, true}, {".ogg", false, false},
+                 {".wav", true, true},   {".mp3", true, false}, {".ogg", true, true}};
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.ending) + (c.existedEmpty ? " existed empty" : " new") +
+                     (c.noDevice ? ", no device" : ", busy device"));
+        const std::string path = folder + "/failed" + c.ending;
+        if (c.existedEmpty) {
+            testsupport::WriteAll(path, {});
+        }
+        ASSERT_TRUE(dialog->openfile(path.c_str(), -1));
+        ASSERT_TRUE(platform::NameExists(path));
+        script::ResetWaveScript();
+        if (c.noDevice) {
+            script::SetWaveDevices({}, {"Scripted output"});
+        } else {
+            script::FailNextWaveOpen(true, MMSYSERR_ALLOCATED);
+        }
+        ClickRecord();
+        EXPECT_FALSE(dialog->IsRecording());
+        EXPECT_FALSE(dialog->IsInputOpen());
+        EXPECT_NE(recordState(), 1);
+        EXPECT_NE(recordState(), 3);
+        EXPECT_EQ(dialog->GetCurrentFile(), nullptr);
+        EXPECT_EQ(platform::NameExists(path), c.existedEmpty);
+        if (c.existedEmpty) {
+            EXPECT_TRUE(platform::IsEmptyRegularFile(path));
+        }
+        EXPECT_FALSE(platform::NameExists(RecFile::MarkerFileNameFor(path))) << "no companion file either";
+        std::remove(path.c_str());
+    }
+    // A take with audio is kept whole when a later start fails.
+    script::ResetWaveScript();
+    const std::string kept = folder + "/kept.wav";
+    ASSERT_TRUE(dialog->openfile(kept.c_str(), -1));
+    ClickRecord();
+    Feed(5, true);
+    ClickStop();
+    const DWORD size = dialog->GetCurrentFile()->GetDataSize();
+    ASSERT_GT(size, 0u);
+    script::FailNextWaveOpen(true, MMSYSERR_ALLOCATED);
+    ClickRecord();
+    EXPECT_FALSE(dialog->IsRecording());
+    ASSERT_NE(dialog->GetCurrentFile(), nullptr);
+    EXPECT_EQ(dialog->GetCurrentFile()->GetDataSize(), size);
+    ASSERT_TRUE(dialog->savefile(nullptr, true));
+    EXPECT_EQ(SoxSamples(kept).size(), size);
 }
