@@ -9,6 +9,7 @@
 #include "files/FileType.h"
 #include "prefs/SetFile.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/HeldFile.h"
 #include "recorder/AppDialog.h"
 #include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
@@ -250,6 +251,12 @@ void TAppDialog::record()
         FailedStart(3714);
         return;
     }
+    // Held from now on, so a take whose name goes can still be copied out.
+    heldFile = std::make_unique<platform::HeldFile>();
+    if (!heldFile->Open(currentFile->GetName())) {
+        heldFile.reset();
+    }
+    fileGonePosted = false;
     // Only now: a message handled before this point finds the flag clear.
     recording = 1;
     restartCount = 0;
@@ -618,6 +625,7 @@ void TAppDialog::bnstop()
         }
     }
     hangOver = talkOff = loud = 0;
+    heldFile.reset();
     const bool wasPlaying = waveOut != nullptr;
     if (waveOut) {
         CloseOutput();

@@ -221,6 +221,7 @@ void TAppDialog::UpdateRecordingStatus(int, bool burstStart, const ACMSTREAMHEAD
     if (statusCounter == 0) {
         ShowFileSize();
         ShowDiskSpace();
+        CheckFileNamed();
     }
     if (burstStart) {
         ShowSegmentNumber(DWORD(-1));

@@ -88,4 +88,47 @@ TEST_F(RecordingTroubles, AStartThatFailsNamesTheInputAndLeavesNoFile)
         EXPECT_EQ(testsupport::FolderNames(work), std::vector<std::string>{}) << "no empty recording, no companion file";
     }
 }
+
+// The folder of a running take is removed: the recording stops with a message, and
+// the take, copied out of the still-open file, waits in the temporary folder.
+TEST_F(RecordingTroubles, AFolderRemovedWhileRecordingStopsItAndTheTakeIsRescued)
+{
+    TAPVOX_REQUIRE_TOOL("ffprobe");
+    const struct {
+        const char* take;
+        int rate;  // of the input: the format a first start records this type in
+        int bits;
+    } cases[] = {{"t.wav", 8000, 8}, {"t.mp3", 16000, 16}, {"t.ogg", 44100, 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.take);
+        const std::string input = dir.file(std::string("input-") + c.take + ".wav");
+        int status = -1;
+        testsupport::RunCapture("sox -n -r " + std::to_string(c.rate) + " -b " + std::to_string(c.bits) + " -c 1 '" +
+                                    input + "' synth 30 sine 440 2>&1",
+                                &status);
+        ASSERT_EQ(status, 0);
+        env["TAPVOX_AUDIO"] = "file:" + input + ";loop";
+        const std::string sub = work + "/sub";
+        mkdir(sub.c_str(), 0700);
+        const std::string lost = sub + "/" + c.take;
+        const std::string rescued = dir.file("XDG_CACHE_HOME") + "/tapvox/tmp/" + c.take;
+        testsupport::ChildProgram& p = Run({"-L", "sub/" + std::string(c.take)});
+        ASSERT_NE(WaitForInstance(), nullptr) << p.Err();
+        // A second of audio is in the file before its folder goes.
+        ASSERT_TRUE(WaitForData(lost, c.take[2] == 'w' ? 8000 : 4000)) << p.Err();
+        testsupport::RunCapture("sleep 1; rm -rf '" + sub + "'", &status);
+        ASSERT_TRUE(ErrorSays(p, "the take was rescued to:\n   " + rescued)) << p.Err();
+        EXPECT_NE(p.Err().find("was removed while recording:\n   " + lost), std::string::npos) << p.Err();
+        EXPECT_EQ(p.Err().find("interrupted"), std::string::npos) << p.Err();
+        const auto size = Bytes(rescued).size();
+        testsupport::RunCapture("sleep 0.5");
+        EXPECT_EQ(Bytes(rescued).size(), size) << "the recording stopped";
+        End(p);
+        const std::string probe = testsupport::RunCapture(
+            "ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + rescued + "' 2>&1", &status);
+        EXPECT_EQ(status, 0) << probe;
+        EXPECT_GE(std::strtod(probe.c_str(), nullptr), 1.5) << probe;
+        std::remove(rescued.c_str());
+    }
+}
 }
