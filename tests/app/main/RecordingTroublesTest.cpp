@@ -34,6 +34,8 @@ TEST_F(RecordingTroubles, AFileThatOpensReadOnlySaysWhyNothingRecords)
     {
         testsupport::ChildProgram& p = Run({"-L", "link.wav"});
         EXPECT_TRUE(ErrorSays(p, "Nothing can be recorded into " + work + "/link.wav: it is a symbolic link")) << p.Err();
+        EXPECT_NE(p.Err().find(work + "/link.wav is open read-only: it is a symbolic link"), std::string::npos)
+            << "the caption's R, without a display: " << p.Err();
         End(p);
         EXPECT_EQ(Bytes(work + "/target.wav"), target) << "nothing is written through the link";
     }
