@@ -327,7 +327,8 @@ private:
     void FailedStart(int messageId);
     // A file that openfile made new for a take and that no audio reached goes again.
     void DropEmptyNewFile();
-    // Once a second while recording: a file no longer named by its name is posted UM_FILE_GONE.
+    // Once a second while recording and after each update: a file no longer named by its
+    // name (and not rewritten under it) is posted UM_FILE_GONE.
     void CheckFileNamed();
     // A free name in the temporary folder for a rescued copy of the recording.
     std::string RescueName() const;

@@ -15,7 +15,8 @@
 
 void TAppDialog::CheckFileNamed()
 {
-    if (!heldFile || fileGonePosted || heldFile->StillNamed()) {
+    // A file the file object rewrote whole under its name (an MP3 tag that grew) is followed.
+    if (!heldFile || fileGonePosted || heldFile->StillNamed() || heldFile->Follow()) {
         return;
     }
     // Handled after the buffer handler, so the stop flushes what is queued into the file first.

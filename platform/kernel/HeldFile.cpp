@@ -37,6 +37,19 @@ bool HeldFile::StillNamed() const
            named.st_ino == held.st_ino;
 }
 
+bool HeldFile::Follow()
+{
+    const int fresh = OpenRegularForRead(path_);
+    if (fresh < 0) {
+        return false;
+    }
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+    fd_ = fresh;
+    return true;
+}
+
 bool HeldFile::CopyTo(const std::string& target) const
 {
     if (fd_ < 0) {

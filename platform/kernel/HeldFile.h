@@ -18,6 +18,9 @@ public:
     // Whether the name it was opened by still names this file: false once the
     // file was removed (no name left) or its name was given to another.
     bool StillNamed() const;
+    // Holds the file its name names now (its writer may have replaced it whole, as a
+    // grown tag does); false, with the old file still held, when the name names none.
+    bool Follow();
     // Every byte into a new file at target, created exclusively and never through a
     // link, and on disk before it returns; false leaves no partial copy.
     bool CopyTo(const std::string& target) const;
