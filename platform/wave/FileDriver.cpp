@@ -174,6 +174,8 @@ public:
 
     MMRESULT Name(bool input, UINT id, std::string* name) override
     {
+        // Each call says why it failed, never an earlier one.
+        refusal_.clear();
         if (id != WAVE_MAPPER && id != 0) {
             return MMSYSERR_BADDEVICEID;
         }
@@ -191,6 +193,7 @@ public:
 
     MMRESULT Open(bool input, UINT id, const std::shared_ptr<Port>& port, std::shared_ptr<Backend>* backend) override
     {
+        refusal_.clear();
         if (id != WAVE_MAPPER && id != 0) {
             return MMSYSERR_BADDEVICEID;
         }
@@ -214,7 +217,6 @@ public:
                        FormatText(port->format) + ".";
             return WAVERR_BADFORMAT;
         }
-        refusal_.clear();
         in->Launch();
         *backend = in;
         return MMSYSERR_NOERROR;
