@@ -16,6 +16,7 @@
 #include "platform/acm/Acm.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
 // The open mmio handle as a scanner stream; offsets are file offsets.
@@ -209,7 +210,8 @@ bool Mp3File::open()
         tempName = false;
     }
     std::string path = name;
-    if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName) {
+    // An existing empty file holds nothing to keep: it is made a new recording.
+    if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName || (canWrite && platform::IsEmptyRegularFile(path))) {
         handle = canWrite ? mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
         if (!handle) {
             Error("can't open file", "mp3file open");

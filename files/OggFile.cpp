@@ -20,6 +20,7 @@
 #include "platform/kernel/FileCopy.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
+#include "platform/kernel/ShareLock.h"
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -74,6 +75,11 @@ bool OggFile::OpenStreams(const char* readMode, const char* writeMode)
         const bool fresh = writeMode[0] == 'w';
         bool created = false;
         int fd = fresh ? platform::OpenOrCreateForWrite(name, &created) : platform::OpenRegularForUpdate(name);
+        // A file another handle writes is only read here, as with every recording.
+        if (fd >= 0 && !platform::LockForWriting(fd)) {
+            ::close(fd);
+            fd = -1;
+        }
         struct stat st {};
         // "w" empties the file, but a new or empty one is left alone.
         if (fd >= 0 && fresh && !created && (fstat(fd, &st) != 0 || (st.st_size > 0 && ftruncate(fd, 0) != 0))) {

@@ -341,7 +341,10 @@ bool RiffFile::open()
         if (!readOnly) {
             dirty = true;
         }
-        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        // Another writer's recording is only read as it stands: it is being made, not interrupted.
+        if (!readOnly || !mmioHeldByWriter(handle)) {
+            std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        }
     }
     return true;
 }

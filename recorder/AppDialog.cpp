@@ -16,6 +16,7 @@
 #include "files/RecFile.h"
 #include "owl/Application.h"
 #include "owl/Tooltip.h"
+#include "platform/kernel/HeldFile.h"
 #include "platform/kernel/Modules.h"
 #include "platform/user/Keyboard.h"
 #include "recorder/EngineBusy.h"
@@ -86,6 +87,7 @@ EV_MESSAGE(UM_NEXT_FILE, EvNextFileMessage),
 EV_MESSAGE(UM_STOP, EvStopPlayback),
 EV_MESSAGE(UM_NEXT_FILE_AFTER_SILENCE, EvSilenceNextFile),
 EV_MESSAGE(UM_ENGINE_REPORT, EvEngineReport),
+EV_MESSAGE(UM_FILE_GONE, EvFileGone),
 END_RESPONSE_TABLE
 
 TAppDialog::TAppDialog(OWL::TWindow* parent, LPCSTR resource, OWL::TModule* module)

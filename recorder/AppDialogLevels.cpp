@@ -139,6 +139,7 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
                         rf->Sync();
                     }
                     buffersSinceUpdate = 0;
+                    CheckFileNamed();
                 }
                 if (StartOptions.NotifyWindow) {
                     ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
@@ -311,5 +312,6 @@ void TAppDialog::NoteWritten(MediaFile* file)
         if (file->GetOverwrite()) {
             file->position(at);
         }
+        CheckFileNamed();
     }
 }

@@ -11,6 +11,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/MulDiv.h"
+#include "platform/user/MessageBox.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "settings/FileSettings.h"
@@ -194,6 +195,10 @@ void TAppDialog::ShowDiskSpace()
     }
     timeText->SetText(shown.c_str());
     if (freeMb < 0.2) {
+        // Told once while the caption says it, which no one sees without a display.
+        if (FrameCaption() != "Disk nearly full!") {
+            ShowNotice("Disk nearly full!", "Tapvox");
+        }
         SetFrameCaption("Disk nearly full!");
         PostMessage(UM_STOP);
     }
@@ -216,6 +221,7 @@ void TAppDialog::UpdateRecordingStatus(int, bool burstStart, const ACMSTREAMHEAD
     if (statusCounter == 0) {
         ShowFileSize();
         ShowDiskSpace();
+        CheckFileNamed();
     }
     if (burstStart) {
         ShowSegmentNumber(DWORD(-1));
