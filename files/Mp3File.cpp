@@ -215,20 +215,10 @@ bool Mp3File::open()
         RecFile::open();
         return true;
     }
-    handle = mmioOpenA(path.data(), nullptr, openFlags | MMIO_DENYWRITE);
-    if (!handle) {
-        handle = mmioOpenA(path.data(), nullptr, openFlags & ~3u);
-        if (handle) {
-            readOnly = true;
-        }
-    }
+    handle = OpenExisting(openFlags | MMIO_DENYWRITE);
     if (!handle) {
         Error("Can't open file.  Already in use by another program?", "mp3file open", 16);
-        openError = 1;
         return false;
-    }
-    if ((openFlags & 3) == 0) {
-        readOnly = true;
     }
     const LONGLONG length = mmioSeek(handle, 0, SEEK_END);
     mmioSeek(handle, 0, SEEK_SET);

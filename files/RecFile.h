@@ -122,6 +122,10 @@ protected:
     // when no name can be made or the open may not write: a read-only open
     // creates nothing.
     bool NameForOpen();
+    // Opens the existing file with flags, else read-only (readOnly set, also
+    // when the open flags hold no write access); null, with openError 1, when
+    // neither works.
+    HMMIO OpenExisting(DWORD flags);
     // The last step of a close: a file under a temporary name goes when it held
     // no unsaved changes at the call (true) and stays otherwise (false); any
     // other file gives result.

@@ -26,6 +26,25 @@ bool RecFile::NameForOpen()
     return true;
 }
 
+HMMIO RecFile::OpenExisting(DWORD flags)
+{
+    HMMIO handle = mmioOpenA(name.data(), nullptr, flags);
+    if (!handle) {
+        handle = mmioOpenA(name.data(), nullptr, openFlags & ~DWORD(3));
+        if (handle) {
+            readOnly = true;
+        }
+    }
+    if (!handle) {
+        openError = 1;
+        return nullptr;
+    }
+    if ((openFlags & 3) == 0) {
+        readOnly = true;
+    }
+    return handle;
+}
+
 bool RecFile::FinishClose(bool wasDirty, bool result)
 {
     if (!tempName) {

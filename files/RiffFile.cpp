@@ -276,20 +276,10 @@ bool RiffFile::open()
         RecFile::open();
         return true;
     }
-    handle = mmioOpenA(name.data(), nullptr, openFlags);
-    if (!handle) {
-        handle = mmioOpenA(name.data(), nullptr, openFlags & ~DWORD(3));
-        if (handle) {
-            readOnly = true;
-        }
-    }
+    handle = OpenExisting(openFlags);
     if (!handle) {
         Error("Can't open file.  Already in use by another program?", "riffFile open", 16);
-        openError = 1;
         return false;
-    }
-    if ((openFlags & 3) == 0) {
-        readOnly = true;
     }
     bool ok = descend(nullptr, true, true);
     if (ok) {
