@@ -115,6 +115,10 @@ public:
     // The companion name of a recording: the first letter of its extension made "~";
     // empty when the name has no three-letter extension.
     static std::string MarkerFileNameFor(const std::string& recording);
+    // For a closed recording copied to a new name: its companion file, when it
+    // has one, goes along (a stale one under the new name is replaced, no link
+    // is followed). True when there was none to copy.
+    static bool CopyMarkerFile(const std::string& recording, const std::string& copy);
 
 protected:
     // The first step of every open: a nameless file gets a temporary name
