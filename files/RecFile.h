@@ -1,7 +1,8 @@
 #pragma once
 // The recording file with time markers, comments, the timecode text with its
 // signature line, and the companion marker file that journals the lists while the
-// object lives. Adds slots 26-28 to MediaFile.
+// object lives; it runs the life cycle every container shares (RecFileLifeCycle.cpp).
+// Adds slots 26-28 to MediaFile.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -198,8 +198,8 @@ std::vector<unsigned char> CommentHeader(const std::string& vendor, const vorbis
 
 class VorbisCommentEditor::Rewrite {
 public:
-    Rewrite(State& s, IoFunction read, IoFunction write, void* output)
-        : s(s), read(read), write(write), output(output)
+    Rewrite(State& state, IoFunction readInput, IoFunction writeOutput, void* outputHandle)
+        : s(state), read(readInput), write(writeOutput), output(outputHandle)
     {
         ogg_stream_init(&out, s.serial);
     }
