@@ -308,3 +308,17 @@ TEST_F(Save, AGeneratedRecordingSavedOntoAnotherFileSystemLeavesNoTemporaryCopy)
     EXPECT_EQ(SoxSamples(other + "/kept.wav"), fed);
     EXPECT_TRUE(WavesIn(folder).empty());
 }
+
+// Save As of a named file proposes its name in the recording folder; a generated one has no name to keep.
+TEST_F(Save, SaveAsProposesTheNamedFilesNameInTheRecordingFolder)
+{
+    Open();
+    const std::string named = dir.file("interview.wav");
+    ASSERT_TRUE(dialog->openfile(named.c_str(), -1));
+    hl::AnswerFileDialog({std::nullopt, false});
+    dialog->CmFileSaveAs();
+    ASSERT_EQ(hl::FileDialogRequests().size(), 1u);
+    EXPECT_EQ(hl::FileDialogRequests()[0].fileName, "interview.wav");
+    EXPECT_EQ(hl::FileDialogRequests()[0].initialFolder, folder);
+    EXPECT_EQ(CurrentName(), named);
+}
