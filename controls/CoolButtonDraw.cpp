@@ -19,7 +19,7 @@ int TextWidth(OWL::TDC& dc, const std::string& text, std::size_t count)
 
 // Key pixels keep what is under them: background ^ bitmap, cleared where the
 // mask is 0, ^ bitmap again leaves the background under key pixels only. The
-// glyphs' black is the text's colour, so they read on a dark theme's face too.
+// glyphs' black (and near-black) is the text's colour, so they read on a dark theme's face too.
 void DrawTransparent(OWL::TDC& dc, const OWL::TBitmap& bitmap, int x, int y, int w, int h, COLORREF ink)
 {
     OWL::TBitmap work(CreateCompatibleBitmap(dc, w, h));
@@ -37,7 +37,8 @@ void DrawTransparent(OWL::TDC& dc, const OWL::TBitmap& bitmap, int x, int y, int
     if (ink != RGB(0, 0, 0)) {
         for (int py = 0; py < h; ++py) {
             for (int px = 0; px < w; ++px) {
-                if (GetPixel(picture, px, py) == RGB(0, 0, 0)) {
+                const COLORREF c = GetPixel(picture, px, py);
+                if (c != kTransparent && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 0x50) {
                     SetPixel(picture, px, py, ink);
                 }
             }
