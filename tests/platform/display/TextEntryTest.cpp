@@ -53,7 +53,7 @@ TEST_F(Desktop, EditsTakeAnyTextTheSelectionAndTheClipboardsAsTheToolkitsEntries
 
     // Any Unicode text typed, stored as UTF-8; each character reached the edit as the program's character message.
     Log().clear();
-    ASSERT_TRUE(RunBeside("xdotool type --delay 40 'Zoë – says'"));
+    ASSERT_TRUE(RunBeside("xdotool type --delay 120 'Zoë – says'"));
     EXPECT_TRUE(dt::RunUntil([&] { return text() == "Zo\xC3\xAB \xE2\x80\x93 says"; })) << text();
     EXPECT_EQ(dt::NativeValue(edit), "Zo\xC3\xAB \xE2\x80\x93 says");
 
