@@ -19,8 +19,8 @@ END_RESPONSE_TABLE
 CoolButton::CoolButton(OWL::TWindow* parent, int resId_, int groupFirst_, int groupLast_)
     : OWL::TControl(parent, resId_), groupFirst(groupFirst_), groupLast(groupLast_)
 {
-    faceColor[0] = faceColor[1] = GetSysColor(COLOR_3DFACE);
-    textColor[0] = textColor[1] = GetSysColor(COLOR_BTNTEXT);
+    faceColor[0] = faceColor[1] = systemFace = GetSysColor(COLOR_3DFACE);
+    textColor[0] = textColor[1] = systemText = GetSysColor(COLOR_BTNTEXT);
 }
 
 CoolButton::~CoolButton() { CloseTheme(); }
@@ -172,6 +172,18 @@ void CoolButton::EvMouseLeave()
 
 void CoolButton::EvThemeChanged()
 {
+    const OWL::TColor face = GetSysColor(COLOR_3DFACE);
+    const OWL::TColor text = GetSysColor(COLOR_BTNTEXT);
+    for (int i = 0; i < 2; ++i) {
+        if (faceColor[i] == systemFace) {
+            faceColor[i] = face;
+        }
+        if (textColor[i] == systemText) {
+            textColor[i] = text;
+        }
+    }
+    systemFace = face;
+    systemText = text;
     CloseTheme();
     OpenTheme();
     Invalidate(true);

@@ -57,6 +57,9 @@ private:
     std::unique_ptr<OWL::TBitmap> bitmaps[3];
     OWL::TColor faceColor[2];
     OWL::TColor textColor[2];
+    // The desktop's colours the ones above were taken from; a theme change brings its own.
+    OWL::TColor systemFace;
+    OWL::TColor systemText;
     int state = -1;
     int groupFirst;
     int groupLast;

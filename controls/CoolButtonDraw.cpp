@@ -18,15 +18,32 @@ int TextWidth(OWL::TDC& dc, const std::string& text, std::size_t count)
 }
 
 // Key pixels keep what is under them: background ^ bitmap, cleared where the
-// mask is 0, ^ bitmap again leaves the background under key pixels only.
-void DrawTransparent(OWL::TDC& dc, const OWL::TBitmap& bitmap, int x, int y, int w, int h)
+// mask is 0, ^ bitmap again leaves the background under key pixels only. The
+// glyphs' black (and near-black) is the text's colour, so they read on a dark theme's face too.
+void DrawTransparent(OWL::TDC& dc, const OWL::TBitmap& bitmap, int x, int y, int w, int h, COLORREF ink)
 {
     OWL::TBitmap work(CreateCompatibleBitmap(dc, w, h));
     OWL::TBitmap mask(w, h, 1, 1);
+    OWL::TBitmap inked(CreateCompatibleBitmap(dc, w, h));
     OWL::TMemoryDC picture(dc);
     OWL::TMemoryDC workDc(dc);
     OWL::TMemoryDC maskDc(dc);
-    picture.SelectObject(bitmap);
+    picture.SelectObject(inked);
+    {
+        OWL::TMemoryDC original(dc);
+        original.SelectObject(bitmap);
+        picture.BitBlt(0, 0, w, h, original, 0, 0, SRCCOPY);
+    }
+    if (ink != RGB(0, 0, 0)) {
+        for (int py = 0; py < h; ++py) {
+            for (int px = 0; px < w; ++px) {
+                const COLORREF c = GetPixel(picture, px, py);
+                if (c != kTransparent && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 0x50) {
+                    SetPixel(picture, px, py, ink);
+                }
+            }
+        }
+    }
     workDc.SelectObject(work);
     maskDc.SelectObject(mask);
     workDc.BitBlt(0, 0, w, h, dc, x, y, SRCCOPY);
@@ -74,7 +91,7 @@ void CoolButton::DrawFace()
         const int w = bitmap->Width();
         const int h = bitmap->Height();
         const int x = caption.empty() ? (r.left + r.right - w) / 2 : r.left + 3;
-        DrawTransparent(dc, *bitmap, x, (r.top + r.bottom - h) / 2, w, h);
+        DrawTransparent(dc, *bitmap, x, (r.top + r.bottom - h) / 2, w, h, text);
     }
 
     if (theme) {

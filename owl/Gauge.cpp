@@ -118,7 +118,7 @@ void TGauge::PaintBar(TDC& dc, TRect& rect)
         empty.bottom = filled.top;
     }
     dc.FillRect(filled, TBrush(BarColor));
-    dc.FillRect(empty, TBrush(TColor::Sys3dFace));
+    dc.FillRect(empty, TBrush(GetSysColor(COLOR_3DFACE)));
     const std::string text = GetText();
     if (!text.empty()) {
         dc.SetBkMode(TRANSPARENT);
@@ -133,7 +133,7 @@ void TGauge::PaintLeds(TDC& dc, TRect& rect)
     const int length = IsHorizontal ? rect.Width() : rect.Height();
     const int lit = static_cast<int>(length * static_cast<long long>(Value - Min) / span);
     const int thick = std::max(1, LedSpacing * LedThick / 100);
-    dc.FillRect(rect, TBrush(TColor::Sys3dFace));
+    dc.FillRect(rect, TBrush(GetSysColor(COLOR_3DFACE)));
     TBrush bar(BarColor);
     for (int pos = 0; pos < lit; pos += LedSpacing) {
         const int size = std::min(thick, lit - pos);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "owl/Application.h"
+#include "platform/core/Strings.h"
 
 namespace OWL {
 TStatic::TStatic(TWindow* parent, int id, LPCSTR title, int x, int y, int w, int h, UINT textLimit, TModule* module)
@@ -55,15 +56,14 @@ void TEdit::GetSelection(int& start, int& end)
 
 void TEdit::EvChar(UINT key, UINT, UINT)
 {
-    const char c = static_cast<char>(key);
-    if (validator_ && static_cast<unsigned char>(c) >= 0x20) {
+    if (validator_ && key >= 0x20 && key != 0x7F) {
         // The text as the keystroke would leave it must still pass the validator.
         std::string text = GetWindowText();
         int a = 0, b = 0;
         GetSelection(a, b);
         a = std::clamp(a, 0, static_cast<int>(text.size()));
         b = std::clamp(b, a, static_cast<int>(text.size()));
-        text.replace(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a), 1, c);
+        text.replace(static_cast<std::size_t>(a), static_cast<std::size_t>(b - a), platform::Utf8Of(static_cast<char32_t>(key)));
         if (!validator_->IsValidInput(text, false)) {
             MessageBeep(0);
             return;

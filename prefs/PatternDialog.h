@@ -17,7 +17,8 @@ public:
 };
 
 // Characters a pattern may not hold.
-constexpr const char* kPatternExcluded = ":*?";
+// "/" too: here it separates folders, and a name made from the pattern names one file in the recording folder.
+constexpr const char* kPatternExcluded = ":*?/";
 
 struct PatternCode {
     const char* code;

@@ -131,6 +131,12 @@ void TAppDialog::CmFileSaveAs()
     const int type = currentFile ? currentFile->GetFileType() : FileTypeWave;
     fileData.InitialDir = DefaultDirectory;
     fileData.FileName.clear();
+    if (currentFile && !currentFile->HasTempName()) {
+        // A named file is saved under another name: the dialog proposes its own to change.
+        const std::string name = currentFile->GetName();
+        const std::size_t slash = name.find_last_of('/');
+        fileData.FileName = slash == std::string::npos ? name : name.substr(slash + 1);
+    }
     fileData.SetFilter(type == FileTypeMp3   ? "MP3 files (*.mp3)|*.mp3|"
                        : type == FileTypeOgg ? "Vorbis files (*.ogg)|*.ogg|"
                                              : "Wave files (*.wav)|*.wav|");

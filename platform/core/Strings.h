@@ -25,6 +25,8 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // Length of the valid UTF-8 sequence that starts at s[i], 0 when it is not one
 // (overlong forms, surrogates and values past U+10FFFF are not); *codePoint gets its value.
 std::size_t Utf8Sequence(std::string_view s, std::size_t i, char32_t* codePoint = nullptr);
+// The UTF-8 form of one code point; a surrogate or a value past U+10FFFF is U+FFFD.
+std::string Utf8Of(char32_t codePoint);
 }
 
 // The program's multi-byte text is UTF-8 whatever the code page; invalid bytes

@@ -2,6 +2,7 @@
 #include <wx/dcbuffer.h>
 
 #include "platform/display/Desktop.h"
+#include "platform/user/Window.h"
 
 namespace platform::display {
 namespace {
@@ -9,7 +10,8 @@ class CanvasWindow : public wxWindow {
 public:
     CanvasWindow(wxWindow* parent, bool container)
         : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                   wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | (container ? wxTAB_TRAVERSAL : 0))
+                   wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | (container ? wxTAB_TRAVERSAL : 0)),
+          container_(container)
     {
         SetBackgroundStyle(wxBG_STYLE_PAINT);
         Bind(wxEVT_PAINT, &CanvasWindow::OnPaint, this);
@@ -27,14 +29,18 @@ private:
     {
         wxAutoBufferedPaintDC dc(this);
         dc.SetBackground(wxBrush(FaceColour(this)));
-        if (!image_.IsOk() || image_.GetWidth() < GetClientSize().x || image_.GetHeight() < GetClientSize().y) {
+        // A client area with controls shows the theme's face behind them; one the program
+        // fills itself (a help popup, say) shows what it drew.
+        const bool drawn = image_.IsOk() && (!container_ || GetChildren().empty());
+        if (!drawn || image_.GetWidth() < GetClientSize().x || image_.GetHeight() < GetClientSize().y) {
             dc.Clear();
         }
-        if (image_.IsOk()) {
+        if (drawn) {
             dc.DrawBitmap(image_, 0, 0);
         }
     }
 
+    bool container_;
     wxBitmap image_;
 };
 
@@ -53,7 +59,9 @@ public:
     void ShowSurface(const Surface& surface) override
     {
         // A dialog's face is the theme's; the program's own windows show what they drew.
-        if (kind_ == Kind::Canvas) {
+        char cls[16] = {};
+        GetClassNameA(hwnd_, cls, sizeof cls);
+        if (kind_ == Kind::Canvas || std::string(cls) != "#32770") {
             window_->SetImage(SurfaceBitmap(surface));
         }
     }

@@ -55,6 +55,37 @@ std::unique_ptr<Native> MakeTabs(HWND hwnd, const WindowState& state, wxWindow* 
 // Whether a static's text, wrapped as it is drawn, fits a control of this size.
 bool LabelFits(const WindowState& state, wxSize size);
 
+// A toolkit text entry the user edits as the toolkit lets him; each edit goes to the layer's
+// edit (combo: the combo box's edit part) and the entry shows the text and selection the layer keeps.
+class EntryEditing {
+public:
+    EntryEditing(HWND hwnd, struct _GtkWidget* entry, bool combo);
+    ~EntryEditing();
+    EntryEditing(const EntryEditing&) = delete;
+    EntryEditing& operator=(const EntryEditing&) = delete;
+    // The layer's text and selection (byte offsets, caret at selEnd).
+    void Show(const std::string& text, int selStart, int selEnd);
+
+private:
+    void Apply();
+    void Edited();
+    void Selected();
+    void Select(int anchor, int caret);
+    HWND hwnd_;
+    struct _GtkWidget* entry_;
+    bool combo_;
+    std::string text_;
+    int selStart_ = 0;
+    int selEnd_ = 0;
+    bool showing_ = false;
+    bool editing_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+// Whether the key goes to the entry that has the toolkit's focus in this window (the layer's focus is on it).
+bool EntryTakesKey(struct _GtkWidget* window, HWND focus, const struct _GdkEventKey* event, unsigned base);
+// Whether the backend is telling a widget of a change (nothing may be sent to the layer then).
+bool InNotification();
+
 // The backend's table of shown windows.
 Native* FindNative(HWND hwnd);
 HWND TopLevelOf(HWND hwnd);

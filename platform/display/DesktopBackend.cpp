@@ -283,10 +283,28 @@ void DesktopBackend::Create(HWND window, const WindowState& state)
     shown->Update(state, WindowChange::Family);
 }
 
-void DesktopBackend::WindowCreated(HWND window, const WindowState& state) { Create(window, state); }
+namespace {
+int g_notifying = 0;
+// While the layer reports a change, widgets that react to being updated must not send it input.
+struct Notifying {
+    Notifying() { ++g_notifying; }
+    ~Notifying() { --g_notifying; }
+    Notifying(const Notifying&) = delete;
+    Notifying& operator=(const Notifying&) = delete;
+};
+}
+
+bool InNotification() { return g_notifying > 0; }
+
+void DesktopBackend::WindowCreated(HWND window, const WindowState& state)
+{
+    const Notifying notifying;
+    Create(window, state);
+}
 
 void DesktopBackend::WindowChanged(HWND window, const WindowState& state, WindowChange what)
 {
+    const Notifying notifying;
     if (KindOf(state) == Kind::Tooltip) {
         if (what == WindowChange::Items) {
             ApplyTooltips(state);
@@ -329,6 +347,7 @@ void DesktopBackend::WindowChanged(HWND window, const WindowState& state, Window
 
 void DesktopBackend::WindowDestroyed(HWND window)
 {
+    const Notifying notifying;
     // The shell forgets the icons of a window that goes; the tray must not keep showing them.
     RemoveTrayIconsOf(window);
     natives_.erase(window);
@@ -337,6 +356,7 @@ void DesktopBackend::WindowDestroyed(HWND window)
 
 void DesktopBackend::SurfaceChanged(HWND window, const Surface& surface)
 {
+    const Notifying notifying;
     if (Native* n = Find(window)) {
         n->ShowSurface(surface);
     }

@@ -2,6 +2,8 @@
 #include <gtk/gtk.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/display/Desktop.h"
 #include "platform/user/CommonDialogs.h"
 
@@ -63,6 +65,29 @@ bool ConfirmReplace(GtkWindow* parent, const std::string& path)
     return response == GTK_RESPONSE_YES;
 }
 
+// Without a size the desktop remembered, the chooser sizes itself to 83 by 62 of its font's
+// characters, nearly the whole of a common screen: it keeps to three quarters of the work area.
+void KeepToUsualSize(GtkWidget* chooser, gpointer)
+{
+    GdkRectangle area{0, 0, 1024, 768};
+    GdkDisplay* display = gtk_widget_get_display(chooser);
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor) {
+        monitor = gdk_display_get_monitor(display, 0);
+    }
+    if (monitor) {
+        gdk_monitor_get_workarea(monitor, &area);
+    }
+    gint width = 0;
+    gint height = 0;
+    gtk_window_get_size(GTK_WINDOW(chooser), &width, &height);
+    const gint most = area.width * 3 / 4;
+    const gint tallest = area.height * 3 / 4;
+    if (width > most || height > tallest) {
+        gtk_window_resize(GTK_WINDOW(chooser), std::min(width, most), std::min(height, tallest));
+    }
+}
+
 struct ChooserAnswer {
     gint response = 0;
 };
@@ -111,7 +136,13 @@ std::optional<FileDialogResult> RunFileChooser(const FileDialogRequest& r)
         }
     }
     const std::size_t slash = r.fileName.find_last_of("/\\");
-    const std::string folder = slash == std::string::npos ? r.initialFolder : r.fileName.substr(0, slash);
+    std::string folder = slash == std::string::npos ? r.initialFolder : r.fileName.substr(0, slash);
+    if (folder.empty()) {
+        // No folder given: the current one, where the program keeps its recordings, not the toolkit's "Recent".
+        gchar* current = g_get_current_dir();
+        folder = current;
+        g_free(current);
+    }
     const std::string name = slash == std::string::npos ? r.fileName : r.fileName.substr(slash + 1);
     if (!folder.empty()) {
         gtk_file_chooser_set_current_folder(chooser, folder.c_str());
@@ -132,6 +163,7 @@ std::optional<FileDialogResult> RunFileChooser(const FileDialogRequest& r)
         static_cast<ChooserAnswer*>(p)->response = response;
         PostMessage(nullptr, WM_NULL, 0, 0);
     }), &answer);
+    g_signal_connect_after(d, "map", G_CALLBACK(KeepToUsualSize), nullptr);
     gtk_widget_show_all(d);
     gtk_window_present(GTK_WINDOW(d));
     std::optional<FileDialogResult> result;

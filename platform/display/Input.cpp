@@ -229,6 +229,9 @@ gint OnKey(GtkWidget*, GdkEventKey* event, gpointer)
     gdk_keymap_translate_keyboard_state(gdk_keymap_get_for_display(gdk_window_get_display(event->window)),
                                         event->hardware_keycode, static_cast<GdkModifierType>(0), event->group, &base,
                                         nullptr, nullptr, nullptr);
+    if (EntryTakesKey(GTK_WIDGET(widget), KeyTarget(shell), event, base)) {
+        return FALSE;  // the entry edits with it; its edits reach the layer as characters
+    }
     const UINT vk = KeyOf(base);
     const bool press = event->type == GDK_KEY_PRESS;
     const bool shift = (event->state & GDK_SHIFT_MASK) != 0;

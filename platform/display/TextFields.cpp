@@ -1,5 +1,7 @@
-// Edits and hot-key fields as the toolkit's text entries. The layer's edit
-// keeps the text: keys reach it as messages, and the entry shows its text and selection.
+// Edits and hot-key fields as the toolkit's text entries. The layer's edit keeps the text: the
+// entry's edits reach it as characters, and the entry shows its text and selection.
+#include <gtk/gtk.h>
+
 #include "platform/display/Desktop.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
@@ -86,28 +88,22 @@ public:
         : Native(hwnd), kind_(kind), entry_(new wxTextCtrl(parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, EntryStyle(s, kind)))
     {
         entry_->SetFont(DialogFont());
+        if (kind_ == Kind::Edit && GTK_IS_ENTRY(entry_->GetHandle())) {
+            editing_ = std::make_unique<EntryEditing>(hwnd, entry_->GetHandle(), false);
+        }
         entry_->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
             PostInput(hwnd_, UM_INPUT_FOCUS, 0, 0);
             e.Skip();
         });
-        // A selection made with the mouse becomes the edit's own.
-        entry_->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
-            e.Skip();
-            long from = 0;
-            long to = 0;
-            entry_->GetSelection(&from, &to);
-            if (kind_ == Kind::Edit && (from != state_.selStart || to != state_.selEnd)) {
-                PostInput(hwnd_, EM_SETSEL, static_cast<WPARAM>(from), static_cast<LPARAM>(to));
-            }
-        });
-        // Pasting with the middle button or the entry's own menu would change the
-        // text behind the edit's back: the buttons go to the layer instead.
-        entry_->Bind(wxEVT_MIDDLE_DOWN, [](wxMouseEvent&) {});
+        // The right button asks for the control's help; the entry's own menu does not open.
         entry_->Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& e) { PostInput(hwnd_, WM_RBUTTONDOWN, 2, MAKELPARAM(e.GetX(), e.GetY())); });
         entry_->Bind(wxEVT_RIGHT_UP, [this](wxMouseEvent& e) { PostInput(hwnd_, WM_RBUTTONUP, 0, MAKELPARAM(e.GetX(), e.GetY())); });
-        entry_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { ShowText(); });
     }
-    ~TextField() override { entry_->Destroy(); }
+    ~TextField() override
+    {
+        editing_.reset();
+        entry_->Destroy();
+    }
     wxWindow* Widget() const override { return entry_; }
 
     void Update(const WindowState& s, WindowChange what) override
@@ -126,17 +122,19 @@ public:
 private:
     void ShowText()
     {
+        if (editing_) {
+            editing_->Show(state_.text, state_.selStart, state_.selEnd);
+            return;
+        }
         const wxString want = wxString::FromUTF8(kind_ == Kind::HotKey ? HotKeyText(state_.hotKey) : state_.text);
         if (entry_->GetValue() != want) {
             entry_->ChangeValue(want);
-        }
-        if (kind_ == Kind::Edit) {
-            entry_->SetSelection(state_.selStart, state_.selEnd);
         }
     }
 
     Kind kind_;
     wxTextCtrl* entry_;
+    std::unique_ptr<EntryEditing> editing_;
     WindowState state_;
 };
 }

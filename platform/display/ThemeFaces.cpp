@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "platform/core/Strings.h"
@@ -162,6 +163,54 @@ private:
     GtkStyleContext* button_ = nullptr;
 };
 
+COLORREF ToColour(const GdkRGBA& c)
+{
+    const auto channel = [](double v) { return static_cast<BYTE>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+    return RGB(channel(c.red), channel(c.green), channel(c.blue));
+}
+
+COLORREF Mix(COLORREF a, COLORREF b, double part)
+{
+    const auto mix = [part](int x, int y) { return static_cast<BYTE>(x + (y - x) * part + 0.5); };
+    return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+}
+
+// The program's faces, texts and edges in the theme's colours, light or dark, as its own widgets show them.
+void ReadSystemColours()
+{
+    GtkWidgetPath* path = gtk_widget_path_new();
+    gtk_widget_path_append_type(path, GTK_TYPE_WINDOW);
+    gtk_widget_path_iter_set_object_name(path, -1, "window");
+    gtk_widget_path_iter_add_class(path, -1, "background");
+    GtkStyleContext* style = gtk_style_context_new();
+    gtk_style_context_set_path(style, path);
+    gtk_widget_path_unref(path);
+    GdkRGBA fg{};
+    gtk_style_context_get_color(style, GTK_STATE_FLAG_NORMAL, &fg);
+    const auto named = [style](const char* name, COLORREF fallback) {
+        GdkRGBA c{};
+        return gtk_style_context_lookup_color(style, name, &c) ? ToColour(c) : fallback;
+    };
+    const COLORREF text = ToColour(fg);
+    const COLORREF face = named("theme_bg_color", Mix(text, RGB(255, 255, 255), 0.94));
+    const COLORREF white = RGB(255, 255, 255);
+    const std::map<int, COLORREF> colours{
+        {COLOR_3DFACE, face},
+        {COLOR_BTNTEXT, text},
+        {COLOR_WINDOWTEXT, named("theme_text_color", text)},
+        {COLOR_WINDOW, named("theme_base_color", face)},
+        {COLOR_HIGHLIGHT, named("theme_selected_bg_color", RGB(0, 120, 215))},
+        {COLOR_HIGHLIGHTTEXT, named("theme_selected_fg_color", white)},
+        {COLOR_GRAYTEXT, named("insensitive_fg_color", Mix(face, text, 0.5))},
+        {COLOR_BTNSHADOW, Mix(face, text, 0.3)},
+        {COLOR_3DDKSHADOW, Mix(face, text, 0.5)},
+        {COLOR_3DHILIGHT, Mix(face, white, 0.6)},
+        {COLOR_3DLIGHT, Mix(face, white, 0.3)},
+    };
+    g_object_unref(style);
+    SetSystemColours(colours);
+}
+
 ButtonTheme* g_theme = nullptr;
 gulong g_themeName = 0;
 gulong g_darkTheme = 0;
@@ -171,6 +220,7 @@ guint g_pendingNews = 0;
 gboolean TellWindows(gpointer)
 {
     g_pendingNews = 0;
+    ReadSystemColours();
     PostThemeChanged();
     if (DesktopBackend* b = TheBackend()) {
         b->CountPosted();
@@ -196,6 +246,7 @@ void StartTheme()
         return;
     }
     g_theme = new ButtonTheme;
+    ReadSystemColours();
     GtkSettings* settings = gtk_settings_get_default();
     g_themeName = g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(ThemeNotified), nullptr);
     g_darkTheme = g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(ThemeNotified), nullptr);
@@ -215,6 +266,7 @@ void StopTheme()
         g_pendingNews = 0;
     }
     SetThemeRenderer(nullptr);
+    SetSystemColours({});
     delete g_theme;
     g_theme = nullptr;
 }

@@ -3,6 +3,7 @@
 // (the window layer keeps one per window, what a backend shows) and memory
 // bitmaps. Pixels are COLORREF values (0x00BBGGRR), so tests can read them back
 // exactly. Drawing knows no windows.
+#include <map>
 #include <memory>
 #include <string>
 
@@ -146,4 +147,7 @@ void ClearSurfaceText(Surface& surface);
 // A device context bound to a surface for good (a window's: no bitmap can be
 // selected into it); DeleteDC releases it, the surface lives on.
 HDC CreateSurfaceDC(std::shared_ptr<Surface> surface);
+// The desktop's colours for GetSysColor (COLOR_* to colour), as a backend reads them from its
+// theme; the ones it does not name keep their defaults. An empty table restores them all.
+void SetSystemColours(const std::map<int, COLORREF>& colours);
 }

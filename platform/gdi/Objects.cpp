@@ -189,8 +189,21 @@ int GetObjectA(HGDIOBJ object, int size, void* out)
     return sizeof(BITMAP);
 }
 
+namespace {
+std::map<int, COLORREF>& DesktopColours()
+{
+    static std::map<int, COLORREF> colours;
+    return colours;
+}
+}
+
+void platform::SetSystemColours(const std::map<int, COLORREF>& colours) { DesktopColours() = colours; }
+
 DWORD GetSysColor(int index)
 {
+    if (auto it = DesktopColours().find(index); it != DesktopColours().end()) {
+        return it->second;
+    }
     switch (index) {
     case COLOR_3DFACE:
         return RGB(240, 240, 240);
@@ -229,5 +242,6 @@ HBRUSH GetSysColorBrush(int index)
     static std::map<int, GdiObject> brushes;
     auto [it, fresh] = brushes.try_emplace(index, GdiObject{Kind::Brush, GetSysColor(index), false, 1, true, nullptr});
     (void)fresh;
+    it->second.colour = GetSysColor(index);  // the desktop's colours may have changed since
     return reinterpret_cast<HBRUSH>(&it->second);
 }

@@ -21,7 +21,9 @@
 //   WM_CHAR to the focus window, WM_CLOSE or WM_SYSCOMMAND from the frame,
 //   UM_INPUT_CHOOSE/DRAG/STEP of platform/user/Controls.h for list choices,
 //   trackbar drags and up-down steps); a message for every key pressed and released,
-//   modifiers too, which set the key state as the program takes them.
+//   modifiers too, which set the key state as the program takes them. An entry the
+//   toolkit edits itself (selection, clipboards, input methods) sends its edit at once,
+//   as the selection (EM_SETSEL) and the WM_CHAR of each character (code points, stored as UTF-8).
 //   Never write the state a control keeps itself (check, text, position): the
 //   control's procedure does that and notifies its parent as the program expects.
 // - Drawing happens in the layer: a window's pixels are its surface

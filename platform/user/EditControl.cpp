@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/core/Strings.h"
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 
@@ -34,7 +35,12 @@ bool EditInsert(WindowRecord& r, const std::string& text)
     const int room = Limit(r) - (static_cast<int>(r.state.text.size()) - (b - a));
     std::string add = text;
     if (static_cast<int>(add.size()) > std::max(room, 0)) {
-        add.resize(static_cast<std::size_t>(std::max(room, 0)));
+        // Cut between characters, never inside one.
+        auto keep = static_cast<std::size_t>(std::max(room, 0));
+        while (keep > 0 && (static_cast<unsigned char>(add[keep]) & 0xC0) == 0x80) {
+            --keep;
+        }
+        add.resize(keep);
     }
     if (add.empty() && a == b) {
         return false;
@@ -84,24 +90,24 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         Changed(hwnd);
         return TRUE;
     case WM_CHAR: {
+        // wParam is the character's code point; the text keeps it as UTF-8.
         if (r->state.style & ES_READONLY) {
             return 0;
         }
-        const char c = static_cast<char>(wp);
+        const auto c = static_cast<char32_t>(wp);
         if (c == '\b') {
             if (EditBackspace(*r)) {
                 Changed(hwnd);
             }
             return 0;
         }
-        if (static_cast<unsigned char>(c) < 0x20) {
+        if (c < 0x20 || c == 0x7F) {
             return 0;
         }
         if ((r->state.style & ES_NUMBER) && (c < '0' || c > '9')) {
             return 0;
         }
-        std::string s(1, (r->state.style & ES_UPPERCASE) && c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
-        if (!EditInsert(*r, s)) {
+        if (!EditInsert(*r, platform::Utf8Of((r->state.style & ES_UPPERCASE) && c >= 'a' && c <= 'z' ? c - 32 : c))) {
             NotifyParent(hwnd, EN_MAXTEXT);
             return 0;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/core/Strings.h"
 #include "platform/user/Controls.h"
 #include "platform/user/UserInternal.h"
 
@@ -168,14 +169,14 @@ LRESULT ComboChar(WindowRecord& r, HWND hwnd, WPARAM wp)
         }
         return 0;
     }
-    const char c = static_cast<char>(wp);
+    const auto c = static_cast<char32_t>(wp);
     bool changed;
     if (c == '\b') {
         changed = platform::user_detail::EditBackspace(r);
-    } else if (static_cast<unsigned char>(c) < 0x20) {
+    } else if (c < 0x20 || c == 0x7F) {
         return 0;
     } else {
-        changed = platform::user_detail::EditInsert(r, std::string(1, c));
+        changed = platform::user_detail::EditInsert(r, platform::Utf8Of(c));
     }
     if (changed) {
         platform::user_detail::NotifyParent(hwnd, CBN_EDITUPDATE);

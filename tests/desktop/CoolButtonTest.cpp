@@ -1,6 +1,7 @@
 // The transport button on the desktop: its face is the GTK theme's button in the state it is in (under
 // the real mouse too), and a
 // change of the desktop's theme reaches it as WM_THEMECHANGED, after which it redraws in the new theme.
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "controls/CoolButton.h"
@@ -109,5 +110,41 @@ TEST_F(DesktopCoolButton, ItsFacesAreTheThemesAndFollowAChangeOfTheme)
     EXPECT_TRUE(dt::RunUntil([&] { return button->themeChanges == 1; })) << "the button was not told of the new theme";
     EXPECT_TRUE(dt::RunUntil([&] { return ShowsFace(PBS_NORMAL); })) << "the button did not redraw in the new theme";
     EXPECT_EQ(button->themeChanges, 1);
+}
+}
+
+namespace {
+int PixelsWhere(HWND hwnd, const std::function<bool(COLORREF)>& which)
+{
+    // The middle, where the glyph sits, away from the theme's frame.
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    int n = 0;
+    for (int y = r.bottom / 4; y < r.bottom * 3 / 4; ++y) {
+        for (int x = r.right / 4; x < r.right * 3 / 4; ++x) {
+            n += which(platform::WindowPixel(hwnd, x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+int PixelsOf(HWND hwnd, COLORREF colour) { return PixelsWhere(hwnd, [colour](COLORREF c) { return c == colour; }); }
+int DarkPixels(HWND hwnd)
+{
+    return PixelsWhere(hwnd, [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 0x20; });  // darker than any face, light or dark
+}
+
+TEST_F(DesktopCoolButton, ItsGlyphIsDrawnInTheThemesTextColourLightAndDark)
+{
+    button->SetBitmap(701, 0);  // a transport glyph, black in its bitmap
+    InvalidateRect(Handle(), nullptr, TRUE);
+    ASSERT_TRUE(dt::RunUntil([&] { return PixelsOf(Handle(), GetSysColor(COLOR_BTNTEXT)) > 10; }))
+        << "the light theme's glyph is not in its text colour";
+    desktopTheme = dt::SwitchTheme("Adwaita", true);
+    ASSERT_TRUE(dt::RunUntil([&] { return button->themeChanges == 1; }));
+    EXPECT_TRUE(dt::RunUntil([] { const COLORREF c = GetSysColor(COLOR_BTNTEXT); return GetRValue(c) + GetGValue(c) + GetBValue(c) > 3 * 180; }));
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    EXPECT_GT(GetRValue(ink) + GetGValue(ink) + GetBValue(ink), 3 * 180) << "the dark theme's text is light";
+    EXPECT_TRUE(dt::RunUntil([&] { return DarkPixels(Handle()) == 0 && PixelsOf(Handle(), ink) > 10; }))
+        << DarkPixels(Handle()) << " glyph-black pixels on the dark face, " << PixelsOf(Handle(), ink) << " in the text colour";
 }
 }

@@ -345,3 +345,17 @@ TEST_F(Save, ACopyOfAnMp3WithoutItsTagTakesItsCompanionFileAndSoItsMarkersAlong)
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(testsupport::ReadAll(elsewhere), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
 }
+
+// Save As of a named file proposes its name in the recording folder; a generated one has no name to keep.
+TEST_F(Save, SaveAsProposesTheNamedFilesNameInTheRecordingFolder)
+{
+    Open();
+    const std::string named = dir.file("interview.wav");
+    ASSERT_TRUE(dialog->openfile(named.c_str(), -1));
+    hl::AnswerFileDialog({std::nullopt, false});
+    dialog->CmFileSaveAs();
+    ASSERT_EQ(hl::FileDialogRequests().size(), 1u);
+    EXPECT_EQ(hl::FileDialogRequests()[0].fileName, "interview.wav");
+    EXPECT_EQ(hl::FileDialogRequests()[0].initialFolder, folder);
+    EXPECT_EQ(CurrentName(), named);
+}

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <thread>
 
+#include <unistd.h>
+
 #include "platform/ipc/Ipc.h"
 #include "platform/user/CommonDialogs.h"
 #include "platform/user/Dialogs.h"
@@ -335,6 +337,81 @@ TEST_F(Desktop, AnOpenMenuTakesTheKeysThatChooseItsItems)
     EXPECT_TRUE(dt::RunUntil([&] { return chosen(25009); })) << "arrows and Enter went past the open menu";
     EXPECT_FALSE(chosen(25003));
     EXPECT_FALSE(pressed(VK_DOWN) || pressed(VK_RETURN)) << "the window behind the menu got the keys";
+}
+}
+}
+
+namespace desktoptest {
+namespace {
+// The process's folder for a while, as the program makes its recording folder current.
+class InFolder {
+public:
+    explicit InFolder(const std::string& path) : before_(getcwd(nullptr, 0)) { EXPECT_EQ(chdir(path.c_str()), 0); }
+    ~InFolder()
+    {
+        EXPECT_EQ(chdir(before_), 0);
+        std::free(before_);
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    char* before_;
+};
+
+TEST_F(Desktop, FileChoosersOpenWhereAskedAtAUsualSizeAndEnterAccepts)
+{
+    testsupport::TempDir dir;
+    std::ofstream(dir.file("take.wav")) << "x";
+    const InFolder current(dir.path());
+    HWND frame = ModalFrame();
+    ShowAndSettle(frame);
+
+    // Save As with a proposed name: Enter takes it, in the folder asked for.
+    char name[260] = "interview";
+    OPENFILENAMEA save = FileRequest(frame, name, sizeof name);
+    save.lpstrFilter = "Wave files\0*.wav\0\0";
+    save.lpstrInitialDir = dir.path().c_str();
+    save.lpstrDefExt = "wav";
+    std::optional<std::pair<int, int>> size;
+    Script saving({{[] { return dt::FileChooserOnScreen(); }, [] {}},
+                   {[] { return true; },
+                    [&] {
+                        size = dt::FileChooserSize();
+                        dt::Key(VK_RETURN);
+                    }}});
+    BOOL saved = FALSE;
+    Modal s{[&] { saved = GetSaveFileNameA(&save); }};
+    Start(frame, s);
+    ASSERT_TRUE(dt::RunUntil([&] { return s.done; }, 15000));
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(std::string(name), dir.file("interview.wav"));
+    ASSERT_TRUE(size);
+    const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_LE(size->first, screen.cx * 3 / 4) << size->first << "x" << size->second << " on " << screen.cx << "x" << screen.cy;
+    EXPECT_LE(size->second, screen.cy * 3 / 4) << size->first << "x" << size->second << " on " << screen.cx << "x" << screen.cy;
+
+    // Open without a folder: the current one (not the toolkit's recent files); a typed name and Enter open it.
+    char opened[260] = "";
+    OPENFILENAMEA open = FileRequest(frame, opened, sizeof opened);
+    open.lpstrFilter = "Wave files\0*.wav\0\0";
+    open.Flags = OFN_HIDEREADONLY;
+    std::string shownFolder;
+    Script opening({{[] { return dt::FileChooserOnScreen(); }, [] {}},
+                    {[] { return true; },
+                     [&] {
+                         shownFolder = dt::FileChooserFolder();
+                         dt::Key('L', {VK_CONTROL});
+                     }},
+                    {[] { return true; }, [] { dt::Type("take.wav"); }},
+                    {[] { return true; }, [] { dt::Key(VK_RETURN); }}});
+    BOOL chose = FALSE;
+    Modal o{[&] { chose = GetOpenFileNameA(&open); }};
+    Start(frame, o);
+    ASSERT_TRUE(dt::RunUntil([&] { return o.done; }, 15000));
+    EXPECT_EQ(shownFolder, dir.path());
+    EXPECT_TRUE(chose);
+    EXPECT_EQ(std::string(opened), dir.file("take.wav"));
 }
 }
 }

@@ -3,6 +3,7 @@
 #include "tests/platform/display/DesktopFixture.h"
 
 #include "platform/theme/Theme.h"
+#include "platform/user/WindowDC.h"
 
 namespace desktoptest {
 namespace {
@@ -157,6 +158,57 @@ TEST_F(Themes, AChangeOfTheDesktopsThemeReachesEveryWindowAndTheFacesFollow)
     const std::vector<COLORREF> after = Face(theme_, PBS_NORMAL);
     EXPECT_GT(Differing(before, after), kWidth * kHeight / 2) << "the dark theme's button looks like the light one's";
     EXPECT_LE(Differing(after, dt::ToolkitButtonFace(PBS_NORMAL, kWidth, kHeight)), kWidth * kHeight / 100);
+    DestroyWindow(frame);
+}
+}
+}
+
+namespace desktoptest {
+namespace {
+// A control the program draws in the desktop's colours, as the level meter and the transport buttons are.
+LRESULT FaceProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc{};
+        GetClientRect(hwnd, &rc);
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_3DFACE));
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (msg == WM_THEMECHANGED) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+TEST_F(Themes, TheProgramsOwnDrawingTakesTheThemesColoursLightAndDark)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FaceProc;
+    wc.lpszClassName = "DeskFace";
+    RegisterClassA(&wc);
+    HWND frame = Frame();
+    HWND face = Child(frame, "DeskFace", "", 0, 7, {10, 10, 110, 50});
+    ShowAndSettle(frame);
+    const auto shown = [&]() -> COLORREF {
+        const auto r = dt::ScreenRect(face);
+        const auto px = r ? dt::ScreenPixels(RECT{r->left + 50, r->top + 20, r->left + 51, r->top + 21}) : std::vector<std::uint32_t>{};
+        return px.empty() ? CLR_INVALID : RGB((px[0] >> 16) & 0xFF, (px[0] >> 8) & 0xFF, px[0] & 0xFF);
+    };
+    EXPECT_TRUE(dt::RunUntil([] { return Brightness(GetSysColor(COLOR_3DFACE)) > 3 * 180; })) << std::hex << GetSysColor(COLOR_3DFACE);
+    EXPECT_LT(Brightness(GetSysColor(COLOR_BTNTEXT)), 3 * 100);
+    EXPECT_TRUE(dt::RunUntil([&] { return shown() == GetSysColor(COLOR_3DFACE); })) << std::hex << shown();
+
+    desktopTheme_ = dt::SwitchTheme("Adwaita", true);
+    EXPECT_TRUE(dt::RunUntil([&] { return Brightness(GetSysColor(COLOR_3DFACE)) < 3 * 100; }))
+        << "the dark theme's face is " << std::hex << GetSysColor(COLOR_3DFACE);
+    EXPECT_GT(Brightness(GetSysColor(COLOR_BTNTEXT)), 3 * 180) << std::hex << GetSysColor(COLOR_BTNTEXT);
+    EXPECT_GT(Brightness(GetSysColor(COLOR_3DHILIGHT)), Brightness(GetSysColor(COLOR_BTNSHADOW)));
+    EXPECT_TRUE(dt::RunUntil([&] { const COLORREF c = shown(); return c != CLR_INVALID && Brightness(c) < 3 * 100; }))
+        << std::hex << shown();
     DestroyWindow(frame);
 }
 }

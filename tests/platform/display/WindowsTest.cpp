@@ -3,6 +3,7 @@
 
 #include "platform/user/Dialogs.h"
 #include "platform/user/Resources.h"
+#include "platform/user/WindowDC.h"
 
 namespace desktoptest {
 namespace {
@@ -189,6 +190,57 @@ TEST_F(Desktop, ToolTipsAreShownOnTheirTools)
     ti.lpszText = text;
     SendMessage(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     EXPECT_EQ(dt::Tooltip(button), "Stop recording");
+}
+}
+}
+
+namespace desktoptest {
+namespace {
+// A top-level pop-up the program fills itself, as the help popups are: blue with a black bar.
+LRESULT DrawnPopupProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc{};
+        GetClientRect(hwnd, &rc);
+        HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+        FillRect(dc, &rc, blue);
+        DeleteObject(reinterpret_cast<HGDIOBJ>(blue));
+        HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+        RECT bar{10, 10, 60, 20};
+        FillRect(dc, &bar, black);
+        DeleteObject(reinterpret_cast<HGDIOBJ>(black));
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+TEST_F(Desktop, ATopLevelWindowTheProgramDrawsShowsWhatItDrew)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DrawnPopupProc;
+    wc.lpszClassName = "DeskDrawnPopup";
+    RegisterClassA(&wc);
+    HWND frame = Frame();
+    ShowAndSettle(frame);
+    HWND popup = CreateWindowExA(WS_EX_TOPMOST, "DeskDrawnPopup", "Its text is no title", WS_POPUP | WS_BORDER, 100, 100, 120, 60,
+                                 frame, nullptr, nullptr, nullptr);
+    ShowWindow(popup, SW_SHOWNA);
+    UpdateWindow(popup);
+    ASSERT_TRUE(dt::RunUntil([&] { return dt::Shown(popup); }));
+    const auto pixelAt = [&](int x, int y) -> std::uint32_t {
+        const auto r = dt::ScreenRect(popup);
+        if (!r) {
+            return 0xFFFFFFFF;
+        }
+        const auto px = dt::ScreenPixels(RECT{r->left + x, r->top + y, r->left + x + 1, r->top + y + 1});
+        return px.empty() ? 0xFFFFFFFF : px.front();
+    };
+    EXPECT_TRUE(dt::RunUntil([&] { return pixelAt(80, 40) == 0x0000FF; })) << std::hex << pixelAt(80, 40);
+    EXPECT_EQ(pixelAt(30, 15), 0x000000u) << std::hex << pixelAt(30, 15);
+    DestroyWindow(popup);
 }
 }
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/user/Window.h"
@@ -90,6 +91,9 @@ struct OpenBox {
 std::optional<OpenBox> MessageBoxOnScreen();
 // The open file or folder chooser: type a path into it and accept, or cancel.
 bool FileChooserOnScreen();
+// The open chooser's folder (empty: none, as in its recent files) and its size in pixels.
+std::string FileChooserFolder();
+std::optional<std::pair<int, int>> FileChooserSize();
 bool AnswerFileChooser(const std::optional<std::string>& path);
 
 // Moves a top-level window as a window manager or the user's drag would, behind the program's back.

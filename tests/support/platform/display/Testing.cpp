@@ -367,6 +367,24 @@ std::optional<OpenBox> MessageBoxOnScreen()
 
 bool FileChooserOnScreen() { return !VisibleToplevels<FileChoosers>().empty(); }
 
+std::string FileChooserFolder()
+{
+    const auto choosers = VisibleToplevels<FileChoosers>();
+    gchar* folder = choosers.empty() ? nullptr : gtk_file_chooser_get_current_folder(GTK_FILE_CHOOSER(choosers.front()));
+    const std::string out = folder ? folder : "";
+    g_free(folder);
+    return out;
+}
+
+std::optional<std::pair<int, int>> FileChooserSize()
+{
+    const auto choosers = VisibleToplevels<FileChoosers>();
+    if (choosers.empty()) {
+        return std::nullopt;
+    }
+    return std::pair<int, int>{gtk_widget_get_allocated_width(choosers.front()), gtk_widget_get_allocated_height(choosers.front())};
+}
+
 bool AnswerFileChooser(const std::optional<std::string>& path)
 {
     const auto choosers = VisibleToplevels<FileChoosers>();
