@@ -1,3 +1,4 @@
+// The timer schedules polled: each edge of every schedule weighed once over the minutes since the last poll.
 #include "settings/TimerSchedule.h"
 
 #include <algorithm>

@@ -374,8 +374,14 @@ TEST_F(Desktop, FileChoosersOpenWhereAskedAtAUsualSizeAndEnterAccepts)
     save.lpstrInitialDir = dir.path().c_str();
     save.lpstrDefExt = "wav";
     std::optional<std::pair<int, int>> size;
+    const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    // The chooser takes its size once mapped: Enter waits for it, and without it never comes.
+    auto fits = [&screen] {
+        const auto now = dt::FileChooserSize();
+        return now && now->first <= screen.cx * 3 / 4 && now->second <= screen.cy * 3 / 4;
+    };
     Script saving({{[] { return dt::FileChooserOnScreen(); }, [] {}},
-                   {[] { return true; },
+                   {fits,
                     [&] {
                         size = dt::FileChooserSize();
                         dt::Key(VK_RETURN);
@@ -387,7 +393,6 @@ TEST_F(Desktop, FileChoosersOpenWhereAskedAtAUsualSizeAndEnterAccepts)
     EXPECT_TRUE(saved);
     EXPECT_EQ(std::string(name), dir.file("interview.wav"));
     ASSERT_TRUE(size);
-    const SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     EXPECT_LE(size->first, screen.cx * 3 / 4) << size->first << "x" << size->second << " on " << screen.cx << "x" << screen.cy;
     EXPECT_LE(size->second, screen.cy * 3 / 4) << size->first << "x" << size->second << " on " << screen.cx << "x" << screen.cy;
 
