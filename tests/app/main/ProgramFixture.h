@@ -19,18 +19,24 @@
 
 inline constexpr int kStartMs = 20000;
 
+// The program's private folders under dir, in env for the child, headless; this process looks for the
+// program in the same runtime folder.
+inline void UsePrivateFolders(const testsupport::TempDir& dir, std::map<std::string, std::string>& env)
+{
+    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        mkdir(dir.file(v).c_str(), 0700);
+        env[v] = dir.file(v);
+    }
+    setenv("XDG_RUNTIME_DIR", env["XDG_RUNTIME_DIR"].c_str(), 1);
+    env["DISPLAY"] = "";
+    env["WAYLAND_DISPLAY"] = "";
+}
+
 class Program : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            mkdir(dir.file(v).c_str(), 0700);
-            env[v] = dir.file(v);
-        }
-        // This process looks for the program in the same runtime folder.
-        setenv("XDG_RUNTIME_DIR", env["XDG_RUNTIME_DIR"].c_str(), 1);
-        env["DISPLAY"] = "";
-        env["WAYLAND_DISPLAY"] = "";
+        UsePrivateFolders(dir, env);
         WriteInput(dir.file("input.wav"), 30);
         env["TAPVOX_AUDIO"] = "file:" + dir.file("input.wav") + ";loop";
         work = dir.file("work");

@@ -17,6 +17,7 @@
 #include "files/WaveFile.h"
 #include "platform/ipc/Ipc.h"
 #include "platform/user/Headless.h"
+#include "tests/app/main/ProgramFixture.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/DiskFaults.h"
 #include "tests/support/TestSupport.h"
@@ -53,13 +54,7 @@ protected:
             GTEST_SKIP() << "a loop mount is not allowed here";
         }
         mounted = true;
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            mkdir(dir.file(v).c_str(), 0700);
-            env[v] = dir.file(v);
-        }
-        setenv("XDG_RUNTIME_DIR", env["XDG_RUNTIME_DIR"].c_str(), 1);
-        env["DISPLAY"] = "";
-        env["WAYLAND_DISPLAY"] = "";
+        UsePrivateFolders(dir, env);
         // Noise: any sample lost, repeated or moved shows in a comparison.
         testsupport::RunCapture("sox -n -r 8000 -b 8 -c 1 '" + dir.file("input.wav") + "' synth 40 whitenoise 2>&1",
                                 &status);
