@@ -21,6 +21,7 @@
 #include "platform/tempo/TimeStretch.h"
 #include "platform/user/GlobalMemory.h"
 #include "platform/wave/Wave.h"
+#include "recorder/SoundGate.h"
 
 class CoolButton;
 class RCButton;
@@ -267,6 +268,8 @@ private:
     // peaks: PeakLevel of the data, taken once for sound activation and the meter.
     void mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
                 int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived);
+    // What the end of a burst asks: the take played back or the file brought up to date; an outside window told.
+    void EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd);
     bool ConvertsThroughStream() const;
     void ResetConversionHeader(ACMSTREAMHEADER* h) const;
     void CollectConversion(MediaFile* file, ACMSTREAMHEADER* h, int index);

@@ -15,6 +15,7 @@
 #include "recorder/AppDialog.h"
 #include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
+#include "recorder/SoundGate.h"
 
 namespace {
 // Seconds of recording after which the headers and the journal are brought up to date.
@@ -106,6 +107,22 @@ void TAppDialog::SetSegmentOpen(bool open)
     segmentOpen = open;
 }
 
+void TAppDialog::EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd)
+{
+    if (atEnd == SoundGate::AtEnd::StopAndPlay) {
+        PostMessage(UM_STOP_AND_PLAY);
+    } else if (atEnd == SoundGate::AtEnd::UpdateFile) {
+        file->update();
+        if (auto* rf = dynamic_cast<RecFile*>(file)) {
+            rf->Sync();
+        }
+        buffersSinceUpdate = 0;
+    }
+    if (StartOptions.NotifyWindow) {
+        ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
+    }
+}
+
 bool TAppDialog::ConvertsThroughStream() const
 {
     return AcmEnabled() && fileFormat->wFormatTag != WAVE_FORMAT_PCM && currentFile &&
@@ -118,52 +135,26 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     if (!file) {
         return;
     }
-    const int level = static_cast<int>(std::max((peaks >> 8) & 0xFF, peaks & 0xFF)) * 100 / 127;
-    bool soundOn = hangOverCount > 0;
-    bool started = false;
-    if (level < thresholdPercent) {
-        loudCount = 0;
-        if (soundOn) {
-            --hangOverCount;
+    const SoundGate gate({thresholdPercent, HangOverTime, TalkOff, RecordMode, FileAction == 1 && file->GetOverwrite()});
+    SoundGate::Counters counters{hangOverCount, talkOffCount, loudCount};
+    const SoundGate::Decision step = gate.Step(counters, SoundGate::LevelOf(peaks));
+    hangOverCount = counters.hangOver;
+    talkOffCount = counters.talkOff;
+    loudCount = counters.loud;
+    const bool soundOn = step.write;
+    const bool started = step.started;
+    if (started) {
+        SetSegmentOpen(true);
+    }
+    if (step.ended) {
+        SetSegmentOpen(false);
+        // During the stop's own flush the stop ends the take; nothing is asked of later handlers.
+        if (!flushing) {
+            EndOfSound(file, step.atEnd);
         }
-        if (soundOn && hangOverCount < 1) {
-            soundOn = false;
-            SetSegmentOpen(false);
-            // During the stop's own flush the stop ends the take; nothing is asked of later handlers.
-            if (!flushing) {
-                if (RecordMode == 1) {
-                    PostMessage(UM_STOP_AND_PLAY);
-                } else if (!(FileAction == 1 && file->GetOverwrite())) {
-                    file->update();
-                    if (auto* rf = dynamic_cast<RecFile*>(file)) {
-                        rf->Sync();
-                    }
-                    buffersSinceUpdate = 0;
-                }
-                if (StartOptions.NotifyWindow) {
-                    ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
-                }
-            }
-        }
-        if (talkOffCount > 0) {
-            --talkOffCount;
-            if (talkOffCount < 1 && RecordMode == 2 && !flushing) {
-                PostMessage(UM_NEXT_FILE_AFTER_SILENCE);
-            }
-        }
-    } else {
-        if (!soundOn) {
-            ++loudCount;
-            if (loudCount >= 0) {
-                soundOn = true;
-                SetSegmentOpen(true);
-                started = true;
-            }
-        }
-        if (soundOn) {
-            hangOverCount = 5 * std::max(HangOverTime, 1);
-            talkOffCount = TalkOff * 5;
-        }
+    }
+    if (step.nextFile && !flushing) {
+        PostMessage(UM_NEXT_FILE_AFTER_SILENCE);
     }
 
     const bool converts = ConvertsThroughStream();
