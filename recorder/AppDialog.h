@@ -21,6 +21,7 @@
 #include "platform/tempo/TimeStretch.h"
 #include "platform/user/GlobalMemory.h"
 #include "platform/wave/Wave.h"
+#include "recorder/FileLimits.h"
 #include "recorder/SoundGate.h"
 
 class CoolButton;
@@ -282,8 +283,8 @@ private:
     static bool HasTimeScale(MediaFile* file);
     std::string RecordingFolder() const;
     bool FreeBytes(const std::string& folder, std::uint64_t* bytes);
-    std::uint64_t SizeLimitBytes() const;
-    bool LimitReached(bool* capOnly);
+    FileLimits Limits() const;
+    FileLimits::Reached LimitReached();
     void TestFileLimit();
     void StartLoopPass();
     void ContinueInNewFile();
