@@ -269,6 +269,13 @@ private:
     // peaks: PeakLevel of the data, taken once for sound activation and the meter.
     void mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
                 int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived);
+    // mmdata's steps: the gate and what its decision asks, the conversion due at this index,
+    // and the buffer written directly or handed to the converter.
+    SoundGate::Decision AdvanceSoundGate(int thresholdPercent, DWORD peaks, MediaFile* file, int& hangOverCount,
+                                         int& talkOffCount, int& loudCount);
+    void CollectDueConversion(MediaFile* file, int index);
+    void WriteBuffer(MediaFile* file, const void* data, DWORD bytes, int index, bool started, __time64_t arrived);
+    void HandToConverter(const void* data, DWORD bytes, int index, bool started, __time64_t arrived);
     // What the end of a burst asks: the take played back or the file brought up to date; an outside window told.
     void EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd);
     bool ConvertsThroughStream() const;

@@ -135,15 +135,31 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     if (!file) {
         return;
     }
+    const SoundGate::Decision step = AdvanceSoundGate(thresholdPercent, peaks, file, hangOverCount, talkOffCount, loudCount);
+    const bool converts = ConvertsThroughStream();
+    if (converts) {
+        CollectDueConversion(file, index);
+    }
+    if (!step.write || writeStopped) {
+        return;
+    }
+    if (converts) {
+        HandToConverter(data, bytes, index, step.started, arrived);
+    } else {
+        WriteBuffer(file, data, bytes, index, step.started, arrived);
+    }
+}
+
+SoundGate::Decision TAppDialog::AdvanceSoundGate(int thresholdPercent, DWORD peaks, MediaFile* file, int& hangOverCount,
+                                                 int& talkOffCount, int& loudCount)
+{
     const SoundGate gate({thresholdPercent, HangOverTime, TalkOff, RecordMode, FileAction == 1 && file->GetOverwrite()});
     SoundGate::Counters counters{hangOverCount, talkOffCount, loudCount};
     const SoundGate::Decision step = gate.Step(counters, SoundGate::LevelOf(peaks));
     hangOverCount = counters.hangOver;
     talkOffCount = counters.talkOff;
     loudCount = counters.loud;
-    const bool soundOn = step.write;
-    const bool started = step.started;
-    if (started) {
+    if (step.started) {
         SetSegmentOpen(true);
     }
     if (step.ended) {
@@ -156,46 +172,49 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     if (step.nextFile && !flushing) {
         PostMessage(UM_NEXT_FILE_AFTER_SILENCE);
     }
+    return step;
+}
 
-    const bool converts = ConvertsThroughStream();
-    if (converts && acmStream) {
-        ACMSTREAMHEADER* h = buffers[index].conversion;
-        if (h->fdwStatus & ACMSTREAMHEADER_STATUSF_INQUEUE) {
-            Report(3030);
-        } else if ((h->fdwStatus & ACMSTREAMHEADER_STATUSF_DONE) && h->dwUser) {
-            CollectConversion(file, h, index);
-        }
-    }
-    if (!soundOn || writeStopped) {
-        return;
-    }
-    if (!converts) {
-        if (started || gapMark) {
-            AddBurstMarker(file, arrived);
-        }
-        LONG n = 0;
-        LONG expected = static_cast<LONG>(bytes);
-        if (file->GetFileType() == FileTypeOgg) {
-            expected = static_cast<LONG>(bytes / (2 * std::max<WORD>(deviceFormat.nChannels, 1)));
-            n = file->WriteSamples(static_cast<const short*>(data), static_cast<LONG>(bytes));
-        } else {
-            n = file->Write(data, static_cast<LONG>(bytes));
-        }
-        if (n != expected) {
-            StopOnFailure(3032);
-            return;
-        }
-        NoteWritten(file);
-        UpdateRecordingStatus(index, started, nullptr);
-        return;
-    }
+void TAppDialog::CollectDueConversion(MediaFile* file, int index)
+{
     if (!acmStream) {
         return;
     }
     ACMSTREAMHEADER* h = buffers[index].conversion;
-    if (conversionFailed) {
+    if (h->fdwStatus & ACMSTREAMHEADER_STATUSF_INQUEUE) {
+        Report(3030);
+    } else if ((h->fdwStatus & ACMSTREAMHEADER_STATUSF_DONE) && h->dwUser) {
+        CollectConversion(file, h, index);
+    }
+}
+
+void TAppDialog::WriteBuffer(MediaFile* file, const void* data, DWORD bytes, int index, bool started, __time64_t arrived)
+{
+    if (started || gapMark) {
+        AddBurstMarker(file, arrived);
+    }
+    LONG n = 0;
+    LONG expected = static_cast<LONG>(bytes);
+    if (file->GetFileType() == FileTypeOgg) {
+        expected = static_cast<LONG>(bytes / (2 * std::max<WORD>(deviceFormat.nChannels, 1)));
+        n = file->WriteSamples(static_cast<const short*>(data), static_cast<LONG>(bytes));
+    } else {
+        n = file->Write(data, static_cast<LONG>(bytes));
+    }
+    if (n != expected) {
+        StopOnFailure(3032);
         return;
     }
+    NoteWritten(file);
+    UpdateRecordingStatus(index, started, nullptr);
+}
+
+void TAppDialog::HandToConverter(const void* data, DWORD bytes, int index, bool started, __time64_t arrived)
+{
+    if (!acmStream || conversionFailed) {
+        return;
+    }
+    ACMSTREAMHEADER* h = buffers[index].conversion;
     if (h->dwUser != 0) {
         Report(3034);
         return;
