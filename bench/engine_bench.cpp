@@ -30,7 +30,6 @@
 
 #include "app/FormatBuffers.h"
 #include "app/SMsg.h"
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "bench/DirectEncoders.h"
 #include "files/Sha1.h"
@@ -40,13 +39,14 @@
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetRecord.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/RecordSettings.h"
+#include "settings/Settings.h"
+#include "settings/VorbisSettings.h"
+#include "settings/WaveSettings.h"
 
 namespace {
 namespace hl = platform::headless;

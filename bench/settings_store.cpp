@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "platform/kernel/AtomicFile.h"
+#include "settings/Settings.h"
 
 namespace {
 struct World {

@@ -107,8 +107,9 @@ Phases RawWriteAndSha1(const std::string& path, const std::vector<char>& audio, 
     return p;
 }
 
-// A new signed recording as the engine makes it: Write, update every 25 buffers, close.
-Phases SignedHour(const std::string& path, const std::vector<char>& audio, benchmark::State& state)
+// A new signed recording as the engine makes it: Write, update every 25 buffers, close; with markEach, a
+// marker at every update as sound activation sets them (720 by the hour's end).
+Phases SignedHour(const std::string& path, const std::vector<char>& audio, benchmark::State& state, bool markEach)
 {
     Phases p;
     const WAVEFORMATEX f = CdStereo();
@@ -122,8 +123,13 @@ Phases SignedHour(const std::string& path, const std::vector<char>& audio, bench
         if (w->Write(audio.data(), kBuffer) != static_cast<LONG>(kBuffer)) {
             state.SkipWithError("WaveFile::Write failed");
         }
-        if ((i + 1) % kUpdateEvery == 0 && !w->update()) {
-            state.SkipWithError("update failed");
+        if ((i + 1) % kUpdateEvery == 0) {
+            if (markEach) {
+                w->AddMarker(DWORD(-1), static_cast<__time64_t>(1'800'000'000 + i / 5));
+            }
+            if (!w->update()) {
+                state.SkipWithError("update failed");
+            }
         }
     }
     auto t2 = std::chrono::steady_clock::now();
@@ -140,6 +146,7 @@ Phases SignedHour(const std::string& path, const std::vector<char>& audio, bench
 
 void BM_SignedHourVsWriteAndSha1(benchmark::State& state)
 {
+    const bool markEach = state.range(0) != 0;
     DiskDir dir;
     const auto audio = Audio();
     const std::string plainPath = dir.path + "/plain.raw";
@@ -151,9 +158,9 @@ void BM_SignedHourVsWriteAndSha1(benchmark::State& state)
         // The order turns each round, so neither side always meets a cold or a busy disk.
         if (round++ % 2 == 0) {
             plain.Add(RawWriteAndSha1(plainPath, audio, state));
-            wave.Add(SignedHour(wavePath, audio, state));
+            wave.Add(SignedHour(wavePath, audio, state, markEach));
         } else {
-            wave.Add(SignedHour(wavePath, audio, state));
+            wave.Add(SignedHour(wavePath, audio, state, markEach));
             plain.Add(RawWriteAndSha1(plainPath, audio, state));
         }
         unlink(plainPath.c_str());
@@ -168,7 +175,7 @@ void BM_SignedHourVsWriteAndSha1(benchmark::State& state)
     state.counters["loop_ratio"] = wave.loop / plain.loop;
     state.counters["ratio"] = wave.Total() / plain.Total();
 }
-BENCHMARK(BM_SignedHourVsWriteAndSha1)->Iterations(4)->Unit(benchmark::kSecond);
+BENCHMARK(BM_SignedHourVsWriteAndSha1)->ArgName("marked")->Arg(0)->Arg(1)->Iterations(4)->Unit(benchmark::kSecond);
 
 void BM_OpenHourWith10000Markers(benchmark::State& state)
 {
@@ -200,6 +207,44 @@ void BM_OpenHourWith10000Markers(benchmark::State& state)
     unlink(path.c_str());
 }
 BENCHMARK(BM_OpenHourWith10000Markers)->Unit(benchmark::kMillisecond);
+
+// The update every 5 s of a recording that holds `markers` markers already and gained one more since the
+// last update (sound activation's pace): the fixed cost of an update apart from its cost per marker.
+void BM_UpdateOfARecordingWithMarkers(benchmark::State& state)
+{
+    DiskDir dir;
+    const auto audio = Audio();
+    const WAVEFORMATEX f = CdStereo();
+    const std::string path = dir.path + "/marked.wav";
+    {
+        WaveFile w(path.c_str(), &f, MMIO_READWRITE);
+        w.open();
+        const auto markers = static_cast<DWORD>(state.range(0));
+        for (DWORD m = 0; m < markers; ++m) {
+            w.Write(audio.data(), 4);
+            w.AddMarker(DWORD(-1), 1700000000 + m);
+        }
+        w.update();
+        __time64_t next = 1800000000;
+        for (auto _ : state) {
+            state.PauseTiming();
+            w.Write(audio.data(), kBuffer);
+            if (state.range(1) != 0) {
+                w.AddMarker(DWORD(-1), next++);
+            }
+            state.ResumeTiming();
+            benchmark::DoNotOptimize(w.update());
+        }
+        w.close();
+    }
+    unlink(path.c_str());
+    const std::string journal = dir.path + "/marked.~av";
+    unlink(journal.c_str());
+}
+BENCHMARK(BM_UpdateOfARecordingWithMarkers)
+    ->ArgNames({"markers", "added"})
+    ->ArgsProduct({{0, 1000, 10000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 }
 
 BENCHMARK_MAIN();

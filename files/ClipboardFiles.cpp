@@ -108,24 +108,17 @@ ClipboardToFileResult ClipboardToFile(HWND owner, UINT format, const char* path,
         return ClipboardToFileResult::NoRoom;
     }
     const std::string target = platform::ToSlashes(path);
-    std::string temp;
-    const int fd = platform::CreateTemporaryBeside(target, 0666, &temp);
-    const char* bytes = fd >= 0 ? static_cast<const char*>(GlobalLock(block)) : nullptr;
+    const char* bytes = static_cast<const char*>(GlobalLock(block));
     bool cancelled = false;
-    bool ok = bytes && InSteps(size, step, proceed, &cancelled, [&](std::uint64_t at, std::size_t n) {
-        return platform::WriteAllAt(fd, bytes + at, n, static_cast<std::int64_t>(at));
+    const bool ok = bytes && platform::ReplaceThroughTemporary(target, 0666, [&](int fd) {
+        return InSteps(size, step, proceed, &cancelled, [&](std::uint64_t at, std::size_t n) {
+            return platform::WriteAllAt(fd, bytes + at, n, static_cast<std::int64_t>(at));
+        });
     });
     if (bytes) {
         GlobalUnlock(block);
     }
     CloseClipboard();
-    if (fd >= 0) {
-        ok = close(fd) == 0 && ok;
-        ok = ok && platform::MoveIntoPlace(temp, target, false);
-        if (!ok) {
-            unlink(temp.c_str());
-        }
-    }
     if (ok) {
         return ClipboardToFileResult::Written;
     }

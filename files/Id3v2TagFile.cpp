@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/kernel/FileBytes.h"
+#include "platform/kernel/FileCopy.h"
 #include "platform/kernel/SafeOpen.h"
 
 namespace {
@@ -36,12 +37,6 @@ private:
     int fd_;
 };
 
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
 // The new file beside the old one: the tag, then the old file from oldSize on.
 bool WriteReplacement(int in, off_t inSize, std::size_t oldSize, const Id3Bytes& tag, int out)
 {
@@ -62,7 +57,7 @@ bool WriteReplacement(int in, off_t inSize, std::size_t oldSize, const Id3Bytes&
         from += static_cast<off_t>(got);
         to += static_cast<off_t>(got);
     }
-    return ::fsync(out) == 0;
+    return true;
 }
 }
 
@@ -107,27 +102,7 @@ bool ReplaceLeadingId3v2(const std::string& path, std::size_t oldSize, const Id3
     if (tag.size() == oldSize) {
         return platform::WriteAllAt(in.get(), tag.data(), tag.size(), 0) && ::fdatasync(in.get()) == 0 && in.Close();
     }
-    std::string temp;
-    int made = -1;
-    for (int n = 0; n < 100 && made < 0; ++n) {
-        temp = path + ".~id3" + std::to_string(n);
-        made = platform::CreateExclusive(temp, 0600);
-        if (made < 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    Descriptor out(made);
-    if (out.get() < 0) {
-        return false;
-    }
-    bool ok = ::fchmod(out.get(), st.st_mode & 07777) == 0 && WriteReplacement(in.get(), st.st_size, oldSize, tag, out.get());
-    ok = out.Close() && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    Descriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.get() < 0 || ::fsync(folder.get()) == 0;
+    return platform::ReplaceThroughTemporary(path, 0600, [&](int out) {
+        return ::fchmod(out, st.st_mode & 07777) == 0 && WriteReplacement(in.get(), st.st_size, oldSize, tag, out);
+    });
 }

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 
-#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/Id3Tag.h"
@@ -16,6 +15,7 @@
 #include "platform/acm/Acm.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
 // The open mmio handle as a scanner stream; offsets are file offsets.
@@ -45,17 +45,18 @@ Mp3File::Mp3File(const char* fileName, const WAVEFORMATEX* fmt, DWORD flags) : R
         *format = WAVEFORMATEX{WAVE_FORMAT_MPEGLAYER3, 1, 16000, 8000, 1, 16, 0};
     }
     openFlags = flags;
+    errorContext = "mp3File";
 }
 
 Mp3File::~Mp3File()
 {
     // A close that could not finish still lets the file go; the journal keeps the lists.
     if (!close()) {
-        ReleaseHandle();
+        ReleaseFile();
     }
 }
 
-void Mp3File::ReleaseHandle()
+void Mp3File::ReleaseFile()
 {
     if (handle) {
         ReleaseMmio(&handle);
@@ -191,25 +192,17 @@ bool Mp3File::ScanFrames(bool checkNext)
 bool Mp3File::open()
 {
     if (handle && !close()) {
-        ReleaseHandle();
+        ReleaseFile();
     }
     dirty = false;
-    // A read-only open never creates anything, not even a temporary file.
     const bool canWrite = (openFlags & 3) != 0;
-    if (name.empty()) {
-        char temp[MAX_PATH];
-        if (!canWrite || !MakeTempFileName(temp)) {
-            Error("can't open file", "mp3file open");
-            openError = 1;
-            return false;
-        }
-        SetName(temp);
-        tempName = true;
-    } else {
-        tempName = false;
+    if (!NameForOpen()) {
+        Error("can't open file", "mp3file open");
+        return false;
     }
     std::string path = name;
-    if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName) {
+    // An existing empty file holds nothing to keep: it is made a new recording.
+    if (!mmioOpenA(path.data(), nullptr, MMIO_EXIST) || tempName || (canWrite && platform::IsEmptyRegularFile(path))) {
         handle = canWrite ? mmioOpenA(path.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
         if (!handle) {
             Error("can't open file", "mp3file open");
@@ -224,20 +217,10 @@ bool Mp3File::open()
         RecFile::open();
         return true;
     }
-    handle = mmioOpenA(path.data(), nullptr, openFlags | MMIO_DENYWRITE);
-    if (!handle) {
-        handle = mmioOpenA(path.data(), nullptr, openFlags & ~3u);
-        if (handle) {
-            readOnly = true;
-        }
-    }
+    handle = OpenExisting(openFlags | MMIO_DENYWRITE);
     if (!handle) {
         Error("Can't open file.  Already in use by another program?", "mp3file open", 16);
-        openError = 1;
         return false;
-    }
-    if ((openFlags & 3) == 0) {
-        readOnly = true;
     }
     const LONGLONG length = mmioSeek(handle, 0, SEEK_END);
     mmioSeek(handle, 0, SEEK_SET);
@@ -551,65 +534,13 @@ bool Mp3File::close()
     }
     handle = nullptr;
     readOnly = false;
-    if (tempName) {
-        if (!wasDirty) {
-            DeleteFileA(name.c_str());
-            return true;
-        }
-        return false;
-    }
-    return saved;
+    return FinishClose(wasDirty, saved);
 }
 
-bool Mp3File::Delete()
+void Mp3File::ForgetAudio()
 {
-    if (readOnly) {
-        return false;
-    }
-    if (!close()) {
-        ReleaseHandle();
-    }
-    std::string path = name;
-    if (!path.empty() && mmioOpenA(path.data(), nullptr, MMIO_EXIST)) {
-        DeleteFileA(path.c_str());
-    }
-    SetName("");
     dataSize = 0;
     filePosition = 0;
-    dirty = false;
-    return true;
-}
-
-bool Mp3File::rename(const char* newName)
-{
-    if (!newName || !update()) {
-        return false;
-    }
-    const DWORD remembered = filePosition;
-    const bool wasTemp = tempName;
-    tempName = false;
-    if (!close()) {
-        tempName = wasTemp;
-        return false;
-    }
-    const std::string target(newName);
-    switch (MoveRecordingFile(name, target)) {
-    case MoveResult::Moved:
-    case MoveResult::Copied: break;
-    case MoveResult::TargetNotDeleted: Error("Can't delete file for rename", "mp3File rename"); return false;
-    case MoveResult::SourceFailed:
-    case MoveResult::TargetFailed: Error("Can't open input file for rename/copy", "mp3File rename"); return false;
-    }
-    // Lists kept only in the companion file go along with the recording.
-    const bool listsMoved = !ListsKeptBeside() || MoveMarkerFile(target);
-    SetName(target.c_str());
-    tempName = false;
-    openFlags &= ~MMIO_CREATE;
-    if (!open()) {
-        return false;
-    }
-    position(remembered);
-    return listsMoved;
 }
 
 bool Mp3File::ListsKeptBeside() { return !Mp3EnableTagSwitch; }

@@ -13,10 +13,8 @@ public:
     Mp3File(const char* name, const WAVEFORMATEX* fmt, DWORD openFlags);
     ~Mp3File() override;
 
-    bool rename(const char* newName) override;                 // 1
     bool update() override;                                     // 2
     bool close() override;                                      // 3
-    bool Delete() override;                                     // 4
     bool IsOpen() override;                                     // 5
     bool Reopen() override;                                     // 6
     DWORD GetPosition() override;                               // 7
@@ -55,10 +53,10 @@ protected:
     bool id3v1Pending = false;
     // Without the ID3v2 tag the lists live in the companion file.
     bool ListsKeptBeside() override;
+    void ReleaseFile() override;
+    void ForgetAudio() override;
 
 private:
-    // Lets the handle go even when the close could not finish.
-    void ReleaseHandle();
     // Reopens by name after the tag was rewritten and finds the audio again,
     // `tail` bytes before the end (from the start of the audio) when known.
     bool ReopenAfterTag(bool hadData, DWORD remembered, LONGLONG tail);

@@ -8,9 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "files/OggPage.h"
 #include "files/OggStreams.h"
 #include "files/VorbisCommentEditor.h"
@@ -20,6 +17,7 @@
 #include "platform/kernel/FileCopy.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
+#include "platform/kernel/ShareLock.h"
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -74,6 +72,11 @@ bool OggFile::OpenStreams(const char* readMode, const char* writeMode)
         const bool fresh = writeMode[0] == 'w';
         bool created = false;
         int fd = fresh ? platform::OpenOrCreateForWrite(name, &created) : platform::OpenRegularForUpdate(name);
+        // A file another handle writes is only read here, as with every recording.
+        if (fd >= 0 && !platform::LockForWriting(fd)) {
+            ::close(fd);
+            fd = -1;
+        }
         struct stat st {};
         // "w" empties the file, but a new or empty one is left alone.
         if (fd >= 0 && fresh && !created && (fstat(fd, &st) != 0 || (st.st_size > 0 && ftruncate(fd, 0) != 0))) {
@@ -476,38 +479,30 @@ bool OggFile::RewriteComments()
     // recording open for a later try; after one that succeeds it is closed.
     // The new file is written beside the old one and replaces it only when
     // complete and on disk: a failed rewrite leaves the recording as it was.
-    const std::string folder(platform::FolderPart(name));
-    char temp[MAX_PATH] = {};
-    if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "ogg", 0, temp) == 0) {
+    FILE* input = platform::StreamFromDescriptor(platform::OpenRegularForRead(name), "rb");
+    if (!input) {
         return false;
     }
-    FILE* input = platform::StreamFromDescriptor(platform::OpenRegularForRead(name), "rb");
-    FILE* output = input ? platform::StreamFromDescriptor(platform::OpenRegularForUpdate(temp), "wb") : nullptr;
-    bool ok = input && output;
-    if (ok) {
+    const bool ok = platform::ReplaceThroughTemporary(name, 0600, [&](int fd) {
+        FILE* output = platform::StreamFromDescriptor(dup(fd), "wb");
+        if (!output) {
+            return false;
+        }
         VorbisCommentEditor editor(ReadFile, WriteFile);
-        ok = editor.Open(input) == 0;
-        if (ok) {
+        bool written = editor.Open(input) == 0;
+        if (written) {
             commentList.StoreTo(editor.Comments());
-            ok = editor.Write(output) == 0;
+            written = editor.Write(output) == 0;
         }
         // A read error looks like the end of the input to the editor: the
         // copy would lose the audio after it.
-        ok = ok && !std::ferror(input);
+        written = written && !std::ferror(input);
         struct stat st{};
-        ok = ok && fstat(fileno(input), &st) == 0 && fchmod(fileno(output), st.st_mode & 07777) == 0;
-        ok = ok && std::fflush(output) == 0 && fsync(fileno(output)) == 0;
-    }
-    if (output && std::fclose(output) != 0) {
-        ok = false;
-    }
-    if (input) {
-        std::fclose(input);
-    }
-    // The rename reaches the disk with the folder, as every replacing writer's does.
-    ok = ok && platform::ReplaceDurably(temp, name);
+        written = written && fstat(fileno(input), &st) == 0 && fchmod(fd, st.st_mode & 07777) == 0;
+        return std::fclose(output) == 0 && written;
+    });
+    std::fclose(input);
     if (!ok) {
-        std::remove(temp);
         return false;
     }
     commentsChanged = false;

@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <unistd.h>
 #include <vector>
 
 #include <vorbis/codec.h>
 #include <vorbis/vorbisenc.h>
 
-#include "files/FileMove.h"
 #include "files/FileNames.h"
 #include "files/FileType.h"
 #include "files/OggPacketRecord.h"
@@ -20,8 +18,6 @@
 #include "files/VorbisCodec.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
-#include "platform/kernel/SafeOpen.h"
-#include "platform/mmio/Mmio.h"
 
 namespace {
 constexpr long kReadChunk = 4096;
@@ -241,18 +237,9 @@ bool OggVorbisFile::open()
     lastGranule = highestGranule = granuleOffset = lastWrittenPacket = 0;
     discontinuity = false;
     wroteAudio = false;
-    // A read-only open never creates anything, not even a temporary file.
     const bool canWrite = (openFlags & 3) != 0;
-    if (name.empty()) {
-        char temp[MAX_PATH];
-        if (!canWrite || !MakeTempFileName(temp)) {
-            openError = 1;
-            return false;
-        }
-        SetName(temp);
-        tempName = true;
-    } else {
-        tempName = false;
+    if (!NameForOpen()) {
+        return false;
     }
 
     // An existing empty file holds nothing to keep: it is made a new recording.
@@ -296,7 +283,7 @@ bool OggVorbisFile::open()
             // Channels or rate the encoder cannot take: no file is left behind.
             CloseStreams();
             ClearCodecStates();
-            std::remove(name.c_str());
+            RemoveNamedFile();
             openError = 2;
             return false;
         }
@@ -721,46 +708,4 @@ void OggVorbisFile::ReleaseFile()
     encoderActive = false;
     interrupted = false;
     CloseStreams();
-}
-
-bool OggVorbisFile::Delete()
-{
-    if (readOnly) {
-        return false;
-    }
-    if (!close()) {
-        ReleaseFile();
-    }
-    const int fd = platform::OpenRegularForRead(name);
-    if (fd >= 0) {
-        ::close(fd);
-        std::remove(name.c_str());
-    }
-    SetName("");
-    return true;
-}
-
-bool OggVorbisFile::rename(const char* newName)
-{
-    if (!newName) {
-        return false;
-    }
-    const DWORD saved = GetPosition();
-    if (!close()) {
-        return false;
-    }
-    tempName = false;
-    const std::string target(newName);
-    const MoveResult moved = MoveRecordingFile(name, target);
-    if (moved != MoveResult::Moved && moved != MoveResult::Copied) {
-        return false;
-    }
-    SetName(target.c_str());
-    tempName = false;
-    openFlags &= ~MMIO_CREATE;
-    if (!open()) {
-        return false;
-    }
-    position(saved);
-    return true;
 }

@@ -19,10 +19,8 @@ public:
     OggVorbisFile(const char* name, const WAVEFORMATEX* fmt, int quality, DWORD openFlags);
     ~OggVorbisFile() override;
 
-    bool rename(const char* newName) override;               // 1
     bool update() override;                                   // 2
     bool close() override;                                    // 3
-    bool Delete() override;                                   // 4
     bool IsOpen() override;                                   // 5
     bool Reopen() override;                                   // 6
     DWORD GetPosition() override;                             // 7: samples
@@ -60,7 +58,7 @@ private:
     void ClearCodecStates();
     void AudioChanged();
     // Ends the codecs and lets go of the file, whatever a close left unwritten.
-    void ReleaseFile();
+    void ReleaseFile() override;
     // Sets the encoder up to continue the stream exactly where its audio
     // ends (OggVorbisFileJoin.cpp); false when the file's end cannot be read
     // that way, and nothing has changed then.

@@ -1,8 +1,10 @@
 #pragma once
 // The recording file with time markers, comments, the timecode text with its
 // signature line, and the companion marker file that journals the lists while the
-// object lives. Adds slots 26-28 to MediaFile.
+// object lives; it runs the life cycle every container shares (RecFileLifeCycle.cpp).
+// Adds slots 26-28 to MediaFile.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,13 +13,20 @@
 #include "files/TimeMarker.h"
 #include "platform/mmio/Mmio.h"
 
-// What the file classes supply to the journal and the signature. Kept apart from
-// the slot table so the slots keep their numbers.
+// What each container supplies to the life cycle RecFile runs (the temporary
+// name at open, rename, Delete), to the journal and to the signature. Kept apart
+// from the slot table so the slots keep their numbers.
 class RecFileStorage {
 public:
     virtual ~RecFileStorage() = default;
 
 protected:
+    // A new empty file under a generated name, for an open without a name.
+    virtual bool MakeTemporaryName(char* out);
+    // Lets the file go even when a close could not finish (destructors, Delete).
+    virtual void ReleaseFile() {}
+    // Delete leaves a nameless object: sizes and position back to 0.
+    virtual void ForgetAudio() {}
     // Writes the current sizes into the headers in place, without moving.
     virtual bool RefreshSizes() { return true; }
     // Feeds the audio bytes [from, to) into state straight from the file; false when
@@ -36,7 +45,12 @@ public:
     explicit RecFile(const char* name);
     ~RecFile() override;
 
+    // Saves, closes, moves the file (and a companion file that keeps the lists
+    // for good) and opens it again under the new name at the same position.
+    bool rename(const char* newName) override;
     bool update() override;
+    // Closes and removes the file; the object stays, closed and nameless.
+    bool Delete() override;
     DWORD GetPosition() override;
     bool position(DWORD bytes) override;
     DWORD GetLength() override;
@@ -103,8 +117,30 @@ public:
     // The companion name of a recording: the first letter of its extension made "~";
     // empty when the name has no three-letter extension.
     static std::string MarkerFileNameFor(const std::string& recording);
+    // For a closed recording copied to a new name: its companion file, when it
+    // has one, goes along (a stale one under the new name is replaced, no link
+    // is followed). True when there was none to copy.
+    static bool CopyMarkerFile(const std::string& recording, const std::string& copy);
 
 protected:
+    // The first step of every open: a nameless file gets a temporary name
+    // (tempName set), a named one clears tempName. False, with openError 1,
+    // when no name can be made or the open may not write: a read-only open
+    // creates nothing.
+    bool NameForOpen();
+    // Opens the existing file with flags, else read-only (readOnly set, also
+    // when the open flags hold no write access); null, with openError 1, when
+    // neither works.
+    HMMIO OpenExisting(DWORD flags);
+    // The last step of a close: a file under a temporary name goes when it held
+    // no unsaved changes at the call (true) and stays otherwise (false); any
+    // other file gives result.
+    bool FinishClose(bool wasDirty, bool result);
+    // Removes the regular file under the name (through a link, the link): never
+    // a folder, FIFO or device that has taken the recording's name.
+    void RemoveNamedFile();
+    // The context of this class's error texts ("riffFile"), followed by the operation.
+    const char* errorContext = "recFile";
     // Closes an mmio handle for good and clears it: a failed close keeps the
     // handle open once, so it is closed again. False when the first close failed.
     static bool ReleaseMmio(HMMIO* handle);
@@ -159,6 +195,22 @@ private:
     bool textStored = false;
     // Said once: lists that neither the recording nor a companion file can keep.
     bool warnedUnkept = false;
-    // What the open companion file holds, as last written.
-    std::string journalText;
+    // The lists the open companion file holds, as last written: an update that finds them unchanged
+    // compares them and builds no text, whatever their length.
+    struct JournalLists {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+    };
+    std::optional<JournalLists> journaled;
+    // The recording's own text and the digest's marker bytes, built again only when the lists changed (or the
+    // last marker came to span audio): an update every few seconds costs a comparison, not a new text.
+    struct ListedText {
+        std::vector<TimeMarker> markers;
+        std::vector<MarkerComment> comments;
+        bool lastSpansAudio = false;
+        std::string text;
+        std::string digestBytes;
+    };
+    std::optional<ListedText> listedText;
+    const ListedText& Listed();
 };

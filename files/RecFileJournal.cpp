@@ -5,7 +5,13 @@
 
 #include "files/RecFile.h"
 
+#include <unistd.h>
+
 #include "files/FileMove.h"
+#include "platform/kernel/AtomicFile.h"
+#include "platform/kernel/FileBytes.h"
+#include "platform/kernel/Files.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace {
 constexpr LONG kMaxJournal = 64 * 1024 * 1024;
@@ -76,11 +82,11 @@ bool RecFile::WriteMarkerFile()
     if (readOnly || !OpenMarkerFile()) {
         return false;
     }
-    const std::string text = BuildText(true);
     // An update every few seconds mostly finds the lists as they were: nothing to rewrite.
-    if (wasOpen && text == journalText) {
+    if (wasOpen && journaled && journaled->markers == markers && journaled->comments == comments) {
         return true;
     }
+    const std::string text = BuildText(true);
     const DWORD version = 1;
     const LONG length = static_cast<LONG>(text.size() + 1);
     // The old content stays whole unless the space for the new one is there.
@@ -94,7 +100,7 @@ bool RecFile::WriteMarkerFile()
     if (!FlushMarkerFile()) {
         return false;
     }
-    journalText = text;
+    journaled = JournalLists{markers, comments};
     return true;
 }
 
@@ -130,7 +136,7 @@ bool RecFile::CloseMarkerFile()
         return true;
     }
     const bool ok = ReleaseMmio(&markerFile);
-    journalText.clear();
+    journaled.reset();
     // Deleted only once the recording's own text holds the lists, or when the
     // recording itself is gone.
     std::string recording = name;
@@ -147,7 +153,7 @@ bool RecFile::MoveMarkerFile(const std::string& recording)
 {
     const std::string from = markerFileName.empty() ? MarkerFileNameFor(name) : markerFileName;
     ReleaseMmio(&markerFile);
-    journalText.clear();
+    journaled.reset();
     markerFileName.clear();
     std::string probe = from;
     if (from.empty() || !mmioOpenA(probe.data(), nullptr, MMIO_EXIST)) {
@@ -160,4 +166,31 @@ bool RecFile::MoveMarkerFile(const std::string& recording)
     // A copy to another file system leaves the old one beside the old recording.
     const MoveResult moved = MoveRecordingFile(from, to);
     return moved == MoveResult::Moved || moved == MoveResult::Copied;
+}
+
+bool RecFile::CopyMarkerFile(const std::string& recording, const std::string& copy)
+{
+    const std::string from = MarkerFileNameFor(recording);
+    if (from.empty() || !platform::NameExists(from)) {
+        return true;
+    }
+    const std::string to = MarkerFileNameFor(copy);
+    std::string bytes;
+    if (to.empty() || platform::ReadWholeFile(from, bytes, 4 + kMaxJournal, false) != platform::FileReadResult::Ok) {
+        return false;
+    }
+    // One left under the new name belongs to a recording that is gone.
+    if (platform::NameExists(to) && !DeleteFileA(to.c_str())) {
+        return false;
+    }
+    const int fd = platform::CreateExclusive(to);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = platform::WriteAllAt(fd, bytes.data(), bytes.size(), 0);
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) {
+        unlink(to.c_str());
+    }
+    return ok;
 }

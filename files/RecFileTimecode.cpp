@@ -61,19 +61,37 @@ std::vector<TimeMarker> RecFile::ListedMarkers()
     return listed;
 }
 
-void RecFile::FeedListedMarkers(Sha1State* s)
+const RecFile::ListedText& RecFile::Listed()
 {
+    const bool lastSpansAudio = !markers.empty() && GetMarkerSpan(GetMarkerCount() - 1) != 0;
+    if (listedText && listedText->lastSpansAudio == lastSpansAudio && listedText->markers == markers &&
+        listedText->comments == comments) {
+        return *listedText;
+    }
+    ListedText built;
+    built.markers = markers;
+    built.comments = comments;
+    built.lastSpansAudio = lastSpansAudio;
+    built.text = BuildText(false);
     // Each marker as position (4 bytes), 4 zero bytes and the 64-bit time, little-endian.
     for (const TimeMarker& m : ListedMarkers()) {
-        std::uint8_t rec[16] = {};
+        char rec[16] = {};
         for (int i = 0; i < 4; ++i) {
-            rec[i] = static_cast<std::uint8_t>(m.position >> (8 * i));
+            rec[i] = static_cast<char>(m.position >> (8 * i));
         }
         for (int i = 0; i < 8; ++i) {
-            rec[8 + i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(m.time) >> (8 * i));
+            rec[8 + i] = static_cast<char>(static_cast<std::uint64_t>(m.time) >> (8 * i));
         }
-        Sha1Update(s, rec, sizeof rec);
+        built.digestBytes.append(rec, sizeof rec);
     }
+    listedText = std::move(built);
+    return *listedText;
+}
+
+void RecFile::FeedListedMarkers(Sha1State* s)
+{
+    const std::string& bytes = Listed().digestBytes;
+    Sha1Update(s, bytes.data(), bytes.size());
 }
 
 std::string RecFile::BuildText(bool journal)
@@ -157,7 +175,7 @@ bool RecFile::SaveTimecode()
         textStored = journalled;
         return journalled;
     }
-    std::string text = BuildText(false);
+    std::string text = Listed().text;
     if (signing && ComputeDigest(digest)) {
         text += "SIGNATURE ";
         char hex[3];

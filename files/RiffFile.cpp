@@ -4,14 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
-#include "files/FileMove.h"
 #include "files/FileNames.h"
-#include "platform/core/Path.h"
-#include "platform/core/Strings.h"
-#include "platform/kernel/Files.h"
 
 namespace {
 constexpr std::uint64_t kRiffLimit = 0xFFFFFFFFull;
@@ -23,12 +18,13 @@ RiffFile::RiffFile(const char* fileName, const char* formTypeText, const char* d
     formType = formTypeText ? mmioStringToFOURCCA(formTypeText, 0) : 0;
     dataChunkId = dataChunkIdText ? mmioStringToFOURCCA(dataChunkIdText, 0) : 0;
     openFlags = flags;
+    errorContext = "riffFile";
 }
 
 RiffFile::~RiffFile()
 {
     if (IsOpen() && !RiffFile::close()) {
-        ReleaseHandle();
+        ReleaseFile();
     }
 }
 
@@ -45,6 +41,8 @@ bool RiffFile::MakeTempName(char* out)
 {
     return MakeTempFileName(out);
 }
+
+bool RiffFile::MakeTemporaryName(char* out) { return MakeTempName(out); }
 
 LONGLONG RiffFile::FileLength()
 {
@@ -255,17 +253,9 @@ bool RiffFile::open()
     restoreFromJournal = false;
     // A read-only open never creates anything, not even a temporary file.
     const bool canWrite = (openFlags & 3) != 0;
-    if (name.empty()) {
-        char temp[MAX_PATH] = "";
-        if (!canWrite || !MakeTempName(temp)) {
-            Error("can't open file", "riffFile open");
-            openError = 1;
-            return false;
-        }
-        SetName(temp);
-        tempName = true;
-    } else {
-        tempName = false;
+    if (!NameForOpen()) {
+        Error("can't open file", "riffFile open");
+        return false;
     }
     if (!mmioOpenA(name.data(), nullptr, MMIO_EXIST) || tempName || (openFlags & MMIO_CREATE)) {
         handle = canWrite ? mmioOpenA(name.data(), nullptr, openFlags | MMIO_CREATE | MMIO_READWRITE) : nullptr;
@@ -277,8 +267,8 @@ bool RiffFile::open()
         readOnly = false;
         if (!makechunk(nullptr, true) || !createformat() || !makechunk(nullptr, false)) {
             // Headers that could not be written make no recording: nothing half-made stays.
-            ReleaseHandle();
-            unlink(name.c_str());
+            ReleaseFile();
+            RemoveNamedFile();
             Error("can't open file", "riffFile open");
             openError = 1;
             return false;
@@ -286,20 +276,10 @@ bool RiffFile::open()
         RecFile::open();
         return true;
     }
-    handle = mmioOpenA(name.data(), nullptr, openFlags);
-    if (!handle) {
-        handle = mmioOpenA(name.data(), nullptr, openFlags & ~DWORD(3));
-        if (handle) {
-            readOnly = true;
-        }
-    }
+    handle = OpenExisting(openFlags);
     if (!handle) {
         Error("Can't open file.  Already in use by another program?", "riffFile open", 16);
-        openError = 1;
         return false;
-    }
-    if ((openFlags & 3) == 0) {
-        readOnly = true;
     }
     bool ok = descend(nullptr, true, true);
     if (ok) {
@@ -341,7 +321,10 @@ bool RiffFile::open()
         if (!readOnly) {
             dirty = true;
         }
-        std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        // Another writer's recording is only read as it stands: it is being made, not interrupted.
+        if (!readOnly || !mmioHeldByWriter(handle)) {
+            std::fprintf(stderr, "Recording was interrupted; its audio was recovered: %s\n", name.c_str());
+        }
     }
     return true;
 }
@@ -366,7 +349,7 @@ bool RiffFile::update()
     return ok;
 }
 
-void RiffFile::ReleaseHandle()
+void RiffFile::ReleaseFile()
 {
     if (!handle) {
         return;
@@ -398,33 +381,13 @@ bool RiffFile::close()
         // Saved, but a size, a count or the journal failed: reported, the file is closed.
         return false;
     }
-    if (tempName) {
-        if (!wasDirty) {
-            unlink(name.c_str());
-            return true;
-        }
-        return false;
-    }
-    return true;
+    return FinishClose(wasDirty, true);
 }
 
-bool RiffFile::Delete()
+void RiffFile::ForgetAudio()
 {
-    if (readOnly) {
-        return false;
-    }
-    if (IsOpen() && !close()) {
-        ReleaseHandle();
-    }
-    if (!name.empty() && mmioOpenA(name.data(), nullptr, MMIO_EXIST)) {
-        unlink(name.c_str());
-        DeleteFileA(name.c_str());
-    }
-    name.clear();
     dataSize = 0;
     curPosition = 0;
-    dirty = false;
-    return true;
 }
 
 bool RiffFile::OpenAs(const char* newName)
@@ -434,34 +397,6 @@ bool RiffFile::OpenAs(const char* newName)
     }
     SetName(newName);
     return open();
-}
-
-bool RiffFile::rename(const char* newName)
-{
-    const DWORD saved = GetPosition();
-    if (!update()) {
-        Error("cannot update during rename", "");
-        return false;
-    }
-    tempName = false;
-    if (!close()) {
-        return false;
-    }
-    switch (MoveRecordingFile(name, newName)) {
-    case MoveResult::Moved:
-    case MoveResult::Copied: break;
-    case MoveResult::TargetNotDeleted: Error("Can't delete file for rename", "riffFile rename"); return false;
-    case MoveResult::SourceFailed: Error("Can't open input file for rename/copy", "riffFile rename"); return false;
-    case MoveResult::TargetFailed: Error("Can't open output file for rename/copy", "riffFile rename"); return false;
-    }
-    SetName(newName);
-    tempName = false;
-    openFlags &= ~MMIO_CREATE;
-    if (!open()) {
-        return false;
-    }
-    position(saved);
-    return true;
 }
 
 LONG RiffFile::Write(const void* data, LONG count)

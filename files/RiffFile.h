@@ -12,10 +12,8 @@ public:
     RiffFile(const char* name, const char* formTypeText, const char* dataChunkIdText, DWORD openFlags);
     ~RiffFile() override;
 
-    bool rename(const char* newName) override;
     bool update() override;
     bool close() override;
-    bool Delete() override;
     bool IsOpen() override;
     bool Reopen() override;
     DWORD GetPosition() override;
@@ -46,8 +44,9 @@ protected:
     bool WriteDwordAt(std::uint64_t offset, DWORD value);
     bool DigestAudio(Sha1State* state, std::uint64_t from, std::uint64_t to) override;
     LONGLONG FileLength();
-    // Lets the handle go even when the close fails (destructors, Delete).
-    void ReleaseHandle();
+    void ReleaseFile() override;
+    void ForgetAudio() override;
+    bool MakeTemporaryName(char* out) override;
     // The end of a whole DISP chunk standing at offset, or -1.
     LONGLONG TextChunkEnd(LONGLONG offset);
     // SetInfo of the timecode text: false, with the old text kept where it was

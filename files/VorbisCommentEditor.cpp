@@ -175,61 +175,99 @@ void SetPageChecksum(std::vector<unsigned char>& page, std::size_t headerLength)
     og.body_len = static_cast<long>(page.size() - headerLength);
     ogg_page_checksum_set(&og);
 }
+
+// The comment header: type 3, "vorbis", vendor, the comments, framing bit.
+std::vector<unsigned char> CommentHeader(const std::string& vendor, const vorbis_comment& comments)
+{
+    std::vector<unsigned char> header = {3, 'v', 'o', 'r', 'b', 'i', 's'};
+    PutLE32(header, static_cast<std::uint32_t>(vendor.size()));
+    header.insert(header.end(), vendor.begin(), vendor.end());
+    PutLE32(header, static_cast<std::uint32_t>(comments.comments < 0 ? 0 : comments.comments));
+    for (int i = 0; i < comments.comments; ++i) {
+        const char* c = comments.user_comments ? comments.user_comments[i] : nullptr;
+        const int len = (c && comments.comment_lengths) ? comments.comment_lengths[i] : 0;
+        PutLE32(header, static_cast<std::uint32_t>(len));
+        if (len > 0) {
+            header.insert(header.end(), c, c + len);
+        }
+    }
+    header.push_back(1);
+    return header;
+}
 }
 
-int VorbisCommentEditor::Write(void* output)
-{
-    State& s = *s_;
-    if (!s.opened) {
-        s.lastError = kTruncated;
-        return -1;
+class VorbisCommentEditor::Rewrite {
+public:
+    Rewrite(State& state, IoFunction readInput, IoFunction writeOutput, void* outputHandle)
+        : s(state), read(readInput), write(writeOutput), output(outputHandle)
+    {
+        ogg_stream_init(&out, s.serial);
     }
-    s.inputEnded = false;
-    s.extraPage = false;
-    s.prevBlock = 0;
+    ~Rewrite() { ogg_stream_clear(&out); }
+    Rewrite(const Rewrite&) = delete;
+    Rewrite& operator=(const Rewrite&) = delete;
 
-    auto writeBytes = [&](const void* data, std::size_t size) {
-        return write_(const_cast<void*>(data), 1, size, output) == size;
-    };
-    auto writePage = [&](const ogg_page& page) {
-        return writeBytes(page.header, static_cast<std::size_t>(page.header_len)) &&
-               writeBytes(page.body, static_cast<std::size_t>(page.body_len));
-    };
+    // The three header packets, the new comment header among them, on pages of their own.
+    bool WriteHeaders(std::vector<unsigned char> commentHeader);
+    // Audio starts on a page of its own: its pages are copied as they are,
+    // renumbered behind the new header pages, so packets, page boundaries
+    // and granules stay exactly as recorded (and so does what the file's
+    // Read returns). The last page of the stream gets the end mark.
+    bool CopyAudioPages();
+    // Audio packets share the last header page, the first of them in packet:
+    // they are paged anew, granules kept where the input has them and counted where not.
+    bool RepageAudio(ogg_packet packet);
+    // A page of another stream that ended the audio, then everything after the
+    // stream as it stands; false also when the input did not reach its end.
+    bool CopyRest();
+
+private:
+    bool WriteBytes(const void* data, std::size_t size)
+    {
+        return write(const_cast<void*>(data), 1, size, output) == size;
+    }
+    bool WritePage(const ogg_page& page)
+    {
+        return WriteBytes(page.header, static_cast<std::size_t>(page.header_len)) &&
+               WriteBytes(page.body, static_cast<std::size_t>(page.body_len));
+    }
+    // More input into the sync state; false at the end.
+    bool ReadMore()
+    {
+        char* buffer = ogg_sync_buffer(&s.sync, kChunk);
+        const std::size_t n = read(buffer, 1, kChunk, s.input);
+        ogg_sync_wrote(&s.sync, static_cast<long>(n));
+        return n != 0;
+    }
     // The next page of the input, reading as needed; false at the end.
-    auto nextPage = [&](ogg_page* page) {
-        int r;
-        while ((r = ogg_sync_pageout(&s.sync, page)) <= 0) {
-            if (r < 0) {
-                continue;
-            }
-            char* buffer = ogg_sync_buffer(&s.sync, kChunk);
-            const std::size_t n = read_(buffer, 1, kChunk, s.input);
-            ogg_sync_wrote(&s.sync, static_cast<long>(n));
-            if (n == 0) {
-                return false;
-            }
-        }
-        return true;
-    };
+    bool NextPage(ogg_page* page);
+    // The next audio packet of the stream, from further pages as needed; a
+    // page of another stream ends the audio and is kept for CopyRest.
+    bool NextPacket(ogg_packet* packet);
 
-    // The comment header: type 3, "vorbis", vendor, the comments, framing bit.
-    std::vector<unsigned char> commentHeader = {3, 'v', 'o', 'r', 'b', 'i', 's'};
-    PutLE32(commentHeader, static_cast<std::uint32_t>(s.vendor.size()));
-    commentHeader.insert(commentHeader.end(), s.vendor.begin(), s.vendor.end());
-    PutLE32(commentHeader, static_cast<std::uint32_t>(s.comments.comments < 0 ? 0 : s.comments.comments));
-    for (int i = 0; i < s.comments.comments; ++i) {
-        const char* c = s.comments.user_comments ? s.comments.user_comments[i] : nullptr;
-        const int len = (c && s.comments.comment_lengths) ? s.comments.comment_lengths[i] : 0;
-        PutLE32(commentHeader, static_cast<std::uint32_t>(len));
-        if (len > 0) {
-            commentHeader.insert(commentHeader.end(), c, c + len);
+    State& s;
+    IoFunction read;
+    IoFunction write;
+    void* output;
+    ogg_stream_state out;
+};
+
+bool VorbisCommentEditor::Rewrite::NextPage(ogg_page* page)
+{
+    int r;
+    while ((r = ogg_sync_pageout(&s.sync, page)) <= 0) {
+        if (r < 0) {
+            continue;
+        }
+        if (!ReadMore()) {
+            return false;
         }
     }
-    commentHeader.push_back(1);
+    return true;
+}
 
-    ogg_stream_state out;
-    ogg_stream_init(&out, s.serial);
-    bool ok = true;
+bool VorbisCommentEditor::Rewrite::WriteHeaders(std::vector<unsigned char> commentHeader)
+{
     ogg_packet header{};
     header.packet = s.idHeader.data();
     header.bytes = static_cast<long>(s.idHeader.size());
@@ -245,150 +283,171 @@ int VorbisCommentEditor::Write(void* output)
     header.bytes = static_cast<long>(s.setupHeader.size());
     header.packetno = 2;
     ogg_stream_packetin(&out, &header);
+    bool ok = true;
     ogg_page page;
     while (ok && ogg_stream_flush(&out, &page)) {
-        ok = writePage(page);
+        ok = WritePage(page);
     }
+    return ok;
+}
 
-    ogg_packet packet;
-    if (ogg_stream_packetout(&s.stream, &packet) == 0) {
-        // Audio starts on a page of its own: its pages are copied as they are,
-        // renumbered behind the new header pages, so packets, page boundaries
-        // and granules stay exactly as recorded (and so does what the file's
-        // Read returns). The last page of the stream gets the end mark.
-        const long shift = out.pageno - (s.lastHeaderPage + 1);
-        std::vector<unsigned char> held;
-        std::size_t heldHeader = 0;
-        auto flushHeld = [&](bool last) {
-            if (held.empty()) {
-                return true;
-            }
-            if (last && !(held[5] & 4)) {
-                held[5] |= 4;
-                SetPageChecksum(held, heldHeader);
-            }
-            const bool written = writeBytes(held.data(), held.size());
-            held.clear();
-            return written;
-        };
-        while (ok && !s.inputEnded) {
-            if (!nextPage(&page)) {
-                break;
-            }
-            if (ogg_page_serialno(&page) != s.serial) {
-                s.extraPage = true;
-                s.extra = page;
-                break;
-            }
-            ok = flushHeld(false);
-            held.assign(page.header, page.header + page.header_len);
-            held.insert(held.end(), page.body, page.body + page.body_len);
-            heldHeader = static_cast<std::size_t>(page.header_len);
-            SetPageSequence(held, ogg_page_pageno(&page) + shift);
+bool VorbisCommentEditor::Rewrite::CopyAudioPages()
+{
+    const long shift = out.pageno - (s.lastHeaderPage + 1);
+    std::vector<unsigned char> held;
+    std::size_t heldHeader = 0;
+    auto flushHeld = [&](bool last) {
+        if (held.empty()) {
+            return true;
+        }
+        if (last && !(held[5] & 4)) {
+            held[5] |= 4;
             SetPageChecksum(held, heldHeader);
-            if (ogg_page_eos(&page)) {
-                s.inputEnded = true;
-            }
         }
-        ok = ok && flushHeld(true);
-    } else {
-        // Audio packets share the last header page: they are paged anew,
-        // granules kept where the input has them and counted where not.
-        ogg_int64_t granule = 0;
-        bool needFlush = false;
-        bool needOut = false;
-        bool more = true;
-        while (ok && more) {
-            const long size = vorbis_packet_blocksize(&s.info, &packet);
-            if (size > 0) {
-                granule += s.prevBlock ? (s.prevBlock + size) / 4 : 0;
-                s.prevBlock = size;
-            }
-            if (needFlush) {
-                if (ogg_stream_flush(&out, &page)) {
-                    ok = writePage(page);
-                }
-            } else if (needOut) {
-                if (ogg_stream_pageout(&out, &page)) {
-                    ok = writePage(page);
-                }
-            }
-            needFlush = needOut = false;
-            if (packet.granulepos == -1) {
-                packet.granulepos = granule;
-            } else if (granule > packet.granulepos) {
-                granule = packet.granulepos;
-                needFlush = true;
-            } else {
-                needOut = true;
-            }
-            ogg_stream_packetin(&out, &packet);
-            // Next packet: from the stream, else from further pages of it.
-            more = false;
-            while (!more) {
-                const int r = ogg_stream_packetout(&s.stream, &packet);
-                if (r > 0) {
-                    more = true;
-                    break;
-                }
-                if (r < 0) {
-                    continue;
-                }
-                if (s.inputEnded || !nextPage(&page)) {
-                    break;
-                }
-                if (ogg_page_serialno(&page) != s.serial) {
-                    s.inputEnded = true;
-                    s.extraPage = true;
-                    s.extra = page;
-                    break;
-                }
-                if (ogg_page_eos(&page)) {
-                    s.inputEnded = true;
-                }
-                ogg_stream_pagein(&s.stream, &page);
-            }
+        const bool written = WriteBytes(held.data(), held.size());
+        held.clear();
+        return written;
+    };
+    bool ok = true;
+    ogg_page page;
+    while (ok && !s.inputEnded) {
+        if (!NextPage(&page)) {
+            break;
         }
-        out.e_o_s = 1;
-        while (ok && ogg_stream_flush(&out, &page)) {
-            ok = writePage(page);
+        if (ogg_page_serialno(&page) != s.serial) {
+            s.extraPage = true;
+            s.extra = page;
+            break;
+        }
+        ok = flushHeld(false);
+        held.assign(page.header, page.header + page.header_len);
+        held.insert(held.end(), page.body, page.body + page.body_len);
+        heldHeader = static_cast<std::size_t>(page.header_len);
+        SetPageSequence(held, ogg_page_pageno(&page) + shift);
+        SetPageChecksum(held, heldHeader);
+        if (ogg_page_eos(&page)) {
+            s.inputEnded = true;
         }
     }
-    if (ok && s.extraPage) {
-        ok = writePage(s.extra);
-    }
+    return ok && flushHeld(true);
+}
 
-    // Everything after the stream is copied as it stands.
+bool VorbisCommentEditor::Rewrite::NextPacket(ogg_packet* packet)
+{
+    for (;;) {
+        const int r = ogg_stream_packetout(&s.stream, packet);
+        if (r > 0) {
+            return true;
+        }
+        if (r < 0) {
+            continue;
+        }
+        ogg_page page;
+        if (s.inputEnded || !NextPage(&page)) {
+            return false;
+        }
+        if (ogg_page_serialno(&page) != s.serial) {
+            s.inputEnded = true;
+            s.extraPage = true;
+            s.extra = page;
+            return false;
+        }
+        if (ogg_page_eos(&page)) {
+            s.inputEnded = true;
+        }
+        ogg_stream_pagein(&s.stream, &page);
+    }
+}
+
+bool VorbisCommentEditor::Rewrite::RepageAudio(ogg_packet packet)
+{
+    ogg_int64_t granule = 0;
+    bool needFlush = false;
+    bool needOut = false;
+    bool ok = true;
+    bool more = true;
+    ogg_page page;
+    while (ok && more) {
+        const long size = vorbis_packet_blocksize(&s.info, &packet);
+        if (size > 0) {
+            granule += s.prevBlock ? (s.prevBlock + size) / 4 : 0;
+            s.prevBlock = size;
+        }
+        if (needFlush) {
+            if (ogg_stream_flush(&out, &page)) {
+                ok = WritePage(page);
+            }
+        } else if (needOut) {
+            if (ogg_stream_pageout(&out, &page)) {
+                ok = WritePage(page);
+            }
+        }
+        needFlush = needOut = false;
+        if (packet.granulepos == -1) {
+            packet.granulepos = granule;
+        } else if (granule > packet.granulepos) {
+            granule = packet.granulepos;
+            needFlush = true;
+        } else {
+            needOut = true;
+        }
+        ogg_stream_packetin(&out, &packet);
+        more = NextPacket(&packet);
+    }
+    out.e_o_s = 1;
+    while (ok && ogg_stream_flush(&out, &page)) {
+        ok = WritePage(page);
+    }
+    return ok;
+}
+
+bool VorbisCommentEditor::Rewrite::CopyRest()
+{
+    if (s.extraPage && !WritePage(s.extra)) {
+        return false;
+    }
     s.inputEnded = false;
-    while (ok) {
+    ogg_page page;
+    for (;;) {
         int r;
-        while (ok && (r = ogg_sync_pageout(&s.sync, &page)) != 0) {
+        while ((r = ogg_sync_pageout(&s.sync, &page)) != 0) {
             if (r < 0) {
                 s.lastError = kCorruptData;
                 continue;
             }
-            if (!writeBytes(page.header, static_cast<std::size_t>(page.header_len))) {
+            if (!WriteBytes(page.header, static_cast<std::size_t>(page.header_len))) {
                 std::fprintf(stderr, "Bumming out\n");
-                ok = false;
-            } else if (!writeBytes(page.body, static_cast<std::size_t>(page.body_len))) {
+                return false;
+            }
+            if (!WriteBytes(page.body, static_cast<std::size_t>(page.body_len))) {
                 std::fprintf(stderr, "Bumming out 2\n");
-                ok = false;
+                return false;
             }
         }
-        if (!ok) {
-            break;
-        }
-        char* buffer = ogg_sync_buffer(&s.sync, kChunk);
-        const std::size_t n = read_(buffer, 1, kChunk, s.input);
-        ogg_sync_wrote(&s.sync, static_cast<long>(n));
-        if (n == 0) {
+        if (!ReadMore()) {
             s.inputEnded = true;
-            break;
+            return true;
         }
     }
+}
 
-    ogg_stream_clear(&out);
-    if (!ok || !s.inputEnded) {
+int VorbisCommentEditor::Write(void* output)
+{
+    State& s = *s_;
+    if (!s.opened) {
+        s.lastError = kTruncated;
+        return -1;
+    }
+    s.inputEnded = false;
+    s.extraPage = false;
+    s.prevBlock = 0;
+    Rewrite rewrite(s, read_, write_, output);
+    bool ok = rewrite.WriteHeaders(CommentHeader(s.vendor, s.comments));
+    ogg_packet packet;
+    if (ok) {
+        ok = ogg_stream_packetout(&s.stream, &packet) == 0 ? rewrite.CopyAudioPages() : rewrite.RepageAudio(packet);
+    }
+    if (!ok || !rewrite.CopyRest()) {
         s.lastError = kWriteError;
         return -1;
     }

@@ -30,6 +30,8 @@ public:
 
 private:
     struct State;
+    // One run of Write, step by step (VorbisCommentEditor.cpp).
+    class Rewrite;
     std::unique_ptr<State> s_;
     IoFunction read_;
     IoFunction write_;

@@ -46,7 +46,7 @@ WaveFile::~WaveFile()
 {
     // Closed here, while this class's update still runs.
     if (IsOpen() && !close()) {
-        ReleaseHandle();
+        ReleaseFile();
     }
     format = nullptr;
     delete[] waveFormat;

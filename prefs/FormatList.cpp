@@ -9,7 +9,7 @@
 #include "app/FormatBuffers.h"
 #include "app/StartOptions.h"
 #include "platform/core/Strings.h"
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
 
 const int Mp3BitRates[] = {8,   16,  24,  32,  40,  48,  56,  64,  80,  96,  112, 128,
                            144, 160, 176, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0};

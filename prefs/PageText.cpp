@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "app/SettingsRules.h"
 #include "owl/Application.h"
+#include "settings/SettingsRules.h"
 
 std::string ControlText(const OWL::TWindow& control, int chars)
 {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "prefs/PatternTime.h"
+#include "settings/PatternTime.h"
 
 TExceptCharSet::TExceptCharSet(const char* excluded)
 {

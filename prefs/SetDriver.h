@@ -1,21 +1,18 @@
 #pragma once
-// Settings of section "Driver" (the wave output and input devices by product
-// name, "-1" for the wave mapper) and the Driver page. Neither is part of the
-// preferences sheet nor of load-all and save-all.
+// The Driver page, which edits section "Driver" of the settings (settings/DriverSettings.h).
+// Neither is part of the preferences sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern char WaveOutDriver[260];
-extern char WaveInDriver[260];
+#include "settings/DriverSettings.h"
 
 class TSetDriver : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetDriver(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadDriverSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveDriverSettings(key, iniPath); }
 
     void SetupWindow() override;
     void TransferData(OWL::TTransferDirection direction) override;

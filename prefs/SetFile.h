@@ -1,7 +1,6 @@
 #pragma once
-// Settings of section "File" (file size limit and the action at it, automatic
-// naming and its pattern, the category prompt and the default recording folder)
-// and the File page that edits them.
+// The File page, which edits section "File" of the settings (settings/FileSettings.h),
+// with its example name and the estimate of what the limit holds.
 #include <ctime>
 #include <functional>
 #include <string>
@@ -11,16 +10,7 @@
 #include "owl/StandardControls.h"
 #include "platform/core/WaveFormat.h"
 #include "platform/registry/Registry.h"
-
-extern int FileSize;     // limit in megabytes; 0 = no limit
-extern int FileAction;   // at the limit: 0 nothing, 1 loop, 2 stop, 3 new file
-extern int LHMode;       // bit 0: append the instance number only when required
-extern bool AutoName;
-extern bool AutoPrompt;
-extern char DefaultDirectory[260];
-extern char ImprovedFilePrefix[260];
-extern int FileLimitKind;  // 0 by size, else by time (Load always sets 0)
-extern int FileMinutes;    // time limit in minutes
+#include "settings/FileSettings.h"
 
 class TSetFile : public OWL::TPropertyPage, public ContextHelpWin {
 public:
@@ -28,8 +18,8 @@ public:
     TSetFile(OWL::TPropertySheet* sheet, int* sharedFormat);
 
     // Decides the default folder when none is stored and makes it current.
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadFileSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveFileSettings(key, iniPath); }
 
     void SetupWindow() override;
     int Apply(OWL::TPshNotify& notify) override;

@@ -1,26 +1,18 @@
 #pragma once
-// Settings of section "Joy" (recorder actions of four joystick buttons) and
-// the Switches page. Neither is part of the sheet nor of load-all and save-all.
+// The Switches page, which edits section "Joy" of the settings (settings/JoySettings.h).
+// Neither is part of the sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern bool JoyEnable;
-extern int JoyButton1;  // index into the action list; -1 when none is chosen
-extern int JoyButton2;
-extern int JoyButton3;
-extern int JoyButton4;
-
-// The action list in index order, ended by an empty text.
-extern const char* const JoyActions[];
+#include "settings/JoySettings.h"
 
 class TSetJoy : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetJoy(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadJoySettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveJoySettings(key, iniPath); }
 
     void SetupWindow() override;
     void TransferData(OWL::TTransferDirection direction) override;

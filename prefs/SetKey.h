@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Key" (three hot-key words as the hot-key control reports
-// them: low byte virtual key, high byte HOTKEYF_* flags) and the HotKey page.
+// The HotKey page, which edits section "Key" of the settings (settings/KeySettings.h).
 // Neither is part of the sheet nor of load-all and save-all.
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
@@ -9,21 +8,14 @@
 #include "platform/registry/Registry.h"
 #include "platform/user/Controls.h"
 #include "platform/user/HotKeys.h"
-
-extern WORD KeyPlay;
-extern WORD KeyRecord;
-extern WORD KeyActivate;
-
-// RegisterHotKey's modifiers for a hot-key word (HOTKEYF_EXT has none) and its virtual key.
-UINT HotKeyModifiers(WORD hotKey);
-UINT HotKeyVirtualKey(WORD hotKey);
+#include "settings/KeySettings.h"
 
 class TSetKey : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetKey(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadKeySettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveKeySettings(key, iniPath); }
     // Registers KeyPlay, KeyRecord and KeyActivate as hot keys 0, 1 and 2 of the
     // window; a word without a virtual key (0) sets none and is not registered. The result of
     // the last registration made, false when none was.

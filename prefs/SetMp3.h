@@ -1,7 +1,5 @@
 #pragma once
-// Settings of section "Mp3" (the PCM side and codec format of MP3 recordings,
-// whether ID3v2 tags are written, the default recording file type) and the MP3
-// page that edits them.
+// The MP3 page, which edits section "Mp3" of the settings (settings/Mp3Settings.h).
 #include "app/SMsg.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
@@ -9,24 +7,15 @@
 #include "platform/core/WaveFormat.h"
 #include "platform/registry/Registry.h"
 #include "prefs/FormatList.h"
-
-extern int Mp3SampleRate;        // Hz
-extern bool Mp3Stereo;
-extern char Mp3ACMDriver[260];
-extern char Mp3ACMFormat[260];
-extern int DefaultAudioFormat;   // file type of new recordings: 0 WAV, 1 MP3, 3 Ogg Vorbis
-extern bool Mp3EnableTag;        // ID3v2 tags on
-
-// The 30-byte MPEG Layer-3 record used when no "Mp3Format" can be read.
-void SetDefaultMp3Format(WAVEFORMATEX* format);
+#include "settings/Mp3Settings.h"
 
 class TSetMp3 : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
     TSetMp3(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
 
     // Also hands the tag flag to the MP3 file layer.
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadMp3Settings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveMp3Settings(key, iniPath); }
 
     void SetupWindow() override;
     int SetActive(OWL::TPshNotify& notify) override;

@@ -4,9 +4,9 @@
 
 #include "app/FormatBuffers.h"
 #include "controls/HelpMaps.h"
-#include "prefs/CodecDrivers.h"
 #include "prefs/PageText.h"
 #include "prefs/SetMp3.h"
+#include "settings/CodecDrivers.h"
 
 namespace {
 constexpr int kPageId = 3700;

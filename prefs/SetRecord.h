@@ -1,20 +1,17 @@
 #pragma once
-// Settings of section "Record" (the record mode and the silence time that ends
-// a take) and the Record page that edits them.
+// The Record page, which edits section "Record" of the settings (settings/RecordSettings.h).
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern int RecordMode;  // 0 manual, 1 echo, 2 new file after quiet, 3 and 4 stored only
-extern int TalkOff;     // seconds, 1..9999
+#include "settings/RecordSettings.h"
 
 class TSetRecord : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetRecord(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadRecordSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveRecordSettings(key, iniPath); }
 
     void SetupWindow() override;
     int Apply(OWL::TPshNotify& notify) override;

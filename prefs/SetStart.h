@@ -1,24 +1,19 @@
 #pragma once
-// Settings of section "Setup" edited on the General page, the page with its
-// desktop and launcher-menu shortcuts, and the routines that register the
-// program to start with the desktop session.
+// The General page, which edits the "Setup" flags of settings/StartSettings.h, with its
+// desktop and launcher-menu shortcuts.
 #include "app/CShortcut.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern bool OnTop;
-extern bool TrayIcon;
-extern bool ListenOnStart;
-extern bool MinimizeOnStart;
+#include "settings/StartSettings.h"
 
 class TSetStart : public OWL::TPropertyPage, public ContextHelpWin {
 public:
     explicit TSetStart(OWL::TPropertySheet* sheet);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadStartSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveStartSettings(key, iniPath); }
 
     void SetupWindow() override;
     // A changed always-on-top state reaches the main window at once.
@@ -54,8 +49,3 @@ private:
 
     DECLARE_RESPONSE_TABLE(TSetStart)
 };
-
-// The start command: the program file (quoted when it holds blanks, since no
-// short form exists here), plus " -m" with MinimizeOnStart.
-void AddAutoStart();
-void RemoveAutoStart();

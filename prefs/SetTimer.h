@@ -1,26 +1,11 @@
 #pragma once
-// Settings of section "Timer" (the master switch and three daily schedules)
-// and the Timer page that edits them.
+// The Timer page, which edits section "Timer" of the settings (settings/TimerSettings.h).
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
 #include "owl/StandardControls.h"
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
-
-struct TimerScheduleSettings {
-    char TimeStart[10];           // time of day as typed; empty = no start
-    char TimeStop[10];            // empty = no stop
-    short TimeNewFile;            // 1: close the file and begin a new one at the edges
-    char TimeNewFilePrefix[260];  // base name of the new file; empty = automatic naming
-    DWORD TimeDay;                // bit 0 Sunday ... bit 6 Saturday
-};
-
-struct TTimerSettings {
-    short TimerEnable;
-    TimerScheduleSettings Schedule[3];
-};
-
-extern TTimerSettings TimerSettings;
+#include "settings/TimerSettings.h"
 
 // The day choices of the page, in list order, ended by a mask of 0.
 struct TimerDayChoice {
@@ -35,8 +20,8 @@ public:
     // "today" is the weekday of the layer's clock at construction.
     TSetTimer(OWL::TPropertySheet* sheet, TTimerSettings* settings);
 
-    static void Load(HKEY key, const char* iniPath, TTimerSettings* settings);
-    static void Save(HKEY key, const char* iniPath, const TTimerSettings& settings);
+    static void Load(HKEY key, const char* iniPath, TTimerSettings* settings) { LoadTimerSettings(key, iniPath, settings); }
+    static void Save(HKEY key, const char* iniPath, const TTimerSettings& settings) { SaveTimerSettings(key, iniPath, settings); }
 
     void SetupWindow() override;
     void TransferData(OWL::TTransferDirection direction) override;

@@ -8,6 +8,18 @@
 #include "prefs/PageText.h"
 #include "prefs/SetTimer.h"
 
+void TimerDayChoices(int todayWeekday, TimerDayChoice out[12])
+{
+    const TimerDayChoice fixed[] = {{3809, 127}, {3800, 1},  {3801, 2},  {3802, 4},  {3803, 8},
+                                    {3804, 16},  {3805, 32}, {3806, 64}, {3807, 62}, {3808, 65}};
+    int i = 0;
+    for (const auto& c : fixed) {
+        out[i++] = c;
+    }
+    out[i++] = {3810, static_cast<DWORD>(1u << ((todayWeekday % 7 + 7) % 7))};
+    out[i] = {0, 0};
+}
+
 namespace {
 constexpr const char* kTimeCharacters = "0-9:apmAPM ";
 

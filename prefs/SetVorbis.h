@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Vorbis" (channels, sample rate and quality of Ogg
-// Vorbis recordings, and the byte rate estimated for them) and the Vorbis page.
+// The Vorbis page, which edits section "Vorbis" of the settings (settings/VorbisSettings.h).
 #include <string>
 
 #include "app/SMsg.h"
@@ -9,11 +8,7 @@
 #include "owl/Slider.h"
 #include "owl/StandardControls.h"
 #include "platform/registry/Registry.h"
-
-extern int VorStereo;      // non-zero: 2 channels
-extern int VorSampleRate;  // Hz
-extern int VorQ;           // quality -1..10
-extern int VorByteRate;    // bytes/s estimated at the last Apply
+#include "settings/VorbisSettings.h"
 
 // The rate text of the page for a nominal bit rate: "%.3f MB/min    %ld kbit/sec".
 std::string VorbisRateText(long bitrate);
@@ -22,8 +17,8 @@ class TSetVorbis : public OWL::TPropertyPage, public SMsg, public ContextHelpWin
 public:
     TSetVorbis(OWL::TPropertySheet* sheet, int* sharedFormat);
 
-    static void Load(HKEY key, const char* iniPath);
-    static void Save(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadVorbisSettings(key, iniPath); }
+    static void Save(HKEY key, const char* iniPath) { SaveVorbisSettings(key, iniPath); }
 
     void SetupWindow() override;
     int SetActive(OWL::TPshNotify& notify) override;

@@ -9,6 +9,14 @@
 #include "prefs/SetMp3.h"
 #include "prefs/SetVorbis.h"
 
+std::string VorbisRateText(long bitrate)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "%.3f MB/min    %ld kbit/sec", bitrate / 8.0 * 60.0 / 1048576.0,
+                  (bitrate + 499) / 1000);
+    return text;
+}
+
 namespace {
 constexpr int kPageId = 3860;
 }

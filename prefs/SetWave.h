@@ -1,6 +1,5 @@
 #pragma once
-// Settings of section "Wave" (the PCM recording format and the compression
-// format of WAV recordings) and the Wave page that edits them.
+// The Wave page, which edits section "Wave" of the settings (settings/WaveSettings.h).
 #include "app/SMsg.h"
 #include "controls/ContextHelpWin.h"
 #include "owl/PropertySheet.h"
@@ -8,13 +7,7 @@
 #include "platform/core/Types.h"
 #include "platform/registry/Registry.h"
 #include "prefs/FormatList.h"
-
-extern int SampleRate;           // Hz
-extern bool Resolution;          // 16-bit
-extern bool Stereo;
-extern char ACMDriver[260];      // codec driver short name
-extern char ACMFormat[260];      // codec format text
-extern WORD ACMFormatTag;
+#include "settings/WaveSettings.h"
 
 class TSetWave : public OWL::TPropertyPage, public SMsg, public ContextHelpWin {
 public:
@@ -23,9 +16,9 @@ public:
     TSetWave(OWL::TPropertySheet* sheet, int* sharedFormat, bool conversionCheck);
 
     // From the INI file when iniPath is set and not empty, else from the key.
-    static void Load(HKEY key, const char* iniPath);
+    static void Load(HKEY key, const char* iniPath) { LoadWaveSettings(key, iniPath); }
     // To the key when it is open, else to the INI file.
-    static void Save(HKEY key, const char* iniPath);
+    static void Save(HKEY key, const char* iniPath) { SaveWaveSettings(key, iniPath); }
 
     void SetupWindow() override;
     int SetActive(OWL::TPshNotify& notify) override;

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "controls/CoolButton.h"
 #include "controls/HelpMaps.h"
@@ -17,13 +16,15 @@
 #include "files/RecFile.h"
 #include "owl/Application.h"
 #include "owl/Tooltip.h"
+#include "platform/kernel/HeldFile.h"
 #include "platform/kernel/Modules.h"
 #include "platform/user/Keyboard.h"
-#include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/CodecDrivers.h"
+#include "settings/Settings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
 
 char CurrentFileName[260] = "";
 
@@ -86,6 +87,7 @@ EV_MESSAGE(UM_NEXT_FILE, EvNextFileMessage),
 EV_MESSAGE(UM_STOP, EvStopPlayback),
 EV_MESSAGE(UM_NEXT_FILE_AFTER_SILENCE, EvSilenceNextFile),
 EV_MESSAGE(UM_ENGINE_REPORT, EvEngineReport),
+EV_MESSAGE(UM_FILE_GONE, EvFileGone),
 END_RESPONSE_TABLE
 
 TAppDialog::TAppDialog(OWL::TWindow* parent, LPCSTR resource, OWL::TModule* module)

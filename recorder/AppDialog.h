@@ -56,6 +56,9 @@ struct AudioBuffer {
 // A fifth of a second of a format in whole blocks, and never below the standard block.
 DWORD AudioBlockBytes(const WAVEFORMATEX& format);
 class TProgress;
+namespace platform {
+class HeldFile;
+}
 
 class TAppDialog : public OWL::TDialog, public SMsg, public ContextHelpWin {
 public:
@@ -208,6 +211,8 @@ protected:
     LRESULT EvStopPlayback(WPARAM wParam, LPARAM lParam);
     LRESULT EvSilenceNextFile(WPARAM wParam, LPARAM lParam);
     LRESULT EvEngineReport(WPARAM wParam, LPARAM lParam);
+    // The recording's file lost its name (its folder was removed): stop, and rescue the take.
+    LRESULT EvFileGone(WPARAM wParam, LPARAM lParam);
     LRESULT EvWomDone(WPARAM wParam, LPARAM lParam);
     void PlayBufferDone(WAVEHDR* header, int index);
     LRESULT EvSeekMessage(WPARAM wParam, LPARAM lParam);
@@ -327,6 +332,17 @@ private:
     bool DeviceFormatUsable() const;
     bool FileFormatUsable(int fileType) const;
     void ShowOpenError(int error, const char* name);
+    // Why the open file takes no recording, as the messages say it.
+    std::string ReadOnlyReason() const;
+    // A start that failed: its message (0: already shown), the stop, and no empty file left.
+    void FailedStart(int messageId);
+    // A file that openfile made new for a take and that no audio reached goes again.
+    void DropEmptyNewFile();
+    // Once a second while recording and after each update: a file no longer named by its
+    // name (and not rewritten under it) is posted UM_FILE_GONE.
+    void CheckFileNamed();
+    // A free name in the temporary folder for a rescued copy of the recording.
+    std::string RescueName() const;
     void ForgetCurrentFile();
     void CodecText(const char* text);
     std::string FrameCaption() const;
@@ -370,6 +386,13 @@ private:
     DWORD playPosition = 0;
     bool segmentOpen = false;
     MediaFile* currentFile = nullptr;
+    // openfile made the current file new (madeFromEmpty: out of an empty file that was there).
+    bool madeNew = false;
+    bool madeFromEmpty = false;
+    // The recording's file, held by a descriptor of its own from record to stop, so a
+    // take whose name was removed can still be copied out.
+    std::unique_ptr<platform::HeldFile> heldFile;
+    bool fileGonePosted = false;
     MediaFile* historyFile = nullptr;
 
     // Child controls.

@@ -2,14 +2,14 @@
 #include <cstring>
 #include <string>
 
-#include "app/Settings.h"
 #include "files/FileType.h"
 #include "owl/CommandEnabler.h"
 #include "owl/OpenSaveDialog.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
+#include "settings/Settings.h"
 
 namespace {
 // The input-line command of an inserted source: the handler takes its id.

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/Settings.h"
 #include "controls/CoolButton.h"
 #include "files/RecFile.h"
 #include "owl/CommandEnabler.h"
@@ -10,6 +9,7 @@
 #include "platform/shell/ShellExecute.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
+#include "settings/Settings.h"
 
 namespace {
 constexpr int kPlayButton = 151;

@@ -4,16 +4,17 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "files/FileType.h"
-#include "prefs/SetFile.h"
 #include "platform/kernel/Clock.h"
+#include "platform/kernel/HeldFile.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/EngineBusy.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/Settings.h"
 
 DWORD AudioBlockBytes(const WAVEFORMATEX& f)
 {
@@ -160,8 +161,12 @@ void TAppDialog::record()
         return;
     }
     // A file opened read-only is only listened to, whatever asks for recording
-    // (the button, its key, the tray, the schedule or another program).
+    // (the button, its key, the tray, the schedule or another program), and the
+    // user is told why nothing records.
     if (currentFile && currentFile->IsReadOnly()) {
+        const std::string text = "Nothing can be recorded into " + std::string(currentFile->GetName()) + ": " +
+                                 ReadOnlyReason() + ".\nIt is open for listening only.";
+        MessageBox(text.c_str(), "Tapvox", MB_OK | MB_ICONEXCLAMATION);
         stop();
         return;
     }
@@ -197,7 +202,7 @@ void TAppDialog::record()
         device = 0;
     }
     if (waveInGetDevCapsA(device, &caps, sizeof caps) != MMSYSERR_NOERROR) {
-        ReportInputError(3710, false);
+        FailedStart(3710);
         return;
     }
     if (waveIn) {
@@ -208,7 +213,7 @@ void TAppDialog::record()
     if (waveInOpen(&waveIn, device, &deviceFormat, reinterpret_cast<DWORD_PTR>(Handle), 0, CALLBACK_WINDOW) !=
         MMSYSERR_NOERROR) {
         waveIn = nullptr;
-        ReportInputError(3711, true);
+        FailedStart(3711);
         return;
     }
     const DWORD need = AudioBlockBytes(deviceFormat);
@@ -216,7 +221,7 @@ void TAppDialog::record()
         // Blocks only grow while no stream has them prepared.
         CloseAcmStream();
         if (!EnsureBufferCapacity(need, 0)) {
-            stop();
+            FailedStart(0);
             return;
         }
     }
@@ -227,16 +232,23 @@ void TAppDialog::record()
     }
     const bool converts = fileFormat->wFormatTag != WAVE_FORMAT_PCM && currentFile->GetFileType() != FileTypeOgg;
     if (converts && !(acmStream && conversionMode == ModeEncode) && !acmopen(false, ModeEncode)) {
-        stop();
+        FailedStart(0);
         return;
     }
     if (!QueueInputBuffers(true)) {
+        DropEmptyNewFile();
         return;
     }
     if (waveInStart(waveIn) != MMSYSERR_NOERROR) {
-        ReportInputError(3714, true);
+        FailedStart(3714);
         return;
     }
+    // Held from now on, so a take whose name goes can still be copied out.
+    heldFile = std::make_unique<platform::HeldFile>();
+    if (!heldFile->Open(currentFile->GetName())) {
+        heldFile.reset();
+    }
+    fileGonePosted = false;
     // Only now: a message handled before this point finds the flag clear.
     recording = 1;
     restartCount = 0;
@@ -605,6 +617,7 @@ void TAppDialog::bnstop()
         }
     }
     hangOver = talkOff = loud = 0;
+    heldFile.reset();
     const bool wasPlaying = waveOut != nullptr;
     if (waveOut) {
         CloseOutput();
@@ -629,6 +642,23 @@ void TAppDialog::ReportInputError(int messageId, bool stopAfter)
     if (stopAfter) {
         stop();
     }
+}
+
+void TAppDialog::FailedStart(int messageId)
+{
+    if (messageId != 0) {
+        std::string text = MessageText(messageId);
+        // The device may know what to mend: a file-fed input names its file and its format.
+        char why[MAX_PATH + 256] = "";
+        if (waveInGetRefusalTextA(why, sizeof why) > 0) {
+            text += "\n";
+            text += why;
+        }
+        MessageBox(text.c_str(), "Tapvox", MB_OK | MB_ICONEXCLAMATION);
+    }
+    // Nothing records: the Record button comes up again.
+    stop();
+    DropEmptyNewFile();
 }
 
 void TAppDialog::Report(int messageId)

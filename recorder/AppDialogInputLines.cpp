@@ -4,9 +4,9 @@
 
 #include "owl/CommandEnabler.h"
 #include "platform/core/Strings.h"
-#include "prefs/SetDriver.h"
 #include "recorder/AppDialog.h"
 #include "recorder/SMixer.h"
+#include "settings/DriverSettings.h"
 
 namespace {
 constexpr UINT kMicrophone = 28001;

@@ -4,18 +4,18 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/Settings.h"
 #include "app/StartOptions.h"
 #include "controls/SMeter.h"
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetRecord.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/SoundGate.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/RecordSettings.h"
+#include "settings/Settings.h"
 
 namespace {
 // Seconds of recording after which the headers and the journal are brought up to date.
@@ -117,6 +117,7 @@ void TAppDialog::EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd)
             rf->Sync();
         }
         buffersSinceUpdate = 0;
+        CheckFileNamed();
     }
     if (StartOptions.NotifyWindow) {
         ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
@@ -321,5 +322,6 @@ void TAppDialog::NoteWritten(MediaFile* file)
         if (file->GetOverwrite()) {
             file->position(at);
         }
+        CheckFileNamed();
     }
 }

@@ -4,10 +4,10 @@
 
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/FileLimits.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
 
 namespace {
 constexpr WPARAM kCapSplit = 1;

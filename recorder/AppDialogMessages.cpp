@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "controls/CoolButton.h"
-#include "prefs/SetRecord.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/RecordSettings.h"
 
 namespace {
 constexpr WPARAM kRemoteControl = 33;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <unistd.h>
 
 #include "app/FormatBuffers.h"
 #include "files/FileNames.h"
@@ -16,13 +17,14 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
-#include "prefs/PatternTime.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetVorbis.h"
-#include "prefs/SetWave.h"
+#include "platform/user/MessageBox.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/PatternTime.h"
+#include "settings/VorbisSettings.h"
+#include "settings/WaveSettings.h"
 
 namespace {
 constexpr const char* kProduct = "Tapvox";
@@ -306,6 +308,7 @@ bool TAppDialog::openfile(const char* name, int fileType)
         fileType = FileTypeOgg;
     }
     ForgetCurrentFile();
+    madeNew = madeFromEmpty = false;
 
     bool generated = false;
     if (given.empty()) {
@@ -326,8 +329,11 @@ bool TAppDialog::openfile(const char* name, int fileType)
         UpdateCaption(nullptr, false);
         return false;
     }
+    // An empty file holds no recording to append to (a take killed before its first
+    // frames leaves one): it becomes a new recording of its type.
+    const bool empty = exists && !generated && platform::IsEmptyRegularFile(CurrentFileName);
     MediaFile* file = nullptr;
-    if (!exists || generated) {
+    if (!exists || generated || empty) {
         CreateDirectoryPath(CurrentFileName);
         creatingFile = true;
         const bool formats = SetUpNewFileFormats(fileType) && DeviceFormatUsable() && FileFormatUsable(fileType);
@@ -340,6 +346,8 @@ bool TAppDialog::openfile(const char* name, int fileType)
         }
         file = OpenMediaFile(CurrentFileName, fileFormat, MMIO_CREATE | MMIO_READWRITE, FileTypeWave);
         file->SetTempName(generated);
+        madeNew = true;
+        madeFromEmpty = empty;
     } else {
         file = OpenMediaFile(CurrentFileName, nullptr, MMIO_READWRITE, FileTypeWave);
     }
@@ -353,7 +361,7 @@ bool TAppDialog::openfile(const char* name, int fileType)
         ShowDiskSpace();
         return false;
     }
-    if (exists && !generated) {
+    if (exists && !generated && !empty) {
         const int type = file->GetFileType();
         if (!CopyFormat(file->GetFormat()) || !FileFormatUsable(type)) {
             ShowOpenError(2, CurrentFileName);
@@ -379,7 +387,53 @@ bool TAppDialog::openfile(const char* name, int fileType)
     position(0, true);
     ShowDiskSpace();
     UpdateCaption(CurrentFileName, generated);
+    if (file->IsReadOnly()) {
+        // The caption's " R" is all a desktop shows; without one the user reads it here.
+        const std::string text = std::string(CurrentFileName) + " is open read-only: " + ReadOnlyReason() + ".";
+        ShowNotice(text.c_str(), kProduct);
+    }
     return true;
+}
+
+std::string TAppDialog::ReadOnlyReason() const
+{
+    switch (currentFile ? platform::WhyNotWritable(currentFile->GetName()) : platform::WriteRefusal::Missing) {
+    case platform::WriteRefusal::Link: return "it is a symbolic link, and no recording is written through a link";
+    case platform::WriteRefusal::NoPermission: return "its permissions do not let it be written";
+    case platform::WriteRefusal::ReadOnlyFileSystem: return "it lies on a read-only file system";
+    case platform::WriteRefusal::InUse: return "another program is recording into it or keeps it from being written";
+    case platform::WriteRefusal::None: return "it was opened read-only";
+    default: return "it cannot be opened for writing";
+    }
+}
+
+void TAppDialog::DropEmptyNewFile()
+{
+    // Only what this program made for the take, and only while no audio reached it.
+    if (!currentFile || !madeNew || currentFile->IsReadOnly() || currentFile->GetDataSize() != 0) {
+        return;
+    }
+    const std::string name = currentFile->GetName();
+    if (madeFromEmpty) {
+        // The user's empty file is left as it was found: empty.
+        delete currentFile;
+        currentFile = nullptr;
+        const int fd = platform::OpenRegularForUpdate(name);
+        if (fd >= 0) {
+            if (ftruncate(fd, 0) != 0) {
+                Warning("Can't empty the file of a recording that did not start.");
+            }
+            ::close(fd);
+        }
+    } else {
+        currentFile->Delete();
+        delete currentFile;
+        currentFile = nullptr;
+    }
+    madeNew = madeFromEmpty = false;
+    UpdateCaption(nullptr, false);
+    ShowFileSize();
+    ShowFormatText();
 }
 
 void TAppDialog::ForgetCurrentFile()

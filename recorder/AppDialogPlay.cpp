@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Settings.h"
 #include "files/FileType.h"
 #include "files/RecFile.h"
-#include "prefs/SetPlayBack.h"
-#include "prefs/SetRecord.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "recorder/WaveHeaderFlags.h"
+#include "settings/PlayBackSettings.h"
+#include "settings/RecordSettings.h"
+#include "settings/Settings.h"
 
 namespace {
 // A position this close to the end plays the recording from its start.

@@ -11,15 +11,16 @@
 #include "controls/SubjectDialog.h"
 #include "files/ClipboardFiles.h"
 #include "files/FileType.h"
+#include "files/RecFile.h"
 #include "owl/Application.h"
 #include "platform/core/Path.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/mmio/Mmio.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "recorder/EngineBusy.h"
+#include "settings/FileSettings.h"
 
 namespace {
 constexpr LONG kCopyBlock = 45000;
@@ -123,6 +124,10 @@ TAppDialog::CopyOutcome TAppDialog::CopyRecording(const std::string& from, const
     }
     mmioClose(in, 0);
     if (mmioClose(out, 0) != MMSYSERR_NOERROR && outcome == CopyOutcome::Done) {
+        outcome = CopyOutcome::Failed;
+    }
+    // Lists kept beside the recording (an MP3 without its tag) are part of the copy.
+    if (outcome == CopyOutcome::Done && !RecFile::CopyMarkerFile(from, to)) {
         outcome = CopyOutcome::Failed;
     }
     return outcome;

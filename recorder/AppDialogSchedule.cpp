@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
 
 namespace {
 constexpr UINT kFirstPollMs = 1000;

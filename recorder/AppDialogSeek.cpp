@@ -6,8 +6,8 @@
 
 #include "files/RecFile.h"
 #include "platform/user/Keyboard.h"
-#include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
+#include "settings/FileSettings.h"
 
 namespace {
 enum SeekUnit { kMinute = 0, kSecond = 1, kSegment = 2, kComment = 3 };

@@ -11,9 +11,10 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/MulDiv.h"
-#include "prefs/SetFile.h"
+#include "platform/user/MessageBox.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
 
 namespace {
 std::string DurationText(DWORD seconds)
@@ -188,6 +189,10 @@ void TAppDialog::ShowDiskSpace()
     }
     timeText->SetText(shown.c_str());
     if (freeMb < 0.2) {
+        // Told once while the caption says it, which no one sees without a display.
+        if (FrameCaption() != "Disk nearly full!") {
+            ShowNotice("Disk nearly full!", "Tapvox");
+        }
         SetFrameCaption("Disk nearly full!");
         PostMessage(UM_STOP);
     }
@@ -210,6 +215,7 @@ void TAppDialog::UpdateRecordingStatus(int, bool burstStart, const ACMSTREAMHEAD
     if (statusCounter == 0) {
         ShowFileSize();
         ShowDiskSpace();
+        CheckFileNamed();
     }
     if (burstStart) {
         ShowSegmentNumber(DWORD(-1));

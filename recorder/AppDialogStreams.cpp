@@ -7,10 +7,10 @@
 #include "app/StartOptions.h"
 #include "files/FileType.h"
 #include "platform/core/Strings.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
+#include "settings/Mp3Settings.h"
+#include "settings/WaveSettings.h"
 
 namespace {
 bool SameRecord(const WAVEFORMATEX* a, const WAVEFORMATEX* b)

@@ -22,6 +22,8 @@ constexpr UINT UM_RESTART_INPUT = WM_USER + 377;
 constexpr UINT UM_SYNC_FILES = WM_USER + 398;
 // The main window to itself: a failure found inside a buffer handler, shown after it returns.
 constexpr UINT UM_ENGINE_REPORT = WM_USER + 401;
+// The main window to itself: the recording's file lost its name while recording.
+constexpr UINT UM_FILE_GONE = WM_USER + 402;
 
 constexpr UINT_PTR TIMER_PLAY_STEP = 39;
 constexpr UINT_PTR TIMER_SCHEDULE = 42;

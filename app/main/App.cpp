@@ -5,11 +5,9 @@
 #include <string>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
-#include "app/SettingsMessages.h"
-#include "app/StartOptions.h"
 #include "app/main/Frame.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "controls/ContextHelpWin.h"
 #include "platform/core/Strings.h"
 #include "platform/kernel/Files.h"
@@ -18,6 +16,9 @@
 #include "prefs/SetFile.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
+#include "settings/Settings.h"
+#include "settings/SettingsMessages.h"
 
 namespace {
 constexpr int kBigIcon = 1002;

@@ -2,16 +2,16 @@
 // the settings files, and starting the program once more.
 #include <vector>
 
-#include "app/SettingsFiles.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "files/Mp3TagSwitch.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Processes.h"
 #include "prefs/PreferencesSheet.h"
-#include "prefs/TimerSchedule.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/SettingsFiles.h"
+#include "settings/TimerSchedule.h"
 
 namespace {
 constexpr UINT kPreferences = 25006;

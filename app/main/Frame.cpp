@@ -2,20 +2,20 @@
 // clicks, close and the session's end, and the messages it takes from outside.
 #include "app/main/Frame.h"
 
-#include "app/StartOptions.h"
 #include "app/main/App.h"
 #include "app/main/FrameMessages.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "controls/ContextHelpWin.h"
 #include "platform/help/Help.h"
 #include "platform/ipc/Ipc.h"
 #include "platform/user/RegisteredMessages.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetStart.h"
-#include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/FileSettings.h"
+#include "settings/StartSettings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
 
 namespace {
 constexpr const char* kGettingStartedTopic = "Getting_Started.html";

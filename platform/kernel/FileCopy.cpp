@@ -86,6 +86,22 @@ bool ReplaceDurably(const std::string& finished, const std::string& target)
     return true;
 }
 
+bool ReplaceThroughTemporary(const std::string& target, unsigned mode, const std::function<bool(int fd)>& write)
+{
+    std::string temp;
+    const int fd = CreateTemporaryBeside(target, mode, &temp);
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = write(fd);
+    ok = close(fd) == 0 && ok;
+    ok = ok && ReplaceDurably(temp, target);
+    if (!ok) {
+        unlink(temp.c_str());
+    }
+    return ok;
+}
+
 CopyResult CopyRegularFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     const std::string source = ToSlashes(from);

@@ -1,5 +1,6 @@
 #pragma once
 // Copying a regular file to a new name without following links or leaving a partial copy behind.
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -22,4 +23,8 @@ bool MoveIntoPlace(const std::string& temp, const std::string& target, bool fail
 // the disk first, then one rename puts it in place, so a crash leaves the old
 // file or the whole new one. False leaves both names as they were.
 bool ReplaceDurably(const std::string& finished, const std::string& target);
+// The whole replacement for a writer of a new version of target: write fills a
+// new file beside it (CreateTemporaryBeside, mode), ReplaceDurably puts it in
+// place. Any failure, write's included, removes the new file: target stays as it was.
+bool ReplaceThroughTemporary(const std::string& target, unsigned mode, const std::function<bool(int fd)>& write);
 }

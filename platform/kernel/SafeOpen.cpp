@@ -1,6 +1,8 @@
 // Link-safe and FIFO-safe opens for every file the layer reads or writes.
 #include "platform/kernel/SafeOpen.h"
 
+#include "platform/kernel/ShareLock.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,6 +81,36 @@ bool NameExists(const std::string& path)
 {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
+}
+
+bool IsEmptyRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
+WriteRefusal WhyNotWritable(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        return WriteRefusal::Missing;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        return WriteRefusal::Link;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return WriteRefusal::NotRegular;
+    }
+    const int fd = OpenRegularForUpdate(path);
+    if (fd < 0) {
+        return errno == EROFS ? WriteRefusal::ReadOnlyFileSystem
+               : errno == EACCES || errno == EPERM ? WriteRefusal::NoPermission
+                                                   : WriteRefusal::NotRegular;
+    }
+    // Only tried: the lock goes with the descriptor.
+    const bool held = !LockForWriting(fd);
+    close(fd);
+    return held ? WriteRefusal::InUse : WriteRefusal::None;
 }
 
 std::FILE* StreamFromDescriptor(int fd, const char* mode)

@@ -28,6 +28,13 @@ int OpenOrCreateForWrite(const std::string& path, bool* created, unsigned mode =
 // exists, so it is never taken for a free name).
 bool NameExists(const std::string& path);
 
+// Whether the name is a regular file (not a link to one) that holds no byte.
+bool IsEmptyRegularFile(const std::string& path);
+
+// Why a file could not be opened for writing, for a message that says so.
+enum class WriteRefusal { None, Missing, Link, NotRegular, NoPermission, ReadOnlyFileSystem, InUse };
+WriteRefusal WhyNotWritable(const std::string& path);
+
 // A stdio stream on a descriptor from the functions above; closes fd when the
 // stream cannot be made. mode as for fdopen ("rb", "r+b", "wb").
 std::FILE* StreamFromDescriptor(int fd, const char* mode);

@@ -12,6 +12,7 @@
 
 #include "platform/core/Path.h"
 #include "platform/kernel/SafeOpen.h"
+#include "platform/kernel/ShareLock.h"
 
 struct MmioFile {
     int fd = -1;
@@ -24,22 +25,7 @@ struct MmioFile {
 };
 
 namespace {
-// One byte far past any real data carries the sharing locks: a writer holds it
-// exclusively, a deny-write reader shares it. Open-file-description locks
-// conflict between handles of one process too, as Windows sharing does.
-constexpr off_t kShareLockOffset = 0x7FFFFFFF00000000LL;
-
 std::atomic<bool> failNextClose{false};
-
-bool Lock(int fd, short type)
-{
-    struct flock fl = {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kShareLockOffset;
-    fl.l_len = 1;
-    return fcntl(fd, F_OFD_SETLK, &fl) == 0;
-}
 
 HMMIO Success()
 {
@@ -95,7 +81,8 @@ HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
     }
     const bool exclusive = writing || (openFlags & MMIO_CREATE);
     if (exclusive || (openFlags & MMIO_DENYWRITE)) {
-        if (!Lock(fd, exclusive ? F_WRLCK : F_RDLCK)) {
+        // A writer holds the file alone, a deny-write reader shares it with readers.
+        if (!(exclusive ? platform::LockForWriting(fd) : platform::LockAgainstWriters(fd))) {
             close(fd);
             return nullptr;
         }
@@ -112,6 +99,8 @@ HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO, DWORD openFlags)
     }
     return new MmioFile{fd, 0, size};
 }
+
+bool mmioHeldByWriter(HMMIO h) { return IsRealHandle(h) && platform::HeldByWriter(h->fd); }
 
 void mmioFailNextClose() { failNextClose = true; }
 

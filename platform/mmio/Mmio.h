@@ -60,6 +60,8 @@ using LPMMCKINFO = MMCKINFO*;
 // MMIO_EXIST (a link counts as existing) and MMIO_DELETE return non-null on
 // success, open nothing, and the result must not be closed.
 HMMIO mmioOpenA(LPSTR fileName, LPMMIOINFO info, DWORD openFlags);
+// Whether another handle writes the file this one reads (its sizes are then in flux, not damaged).
+bool mmioHeldByWriter(HMMIO h);
 // A failed close leaves the handle open and usable, so the caller can retry.
 UINT mmioClose(HMMIO h, UINT flags);
 // Count read, 0 at the end, -1 on error.

@@ -169,6 +169,10 @@ public:
 
     // A message box; returns the button (IDOK ...). The layer has disabled the owner.
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // A state the program shows only on its windows (a caption, a status field),
+    // to reach a user without a display: headless writes it to standard error;
+    // a desktop, where the windows show it, does nothing more.
+    virtual void Notice(const std::string& /*caption*/, const std::string& /*text*/) {}
     // An open, save or folder dialog; none: the user cancelled.
     virtual std::optional<FileDialogResult> ChooseFile(const FileDialogRequest& request) = 0;
     // A pop-up menu at a screen point; returns the chosen command, 0 when dismissed.

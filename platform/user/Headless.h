@@ -20,6 +20,7 @@ namespace platform::headless {
 class HeadlessBackend : public Backend {
 public:
     int ShowMessageBox(const MessageBoxRequest& request) override;
+    void Notice(const std::string& caption, const std::string& text) override;
     std::optional<FileDialogResult> ChooseFile(const FileDialogRequest& request) override;
     UINT TrackPopupMenu(HMENU menu, HWND owner, POINT at) override;
     void BeginModal(HWND window, LPCSTR name) override;
@@ -55,6 +56,9 @@ void AnswerMessageBox(int result);
 void AnswerMessageBox(std::function<int(const MessageBoxCall&)> answer);
 // Every message box shown since Reset, with the result it returned.
 const std::vector<MessageBoxCall>& MessageBoxes();
+
+// Every notice given since Reset, as "caption: text".
+const std::vector<std::string>& Notices();
 
 // A script run once when the dialog with this template (number or name) has
 // been set up; it acts as the user (click OK, type ...). A modal dialog that is

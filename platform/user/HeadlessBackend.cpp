@@ -12,6 +12,7 @@ namespace {
 struct Answers {
     std::deque<std::function<int(const MessageBoxCall&)>> boxes;
     std::vector<MessageBoxCall> log;
+    std::vector<std::string> notices;
     std::map<std::string, std::deque<std::function<void(HWND)>>> dialogs;
     std::deque<FileDialogAnswer> files;
     std::vector<FileDialogRequest> fileRequests;
@@ -60,6 +61,7 @@ void AnswerMessageBox(int result)
 void AnswerMessageBox(std::function<int(const MessageBoxCall&)> answer) { TheAnswers().boxes.push_back(std::move(answer)); }
 
 const std::vector<MessageBoxCall>& MessageBoxes() { return TheAnswers().log; }
+const std::vector<std::string>& Notices() { return TheAnswers().notices; }
 
 void AnswerDialog(int templateId, std::function<void(HWND)> script)
 {
@@ -99,6 +101,13 @@ int HeadlessBackend::ShowMessageBox(const MessageBoxRequest& request)
     }
     a.log.push_back(call);
     return call.result;
+}
+
+void HeadlessBackend::Notice(const std::string& caption, const std::string& text)
+{
+    const std::string line = caption + ": " + text;
+    std::fprintf(stderr, "%s\n", line.c_str());
+    TheAnswers().notices.push_back(line);
 }
 
 std::optional<FileDialogResult> HeadlessBackend::ChooseFile(const FileDialogRequest& request)
@@ -245,6 +254,7 @@ void ClearAnswers()
     a.trayIcons.clear();
     a.boxes.clear();
     a.log.clear();
+    a.notices.clear();
     a.dialogs.clear();
     a.files.clear();
     a.fileRequests.clear();

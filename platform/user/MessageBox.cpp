@@ -34,3 +34,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 }
 
 BOOL MessageBeep(UINT) { return TRUE; }
+
+void ShowNotice(LPCSTR text, LPCSTR caption)
+{
+    platform::CurrentBackend().Notice(caption ? caption : "", text ? text : "");
+}

@@ -39,3 +39,6 @@ constexpr int IDHELP = 9;
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 inline int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) { return MessageBoxA(owner, text, caption, type); }
 BOOL MessageBeep(UINT type);
+// Our own addition: a state the windows already show, told where no window is
+// seen (headless: standard error). Never modal, never answered.
+void ShowNotice(LPCSTR text, LPCSTR caption);

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace platform::wave {
 AudioChoice ChosenAudio()
@@ -18,5 +19,20 @@ AudioChoice ChosenAudio()
         return {AudioDevices::File, value + 5};
     }
     return {AudioDevices::Unknown, value};
+}
+
+void AnchorChosenAudio()
+{
+    const AudioChoice choice = ChosenAudio();
+    if (choice.devices != AudioDevices::File || choice.value.empty() || choice.value[0] == '/') {
+        return;
+    }
+    char* start = getcwd(nullptr, 0);
+    if (!start) {
+        return;
+    }
+    const std::string anchored = std::string("file:") + start + "/" + choice.value;
+    std::free(start);
+    setenv("TAPVOX_AUDIO", anchored.c_str(), 1);
 }
 }

@@ -14,4 +14,7 @@ struct AudioChoice {
 
 // Read at every call, so tests may switch.
 AudioChoice ChosenAudio();
+// A relative file input is the start folder's: called once at start, before the settings move the current
+// folder to the recording folder, it makes the path absolute where TAPVOX_AUDIO names it.
+void AnchorChosenAudio();
 }

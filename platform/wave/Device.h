@@ -120,6 +120,9 @@ public:
     virtual MMRESULT Name(bool input, UINT id, std::string* name) = 0;
     virtual MMRESULT Open(bool input, UINT id, const std::shared_ptr<Port>& port,
                           std::shared_ptr<Backend>* backend) = 0;
+    // Why the last Name or Open of an input failed, naming what the user can mend
+    // (a file, a format); empty when the result code says all there is.
+    virtual std::string Refusal() { return {}; }
 };
 
 // The driver TAPVOX_AUDIO selects (read at every call, so tests may switch).

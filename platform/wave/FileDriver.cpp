@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/core/Path.h"
+#include "platform/kernel/SafeOpen.h"
 #include "platform/wave/Paced.h"
 #include "platform/wave/WavReader.h"
 
@@ -173,10 +174,13 @@ public:
 
     MMRESULT Name(bool input, UINT id, std::string* name) override
     {
+        // Each call says why it failed, never an earlier one.
+        refusal_.clear();
         if (id != WAVE_MAPPER && id != 0) {
             return MMSYSERR_BADDEVICEID;
         }
         if (input && !Readable()) {
+            refusal_ = Unreadable();
             return id == WAVE_MAPPER ? MMSYSERR_NODRIVER : MMSYSERR_BADDEVICEID;
         }
         if (id == WAVE_MAPPER) {
@@ -189,6 +193,7 @@ public:
 
     MMRESULT Open(bool input, UINT id, const std::shared_ptr<Port>& port, std::shared_ptr<Backend>* backend) override
     {
+        refusal_.clear();
         if (id != WAVE_MAPPER && id != 0) {
             return MMSYSERR_BADDEVICEID;
         }
@@ -201,18 +206,23 @@ public:
         auto in = std::make_shared<FileInput>(port, loop_);
         if (!in->reader.Open(path_)) {
             Refused(in->reader);
+            refusal_ = Unreadable();
             return MMSYSERR_NODRIVER;
         }
         const WAVEFORMATEX& f = in->reader.Format();
         // The file is the sound card: it plays its own format only.
         if (f.nChannels != port->format.nChannels || f.wBitsPerSample != port->format.wBitsPerSample ||
             f.nSamplesPerSec != port->format.nSamplesPerSec) {
+            refusal_ = "The input file " + path_ + " plays " + FormatText(f) + " only; the recording asks for " +
+                       FormatText(port->format) + ".";
             return WAVERR_BADFORMAT;
         }
         in->Launch();
         *backend = in;
         return MMSYSERR_NOERROR;
     }
+
+    std::string Refusal() override { return refusal_; }
 
 private:
     bool Readable()
@@ -239,10 +249,22 @@ private:
         std::fprintf(stderr, "TAPVOX_AUDIO: the input %s is %s%s; it is not used\n", path_.c_str(),
                      irregular ? "not a regular file" : "unreadable: ", irregular ? "" : std::strerror(error));
     }
+    std::string Unreadable() const
+    {
+        return "The input file " + path_ + (NameExists(path_) ? " is not a PCM WAV file it can play."
+                                                              : " does not exist; it must be a PCM WAV file.");
+    }
+    static std::string FormatText(const WAVEFORMATEX& f)
+    {
+        const std::string channels = f.nChannels == 1 ? "mono" : f.nChannels == 2 ? "stereo"
+                                                                                   : std::to_string(f.nChannels) + " channels";
+        return std::to_string(f.nSamplesPerSec) + " Hz " + std::to_string(f.wBitsPerSample) + "-bit " + channels;
+    }
 
     std::string path_;
     bool loop_;
     int warned_ = 0;
+    std::string refusal_;
 };
 }
 

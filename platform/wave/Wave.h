@@ -116,6 +116,10 @@ MMRESULT waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT size);
 MMRESULT waveInStart(HWAVEIN handle);
 MMRESULT waveInStop(HWAVEIN handle);
 MMRESULT waveInReset(HWAVEIN handle);
+// Our own addition: why the input device last refused its capabilities or its
+// open, when the driver knows more than the result code (a file-fed input names
+// its file and the format it plays); the length copied, 0 when there is nothing.
+UINT waveInGetRefusalTextA(LPSTR text, UINT size);
 
 UINT waveOutGetNumDevs();
 MMRESULT waveOutGetDevCapsA(UINT_PTR deviceId, LPWAVEOUTCAPSA caps, UINT size);

@@ -1,5 +1,6 @@
 // The waveIn*/waveOut* entry points: argument and header checks, the handle
 // table, and the queue rules; the drivers only move samples.
+#include <algorithm>
 #include <map>
 
 #include "platform/core/Strings.h"
@@ -225,6 +226,16 @@ MMRESULT waveInOpen(LPHWAVEIN handle, UINT deviceId, const WAVEFORMATEX* format,
         *handle = static_cast<HWAVEIN>(h);
     }
     return r;
+}
+
+UINT waveInGetRefusalTextA(LPSTR text, UINT size)
+{
+    const std::string why = CurrentDriver().Refusal();
+    if (!text || size == 0 || why.empty()) {
+        return 0;
+    }
+    platform::CopyBounded(text, size, why);
+    return static_cast<UINT>(std::min<std::size_t>(why.size(), size - 1));
 }
 
 MMRESULT waveInClose(HWAVEIN handle) { return Close(handle, true); }

@@ -13,11 +13,10 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/StartOptions.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "owl/Gauge.h"
 #include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
@@ -28,12 +27,13 @@
 #include "platform/user/Keyboard.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetStart.h"
-#include "prefs/SetWave.h"
 #include "recorder/AppDialog.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
+#include "settings/Mp3Settings.h"
+#include "settings/Settings.h"
+#include "settings/StartSettings.h"
+#include "settings/WaveSettings.h"
 #include "tests/support/TestSupport.h"
 
 namespace {

@@ -307,6 +307,10 @@ TEST_P(MediaFileContract, UpdateAfterWriteAndAppendAfterReopen)
         auto reader = MakeFile(c, path, nullptr, MMIO_READ);
         ASSERT_TRUE(reader->open());
         EXPECT_TRUE(reader->IsReadOnly());
+        // A second writer only reads a file another handle records into.
+        auto second = MakeFile(c, path, nullptr, MMIO_READWRITE);
+        ASSERT_TRUE(second->open());
+        EXPECT_TRUE(second->IsReadOnly());
         if (TakesSamples(c)) {
             // Pages reach the disk as the encoder fills them, and the text
             // reaches the comment header when the file closes.

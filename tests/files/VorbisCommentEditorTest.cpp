@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
 #include "files/OggPage.h"
@@ -72,6 +73,71 @@ std::string Field(const std::string& text, const std::string& key)
         return "";
     }
     return text.substr(at, text.find('\n', at) - at);
+}
+
+// The audio packets of a stream, in order, and the granule of its last page.
+struct AudioPackets {
+    std::vector<std::vector<unsigned char>> packets;
+    ogg_int64_t lastGranule = -1;
+    bool audioOnSetupPage = false;  // the first audio packet ends the setup header's page
+};
+
+// Walks the pages of bytes with libogg; with `into`, the packets are paged
+// again into it so that the first audio packets share the last header page.
+AudioPackets Walk(const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>* into = nullptr)
+{
+    AudioPackets result;
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    char* buffer = ogg_sync_buffer(&sync, static_cast<long>(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), buffer);
+    ogg_sync_wrote(&sync, static_cast<long>(bytes.size()));
+    ogg_stream_state in{};
+    ogg_stream_state out{};
+    bool started = false;
+    ogg_page page;
+    auto put = [&](const ogg_page& p) {
+        into->insert(into->end(), p.header, p.header + p.header_len);
+        into->insert(into->end(), p.body, p.body + p.body_len);
+    };
+    while (ogg_sync_pageout(&sync, &page) == 1) {
+        if (!started) {
+            ogg_stream_init(&in, ogg_page_serialno(&page));
+            ogg_stream_init(&out, ogg_page_serialno(&page));
+            started = true;
+        }
+        ogg_stream_pagein(&in, &page);
+        result.lastGranule = ogg_page_granulepos(&page);
+        ogg_packet packet;
+        bool setupHere = false;
+        while (ogg_stream_packetout(&in, &packet) == 1) {
+            setupHere = setupHere || packet.packetno == 2;
+            result.audioOnSetupPage = result.audioOnSetupPage || (setupHere && packet.packetno == 3);
+            if (packet.packetno >= 3) {
+                result.packets.emplace_back(packet.packet, packet.packet + packet.bytes);
+            }
+            if (!into) {
+                continue;
+            }
+            ogg_stream_packetin(&out, &packet);
+            ogg_page made;
+            // Only the identification header has a page of its own.
+            while (packet.packetno == 0 ? ogg_stream_flush(&out, &made) : ogg_stream_pageout(&out, &made)) {
+                put(made);
+            }
+        }
+    }
+    if (into) {
+        while (ogg_stream_flush(&out, &page)) {
+            put(page);
+        }
+    }
+    if (started) {
+        ogg_stream_clear(&in);
+        ogg_stream_clear(&out);
+    }
+    ogg_sync_clear(&sync);
+    return result;
 }
 }
 
@@ -176,4 +242,29 @@ TEST(VorbisCommentEditor, BadInputGivesItsErrorText)
     testsupport::WriteAll(bad, badCrc);
     EXPECT_EQ(Rewrite(bad, dir.file("o5"), &error), -1);
     EXPECT_FALSE(error.empty());
+}
+
+TEST(VorbisCommentEditor, AudioSharingTheLastHeaderPageIsPagedAnewWithEveryPacket)
+{
+    TAPVOX_REQUIRE_TOOL("ogginfo");
+    testsupport::TempDir dir;
+    const std::vector<std::uint8_t> made = testsupport::ReadAll(MakeOgg(dir, "made.ogg", "2"));
+    std::vector<std::uint8_t> shared;
+    const AudioPackets audio = Walk(made, &shared);
+    ASSERT_GT(audio.packets.size(), 10u);
+    ASSERT_FALSE(audio.audioOnSetupPage);
+    ASSERT_TRUE(Walk(shared).audioOnSetupPage);
+    const std::string in = dir.file("shared.ogg");
+    testsupport::WriteAll(in, shared);
+    const std::string out = dir.file("shared-out.ogg");
+    std::string error;
+    ASSERT_EQ(Rewrite(in, out, &error, NewComments), 0) << error;
+
+    const AudioPackets back = Walk(testsupport::ReadAll(out));
+    EXPECT_TRUE(back.packets == audio.packets);
+    EXPECT_EQ(back.lastGranule, audio.lastGranule);
+    int status = 0;
+    const std::string info = testsupport::RunCapture("ogginfo '" + out + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << info;
+    EXPECT_EQ(info.find("ERROR"), std::string::npos) << info;
 }

@@ -3,9 +3,9 @@
 // Cancel leave the recording folder as it was.
 #include <sys/stat.h>
 
-#include "app/Settings.h"
 #include "platform/user/Keyboard.h"
 #include "prefs/PreferencesSheet.h"
+#include "settings/Settings.h"
 #include "tests/prefs/PageFixture.h"
 
 using namespace pagetest;

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "app/FormatBuffers.h"
-#include "app/Settings.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetWave.h"
+#include "settings/Settings.h"
 #include "tests/prefs/PageFixture.h"
 
 using namespace pagetest;

@@ -15,9 +15,9 @@
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/CodecDrivers.h"
 #include "resources/Resources.h"
-#include "tests/app/SettingsFixture.h"
+#include "settings/CodecDrivers.h"
+#include "tests/settings/SettingsFixture.h"
 
 namespace pagetest {
 namespace hl = platform::headless;

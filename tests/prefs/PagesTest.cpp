@@ -1,7 +1,7 @@
 // The pages in the sheet, through both stores: what each shows, what OK keeps across a save and a load, and Cancel.
 #include <cstring>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"

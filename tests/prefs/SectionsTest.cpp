@@ -4,11 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/SettingsRules.h"
 #include "platform/profile/Profile.h"
+#include "settings/SettingsRules.h"
 #include "platform/user/Controls.h"  // with SetKey.h: the hot-key flags are declared once
 #include "prefs/PatternDialog.h"
-#include "prefs/PatternTime.h"
 #include "prefs/SetDriver.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetJoy.h"
@@ -20,7 +19,8 @@
 #include "prefs/SetTimer.h"
 #include "prefs/SetVorbis.h"
 #include "prefs/SetWave.h"
-#include "tests/app/SettingsFixture.h"
+#include "settings/PatternTime.h"
+#include "tests/settings/SettingsFixture.h"
 
 namespace fs = std::filesystem;
 

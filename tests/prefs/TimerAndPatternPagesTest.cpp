@@ -5,7 +5,7 @@
 #include "prefs/SetFile.h"
 #include "prefs/SetMp3.h"
 #include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
+#include "settings/TimerSchedule.h"
 #include "tests/prefs/PageFixture.h"
 
 using namespace pagetest;

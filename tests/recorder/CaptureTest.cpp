@@ -2,8 +2,8 @@
 // order across stops, the held-back buffer, restarts and stale messages.
 #include "tests/recorder/RecorderFixture.h"
 
-#include "prefs/CodecDrivers.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/CodecDrivers.h"
 
 using Capture = RecorderTest;
 

@@ -3,6 +3,8 @@
 
 #include "files/Mp3File.h"
 #include "owl/PropertySheet.h"
+#include "prefs/SetMp3.h"
+#include "prefs/SetWave.h"
 
 namespace {
 class ChosenFormat : public RecorderTest {

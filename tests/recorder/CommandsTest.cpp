@@ -6,8 +6,8 @@
 #include "platform/kernel/Processes.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/WindowDC.h"
-#include "prefs/TimerSchedule.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/TimerSchedule.h"
 
 namespace {
 TEST_F(Commands, MenuItemsAndKeysReachTheirHandlers)

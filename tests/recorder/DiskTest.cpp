@@ -55,6 +55,7 @@ TEST_F(Disk, TheFreeSpaceIsThatOfTheRecordingsFileSystemAndAlmostFullStops)
     Feed(150, true);
     EXPECT_FALSE(dialog->IsRecording());
     EXPECT_EQ(frame->GetWindowText(), "Disk nearly full!");
+    EXPECT_EQ(hl::Notices(), std::vector<std::string>{"Tapvox: Disk nearly full!"}) << "said once where no caption is seen";
     EXPECT_EQ(Boxes("Can't write wave data \n(mmdata)"), 0);
     const auto samples = SoxSamples(name);
     EXPECT_EQ(samples, std::vector<std::uint8_t>(fed.begin(), fed.begin() + static_cast<std::ptrdiff_t>(samples.size())));

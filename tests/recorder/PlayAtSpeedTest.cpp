@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;

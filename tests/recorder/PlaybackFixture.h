@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "platform/core/Bytes.h"
-#include "prefs/SetPlayBack.h"
 #include "recorder/PrivateMessages.h"
+#include "settings/PlayBackSettings.h"
 
 // A PCM WAV file of exactly these sample bytes.
 inline void WritePcmWave(const std::string& path, const WAVEFORMATEX& f, const std::vector<std::uint8_t>& data)

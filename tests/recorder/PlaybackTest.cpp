@@ -3,7 +3,7 @@
 // returned buffers, one end message, and what a stop leaves behind.
 #include "tests/recorder/PlaybackFixture.h"
 
-#include "prefs/CodecDrivers.h"
+#include "settings/CodecDrivers.h"
 
 namespace {
 const WAVEFORMATEX kStereo8k = MakePcmFormat(2, 8000, 16);

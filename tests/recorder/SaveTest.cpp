@@ -1,6 +1,8 @@
 // Saving and closing recordings: naming a generated file (Save As, the category prompt, the
 // parts of a split recording), Save As by copy or move, the question before a recording
 // goes, and a reorder that cannot finish.
+#include "files/Mp3File.h"
+#include "files/Mp3TagSwitch.h"
 #include "platform/ipc/Ipc.h"
 #include "tests/recorder/RecorderFixture.h"
 
@@ -307,4 +309,39 @@ TEST_F(Save, AGeneratedRecordingSavedOntoAnotherFileSystemLeavesNoTemporaryCopy)
     ASSERT_TRUE(dialog->savefile(nullptr, true));
     EXPECT_EQ(SoxSamples(other + "/kept.wav"), fed);
     EXPECT_TRUE(WavesIn(folder).empty());
+}
+
+TEST_F(Save, ACopyOfAnMp3WithoutItsTagTakesItsCompanionFileAndSoItsMarkersAlong)
+{
+    struct TagSwitch {
+        ~TagSwitch() { Mp3EnableTagSwitch = Mp3EnableTag = true; }
+    } restore;
+    Mp3EnableTagSwitch = Mp3EnableTag = false;
+    AutoName = true;
+    DefaultAudioFormat = 1;
+    Open();
+    Record(4);
+    const std::string first = CurrentName();
+    ASSERT_EQ(first, folder + "/take_1.mp3");
+    // A link left under the copy's companion name is replaced, never written through.
+    const std::string elsewhere = dir.file("elsewhere.txt");
+    testsupport::WriteAll(elsewhere, {'k', 'e', 'e', 'p'});
+    ASSERT_EQ(symlink(elsewhere.c_str(), (folder + "/copy.~p3").c_str()), 0);
+
+    const std::string copy = folder + "/copy.mp3";
+    ASSERT_TRUE(dialog->savefile(copy.c_str(), false));
+    EXPECT_EQ(CurrentName(), copy);
+    auto* open = dynamic_cast<RecFile*>(dialog->GetCurrentFile());
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->GetMarkerCount(), 1) << "the start marker";
+    for (const std::string& name : {first, copy}) {
+        Mp3File f(name.c_str(), nullptr, MMIO_READ);
+        ASSERT_TRUE(f.open()) << name;
+        EXPECT_EQ(f.GetMarkerCount(), 1) << name;
+        EXPECT_EQ(f.GetMarkerTime(0), open->GetMarkerTime(0)) << name;
+    }
+    struct stat st {};
+    ASSERT_EQ(lstat((folder + "/copy.~p3").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(testsupport::ReadAll(elsewhere), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
 }

@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-#include "prefs/TimerSchedule.h"
+#include "settings/TimerSchedule.h"
 
 namespace {
 // Central Europe: the clocks go forward at 2:00 on the last Sunday of March and back at 3:00 in October.

@@ -7,7 +7,6 @@
 
 #include "app/FormatBuffers.h"
 #include "app/ProjectRCVersion.h"
-#include "app/Settings.h"
 #include "app/WebAddress.h"
 #include "controls/ContextHelpWin.h"
 #include "files/Mp3TagSwitch.h"
@@ -16,10 +15,11 @@
 #include "platform/kernel/Files.h"
 #include "platform/kernel/Processes.h"
 #include "platform/user/Keyboard.h"
-#include "prefs/SetMp3.h"
-#include "prefs/SetTimer.h"
-#include "prefs/SetWave.h"
-#include "prefs/TimerSchedule.h"
+#include "settings/Mp3Settings.h"
+#include "settings/Settings.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
+#include "settings/WaveSettings.h"
 
 namespace shelltest {
 namespace {

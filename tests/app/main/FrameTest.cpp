@@ -3,9 +3,9 @@
 // item, the start-up actions, and the settings wiring (schedule, messages).
 #include "tests/app/main/ShellFixture.h"
 
-#include "app/SettingsMessages.h"
-#include "prefs/SetTimer.h"
-#include "prefs/TimerSchedule.h"
+#include "settings/SettingsMessages.h"
+#include "settings/TimerSchedule.h"
+#include "settings/TimerSettings.h"
 
 namespace shelltest {
 namespace {

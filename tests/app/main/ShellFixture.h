@@ -12,22 +12,22 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/StartOptions.h"
 #include "app/main/App.h"
 #include "app/main/Frame.h"
 #include "app/main/FrameMessages.h"
 #include "app/main/OwlMain.h"
+#include "app/StartOptions.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/wave/ScriptedWave.h"
-#include "prefs/SetFile.h"
-#include "prefs/SetStart.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
 #include "resources/Resources.h"
+#include "settings/FileSettings.h"
+#include "settings/Settings.h"
+#include "settings/StartSettings.h"
 #include "tests/support/TestSupport.h"
 
 namespace shelltest {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <unistd.h>
 
 #include "platform/mixer/Mixer.h"
 #include "platform/wave/AudioChoice.h"
@@ -36,4 +38,31 @@ TEST(AudioChoice, ValuesAndWhatBothLayersMakeOfThem)
     EXPECT_EQ(ChosenAudio().devices, AudioDevices::Script);
     EXPECT_GT(waveOutGetNumDevs(), 0u);
     unsetenv("TAPVOX_AUDIO");
+}
+
+TEST(AudioChoice, ARelativeFileInputIsAnchoredInTheStartFolderAndNothingElseChanges)
+{
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    const std::string start = cwd;
+    std::free(cwd);
+    const struct {
+        const char* value;
+        std::string anchored;
+    } cases[] = {
+        {"file:in put.wav;loop", "file:" + start + "/in put.wav;loop"},
+        {"file:sub/in.wav", "file:" + start + "/sub/in.wav"},
+        {"file:/abs/in.wav", "file:/abs/in.wav"},
+        {"file:", "file:"},
+        {"script", "script"},
+        {"FILE:rel.wav", "FILE:rel.wav"},
+    };
+    for (const auto& c : cases) {
+        setenv("TAPVOX_AUDIO", c.value, 1);
+        platform::wave::AnchorChosenAudio();
+        EXPECT_EQ(std::string(std::getenv("TAPVOX_AUDIO")), c.anchored) << c.value;
+    }
+    unsetenv("TAPVOX_AUDIO");
+    platform::wave::AnchorChosenAudio();
+    EXPECT_EQ(std::getenv("TAPVOX_AUDIO"), nullptr);
 }
