@@ -21,6 +21,8 @@
 #include "platform/tempo/TimeStretch.h"
 #include "platform/user/GlobalMemory.h"
 #include "platform/wave/Wave.h"
+#include "recorder/FileLimits.h"
+#include "recorder/SoundGate.h"
 
 class CoolButton;
 class RCButton;
@@ -272,6 +274,15 @@ private:
     // peaks: PeakLevel of the data, taken once for sound activation and the meter.
     void mmdata(int thresholdPercent, const void* data, DWORD bytes, DWORD peaks, MediaFile* file, int index,
                 int& hangOverCount, int& talkOffCount, int& loudCount, __time64_t arrived);
+    // mmdata's steps: the gate and what its decision asks, the conversion due at this index,
+    // and the buffer written directly or handed to the converter.
+    SoundGate::Decision AdvanceSoundGate(int thresholdPercent, DWORD peaks, MediaFile* file, int& hangOverCount,
+                                         int& talkOffCount, int& loudCount);
+    void CollectDueConversion(MediaFile* file, int index);
+    void WriteBuffer(MediaFile* file, const void* data, DWORD bytes, int index, bool started, __time64_t arrived);
+    void HandToConverter(const void* data, DWORD bytes, int index, bool started, __time64_t arrived);
+    // What the end of a burst asks: the take played back or the file brought up to date; an outside window told.
+    void EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd);
     bool ConvertsThroughStream() const;
     void ResetConversionHeader(ACMSTREAMHEADER* h) const;
     void CollectConversion(MediaFile* file, ACMSTREAMHEADER* h, int index);
@@ -284,8 +295,8 @@ private:
     static bool HasTimeScale(MediaFile* file);
     std::string RecordingFolder() const;
     bool FreeBytes(const std::string& folder, std::uint64_t* bytes);
-    std::uint64_t SizeLimitBytes() const;
-    bool LimitReached(bool* capOnly);
+    FileLimits Limits() const;
+    FileLimits::Reached LimitReached();
     void TestFileLimit();
     void StartLoopPass();
     void ContinueInNewFile();

@@ -188,15 +188,7 @@ void TAppDialog::record()
     buffersSinceUpdate = 0;
     restartPending = false;
 
-    bool loopNow = false;
-    if (FileAction == 1) {
-        const std::uint64_t limit = SizeLimitBytes();
-        if (FileLimitKind == 0) {
-            loopNow = limit != 0 && currentFile->GetDataSize() >= limit;
-        } else {
-            loopNow = FileMinutes > 0 && std::uint64_t(currentFile->GetSeconds(DWORD(-1))) >= std::uint64_t(FileMinutes) * 60;
-        }
-    }
+    const bool loopNow = Limits().LoopDueAtRecord(currentFile->GetDataSize(), currentFile->GetSeconds(DWORD(-1)));
     if (loopNow && currentFile->CanOverwrite()) {
         EvNextFile(0, 0);
     } else {

@@ -11,6 +11,7 @@
 #include "platform/kernel/Clock.h"
 #include "recorder/AppDialog.h"
 #include "recorder/PrivateMessages.h"
+#include "recorder/SoundGate.h"
 #include "settings/CodecDrivers.h"
 #include "settings/FileSettings.h"
 #include "settings/RecordSettings.h"
@@ -106,6 +107,23 @@ void TAppDialog::SetSegmentOpen(bool open)
     segmentOpen = open;
 }
 
+void TAppDialog::EndOfSound(MediaFile* file, SoundGate::AtEnd atEnd)
+{
+    if (atEnd == SoundGate::AtEnd::StopAndPlay) {
+        PostMessage(UM_STOP_AND_PLAY);
+    } else if (atEnd == SoundGate::AtEnd::UpdateFile) {
+        file->update();
+        if (auto* rf = dynamic_cast<RecFile*>(file)) {
+            rf->Sync();
+        }
+        buffersSinceUpdate = 0;
+        CheckFileNamed();
+    }
+    if (StartOptions.NotifyWindow) {
+        ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
+    }
+}
+
 bool TAppDialog::ConvertsThroughStream() const
 {
     return AcmEnabled() && fileFormat->wFormatTag != WAVE_FORMAT_PCM && currentFile &&
@@ -118,94 +136,86 @@ void TAppDialog::mmdata(int thresholdPercent, const void* data, DWORD bytes, DWO
     if (!file) {
         return;
     }
-    const int level = static_cast<int>(std::max((peaks >> 8) & 0xFF, peaks & 0xFF)) * 100 / 127;
-    bool soundOn = hangOverCount > 0;
-    bool started = false;
-    if (level < thresholdPercent) {
-        loudCount = 0;
-        if (soundOn) {
-            --hangOverCount;
-        }
-        if (soundOn && hangOverCount < 1) {
-            soundOn = false;
-            SetSegmentOpen(false);
-            // During the stop's own flush the stop ends the take; nothing is asked of later handlers.
-            if (!flushing) {
-                if (RecordMode == 1) {
-                    PostMessage(UM_STOP_AND_PLAY);
-                } else if (!(FileAction == 1 && file->GetOverwrite())) {
-                    file->update();
-                    if (auto* rf = dynamic_cast<RecFile*>(file)) {
-                        rf->Sync();
-                    }
-                    buffersSinceUpdate = 0;
-                    CheckFileNamed();
-                }
-                if (StartOptions.NotifyWindow) {
-                    ::PostMessage(StartOptions.NotifyWindow, UM_NOTIFY_EXTERNAL, 1, 1);
-                }
-            }
-        }
-        if (talkOffCount > 0) {
-            --talkOffCount;
-            if (talkOffCount < 1 && RecordMode == 2 && !flushing) {
-                PostMessage(UM_NEXT_FILE_AFTER_SILENCE);
-            }
-        }
-    } else {
-        if (!soundOn) {
-            ++loudCount;
-            if (loudCount >= 0) {
-                soundOn = true;
-                SetSegmentOpen(true);
-                started = true;
-            }
-        }
-        if (soundOn) {
-            hangOverCount = 5 * std::max(HangOverTime, 1);
-            talkOffCount = TalkOff * 5;
-        }
-    }
-
+    const SoundGate::Decision step = AdvanceSoundGate(thresholdPercent, peaks, file, hangOverCount, talkOffCount, loudCount);
     const bool converts = ConvertsThroughStream();
-    if (converts && acmStream) {
-        ACMSTREAMHEADER* h = buffers[index].conversion;
-        if (h->fdwStatus & ACMSTREAMHEADER_STATUSF_INQUEUE) {
-            Report(3030);
-        } else if ((h->fdwStatus & ACMSTREAMHEADER_STATUSF_DONE) && h->dwUser) {
-            CollectConversion(file, h, index);
-        }
+    if (converts) {
+        CollectDueConversion(file, index);
     }
-    if (!soundOn || writeStopped) {
+    if (!step.write || writeStopped) {
         return;
     }
-    if (!converts) {
-        if (started || gapMark) {
-            AddBurstMarker(file, arrived);
-        }
-        LONG n = 0;
-        LONG expected = static_cast<LONG>(bytes);
-        if (file->GetFileType() == FileTypeOgg) {
-            expected = static_cast<LONG>(bytes / (2 * std::max<WORD>(deviceFormat.nChannels, 1)));
-            n = file->WriteSamples(static_cast<const short*>(data), static_cast<LONG>(bytes));
-        } else {
-            n = file->Write(data, static_cast<LONG>(bytes));
-        }
-        if (n != expected) {
-            StopOnFailure(3032);
-            return;
-        }
-        NoteWritten(file);
-        UpdateRecordingStatus(index, started, nullptr);
-        return;
+    if (converts) {
+        HandToConverter(data, bytes, index, step.started, arrived);
+    } else {
+        WriteBuffer(file, data, bytes, index, step.started, arrived);
     }
+}
+
+SoundGate::Decision TAppDialog::AdvanceSoundGate(int thresholdPercent, DWORD peaks, MediaFile* file, int& hangOverCount,
+                                                 int& talkOffCount, int& loudCount)
+{
+    const SoundGate gate({thresholdPercent, HangOverTime, TalkOff, RecordMode, FileAction == 1 && file->GetOverwrite()});
+    SoundGate::Counters counters{hangOverCount, talkOffCount, loudCount};
+    const SoundGate::Decision step = gate.Step(counters, SoundGate::LevelOf(peaks));
+    hangOverCount = counters.hangOver;
+    talkOffCount = counters.talkOff;
+    loudCount = counters.loud;
+    if (step.started) {
+        SetSegmentOpen(true);
+    }
+    if (step.ended) {
+        SetSegmentOpen(false);
+        // During the stop's own flush the stop ends the take; nothing is asked of later handlers.
+        if (!flushing) {
+            EndOfSound(file, step.atEnd);
+        }
+    }
+    if (step.nextFile && !flushing) {
+        PostMessage(UM_NEXT_FILE_AFTER_SILENCE);
+    }
+    return step;
+}
+
+void TAppDialog::CollectDueConversion(MediaFile* file, int index)
+{
     if (!acmStream) {
         return;
     }
     ACMSTREAMHEADER* h = buffers[index].conversion;
-    if (conversionFailed) {
+    if (h->fdwStatus & ACMSTREAMHEADER_STATUSF_INQUEUE) {
+        Report(3030);
+    } else if ((h->fdwStatus & ACMSTREAMHEADER_STATUSF_DONE) && h->dwUser) {
+        CollectConversion(file, h, index);
+    }
+}
+
+void TAppDialog::WriteBuffer(MediaFile* file, const void* data, DWORD bytes, int index, bool started, __time64_t arrived)
+{
+    if (started || gapMark) {
+        AddBurstMarker(file, arrived);
+    }
+    LONG n = 0;
+    LONG expected = static_cast<LONG>(bytes);
+    if (file->GetFileType() == FileTypeOgg) {
+        expected = static_cast<LONG>(bytes / (2 * std::max<WORD>(deviceFormat.nChannels, 1)));
+        n = file->WriteSamples(static_cast<const short*>(data), static_cast<LONG>(bytes));
+    } else {
+        n = file->Write(data, static_cast<LONG>(bytes));
+    }
+    if (n != expected) {
+        StopOnFailure(3032);
         return;
     }
+    NoteWritten(file);
+    UpdateRecordingStatus(index, started, nullptr);
+}
+
+void TAppDialog::HandToConverter(const void* data, DWORD bytes, int index, bool started, __time64_t arrived)
+{
+    if (!acmStream || conversionFailed) {
+        return;
+    }
+    ACMSTREAMHEADER* h = buffers[index].conversion;
     if (h->dwUser != 0) {
         Report(3034);
         return;

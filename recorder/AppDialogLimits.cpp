@@ -1,66 +1,50 @@
 // TAppDialog: the file limits and what happens at them (a loop pass inside the
 // same file, a stop or a new file), the stop message, and the new file after silence.
-#include <algorithm>
 #include <string>
 
 #include "files/FileType.h"
 #include "files/RecFile.h"
 #include "recorder/AppDialog.h"
+#include "recorder/FileLimits.h"
 #include "recorder/PrivateMessages.h"
 #include "settings/FileSettings.h"
 
 namespace {
-// The file class refuses WAV data that would pass 4 GiB less 1 MiB; a recording
-// continues elsewhere before that, with room for the buffers still on their way.
-constexpr std::uint64_t kWaveDataCap = (std::uint64_t(1) << 32) - 2 * 1024 * 1024;
 constexpr WPARAM kCapSplit = 1;
 }
 
-std::uint64_t TAppDialog::SizeLimitBytes() const { return FileSize > 0 ? std::uint64_t(FileSize) << 20 : 0; }
+FileLimits TAppDialog::Limits() const { return FileLimits({FileAction, FileLimitKind, FileSize, FileMinutes}); }
 
-bool TAppDialog::LimitReached(bool* capOnly)
+FileLimits::Reached TAppDialog::LimitReached()
 {
-    *capOnly = false;
     if (!currentFile) {
-        return false;
+        return FileLimits::Reached::No;
     }
     // In a loop pass the data no longer grows: the write position is what reaches the limit.
     const bool loop = currentFile->GetOverwrite();
-    const std::uint64_t size = loop ? currentFile->GetPosition() : currentFile->GetDataSize();
-    const bool wave = currentFile->GetFileType() == FileTypeWave;
-    bool reached = false;
-    if (FileAction != 0 && FileLimitKind == 0) {
-        std::uint64_t limit = SizeLimitBytes();
-        if (limit != 0 && wave) {
-            limit = std::min(limit, kWaveDataCap);
-        }
-        reached = limit != 0 && size >= limit;
-    } else if (FileAction != 0 && FileMinutes > 0) {
-        const DWORD seconds = currentFile->GetSeconds(loop ? currentFile->GetPosition() : DWORD(-1));
-        reached = std::uint64_t(seconds) >= std::uint64_t(FileMinutes) * 60;
-    }
-    if (!reached && wave && currentFile->GetDataSize() >= kWaveDataCap) {
-        *capOnly = true;
-        return true;
-    }
-    return reached;
+    FileLimits::Measure m;
+    m.dataSize = currentFile->GetDataSize();
+    m.size = loop ? currentFile->GetPosition() : m.dataSize;
+    m.seconds = currentFile->GetSeconds(loop ? currentFile->GetPosition() : DWORD(-1));
+    m.wave = currentFile->GetFileType() == FileTypeWave;
+    return Limits().Test(m);
 }
 
 void TAppDialog::TestFileLimit()
 {
     // The stop's own flush ends the recording: no limit starts anything then.
-    bool capOnly = false;
-    if (flushing || !LimitReached(&capOnly)) {
+    if (flushing) {
         return;
     }
-    if (!capOnly && FileAction == 1 && currentFile->CanOverwrite()) {
+    const FileLimits::AtBuffer next = Limits().AtBufferEnd(LimitReached(), currentFile && currentFile->CanOverwrite());
+    if (next == FileLimits::AtBuffer::LoopNow) {
         EvNextFile(0, 0);
         return;
     }
     // The rest stops the device, which waits until this buffer's handler has returned.
-    if (!nextFilePending) {
+    if (next != FileLimits::AtBuffer::Nothing && !nextFilePending) {
         nextFilePending = true;
-        PostMessage(UM_NEXT_FILE, capOnly ? kCapSplit : 0, 0);
+        PostMessage(UM_NEXT_FILE, next == FileLimits::AtBuffer::PostCapSplit ? kCapSplit : 0, 0);
     }
 }
 
@@ -78,33 +62,26 @@ LRESULT TAppDialog::EvNextFile(WPARAM wParam, LPARAM)
     if (!currentFile) {
         return 0;
     }
-    if (wParam == kCapSplit) {
-        bool capOnly = false;
-        if (recording && LimitReached(&capOnly) && capOnly) {
-            Warning("The recording reached the largest size of a WAV file and goes on in a new file.");
-            ContinueInNewFile();
-        }
-        return 0;
-    }
-    bool capOnly = false;
-    switch (FileAction) {
-    case 1:
-        if (currentFile->CanOverwrite()) {
-            StartLoopPass();
-        } else if (recording) {
-            Warning("This file type cannot be overwritten: the recording stops at its file limit.");
-            stop();
-        }
+    const FileLimits::Reached reached = recording ? LimitReached() : FileLimits::Reached::No;
+    switch (Limits().AtNextFile(wParam == kCapSplit, recording != 0, reached, currentFile->CanOverwrite())) {
+    case FileLimits::Next::CapNewFile:
+        Warning("The recording reached the largest size of a WAV file and goes on in a new file.");
+        ContinueInNewFile();
         break;
-    case 2:
+    case FileLimits::Next::LoopPass:
+        StartLoopPass();
+        break;
+    case FileLimits::Next::CannotLoop:
+        Warning("This file type cannot be overwritten: the recording stops at its file limit.");
         stop();
         break;
-    case 3:
-        if (recording && LimitReached(&capOnly) && !capOnly) {
-            ContinueInNewFile();
-        }
+    case FileLimits::Next::Stop:
+        stop();
         break;
-    default:
+    case FileLimits::Next::NewFile:
+        ContinueInNewFile();
+        break;
+    case FileLimits::Next::Nothing:
         break;
     }
     return 0;

@@ -183,14 +183,8 @@ void TAppDialog::ShowDiskSpace()
         std::snprintf(text, sizeof text, ">1GB free on %s", volumeName.c_str());
     }
     std::string shown = text;
-    double distance = -1;
-    if (FileSize != 0 && FileAction != 0 && FileLimitKind == 0) {
-        distance = static_cast<double>(FileSize) - fileMb;
-    } else if (FileMinutes != 0 && FileAction != 0 && FileLimitKind != 0 && fileFormat->nAvgBytesPerSec != 0) {
-        distance = std::max(0.0, static_cast<double>(FileMinutes) * 60.0 * fileFormat->nAvgBytesPerSec / 1048576.0 - fileMb);
-    }
-    if (distance != -1) {
-        std::snprintf(text, sizeof text, distance <= 100 ? "  %.1fMB to file limit" : "  %.0fMB to file limit", distance);
+    if (const auto distance = Limits().DistanceMb(fileMb, fileFormat->nAvgBytesPerSec)) {
+        std::snprintf(text, sizeof text, *distance <= 100 ? "  %.1fMB to file limit" : "  %.0fMB to file limit", *distance);
         shown += text;
     }
     timeText->SetText(shown.c_str());

@@ -1,5 +1,5 @@
-// File limits: every action with its files afterwards, the size arithmetic past
-// 2 GiB, loop mode and its reorder, a file type that cannot loop, and the WAV size cap.
+// File limits: every action with its files afterwards, loop mode and its reorder,
+// a file type that cannot loop, and the WAV size cap.
 #include "tests/recorder/RecorderFixture.h"
 
 #include "files/FileNames.h"
@@ -67,26 +67,6 @@ TEST_F(Limits, StopAtTheLimitLeavesTheRecordingWhole)
     EXPECT_EQ(SoxSamples(CurrentName()), fed);
     EXPECT_GE(fed.size(), kMegabyte);
     EXPECT_LT(fed.size(), kMegabyte + 3 * BufferBytes());
-}
-
-TEST_F(Limits, LimitsOfTwoAndFourGigabytesAreNotReachedByASmallFile)
-{
-    TAPVOX_REQUIRE_TOOL("sox");
-    FileAction = 3;
-    for (int size : {2048, 4096}) {
-        FileSize = size;
-        Open();
-        ClickRecord();
-        Feed(12, true);
-        EXPECT_EQ(CurrentName(), folder + "/take_1.wav") << size;
-        ClickStop();
-        EXPECT_EQ(SoxSamples(CurrentName()), fed) << size;
-        delete frame;
-        frame = nullptr;
-        DeleteFileA((folder + "/take_1.wav").c_str());
-        CurrentFileName[0] = 0;
-        fed.clear();
-    }
 }
 
 TEST_F(Limits, NoLimitMeansAppendingAtRecordEvenInLoopMode)
