@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,9 @@
 #include <vector>
 
 #include "tests/app/main/ProgramFixture.h"
+
+// What the leak checker of every test program passes over.
+extern "C" const char* __lsan_default_suppressions();
 
 namespace {
 constexpr const char* kSocket = "tapvox-wayland";
@@ -78,6 +82,11 @@ protected:
         env["GDK_BACKEND"] = "";  // the program chooses by itself
         env["NO_AT_BRIDGE"] = "1";
         env["HOME"] = dir.file("XDG_CONFIG_HOME");
+        // An ASan build of the program passes over what the toolkit keeps, as this test program does.
+        const std::string suppressions = dir.file("lsan.supp");
+        const std::string list = __lsan_default_suppressions();
+        testsupport::WriteAll(suppressions, std::vector<std::uint8_t>(list.begin(), list.end()));
+        env["LSAN_OPTIONS"] = "suppressions=" + suppressions;
     }
 
     // The compositor's scene graph, as weston-debug dumps it.
