@@ -6,124 +6,23 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
 #include "bench/CpuTime.h"
+#include "bench/ProgramHome.h"
 #include "platform/user/Timers.h"
 #include "platform/user/Window.h"
 
-extern char** environ;
-
 namespace {
 using Clock = std::chrono::steady_clock;
+using programbench::FileSize;
+using programbench::Reap;
 
-// A private home for the program's folders, and its input: 8000 Hz, 8 bits, mono, looped.
-struct Home {
-    Home()
-    {
-        char pattern[] = "/tmp/tapvox-bench-XXXXXX";
-        path = mkdtemp(pattern) ? pattern : "/tmp";
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-            const std::string p = path + "/" + v;
-            mkdir(p.c_str(), 0700);
-            vars.push_back(std::string(v) + "=" + p);
-        }
-        const std::string input = path + "/input.wav";
-        WriteInput(input);
-        vars.push_back("TAPVOX_AUDIO=file:" + input + ";loop");
-        for (char** e = environ; *e; ++e) {
-            if (std::strncmp(*e, "XDG_", 4) != 0 && std::strncmp(*e, "DISPLAY=", 8) != 0 &&
-                std::strncmp(*e, "WAYLAND_DISPLAY=", 16) != 0 && std::strncmp(*e, "TAPVOX_AUDIO=", 13) != 0) {
-                vars.push_back(*e);
-            }
-        }
-    }
-    ~Home()
-    {
-        const std::string cmd = "rm -rf '" + path + "'";
-        if (std::system(cmd.c_str()) != 0) {
-            std::fprintf(stderr, "cannot remove %s\n", path.c_str());
-        }
-    }
-    // Made by sox, which the setup script installs.
-    static void WriteInput(const std::string& file)
-    {
-        const std::string cmd = "sox -n -r 8000 -b 8 -c 1 '" + file + "' synth 10 square 440";
-        if (std::system(cmd.c_str()) != 0) {
-            std::fprintf(stderr, "sox could not make %s\n", file.c_str());
-        }
-    }
-    pid_t Spawn(const std::vector<std::string>& args) const
-    {
-        std::vector<std::string> all{TAPVOX_PROGRAM};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (const std::string& a : all) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (const std::string& v : vars) {
-            envp.push_back(const_cast<char*>(v.c_str()));
-        }
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-            pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-    std::string path;
-    std::vector<std::string> vars;
+// The program's folders, and its input: 8000 Hz, 8 bits, mono, looped.
+struct Home : programbench::Home {
+    Home() { UseInput("input.wav", "-r 8000 -b 8 -c 1", "10 square 440", true); }
 };
-
-bool Reap(pid_t pid)
-{
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-std::uint64_t FileSize(const std::string& path)
-{
-    struct stat st{};
-    return stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
-
-// User and system CPU of a process, in seconds.
-double ProcessCpu(pid_t pid)
-{
-    const std::string stat = "/proc/" + std::to_string(pid) + "/stat";
-    FILE* f = std::fopen(stat.c_str(), "r");
-    if (!f) {
-        return -1;
-    }
-    char buf[1024] = "";
-    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-    std::fclose(f);
-    buf[n] = 0;
-    const char* p = std::strrchr(buf, ')');
-    unsigned long utime = 0;
-    unsigned long stime = 0;
-    if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2) {
-        return -1;
-    }
-    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
@@ -214,9 +113,9 @@ void BM_IdleProgramCpu(benchmark::State& state)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         std::this_thread::sleep_for(std::chrono::seconds(1));
-        const double before = ProcessCpu(pid);
+        const double before = programbench::ThreadsCpu(pid);
         std::this_thread::sleep_for(span);
-        const double after = ProcessCpu(pid);
+        const double after = programbench::ThreadsCpu(pid);
         kill(pid, SIGTERM);
         if (before < 0 || after < 0 || !Reap(pid)) {
             state.SkipWithError("the idle program did not run and end cleanly");

@@ -9,6 +9,7 @@
 #include "controls/ContextHelpWin.h"
 #include "platform/help/Help.h"
 #include "platform/ipc/Ipc.h"
+#include "platform/user/RegisteredMessages.h"
 #include "prefs/SetFile.h"
 #include "prefs/SetStart.h"
 #include "prefs/SetTimer.h"
@@ -50,6 +51,7 @@ EV_MESSAGE(WM_DEVICECHANGE, EvDeviceChangeMessage),
 EV_MESSAGE(UM_STATE_CHANGED, EvStateChanged),
 EV_MESSAGE(UM_TRAY_NOTIFY, EvTrayNotify),
 EV_MESSAGE(UM_TRAY_CLICK, EvTrayClick),
+EV_MESSAGE(RegisterWindowMessageA("TaskbarCreated"), EvTaskbarCreated),
 EV_MESSAGE(UM_SYNC_FILES, EvSyncFiles),
 EV_MESSAGE(WM_HELP, EvHelp),
 EV_MESSAGE(UM_GETTING_STARTED, EvGettingStarted),
@@ -254,6 +256,17 @@ LRESULT SDIDecFrame::EvStateChanged(WPARAM, LPARAM)
 LRESULT SDIDecFrame::EvTrayNotify(WPARAM wParam, LPARAM lParam)
 {
     return tray_ ? tray_->EvTrayMouse(static_cast<UINT>(wParam), static_cast<UINT>(lParam)) : 0;
+}
+
+// A notification area appeared (or came back): the icon is added to it as at the start.
+LRESULT SDIDecFrame::EvTaskbarCreated(WPARAM, LPARAM)
+{
+    if (tray_) {
+        tray_->SetIcon(0);
+        tray_->SetIcon(kIconStart);
+        UpdateRecordingState();
+    }
+    return 0;
 }
 
 LRESULT SDIDecFrame::EvTrayClick(WPARAM, LPARAM)

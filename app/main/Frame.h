@@ -59,6 +59,7 @@ protected:
     LRESULT EvStateChanged(WPARAM wParam, LPARAM lParam);
     LRESULT EvTrayNotify(WPARAM wParam, LPARAM lParam);
     LRESULT EvTrayClick(WPARAM wParam, LPARAM lParam);
+    LRESULT EvTaskbarCreated(WPARAM wParam, LPARAM lParam);
     LRESULT EvSyncFiles(WPARAM wParam, LPARAM lParam);
     // F1 over the frame or a control of the main window: the control's popup text.
     LRESULT EvHelp(WPARAM wParam, LPARAM lParam);

@@ -68,6 +68,12 @@ void LoadCompactStyle();
 // enabled, and no modal window above it.
 bool AcceptsInput(HWND hwnd);
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The user's press or release the program is answering now. The program asks for a pop-up
+// menu only once the queue reaches the click's message, when the toolkit has no current
+// event any more: the menu takes the remembered one, which it needs to grab the pointer.
+void RememberTrigger();
+// The current press or release, else the remembered one, else one of now; the caller frees it.
+union _GdkEvent* CopyOfTrigger();
 // Mouse events of a widget become the window's mouse messages (to the capture
 // window while one holds it); focusOnClick: a press also gives the focus.
 void BindMouse(wxWindow* widget, HWND hwnd, bool focusOnClick);
@@ -108,6 +114,11 @@ void StopTheme();
 
 // An icon in the notification area, and what tests read of it: the toolkit's
 // window that shows it (null until made, and after it went) and its tooltip.
+// A notification area appearing after the start is announced to every top-level window
+// (the registered message "TaskbarCreated"), so owners add their icons again.
+void StartWatchingTrays();
+void StopWatchingTrays();
+void AnnounceTray();
 class TrayIcon;
 struct TrayIconDeleter {
     void operator()(TrayIcon* icon) const;

@@ -62,6 +62,7 @@ bool Start(int& argc, char** argv)
     g_toolkit.backend = new DesktopBackend;
     g_toolkit.previous = InstallBackend(g_toolkit.backend);
     StartTheme();
+    StartWatchingTrays();
     return true;
 }
 
@@ -70,6 +71,7 @@ void Stop()
     if (!g_toolkit.backend) {
         return;
     }
+    StopWatchingTrays();
     StopTheme();
     InstallBackend(nullptr);
     delete g_toolkit.backend;

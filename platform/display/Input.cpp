@@ -284,11 +284,79 @@ bool AcceptsInput(HWND hwnd)
     return true;
 }
 
+namespace {
+GdkEvent*& Trigger()
+{
+    static GdkEvent* trigger = nullptr;
+    return trigger;
+}
+
+bool PressOrRelease(const GdkEvent* e)
+{
+    switch (gdk_event_get_event_type(e)) {
+    case GDK_BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
+    case GDK_KEY_PRESS:
+    case GDK_KEY_RELEASE:
+        return true;
+    default:
+        return false;
+    }
+}
+}
+
+void RememberTrigger()
+{
+    GdkEvent* now = gtk_get_current_event();
+    if (!now) {
+        // Input without an event (a request over the bus): an older click must not stand for it.
+        if (Trigger()) {
+            gdk_event_free(Trigger());
+            Trigger() = nullptr;
+        }
+        return;
+    }
+    if (!PressOrRelease(now)) {
+        gdk_event_free(now);
+        return;
+    }
+    if (Trigger()) {
+        gdk_event_free(Trigger());
+    }
+    Trigger() = now;
+}
+
+GdkEvent* CopyOfTrigger()
+{
+    if (GdkEvent* now = gtk_get_current_event()) {
+        if (PressOrRelease(now)) {
+            return now;
+        }
+        gdk_event_free(now);
+    }
+    if (Trigger()) {
+        return gdk_event_copy(Trigger());
+    }
+    // None at all: a release of the pointer now, which grabs at the server's present time.
+    GdkDisplay* display = gdk_display_get_default();
+    GdkDevice* pointer = display ? gdk_seat_get_pointer(gdk_display_get_default_seat(display)) : nullptr;
+    if (!pointer) {
+        return nullptr;
+    }
+    GdkEvent* e = gdk_event_new(GDK_BUTTON_RELEASE);
+    e->button.window = GDK_WINDOW(g_object_ref(gdk_get_default_root_window()));
+    e->button.time = GDK_CURRENT_TIME;
+    e->button.button = 3;
+    gdk_event_set_device(e, pointer);
+    return e;
+}
+
 void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!AcceptsInput(hwnd)) {
         return;
     }
+    RememberTrigger();
     PostMessage(hwnd, message, wParam, lParam);
     if (DesktopBackend* b = TheBackend()) {
         b->CountPosted();

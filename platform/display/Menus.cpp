@@ -302,7 +302,11 @@ UINT PopupMenu(HMENU menu, HWND, POINT at)
         at = POINT{x, y};
     }
     const GdkRectangle rect{static_cast<int>(at.x), static_cast<int>(at.y), 1, 1};
-    gtk_menu_popup_at_rect(GTK_MENU(m), root, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
+    GdkEvent* trigger = CopyOfTrigger();
+    gtk_menu_popup_at_rect(GTK_MENU(m), root, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+    if (trigger) {
+        gdk_event_free(trigger);
+    }
     if (!gtk_widget_get_visible(m)) {
         popup.closed = true;  // no grab could be had: the menu never opened
     }

@@ -126,10 +126,8 @@ public:
             const int w = s.rect.right - s.rect.left;
             const int h = s.rect.bottom - s.rect.top;
             content_->Widget()->SetSize(0, 0, w, h);
-            window_->SetSizeHints(wxDefaultSize, wxDefaultSize);
             window_->SetClientSize(w, h);
-            const wxSize outer = window_->GetSize();
-            window_->SetSizeHints(outer, outer);
+            Pin(w, h);
             // A place the user gave the window comes back through the record: moving there again would fight the drag.
             const auto echo = std::find(reported_.begin(), reported_.end(), wxPoint(s.rect.left, s.rect.top));
             if (echo != reported_.end()) {
@@ -192,6 +190,23 @@ public:
     }
 
 private:
+    // The window keeps its client area's size. The limits are the toolkit window's own (client
+    // area and menu bar), not the outer size with the window manager's frame around it: that frame
+    // is known only once the window manager has framed the window, differs between window managers
+    // and changes with them, and limits reckoned from a guess of it squeeze the window.
+    void Pin(int w, int h)
+    {
+        int menuBar = 0;
+        if (wxFrame* f = frame(); f && f->GetMenuBar()) {
+            gtk_widget_get_preferred_height(f->GetMenuBar()->GetHandle(), nullptr, &menuBar);
+        }
+        GdkGeometry limits{};
+        limits.min_width = limits.max_width = std::max(w, 1);
+        limits.min_height = limits.max_height = std::max(h + menuBar, 1);
+        gtk_window_set_geometry_hints(GTK_WINDOW(window_->GetHandle()), nullptr, &limits,
+                                      static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+    }
+
     // A move the layer did not ask for goes to it, even while the window is disabled under a modal one.
     void ReportMove()
     {

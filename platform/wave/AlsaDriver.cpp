@@ -5,9 +5,12 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/wave/Device.h"
 
@@ -79,17 +82,8 @@ public:
 
     void Launch()
     {
-        thread_ = std::thread([this] {
-            std::unique_lock lock(port_->mutex);
-            while (!quit_) {
-                if (port_->input) {
-                    Capture();
-                } else {
-                    Play();
-                }
-                wake_.wait_for(lock, std::chrono::milliseconds(5));
-            }
-        });
+        wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        thread_ = std::thread([this] { Run(); });
     }
 
     void Start() override
@@ -102,7 +96,7 @@ public:
             snd_pcm_prepare(pcm_);
         }
         snd_pcm_start(pcm_);
-        wake_.notify_all();
+        Wake();
     }
 
     void Stop() override
@@ -125,15 +119,21 @@ public:
         ends_.clear();
     }
 
-    void Queued() override { wake_.notify_all(); }
+    // Input fills queued headers as the device delivers: only output has more to do at once.
+    void Queued() override
+    {
+        if (!port_->input) {
+            Wake();
+        }
+    }
 
     void Close() override
     {
         {
             std::lock_guard lock(port_->mutex);
             quit_ = true;
+            Wake();
         }
-        wake_.notify_all();
         if (thread_.joinable()) {
             thread_.join();
         }
@@ -142,9 +142,66 @@ public:
             snd_pcm_close(pcm_);
             pcm_ = nullptr;
         }
+        if (wakeFd_ >= 0) {
+            close(wakeFd_);
+            wakeFd_ = -1;
+        }
     }
 
 private:
+    // The device thread sleeps in poll on the device's descriptors (when it has
+    // something to do there) and on wakeFd_, which every hook that changes what
+    // is due writes to; it holds the port's mutex only while it moves samples.
+    void Run()
+    {
+        // Named so a look at the process (top -H, /proc) tells the device threads apart.
+        pthread_setname_np(pthread_self(), port_->input ? "alsa-in" : "alsa-out");
+        std::vector<pollfd> fds;
+        std::unique_lock lock(port_->mutex);
+        while (!quit_) {
+            bool device = false;
+            int timeout = -1;
+            if (port_->input) {
+                Capture();
+                // A device that does not run again after a recovery is retried, not polled.
+                device = started_ && snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING;
+                timeout = started_ && !device ? kRetryMs : -1;
+            } else {
+                timeout = Play();
+                device = writeIndex_ < port_->Size();
+            }
+            const int count = device ? snd_pcm_poll_descriptors_count(pcm_) : 0;
+            fds.assign(1 + static_cast<std::size_t>(count > 0 ? count : 0), pollfd{});
+            fds[0] = {wakeFd_, POLLIN, 0};
+            const int used = count > 0 ? snd_pcm_poll_descriptors(pcm_, fds.data() + 1, static_cast<unsigned>(count)) : 0;
+            if (count > 0 && used <= 0) {
+                timeout = kRetryMs;
+            }
+            if (wakeFd_ < 0 && (timeout < 0 || timeout > kUnwakeableMs)) {
+                timeout = kUnwakeableMs;  // no descriptor to be woken through: look often instead
+            }
+            lock.unlock();
+            poll(fds.data(), static_cast<nfds_t>(1 + (used > 0 ? used : 0)), timeout);
+            lock.lock();
+            if (fds[0].revents & POLLIN) {
+                std::uint64_t wakes = 0;
+                [[maybe_unused]] const ssize_t n = read(wakeFd_, &wakes, sizeof wakes);
+            }
+            if (used > 0 && !quit_) {
+                // Plugins (a sound server's) reset their descriptors here.
+                unsigned short revents = 0;
+                snd_pcm_poll_descriptors_revents(pcm_, fds.data() + 1, static_cast<unsigned>(used), &revents);
+            }
+        }
+    }
+
+    // Port mutex held.
+    void Wake()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(wakeFd_, &one, sizeof one);
+    }
+
     void Recover(long err)
     {
         snd_pcm_recover(pcm_, static_cast<int>(err), 1);
@@ -191,7 +248,9 @@ private:
         }
     }
 
-    void Play()
+    // Returns the milliseconds until the next written header will have been
+    // heard: -1 when none waits for that, kRetryMs when the device does not run.
+    int Play()
     {
         const std::size_t frame = port_->format.nBlockAlign;
         snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm_);
@@ -225,17 +284,28 @@ private:
                 writeOffset_ = 0;
             }
         }
-        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && !ends_.empty()) {
+        // A full device starts too, or a header longer than its buffer would never play.
+        if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED && (!ends_.empty() || (written_ > 0 && avail == 0))) {
             snd_pcm_start(pcm_);
         }
         snd_pcm_sframes_t delay = 0;
+        std::uint64_t played = 0;
         if (snd_pcm_state(pcm_) == SND_PCM_STATE_RUNNING && snd_pcm_delay(pcm_, &delay) == 0) {
             const std::uint64_t queued = delay > 0 ? static_cast<std::uint64_t>(delay) : 0;
-            Finish(written_ > queued ? written_ - queued : 0);
+            played = written_ > queued ? written_ - queued : 0;
+            Finish(played);
         } else if (snd_pcm_state(pcm_) == SND_PCM_STATE_XRUN) {
             Finish(written_);
             snd_pcm_prepare(pcm_);
+            return -1;
+        } else if (!ends_.empty()) {
+            return kRetryMs;
         }
+        if (ends_.empty()) {
+            return -1;
+        }
+        const std::uint64_t rate = port_->format.nSamplesPerSec;
+        return static_cast<int>(((ends_.front() - played) * 1000 + rate - 1) / rate) + 1;
     }
 
     // Returns every written header whose last frame has been played.
@@ -248,10 +318,14 @@ private:
         }
     }
 
+    // How often a device that does not answer is tried again.
+    static constexpr int kRetryMs = 100;
+    static constexpr int kUnwakeableMs = 5;
+
     std::shared_ptr<Port> port_;
     snd_pcm_t* pcm_;
     std::thread thread_;
-    std::condition_variable wake_;
+    int wakeFd_ = -1;
     bool quit_ = false;
     bool started_ = false;
     std::vector<char> scratch_;
@@ -309,9 +383,11 @@ public:
             return OpenError(err);
         }
         const WAVEFORMATEX& f = port->format;
+        // Capture wakes once a period (a quarter of the buffer): a second's buffer
+        // wakes it four times a second and lets the recorder fall behind that long.
         err = snd_pcm_set_params(pcm, f.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE,
                                  SND_PCM_ACCESS_RW_INTERLEAVED, f.nChannels, f.nSamplesPerSec,
-                                 id == WAVE_MAPPER ? 1 : 0, 500000);
+                                 id == WAVE_MAPPER ? 1 : 0, input ? 1000000 : 500000);
         if (err < 0) {
             snd_pcm_close(pcm);
             return WAVERR_BADFORMAT;

@@ -1,6 +1,10 @@
 // TAPVOX_AUDIO=file:PATH[;loop|;stop]: one input that reads a WAV file at
 // real-time pace (stopping at its end, or starting over with ";loop") and one
 // output that discards what it is given at real-time pace.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "platform/core/Path.h"
@@ -13,7 +17,11 @@ std::uint64_t FramesDue(std::uint64_t elapsedMs, DWORD rate) { return elapsedMs 
 
 class FileInput : public PacedBackend {
 public:
-    FileInput(std::shared_ptr<Port> port, bool loop) : PacedBackend(std::move(port)), loop_(loop) {}
+    FileInput(std::shared_ptr<Port> port, bool loop) : PacedBackend(std::move(port)), loop_(loop)
+    {
+        scratch_.resize(kChunkFrames * port_->format.nBlockAlign);
+        period_ = port_->format.nSamplesPerSec / 5 + 1;
+    }
     WavReader reader;
 
     void Start() override
@@ -21,72 +29,80 @@ public:
         if (!started_) {
             started_ = true;
             Rebase();
+            Wake();
         }
     }
     void Stop() override { started_ = false; }
     void Reset() override { started_ = false; }
 
 protected:
-    void Pump(std::uint64_t elapsedMs) override
+    std::uint64_t Pump(std::unique_lock<std::mutex>& lock, std::uint64_t elapsedMs) override
     {
         if (!started_ || ended_) {
-            return;
+            return kIdle;
         }
         elapsed_ += elapsedMs;
+        if (reading_) {
+            return kIdle;  // the pump that reads goes on with the time counted here
+        }
+        const std::size_t frame = port_->format.nBlockAlign;
         const std::uint64_t due = FramesDue(elapsed_, port_->format.nSamplesPerSec);
-        while (delivered_ < due && !ended_) {
-            const std::uint64_t want = due - delivered_;
-            std::size_t room = 0;
-            char* dst = port_->FrontRoom(&room);
-            if (!dst) {
-                // No header queued: the samples of this moment are lost, as on a sound card.
-                const std::uint64_t got = Skip(want);
-                delivered_ += got;
-                ended_ = got < want;
-                break;
+        while (delivered_ < due && !ended_ && started_) {
+            if (pending_ == 0) {
+                // The file is read with the port free: a slow disk never holds up its callers.
+                const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(due - delivered_, kChunkFrames));
+                reading_ = true;
+                lock.unlock();
+                const std::size_t got = Read(scratch_.data(), want);
+                lock.lock();
+                reading_ = false;
+                pending_ = got;
+                sourceEnded_ = got < want;
             }
-            const std::size_t n = static_cast<std::size_t>(want < room ? want : room);
-            const std::size_t got = Read(dst, n);
-            delivered_ += got;
-            if (got < n) {
-                // The source ended: what this header holds is returned now.
+            if (!started_) {
+                break;  // stopped meanwhile: what was read goes out after the next start
+            }
+            // What no header takes is lost, as on a sound card.
+            port_->Fill(reinterpret_cast<const std::uint8_t*>(scratch_.data()), pending_ * frame);
+            delivered_ += pending_;
+            pending_ = 0;
+            if (sourceEnded_) {
+                // The source ended: what this header holds is returned now, and nothing more is due.
                 ended_ = true;
-                port_->Advance(got);
                 port_->CompleteStarted();
-            } else {
-                port_->Advance(got);
             }
         }
+        if (!started_ || ended_) {
+            return kIdle;
+        }
+        // Asleep until the front header fills; without one, until one would have.
+        if (const WAVEHDR* h = port_->Front()) {
+            period_ = h->dwBufferLength / frame;
+        }
+        const std::size_t ahead = port_->FrontFrames();
+        return MsUntil(delivered_ + (ahead ? ahead : period_), port_->format.nSamplesPerSec, elapsed_);
     }
 
 private:
-    // Whole frames read into dst, going round at the end in loop mode.
+    static constexpr std::size_t kChunkFrames = 8192;
+
+    // Whole frames read into dst, going round at the end in loop mode. A pass
+    // from the start that yields nothing (a source emptied while in use) is the
+    // end, as for a source played once.
     std::size_t Read(char* dst, std::size_t frames)
     {
         const std::size_t frame = port_->format.nBlockAlign;
         std::size_t done = 0;
+        bool rewound = false;
         while (done < frames) {
             const std::size_t got = reader.Read(dst + done * frame, (frames - done) * frame) / frame;
             done += got;
-            if (got == 0 && !(loop_ && reader.DataBytes() > 0 && reader.Seek(0))) {
+            if (got > 0) {
+                rewound = false;
+            } else if (rewound || !loop_ || reader.DataBytes() == 0 || !reader.Seek(0)) {
                 break;
-            }
-        }
-        return done;
-    }
-
-    std::uint64_t Skip(std::uint64_t frames)
-    {
-        const std::size_t frame = port_->format.nBlockAlign;
-        std::uint64_t done = 0;
-        while (done < frames) {
-            const std::uint64_t left = (reader.DataBytes() - reader.Position()) / frame;
-            const std::uint64_t n = left < frames - done ? left : frames - done;
-            if (n > 0) {
-                reader.Seek(reader.Position() + n * frame);
-                done += n;
-            } else if (!(loop_ && reader.DataBytes() > 0 && reader.Seek(0))) {
-                break;
+            } else {
+                rewound = true;
             }
         }
         return done;
@@ -95,6 +111,14 @@ private:
     const bool loop_;
     bool started_ = false;
     bool ended_ = false;
+    // Set while a pump reads with the port's mutex released.
+    bool reading_ = false;
+    // Frames read into scratch_ and not yet handed to the port, and whether the read met the source's end.
+    std::size_t pending_ = 0;
+    bool sourceEnded_ = false;
+    std::vector<char> scratch_;
+    // Frames of the last header seen: the pace of wake-ups while none is queued.
+    std::size_t period_ = 0;
     std::uint64_t elapsed_ = 0;
     std::uint64_t delivered_ = 0;
 };
@@ -109,15 +133,16 @@ public:
             // Idle until now: playing starts with this header.
             Rebase();
             elapsed_ = played_ = 0;
+            Wake();
         }
     }
     void Reset() override { elapsed_ = played_ = 0; }
 
 protected:
-    void Pump(std::uint64_t elapsedMs) override
+    std::uint64_t Pump(std::unique_lock<std::mutex>&, std::uint64_t elapsedMs) override
     {
         if (port_->Empty()) {
-            return;
+            return kIdle;
         }
         elapsed_ += elapsedMs;
         const std::uint64_t due = FramesDue(elapsed_, port_->format.nSamplesPerSec);
@@ -129,7 +154,10 @@ protected:
         }
         if (port_->Empty()) {
             elapsed_ = played_ = 0;
+            return kIdle;
         }
+        // Asleep until the front header has been heard.
+        return MsUntil(played_ + port_->FrontFrames(), port_->format.nSamplesPerSec, elapsed_);
     }
 
 private:
@@ -172,6 +200,7 @@ public:
         }
         auto in = std::make_shared<FileInput>(port, loop_);
         if (!in->reader.Open(path_)) {
+            Refused(in->reader);
             return MMSYSERR_NODRIVER;
         }
         const WAVEFORMATEX& f = in->reader.Format();
@@ -189,11 +218,31 @@ private:
     bool Readable()
     {
         WavReader r;
-        return r.Open(path_);
+        if (!r.Open(path_)) {
+            Refused(r);
+            return false;
+        }
+        return true;
+    }
+
+    // Says once why the input cannot be used: something other than a regular
+    // file, or one that cannot be read. (A missing file or another format is
+    // the recorder's message to give.)
+    void Refused(const WavReader& r)
+    {
+        const int error = r.OpenError();
+        if (error == 0 || error == ENOENT || error == warned_) {
+            return;
+        }
+        warned_ = error;
+        const bool irregular = error == EINVAL || error == EISDIR;
+        std::fprintf(stderr, "TAPVOX_AUDIO: the input %s is %s%s; it is not used\n", path_.c_str(),
+                     irregular ? "not a regular file" : "unreadable: ", irregular ? "" : std::strerror(error));
     }
 
     std::string path_;
     bool loop_;
+    int warned_ = 0;
 };
 }
 

@@ -2,6 +2,7 @@
 #include "platform/wave/Paced.h"
 
 #include <chrono>
+#include <pthread.h>
 
 #include "platform/kernel/Clock.h"
 
@@ -27,19 +28,26 @@ void PacedBackend::Launch()
             return;
         }
         if (IsManualClock()) {
-            self->PumpLocked();
+            self->PumpLocked(lock);
         } else {
             self->wake_.notify_all();
         }
     });
     thread_ = std::thread([this] {
+        // Named so a look at the process (top -H, /proc) tells the device threads apart.
+        pthread_setname_np(pthread_self(), port_->input ? "paced-in" : "paced-out");
         std::unique_lock lock(port_->mutex);
         while (!quit_) {
-            const bool manual = IsManualClock();
-            if (!manual) {
-                PumpLocked();
+            // A manual clock pumps from its listener; this thread waits for a switch back.
+            const std::uint64_t next = IsManualClock() ? kIdle : PumpLocked(lock);
+            if (quit_) {
+                break;
             }
-            wake_.wait_for(lock, manual ? std::chrono::milliseconds(100) : std::chrono::milliseconds(5));
+            if (next == kIdle) {
+                wake_.wait(lock);
+            } else {
+                wake_.wait_for(lock, std::chrono::milliseconds(next));
+            }
         }
     });
 }
@@ -69,13 +77,20 @@ void PacedBackend::Rebase()
     lastManual_ = IsManualClock();
 }
 
-void PacedBackend::PumpLocked()
+std::uint64_t PacedBackend::MsUntil(std::uint64_t frames, std::uint64_t rate, std::uint64_t elapsedMs)
+{
+    const std::uint64_t at = rate ? (frames * 1000 + rate - 1) / rate : 0;
+    // At least a millisecond: a clock read just before its tick must not spin.
+    return at > elapsedMs ? at - elapsedMs : 1;
+}
+
+std::uint64_t PacedBackend::PumpLocked(std::unique_lock<std::mutex>& lock)
 {
     const bool manual = IsManualClock();
     const std::uint64_t now = NowMilliseconds();
     const std::uint64_t elapsed = (manual == lastManual_ && now >= last_) ? now - last_ : 0;
     last_ = now;
     lastManual_ = manual;
-    Pump(elapsed);
+    return Pump(lock, elapsed);
 }
 }

@@ -1,9 +1,11 @@
 // Chunks are walked to the file's real end, not its RIFF size; a short read never stops inside a frame.
 #include "platform/wave/WavReader.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/core/Bytes.h"
+#include "platform/kernel/SafeOpen.h"
 
 namespace platform::wave {
 namespace {
@@ -56,13 +58,19 @@ void WavReader::CloseFile()
 
 bool WavReader::Open(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    return f && Open(f);
+    std::FILE* f = platform::StreamFromDescriptor(platform::OpenRegularForRead(path), "rb");
+    const int error = errno;
+    const bool opened = Open(f);
+    if (!f) {
+        openError_ = error;
+    }
+    return opened;
 }
 
 bool WavReader::Open(std::FILE* stream)
 {
     CloseFile();
+    openError_ = 0;
     file_ = stream;
     format_ = {};
     dataStart_ = dataBytes_ = position_ = 0;

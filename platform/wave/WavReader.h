@@ -17,8 +17,12 @@ public:
     WavReader(const WavReader&) = delete;
     WavReader& operator=(const WavReader&) = delete;
 
-    // False for a missing or unreadable file, or one that is not such a WAV file.
+    // False for a missing or unreadable file, anything but a regular file (never
+    // waited on: a FIFO or a device is refused at once), or one that is not such a WAV file.
     bool Open(const std::string& path);
+    // Why the last Open of a path failed: the open's errno (EINVAL or EISDIR: not
+    // a regular file), or 0 when the file opened but holds no such WAV data.
+    int OpenError() const { return openError_; }
     // The same on an open stream, which the reader then owns (closed on failure too).
     bool Open(std::FILE* stream);
     bool IsOpen() const { return file_ != nullptr; }
@@ -40,5 +44,6 @@ private:
     std::uint64_t dataStart_ = 0;
     std::uint64_t dataBytes_ = 0;
     std::uint64_t position_ = 0;
+    int openError_ = 0;
 };
 }

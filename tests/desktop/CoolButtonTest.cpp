@@ -6,7 +6,7 @@
 #include "controls/CoolButton.h"
 #include "owl/Dialog.h"
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "platform/user/WindowDC.h"

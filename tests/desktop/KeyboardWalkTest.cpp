@@ -14,7 +14,7 @@
 #include "controls/ContextHelpWin.h"
 #include "platform/core/Strings.h"
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/Processes.h"
 #include "platform/user/Controls.h"

@@ -21,7 +21,7 @@
 #include "owl/Gauge.h"
 #include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/kernel/Clock.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Headless.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Menus.h"

@@ -11,19 +11,22 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "platform/core/Bytes.h"
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/kernel/SafeOpen.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Keyboard.h"
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
 #include "tests/support/ChildProgram.h"
+#include "tests/support/PrivateSessionBus.h"
+#include "tests/support/platform/display/StandInWatcher.h"
 #include "tests/support/DesktopSession.h"
 #include "tests/support/TestSupport.h"
 
@@ -40,12 +43,25 @@ constexpr int kMeter = 116;
 // RunUntil looks every few milliseconds: this many looks in a row make a still picture.
 constexpr int kStillPolls = 30;
 
-class ProgramOnScreen : public ::testing::Test {
+// Each test runs on a bare X server and under a window manager, as users run the program.
+enum class Desktop { Bare, Openbox };
+void PrintTo(Desktop desktop, std::ostream* out) { *out << (desktop == Desktop::Openbox ? "openbox" : "none"); }
+
+class ProgramOnScreen : public ::testing::TestWithParam<Desktop> {
 protected:
     void SetUp() override
     {
         if (!platform::display::Started()) {
             GTEST_SKIP() << "no X server (Xvfb) could be started";
+        }
+        if (GetParam() == Desktop::Openbox) {
+            if (!testsupport::SessionDisplay()->StartWindowManager()) {
+                GTEST_SKIP() << "no window manager (openbox) could be started";
+            }
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName() == "Openbox"; }, kWaitMs))
+                << "openbox never took over the screen";
+        } else {
+            ASSERT_EQ(dt::WindowManagerName(), "") << "a bare X server has no window manager";
         }
         TAPVOX_REQUIRE_TOOL("sox");
         testsupport::UsePrivateUserFolders(dir);  // the program inherits them
@@ -53,6 +69,7 @@ protected:
         env["HOME"] = dir.file("HOME");
         env["NO_AT_BRIDGE"] = "1";
         env["WAYLAND_DISPLAY"] = "";
+        env["DBUS_SESSION_BUS_ADDRESS"] = "";  // no session bus: the private runtime folder holds none either
         // A tone whose loudness swings, so the level meter has something to follow.
         input = dir.file("input.wav");
         int status = -1;
@@ -78,6 +95,9 @@ protected:
     {
         if (trayStarted) {
             testsupport::SessionDisplay()->StopTray();
+        }
+        if (testsupport::PrivateDisplay* display = testsupport::SessionDisplay()) {
+            display->StopWindowManager();
         }
         if (program && program->Started() && !program->Wait(0)) {
             program->Kill(SIGKILL);
@@ -285,6 +305,45 @@ protected:
         }
         return frame;
     }
+    // The centre of the program's icon in trayer's panel, once the panel has grown to hold it, its only one.
+    std::optional<POINT> WaitForTrayIcon()
+    {
+        std::optional<dt::ForeignWindow> panel;
+        if (!dt::RunUntil(
+                [&] {
+                    for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
+                        if (w.title == "panel" && w.screen.right - w.screen.left >= 16) {
+                            panel = w;
+                            return true;
+                        }
+                    }
+                    return false;
+                },
+                kWaitMs) ||
+            !WaitForStillPicture(*panel)) {
+            return std::nullopt;
+        }
+        return POINT{(panel->screen.left + panel->screen.right) / 2, (panel->screen.top + panel->screen.bottom) / 2};
+    }
+    // trayer on the display and the program started with its tray icon on: where the icon shows.
+    std::optional<POINT> StartWithTheTrayIcon()
+    {
+        testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+        if (!display->StartTray()) {
+            ADD_FAILURE() << "no tray host (trayer) could be started";
+            return std::nullopt;
+        }
+        trayStarted = true;
+        if (!dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs)) {
+            ADD_FAILURE() << "trayer took no tray selection";
+            return std::nullopt;
+        }
+        SwitchTheTrayIconOn();
+        if (!StartSettled()) {
+            return std::nullopt;
+        }
+        return WaitForTrayIcon();
+    }
     // Record clicked, the take growing, Stop clicked and the take's header written.
     void RecordATake(const dt::ForeignWindow& frame, const std::string& take)
     {
@@ -314,7 +373,7 @@ protected:
 
 // Record and Stop clicked, the meter followed; closing asks about the take: Cancel keeps
 // the program, Yes saves it under the name typed into the save dialog, and the program ends.
-TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
+TEST_P(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
 {
     Start();
     const auto frame = WaitForFrame();
@@ -361,7 +420,7 @@ TEST_F(ProgramOnScreen, RecordAndStopByClicksThenTheTakeIsSavedOnClose)
 
 // The main window's accelerators record and stop; the question at closing is answered No
 // by a click, and the take is discarded.
-TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
+TEST_P(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -387,7 +446,7 @@ TEST_F(ProgramOnScreen, AcceleratorsRecordAndStopAndNoAtClosingDiscardsTheTake)
 
 // The tray icon is switched on, but nothing on this display shows one: the close box
 // ends the program instead of hiding its only window.
-TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
+TEST_P(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 {
     ASSERT_FALSE(dt::TrayHostPresent()) << "a bare X server has no system tray";
     SwitchTheTrayIconOn();
@@ -404,7 +463,7 @@ TEST_F(ProgramOnScreen, WithoutATrayHostTheCloseBoxEndsTheProgram)
 // The preferences opened from the menu with the keyboard alone, a box ticked and OK pressed;
 // the timer switched on by its accelerator; Exit chosen from the File menu with the mouse.
 // The settings file holds both changes afterwards.
-TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
+TEST_P(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -440,9 +499,92 @@ TEST_F(ProgramOnScreen, PreferencesAndAnAcceleratorChangeSettingsThatExitSaves)
     EXPECT_NE(settings.find("\"TimerEnable\"=hex:01"), std::string::npos) << settings;
 }
 
+// The preferences opened ten times, by the keyboard and by a click in the menu in turn: each
+// time the sheet is on the screen at the size it first had, and the window manager is asked
+// to keep exactly that size.
+TEST_P(ProgramOnScreen, ThePreferencesOpenAtTheirSizeEveryTime)
+{
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    std::optional<SIZE> first;
+    for (int open = 0; open < 10; ++open) {
+        SCOPED_TRACE("open " + std::to_string(open + 1));
+        ASSERT_TRUE(WaitForFocus(*frame));
+        dt::Key('O', {VK_MENU});
+        const auto menu = WaitForMenu(frame->id);
+        ASSERT_TRUE(menu) << "Alt+O opened no menu";
+        if (open % 2 == 0) {
+            dt::Key('P');
+        } else {
+            dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.top + 12});  // Preferences..., the first item
+        }
+        const auto sheet = WaitForTitle("Options");
+        ASSERT_TRUE(sheet) << "no preferences: " << program->Err();
+        ASSERT_TRUE(WaitForStillPicture(*sheet));
+        const auto shown = WaitForTitle("Options");
+        ASSERT_TRUE(shown);
+        const SIZE size{shown->screen.right - shown->screen.left, shown->screen.bottom - shown->screen.top};
+        if (!first) {
+            first = size;
+            EXPECT_GT(size.cx, 300) << "the sheet is " << size.cx << "x" << size.cy;
+            EXPECT_GT(size.cy, 300) << "the sheet is " << size.cx << "x" << size.cy;
+        }
+        EXPECT_EQ(size.cx, first->cx) << "the sheet is " << size.cx << "x" << size.cy;
+        EXPECT_EQ(size.cy, first->cy) << "the sheet is " << size.cx << "x" << size.cy;
+        const dt::WindowSizeHints hints = dt::SizeHints(shown->id);
+        for (const std::optional<SIZE>& limit : {hints.min, hints.max}) {
+            if (limit) {
+                EXPECT_EQ(limit->cx, size.cx) << "a size limit the window does not have";
+                EXPECT_EQ(limit->cy, size.cy) << "a size limit the window does not have";
+            }
+        }
+        ASSERT_TRUE(WaitForFocus(*shown));
+        dt::Key(VK_ESCAPE);
+        ASSERT_TRUE(dt::RunUntil([&] { return Gone(shown->id); }, kWaitMs)) << "Escape did not close the preferences";
+    }
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << program->Err();
+}
+
+// A window manager started, ended and started again under the running program: the main
+// window keeps its template's width and its height through each change.
+TEST_P(ProgramOnScreen, TheMainWindowKeepsItsSizeWhenTheWindowManagerChanges)
+{
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
+    const auto sizeOf = [](const dt::ForeignWindow& w) {
+        return SIZE{w.screen.right - w.screen.left, w.screen.bottom - w.screen.top};
+    };
+    const SIZE designed = sizeOf(*frame);
+    EXPECT_EQ(designed.cx, platform::DialogUnitsToPixelsX(mainDialog->cx, base));
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    const bool managed = GetParam() == Desktop::Openbox;
+    for (const bool start : {!managed, managed, true}) {
+        SCOPED_TRACE(start ? "openbox started" : "openbox ended");
+        if (start) {
+            if (!display->StartWindowManager()) {
+                GTEST_SKIP() << "no window manager (openbox) could be started";
+            }
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName() == "Openbox"; }, kWaitMs));
+        } else {
+            display->StopWindowManager();
+            ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName().empty(); }, kWaitMs));
+        }
+        const auto now = WaitForFrame();
+        ASSERT_TRUE(now) << program->Err();
+        ASSERT_TRUE(WaitForStillPicture(*now));
+        const auto settled = WaitForFrame();
+        ASSERT_TRUE(settled);
+        EXPECT_EQ(sizeOf(*settled).cx, designed.cx);
+        EXPECT_EQ(sizeOf(*settled).cy, designed.cy);
+    }
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << program->Err();
+}
+
 // With a tray host beside the desktop the close box hides the frame behind the tray icon;
 // a second start or a double click on the icon brings it back, and its menu's Exit ends the program.
-TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
+TEST_P(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
 {
     testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
     if (!display || !display->StartTray()) {
@@ -501,9 +643,179 @@ TEST_F(ProgramOnScreen, WithATrayHostTheCloseBoxHidesTheFrameBehindTheTrayIcon)
     EXPECT_NE(SettingsText().find("\"TrayIcon\"=hex:01"), std::string::npos);
 }
 
+// Right clicks on the tray icon, each answered by its menu, closed again by Escape: the menu
+// is popped up with the click that asked for it, so it opens every time.
+TEST_P(ProgramOnScreen, TheTrayMenuOpensAtEveryRightClick)
+{
+    const auto icon = StartWithTheTrayIcon();
+    ASSERT_TRUE(icon) << program->Err();
+    const auto frame = WaitForFrame();
+    ASSERT_TRUE(frame);
+    for (int click = 0; click < 5; ++click) {
+        SCOPED_TRACE("right click " + std::to_string(click + 1));
+        dt::ClickThroughXTest(*icon, true);
+        const auto menu = WaitForMenu(frame->id);
+        ASSERT_TRUE(menu) << "a right click on the tray icon showed no menu: " << program->Err();
+        dt::Key(VK_ESCAPE);
+        ASSERT_TRUE(dt::RunUntil([&] { return Gone(menu->id); }, kWaitMs)) << "Escape left the menu open";
+    }
+    EXPECT_EQ(program->Err().find("no trigger event"), std::string::npos) << program->Err();
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs));
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
+}
+
+// The tray appears only after the program started: the icon is added then, without waiting
+// for the next change of the recording state.
+TEST_P(ProgramOnScreen, TheIconIsAddedWhenATrayAppearsLater)
+{
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    if (!display->StartTray()) {
+        GTEST_SKIP() << "no tray host (trayer) could be started";
+    }
+    trayStarted = true;
+    ASSERT_TRUE(dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs)) << "trayer took no tray selection";
+    ASSERT_TRUE(WaitForTrayIcon()) << "the tray shows no icon of the program: " << program->Err();
+    // Shown in the tray, the icon takes the close box: the frame hides.
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    EXPECT_TRUE(Running()) << program->Err();
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
+}
+
+// A desktop whose notification area is a StatusNotifierItem host (a stand-in watcher on a
+// private session bus), with an XEmbed tray beside it: the icon is an item on the bus, not in
+// the tray. Its picture and tip are the frame's; the host's menu request shows the tray menu,
+// whose first item opens the window; the host's activation opens it too; Exit ends the program.
+TEST_P(ProgramOnScreen, TheIconIsAStatusNotifierItemWhereAHostShowsThem)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    dt::StandInWatcher watcher(bus.address(), true);
+    ASSERT_TRUE(watcher.Running());
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    ASSERT_TRUE(display->StartTray());
+    trayStarted = true;
+    ASSERT_TRUE(dt::RunUntil([] { return dt::TrayHostPresent(); }, kWaitMs));
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    ASSERT_TRUE(dt::RunUntil([&] { return watcher.Items().size() == 1; }, kWaitMs)) << "no item registered";
+    const std::string item = watcher.Items().front();
+    EXPECT_EQ(watcher.Text(item, "Title"), "Tapvox");
+    EXPECT_EQ(watcher.ToolTipTitle(item), "Tapvox");
+    EXPECT_EQ(watcher.Text(item, "Status"), "Active");
+    const auto pictures = watcher.Pictures(item);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_GE(pictures[0].width, 16);
+    EXPECT_EQ(pictures[0].argb.size(), static_cast<std::size_t>(pictures[0].width * pictures[0].height * 4));
+    bool opaque = false;
+    for (std::size_t i = 0; i < pictures[0].argb.size(); i += 4) {
+        opaque = opaque || pictures[0].argb[i] == 255;
+    }
+    EXPECT_TRUE(opaque) << "the picture is blank";
+    for (const dt::ForeignWindow& w : dt::ForeignWindows("trayer")) {
+        EXPECT_LT(w.screen.right - w.screen.left, 16) << "the icon is in the XEmbed tray as well";
+    }
+    // Recording changes the picture, and the host hears of it.
+    const int newIcons = watcher.Signals(item, "NewIcon");
+    dt::Key('R', {VK_MENU});
+    ASSERT_TRUE(WaitForTitle("[~rec_1.wav] Tapvox")) << "Alt+R opened no take: " << program->Err();
+    EXPECT_TRUE(dt::RunUntil([&] { return watcher.Signals(item, "NewIcon") > newIcons; }, kWaitMs));
+    const auto recording = watcher.Pictures(item);
+    ASSERT_EQ(recording.size(), 1u);
+    EXPECT_NE(recording[0].argb, pictures[0].argb) << "the picture while recording is the one before";
+    dt::Key('S', {VK_MENU});
+    ASSERT_TRUE(dt::RunUntil([&] { return Complete(recordings + "/~rec_1.wav"); }, kWaitMs));
+
+    // Shown by the host, the icon takes the close box.
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    const POINT at{600, 500};
+    dt::MoveMouseTo(at);
+    ASSERT_TRUE(watcher.Call(item, "ContextMenu", at.x, at.y));
+    auto menu = WaitForMenu(0);
+    ASSERT_TRUE(menu) << "the host's menu request showed no menu: " << program->Err();
+    dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.top + 12});  // the first item
+    auto shown = WaitForFrame();
+    ASSERT_TRUE(shown) << "the menu's first item did not open the window";
+    ASSERT_TRUE(WaitForStillPicture(*shown));
+
+    ASSERT_TRUE(dt::CloseAsWindowManager(shown->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(shown->id); }, kWaitMs));
+    ASSERT_TRUE(watcher.Call(item, "Activate", at.x, at.y));
+    shown = WaitForFrame();
+    ASSERT_TRUE(shown) << "the host's activation did not open the window";
+    ASSERT_TRUE(WaitForStillPicture(*shown));
+
+    ASSERT_TRUE(watcher.Call(item, "ContextMenu", at.x, at.y));
+    menu = WaitForMenu(shown->id);
+    ASSERT_TRUE(menu) << program->Err();
+    dt::ClickThroughXTest(POINT{menu->screen.left + 40, menu->screen.bottom - 12});  // Exit, the last item
+    // The take asks its question; No (the middle button) discards it.
+    const auto question = WaitForTitle("Sound file has changed");
+    ASSERT_TRUE(question) << "Exit asked nothing about the take: " << program->Err();
+    ASSERT_TRUE(WaitForStillPicture(*question));
+    dt::ClickThroughXTest(POINT{(question->screen.left + question->screen.right) / 2, question->screen.bottom - 10});
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the menu's Exit did not end the program";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+    EXPECT_TRUE(dt::RunUntil([&] { return watcher.Items().empty(); }, kWaitMs)) << "the item outlived the program";
+    EXPECT_EQ(program->Err().find("WARNING"), std::string::npos) << program->Err();
+}
+
+// A watcher that says no host shows its items is no notification area: the add fails and,
+// with no tray either, the close box ends the program.
+TEST_P(ProgramOnScreen, AWatcherWithoutAHostIsNoNotificationArea)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    dt::StandInWatcher watcher(bus.address(), false);
+    ASSERT_TRUE(watcher.Running());
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    EXPECT_TRUE(watcher.Items().empty());
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(program->Wait(kWaitMs)) << "the frame was hidden with no icon shown to bring it back";
+    EXPECT_EQ(program->ExitCode(), 0) << program->Err();
+}
+
+// The watcher comes onto the bus after the program started: the icon is registered with it then.
+TEST_P(ProgramOnScreen, AWatcherThatComesLaterGetsTheIcon)
+{
+    testsupport::PrivateSessionBus bus;
+    if (bus.address().empty()) {
+        GTEST_SKIP() << "no session bus (dbus-daemon) could be started";
+    }
+    env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    SwitchTheTrayIconOn();
+    const auto frame = StartSettled();
+    ASSERT_TRUE(frame) << program->Err();
+    dt::StandInWatcher watcher(bus.address(), true);
+    ASSERT_TRUE(watcher.Running());
+    ASSERT_TRUE(dt::RunUntil([&] { return watcher.Items().size() == 1; }, kWaitMs)) << "no item registered";
+    EXPECT_EQ(watcher.ToolTipTitle(watcher.Items().front()), "Tapvox");
+    ASSERT_TRUE(dt::CloseAsWindowManager(frame->id));
+    ASSERT_TRUE(dt::RunUntil([&] { return Gone(frame->id); }, kWaitMs)) << "the close box did not hide the frame";
+    EXPECT_TRUE(Running());
+    program->Kill(SIGTERM);
+    ASSERT_TRUE(program->Wait(kWaitMs));
+}
+
 // Naming by a category: closing asks for one in the category chooser, not in a save dialog;
 // the typed category names the take in the recording folder and stays there as a category file.
-TEST_F(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
+TEST_P(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
 {
     WriteSettings("\"AutoName\"=hex:01\n\"AutoPrompt\"=hex:01\n");
     const auto frame = StartSettled();
@@ -527,7 +839,7 @@ TEST_F(ProgramOnScreen, ThePromptForACategoryNamesTheTakeOnClose)
 
 // Yes to the question at closing, then Cancel in the save dialog: back to the program with
 // the take; the next close asks again.
-TEST_F(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
+TEST_P(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
 {
     const auto frame = StartSettled();
     ASSERT_TRUE(frame) << "the frame never appeared or settled: " << program->Err();
@@ -562,7 +874,7 @@ TEST_F(ProgramOnScreen, CancelInTheSaveDialogAfterYesReturnsToTheProgram)
 }
 
 // A file named on the command line, as the desktop entry's %f names it, shows in the caption.
-TEST_F(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
+TEST_P(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
 {
     int status = -1;
     const std::string talk = work + "/talk.wav";
@@ -577,3 +889,8 @@ TEST_F(ProgramOnScreen, TheFileNamedAtStartShowsInTheCaption)
     ASSERT_TRUE(program->Wait(kWaitMs)) << "a named file needs no question";
     EXPECT_EQ(program->ExitCode(), 0) << program->Err();
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowManager, ProgramOnScreen, ::testing::Values(Desktop::Bare, Desktop::Openbox),
+                         [](const ::testing::TestParamInfo<Desktop>& info) {
+                             return info.param == Desktop::Openbox ? "openbox" : "none";
+                         });

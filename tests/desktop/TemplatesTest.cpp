@@ -3,15 +3,17 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialogs.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Resources.h"
 #include "resources/Resources.h"
+#include "tests/support/DesktopSession.h"
 
 namespace {
 namespace dt = platform::display::testing;
@@ -41,7 +43,13 @@ protected:
             RegisterClassA(&wc);
         }
     }
-    void TearDown() override { platform::headless::Reset(); }
+    void TearDown() override
+    {
+        platform::headless::Reset();
+        if (testsupport::PrivateDisplay* display = testsupport::SessionDisplay()) {
+            display->StopWindowManager();
+        }
+    }
 };
 
 std::string Describe(const RECT& r)
@@ -112,6 +120,46 @@ TEST_P(Templates, ControlsSitAndShowAsTheTemplateSaysWithNoLabelClipped)
     if (const char* dir = std::getenv("TAPVOX_SCREENSHOT_DIR")) {
         EXPECT_TRUE(dt::SaveScreenshot(top, std::string(dir) + "/" + GetParam().label + ".png"));
     }
+}
+
+// Under a window manager, which frames the window after it is shown and may change that frame,
+// the window opens at its template's size and keeps it: the native client area is the record's.
+TEST_P(Templates, TheWindowKeepsItsSizeUnderAWindowManager)
+{
+    testsupport::PrivateDisplay* display = testsupport::SessionDisplay();
+    if (!display || !display->StartWindowManager()) {
+        GTEST_SKIP() << "no window manager (openbox) could be started";
+    }
+    ASSERT_TRUE(dt::RunUntil([] { return dt::WindowManagerName() == "Openbox"; }));
+    const platform::DialogTemplate* t = platform::FindDialog(GetParam().name);
+    ASSERT_NE(t, nullptr);
+    HWND host = nullptr;
+    if (t->style & WS_CHILD) {
+        host = CreateWindowExA(0, "TemplateHost", "Host", WS_OVERLAPPEDWINDOW, 20, 20, 700, 520, nullptr, nullptr, nullptr, nullptr);
+    }
+    HWND dialog = CreateDialogParamA(nullptr, GetParam().name, host, KeepOpen, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND top = host ? host : dialog;
+    ShowWindow(dialog, SW_SHOW);
+    ShowWindow(top, SW_SHOW);
+    RECT client{};
+    GetClientRect(top, &client);
+    // The window manager frames the window a moment after it is mapped: the size is read once
+    // it has been framed and has stayed the same for a while.
+    std::optional<RECT> shown;
+    int still = 0;
+    dt::RunUntil([&] {
+        const std::optional<RECT> now = dt::ScreenRect(top);
+        const bool same = now && shown && now->right - now->left == shown->right - shown->left &&
+                          now->bottom - now->top == shown->bottom - shown->top;
+        still = same ? still + 1 : 0;
+        shown = now;
+        return still >= 50;
+    });
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->right - shown->left, client.right);
+    EXPECT_EQ(shown->bottom - shown->top, client.bottom);
+    display->StopWindowManager();
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, Templates,

@@ -14,6 +14,7 @@ public:
     void SetUp() override
     {
         setenv("NO_AT_BRIDGE", "1", 1);  // no accessibility bus to talk to on a private display
+        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);  // nor the user's notification area
         display_ = std::make_unique<testsupport::PrivateDisplay>();
         if (display_->name().empty()) {
             return;  // the tests skip: platform::display::Started() stays false

@@ -1,5 +1,6 @@
 // Xvfb started with -displayfd, which reports the display number it took once it accepts clients: no guessing, no waiting blindly.
 #include "tests/support/PrivateDisplay.h"
+#include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -89,6 +90,7 @@ PrivateDisplay::PrivateDisplay()
 PrivateDisplay::~PrivateDisplay()
 {
     StopTray();
+    StopWindowManager();
     Stop(server_);
     if (hadDisplay_) {
         setenv("DISPLAY", oldDisplay_.c_str(), 1);
@@ -113,4 +115,24 @@ bool PrivateDisplay::StartTray()
 }
 
 void PrivateDisplay::StopTray() { Stop(tray_); }
+
+bool PrivateDisplay::StartWindowManager()
+{
+    if (name_.empty() || windowManager_ > 0) {
+        return windowManager_ > 0;
+    }
+    const std::string found = RunCapture("command -v openbox");
+    if (found.empty()) {
+        return false;  // not installed: fork would only report it too late
+    }
+    windowManager_ = fork();
+    if (windowManager_ == 0) {
+        Quiet();
+        execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return windowManager_ > 0;
+}
+
+void PrivateDisplay::StopWindowManager() { Stop(windowManager_); }
 }

@@ -3,6 +3,7 @@
 // a refused exit, and the end of the session.
 #include "tests/app/main/ShellFixture.h"
 
+#include "platform/user/RegisteredMessages.h"
 #include "platform/wave/WavReader.h"
 
 namespace shelltest {
@@ -44,6 +45,29 @@ TEST_F(CloseRules, WithoutANotificationAreaNothingHidesTheWindow)
     EXPECT_TRUE(IsIconic(FrameHandle()));
     Close();
     EXPECT_FALSE(FrameAlive()) << "with no icon to come back by, the close box closes";
+}
+
+// A notification area that appears later is announced by "TaskbarCreated": the frame adds its
+// icon then, with its tip, and from then on the close box hides the window behind it.
+TEST_F(CloseRules, ANotificationAreaThatAppearsLaterGetsTheIcon)
+{
+    Start(true, false);
+    ASSERT_FALSE(Frame()->TrayShown());
+    hl::SetTrayHost(true);
+    SendMessage(FrameHandle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    ASSERT_TRUE(Frame()->TrayShown());
+    const auto shown = hl::ShownTrayIcon(FrameHandle(), kTrayIconId);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->tip, "Tapvox");
+    EXPECT_NE(shown->icon, nullptr);
+    // A tray that comes back after it went holds no icons: announced again, the frame adds its own again.
+    hl::SetTrayHost(false);
+    hl::SetTrayHost(true);
+    SendMessage(FrameHandle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(hl::ShownTrayIcon(FrameHandle(), kTrayIconId));
+    Close();
+    EXPECT_TRUE(FrameAlive());
+    EXPECT_FALSE(IsWindowVisible(FrameHandle()));
 }
 
 TEST_F(CloseRules, MinimiseAtStartHidesOnlyBehindAShownIcon)

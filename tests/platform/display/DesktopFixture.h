@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/display/Display.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Headless.h"
 #include "platform/user/Keyboard.h"

@@ -1,4 +1,8 @@
 // The file-fed input and the discarding output, paced by the layer's manual clock.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/kernel/Clock.h"
 #include "platform/wave/WavReader.h"
 #include "tests/platform/wave/WaveTestSupport.h"
@@ -186,6 +190,63 @@ TEST_F(FileWave, AMissingOrNonWaveFileIsAMissingDevice)
         EXPECT_EQ(waveInGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_BADDEVICEID);
         EXPECT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
         EXPECT_EQ(in, nullptr);
+    }
+}
+
+// Each case runs in a child, so an input that spins or blocks fails the case instead of hanging the run.
+TEST_F(FileWave, ALoopedSourceThatShrinksToNothingEndsAsAnUnloopedOneDoes)
+{
+    for (const off_t keep : {off_t{44}, off_t{0}}) {
+        SCOPED_TRACE(keep);
+        const auto source = UseSource(1000, ";loop");
+        const int result = testsupport::RunInChild(
+            [&] {
+                Buffers& b = Make(format);
+                OpenInput(b);
+                waveInStart(in);
+                std::vector<std::uint8_t> recorded;
+                platform::AdvanceClock(300);
+                if (Collect(recorded) != 1 || truncate(dir.file("source.wav").c_str(), keep) != 0) {
+                    return 2;
+                }
+                // What was read ahead before the cut may still come; then the partly filled buffer, then nothing.
+                platform::AdvanceClock(1000);
+                const std::size_t ending = Collect(recorded);
+                platform::AdvanceClock(5000);
+                const std::size_t after = Collect(recorded);
+                const bool prefix = recorded.size() < source.size() && recorded == Slice(source, 0, recorded.size());
+                waveInStop(in);
+                return ending >= 1 && after == 0 && prefix ? 0 : 3;
+            },
+            10);
+        EXPECT_EQ(result, 0) << "-1: the input spun or blocked; 3: it did not end as an unlooped input ends";
+    }
+}
+
+TEST_F(FileWave, AnInputThatIsNotARegularFileIsRefusedAtOnceNamingIt)
+{
+    ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.file("folder.wav").c_str(), 0700), 0);
+    for (const std::string& path : {dir.file("fifo.wav"), dir.file("folder.wav"), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        setenv("TAPVOX_AUDIO", ("file:" + path + ";loop").c_str(), 1);
+        const int result = testsupport::RunInChild(
+            [&] {
+                // The child's standard error goes to a file the check reads.
+                const int copy = open(dir.file("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                const int saved = dup(2);
+                dup2(copy, 2);
+                const bool refused = waveInGetNumDevs() == 0 &&
+                                     waveInOpen(&in, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NODRIVER;
+                dup2(saved, 2);
+                return refused ? 0 : 2;
+            },
+            10);
+        EXPECT_EQ(result, 0) << "-1: opening the input blocked; 2: it was not refused";
+        const auto bytes = testsupport::ReadAll(dir.file("err"));
+        const std::string err(bytes.begin(), bytes.end());
+        EXPECT_NE(err.find(path), std::string::npos) << err;
+        EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
     }
 }
 

@@ -1,4 +1,7 @@
 // The WAV reader: odd chunk layouts, sizes beyond the file, unplayable input, the extensible form.
+#include <cerrno>
+#include <sys/stat.h>
+
 #include "platform/wave/WavReader.h"
 #include "tests/platform/wave/WaveTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -124,4 +127,21 @@ TEST_F(WavReaderFile, AcceptsTheExtensibleFormWithThePcmSubFormat)
     EXPECT_EQ(reader.DataBytes(), size);
     ext[24] = 3;  // float sub-format
     EXPECT_FALSE(Open(Riff({Chunk("fmt ", ext), Chunk("data", samples)})));
+}
+
+// Only a regular file is read; a FIFO is refused without waiting for a writer (in a child, so a wait fails the case).
+TEST_F(WavReaderFile, SaysWhyAPathIsNotRead)
+{
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0700), 0);
+    testsupport::WriteAll(dir.file("text"), {'n', 'o', 't', ' ', 'a', ' ', 'W', 'A', 'V', 'E', ' ', 'f', 'i', 'l', 'e'});
+    const struct {
+        std::string path;
+        int error;
+    } cases[] = {{dir.file("missing"), ENOENT}, {dir.file("folder"), EISDIR}, {dir.file("fifo"), EINVAL},
+                 {dir.file("text"), 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(testsupport::RunInChild([&] { return reader.Open(c.path) ? 100 : reader.OpenError(); }, 5), c.error)
+            << c.path;
+    }
 }

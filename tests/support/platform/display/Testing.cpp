@@ -10,7 +10,7 @@
 
 #include "platform/core/Strings.h"
 #include "platform/display/Desktop.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Keyboard.h"
 

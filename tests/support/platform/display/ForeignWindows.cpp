@@ -1,8 +1,9 @@
 // The desktop tests' view of another program's windows through the X server: its top-level windows, the input focus, a window manager's close request and the screen's pixels.
 #include "platform/core/Strings.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 #include <unistd.h>
@@ -83,6 +84,36 @@ std::string Type(Display* d, Window w)
     return name.rfind(prefix, 0) == 0 ? name.substr(prefix.size()) : name;
 }
 
+// The program's own window in a child of the root: itself, or, where a window manager put
+// it into a frame of its own, the window below the frame that carries a class.
+Window ClientOf(Display* d, Window w, int depth = 0)
+{
+    XClassHint hint{};
+    if (XGetClassHint(d, w, &hint)) {
+        if (hint.res_name) {
+            XFree(hint.res_name);
+        }
+        if (hint.res_class) {
+            XFree(hint.res_class);
+        }
+        return w;
+    }
+    Window root = 0;
+    Window parent = 0;
+    Window* kids = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (depth < 3 && XQueryTree(d, w, &root, &parent, &kids, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i) {
+            found = ClientOf(d, kids[i], depth + 1);
+        }
+    }
+    if (kids) {
+        XFree(kids);
+    }
+    return found;
+}
+
 bool OfThisProcess(Display* d, Window w)
 {
     const std::vector<unsigned long> pid = Property<unsigned long>(d, w, "_NET_WM_PID", XA_CARDINAL, 1);
@@ -125,23 +156,71 @@ std::vector<ForeignWindow> ForeignWindows(const std::string& windowClass)
     // The tree lists the stack from the bottom.
     for (unsigned i = count; i-- > 0;) {
         XWindowAttributes a{};
-        if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable || !OfClass(d, kids[i], windowClass) ||
-            OfThisProcess(d, kids[i])) {
+        if (!XGetWindowAttributes(d, kids[i], &a) || a.map_state != IsViewable) {
+            continue;
+        }
+        const Window client = ClientOf(d, kids[i]);
+        if (!client || !XGetWindowAttributes(d, client, &a) || a.map_state != IsViewable ||
+            !OfClass(d, client, windowClass) || OfThisProcess(d, client)) {
             continue;
         }
         ForeignWindow w;
-        w.id = kids[i];
-        w.title = Title(d, kids[i]);
-        w.type = Type(d, kids[i]);
+        w.id = client;
+        w.title = Title(d, client);
+        w.type = Type(d, client);
         int x = 0;
         int y = 0;
         Window child = 0;
-        XTranslateCoordinates(d, kids[i], root, 0, 0, &x, &y, &child);
+        XTranslateCoordinates(d, client, root, 0, 0, &x, &y, &child);
         w.screen = RECT{x, y, x + a.width, y + a.height};
         out.push_back(w);
     }
     if (kids) {
         XFree(kids);
+    }
+    return out;
+}
+
+std::string WindowManagerName()
+{
+    Display* d = XDisplay();
+    if (!d) {
+        return {};
+    }
+    IgnoreErrors ignore;
+    const std::vector<unsigned long> check =
+        Property<unsigned long>(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1);
+    if (check.empty()) {
+        return {};
+    }
+    // A check window left behind by a window manager that has gone points to nothing.
+    const std::vector<unsigned long> self =
+        Property<unsigned long>(d, static_cast<Window>(check.front()), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1);
+    if (self.empty() || self.front() != check.front()) {
+        return {};
+    }
+    const std::string name = Title(d, static_cast<Window>(check.front()));
+    return name.empty() ? "unnamed" : name;
+}
+
+WindowSizeHints SizeHints(unsigned long id)
+{
+    WindowSizeHints out;
+    Display* d = XDisplay();
+    if (!d) {
+        return out;
+    }
+    IgnoreErrors ignore;
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(d, id, &hints, &supplied)) {
+        return out;
+    }
+    if (hints.flags & PMinSize) {
+        out.min = SIZE{hints.min_width, hints.min_height};
+    }
+    if (hints.flags & PMaxSize) {
+        out.max = SIZE{hints.max_width, hints.max_height};
     }
     return out;
 }

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/display/Desktop.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 
 namespace platform::display::testing {
 namespace {

@@ -113,6 +113,14 @@ struct ForeignWindow {
 // The mapped top-level windows of other processes whose WM_CLASS names this
 // class (either part, any case), menus and message boxes too, top of the stack first.
 std::vector<ForeignWindow> ForeignWindows(const std::string& windowClass);
+// The name of the window manager that runs the display now; empty when none does.
+std::string WindowManagerName();
+// The least and greatest sizes a window asks its window manager for; none where it sets no limit.
+struct WindowSizeHints {
+    std::optional<SIZE> min;
+    std::optional<SIZE> max;
+};
+WindowSizeHints SizeHints(unsigned long id);
 // Whether the keyboard's input focus is in that window.
 bool HasInputFocus(unsigned long id);
 // Asks the window to close as a window manager's close button does.

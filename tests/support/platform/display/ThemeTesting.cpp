@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/display/Desktop.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 #include "platform/theme/Theme.h"
 
 namespace platform::display::testing {

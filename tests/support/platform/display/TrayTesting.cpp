@@ -3,7 +3,7 @@
 #include <wx/taskbar.h>
 
 #include "platform/display/Desktop.h"
-#include "platform/display/DisplayTesting.h"
+#include "tests/support/platform/display/DisplayTesting.h"
 
 namespace platform::display::testing {
 namespace {
