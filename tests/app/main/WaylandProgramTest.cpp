@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -103,13 +102,17 @@ protected:
     // onto the output; 0 until there is one.
     pid_t MappedWindowOwner()
     {
-        static const std::regex view(R"(role xdg_toplevel, PID (\d+), .*top-level window '.*Tapvox')");
         std::istringstream graph(SceneGraph());
         pid_t owner = 0;
         for (std::string line; std::getline(graph, line);) {
-            std::smatch m;
             if (line.find("View ") != std::string::npos) {
-                owner = std::regex_search(line, m, view) ? static_cast<pid_t>(std::stoi(m[1])) : 0;
+                // "View 0 (role xdg_toplevel, PID 123, surface ID 7, top-level window 'take.wav Tapvox' of tapvox, ...)"
+                const std::string role = "role xdg_toplevel, PID ";
+                const std::size_t pid = line.find(role);
+                const std::size_t title = line.find("top-level window '");
+                const bool ours = pid != std::string::npos && title != std::string::npos &&
+                                  line.find("Tapvox' of ", title) != std::string::npos;
+                owner = ours ? static_cast<pid_t>(std::atoi(line.c_str() + pid + role.size())) : 0;
             } else if (owner != 0 && line.find("outputs: 0 ") != std::string::npos) {
                 return owner;
             }
