@@ -208,8 +208,8 @@ void BM_OpenHourWith10000Markers(benchmark::State& state)
 }
 BENCHMARK(BM_OpenHourWith10000Markers)->Unit(benchmark::kMillisecond);
 
-// The update every 5 s of a recording that holds `markers` markers already and gained one more since the
-// last update (sound activation's pace): the fixed cost of an update apart from its cost per marker.
+// The update every 5 s of a recording that holds `markers` markers already, with `added` one more since the
+// last update (sound activation's pace) or none: the fixed cost of an update apart from its cost per marker.
 void BM_UpdateOfARecordingWithMarkers(benchmark::State& state)
 {
     DiskDir dir;
@@ -238,8 +238,7 @@ void BM_UpdateOfARecordingWithMarkers(benchmark::State& state)
         w.close();
     }
     unlink(path.c_str());
-    const std::string journal = dir.path + "/marked.~av";
-    unlink(journal.c_str());
+    unlink(RecFile::MarkerFileNameFor(path).c_str());
 }
 BENCHMARK(BM_UpdateOfARecordingWithMarkers)
     ->ArgNames({"markers", "added"})
