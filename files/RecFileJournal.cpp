@@ -5,11 +5,13 @@
 
 #include "files/RecFile.h"
 
+#include "platform/kernel/FileCopy.h"
 #include <unistd.h>
 
 #include "files/FileMove.h"
 #include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/FileBytes.h"
+#include "platform/kernel/FileCopy.h"
 #include "platform/kernel/Files.h"
 #include "platform/kernel/SafeOpen.h"
 
@@ -175,22 +177,6 @@ bool RecFile::CopyMarkerFile(const std::string& recording, const std::string& co
         return true;
     }
     const std::string to = MarkerFileNameFor(copy);
-    std::string bytes;
-    if (to.empty() || platform::ReadWholeFile(from, bytes, 4 + kMaxJournal, false) != platform::FileReadResult::Ok) {
-        return false;
-    }
-    // One left under the new name belongs to a recording that is gone.
-    if (platform::NameExists(to) && !DeleteFileA(to.c_str())) {
-        return false;
-    }
-    const int fd = platform::CreateExclusive(to);
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = platform::WriteAllAt(fd, bytes.data(), bytes.size(), 0);
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) {
-        unlink(to.c_str());
-    }
-    return ok;
+    // One left under the new name belongs to a recording that is gone: the copy replaces it.
+    return !to.empty() && platform::CopyRegularFile(from, to, false) == platform::CopyResult::Copied;
 }

@@ -165,9 +165,10 @@ bool RecFile::SaveTimecode()
         return false;
     }
     // The journal first: it holds the lists while the text is being replaced.
-    const bool journalled = WriteMarkerFile() || MarkerFileNameFor(name).empty();
+    const bool noCompanion = MarkerFileNameFor(name).empty();
+    const bool journalled = WriteMarkerFile() || noCompanion;
     if (ListsKeptBeside()) {
-        if (MarkerFileNameFor(name).empty() && (!markers.empty() || !comments.empty()) && !warnedUnkept) {
+        if (noCompanion && (!markers.empty() || !comments.empty()) && !warnedUnkept) {
             warnedUnkept = true;
             std::fprintf(stderr, "Markers and comments are not kept: the file has no tag and its name no companion file: %s\n",
                          name.c_str());

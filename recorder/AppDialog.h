@@ -196,7 +196,7 @@ public:
     DWORD GetBufferCapacity() const { return bufferCapacity; }
     const AudioBuffer& GetBuffer(int index) const { return buffers[index]; }
     int GetRestartCount() const { return restartCount; }
-    bool IsSoundOn() const { return hangOver > 0; }
+    bool IsSoundOn() const { return SoundGate::IsSoundOn({hangOver}); }
     MediaFile* GetHistoryFile() const { return historyFile; }
     TimerSchedule* GetSchedule() const { return schedule; }
     // Takes fresh (built from the settings in force) in place of the schedule, which it deletes.

@@ -58,14 +58,7 @@ FileLimits::Next FileLimits::AtNextFile(bool capSplit, bool recording, Reached r
 
 bool FileLimits::LoopDueAtRecord(std::uint64_t dataSize, std::uint64_t seconds) const
 {
-    if (settings_.action != 1) {
-        return false;
-    }
-    if (settings_.kind == 0) {
-        const std::uint64_t limit = SizeLimitBytes();
-        return limit != 0 && dataSize >= limit;
-    }
-    return settings_.minutes > 0 && seconds >= std::uint64_t(settings_.minutes) * 60;
+    return settings_.action == 1 && Test({dataSize, dataSize, seconds, false}) == Reached::Limit;
 }
 
 std::optional<double> FileLimits::DistanceMb(double fileMb, std::uint32_t avgBytesPerSec) const
