@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/kernel/FileBytes.h"
 #include "platform/kernel/SafeOpen.h"
 
 namespace platform {
@@ -60,26 +61,22 @@ bool HeldFile::CopyTo(const std::string& target) const
         return false;
     }
     std::vector<char> buffer(1 << 16);
-    off_t at = 0;
+    std::int64_t at = 0;
     bool ok = true;
-    while (ok) {
-        const ssize_t n = pread(fd_, buffer.data(), buffer.size(), at);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ok = n == 0;
+    for (;;) {
+        std::size_t got = 0;
+        if (!ReadUpToAt(fd_, buffer.data(), buffer.size(), at, &got)) {
+            ok = false;
             break;
         }
-        for (ssize_t done = 0; done < n && ok;) {
-            const ssize_t w = pwrite(out, buffer.data() + done, static_cast<std::size_t>(n - done), at + done);
-            if (w < 0 && errno == EINTR) {
-                continue;
-            }
-            ok = w > 0;
-            done += w > 0 ? w : 0;
+        if (got == 0) {
+            break;
         }
-        at += n;
+        if (!WriteAllAt(out, buffer.data(), got, at)) {
+            ok = false;
+            break;
+        }
+        at += static_cast<std::int64_t>(got);
     }
     ok = ok && fsync(out) == 0;
     ok = close(out) == 0 && ok;

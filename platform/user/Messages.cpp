@@ -112,9 +112,9 @@ bool TakePosted(Queue& q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove)
         if (msg) {
             *msg = q.local[q.head];
         }
-        if (remove && ++q.head == q.local.size()) {
-            q.local.clear();
-            q.head = 0;
+        if (remove) {
+            ++q.head;
+            Consumed(q);
         }
         return true;
     }
