@@ -76,7 +76,6 @@ TEST(SoundGateTest, TheCountersAreTheCallersAndZeroedCountersStartAfresh)
     EXPECT_EQ(c.talkOff, 10);
     // As a stop or a loop pass does: the next loud buffer begins a new burst with its marker.
     c = {};
-    EXPECT_FALSE(SoundGate::IsSoundOn(c));
     EXPECT_EQ(Decisions(Gate(20, 2, 2), "Lq", &c), "MW");
 }
 
